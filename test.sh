@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors, runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/install-deps.sh
+jobs=$(nproc)
+cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_WERROR=ON >/dev/null
+cmake --build build/test -j "$jobs"
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir build/test --output-on-failure -j "$jobs" "$@"
+if [ -x scripts/test-sanitized.sh ]; then
+  scripts/test-sanitized.sh
+fi
