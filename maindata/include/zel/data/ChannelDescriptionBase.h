@@ -1,0 +1,74 @@
+#pragma once
+
+#include "zel/data/ChannelTypeEnum.h"
+#include "zel/data/FieldValue.h"
+#include "zel/data/IChannelDescription.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel::data {
+
+class Record;
+class ChannelDescriptionList;
+
+// What the three channel kinds share: name, key, change tracking and their own row access to
+// table Channels. Created only by the library.
+class ChannelDescriptionBase : public IChannelDescription, public std::enable_shared_from_this<ChannelDescriptionBase> {
+public:
+    ChannelDescriptionBase(const ChannelDescriptionBase&) = delete;
+    ChannelDescriptionBase& operator=(const ChannelDescriptionBase&) = delete;
+
+    const std::string& Name() const override { return mName; }
+    // A change of letter case only is ignored. Otherwise re-keys the channel in its list (it
+    // moves to the end); error 5 "Channel name cannot be empty.", "The channel name 'X' already
+    // exists." or "The channel name 'X' does not exist."; then nothing changes.
+    void SetName(const std::string& name);
+
+    bool IsDirty() const override { return mIsDirty; }
+    bool IsDeleted() const noexcept { return mIsDeleted; }
+    bool IsNew() const noexcept { return mIsNew; }
+    std::int32_t DatabaseID() const override { return mDatabaseID; }
+
+    virtual ChannelTypeEnum ChannelType() const = 0;
+
+protected:
+    ChannelDescriptionBase() = default;
+
+    void MarkDirty() noexcept { mIsDirty = true; }
+    [[noreturn]] static void ThrowInvalid(const char* message);
+
+    // The word stored in column Type: "Direct", "Modem" or "Ethernet".
+    virtual const char* TypeWord() const = 0;
+    // The kind's own columns, in the order they are written (without Name and Type).
+    virtual void WriteOwnFields(std::vector<Field>& fields) const = 0;
+    // Reads the kind's own columns (without Name and ID).
+    virtual void LoadOwnFields(const Record& row) = 0;
+
+private:
+    friend class ChannelDescriptionList;
+
+    void InsertNew(const std::string& name);
+    void LoadFromRecord(const Record& row);
+    std::vector<Field> WriteFields() const;
+    void SaveChanges();
+    void SetParentList(const std::weak_ptr<ChannelDescriptionList>& list) { mParentList = list; }
+    void MarkDeleted() noexcept { mIsDeleted = true; }
+    void MarkClean() noexcept { mIsNew = mIsDirty = mIsDeleted = false; }
+    void MarkNew() noexcept
+    {
+        mIsNew = true;
+        mIsDirty = mIsDeleted = false;
+    }
+
+    std::int32_t mDatabaseID = 0;
+    std::string mName;
+    bool mIsDirty = false;
+    bool mIsDeleted = false;
+    bool mIsNew = true;
+    std::weak_ptr<ChannelDescriptionList> mParentList;
+};
+
+} // namespace zel::data

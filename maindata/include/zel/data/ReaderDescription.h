@@ -1,0 +1,84 @@
+#pragma once
+
+#include "zel/Event.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace zel::data {
+
+class Record;
+class ReaderDescriptionList;
+class ReaderDescriptionDB;
+
+// One clock of the site, with change tracking. Created only by the library.
+class ReaderDescription : public std::enable_shared_from_this<ReaderDescription> {
+public:
+    ReaderDescription(const ReaderDescription&) = delete;
+    ReaderDescription& operator=(const ReaderDescription&) = delete;
+
+    std::int32_t DatabaseID() const noexcept { return mDatabaseID; }
+
+    std::uint8_t ReaderID() const noexcept { return mReaderID; }
+    void SetReaderID(std::uint8_t readerID);
+
+    const std::string& Name() const noexcept { return mName; }
+    // Re-keys the clock in its list (it moves to the end). Error 5 "Reader 'X' already exists."
+    // (also for a change of letter case only) or "Reader 'X' does not exist.".
+    void SetName(const std::string& name);
+
+    const std::string& Location() const noexcept { return mLocation; }
+    void SetLocation(const std::string& location);
+
+    // The DatabaseID of the clock's channel description (not checked against the channel list).
+    std::int32_t ChannelDescriptionID() const noexcept { return mChannelDescriptionID; }
+    void SetChannelDescriptionID(std::int32_t id);
+
+    bool IsDirty() const noexcept { return mIsDirty; }
+    bool IsDeleted() const noexcept { return mIsDeleted; }
+    bool IsNew() const noexcept { return mIsNew; }
+
+    // {Name: Gate 2, ReaderID: 5, Location: Loading dock}
+    std::string ToString() const;
+
+    // Raised after a change of this clock has been written.
+    zel::Event<>& Changed() noexcept { return mChanged; }
+
+private:
+    friend class ReaderDescriptionList;
+    friend class ReaderDescriptionDB;
+
+    ReaderDescription() = default;
+
+    void SetParentList(const std::weak_ptr<ReaderDescriptionList>& list);
+    void LoadFromRecord(const Record& row);
+    void SaveChanges();
+    void NotifyChanged();
+    void MarkDirty() noexcept { mIsDirty = true; }
+    void MarkDeleted() noexcept { mIsDeleted = true; }
+    void MarkClean() noexcept
+    {
+        mIsDirty = false;
+        mIsNew = false;
+    }
+    void MarkNew() noexcept
+    {
+        mIsNew = true;
+        mIsDeleted = false;
+        mIsDirty = false;
+    }
+
+    std::int32_t mDatabaseID = 0;
+    std::int32_t mChannelDescriptionID = 0;
+    std::string mName;
+    std::string mLocation;
+    std::uint8_t mReaderID = 0;
+    bool mIsDirty = false;
+    bool mIsDeleted = false;
+    bool mIsNew = true;
+    std::weak_ptr<ReaderDescriptionList> mParentList;
+    zel::Event<> mChanged;
+};
+
+} // namespace zel::data

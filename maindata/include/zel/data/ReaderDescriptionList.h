@@ -1,0 +1,75 @@
+#pragma once
+
+#include "zel/Event.h"
+#include "zel/KeyedCollection.h"
+#include "zel/data/IChannelDescription.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/data/ReaderGroup.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel::data {
+
+class DataSource;
+
+// All clocks of the site, keyed by Name (letter case not counted), in list order. Obtained from
+// DataSource::GetReaderDescriptionList. Add writes the new row at once; changes and removals are
+// written by Save.
+class ReaderDescriptionList : public std::enable_shared_from_this<ReaderDescriptionList> {
+public:
+    using Collection = zel::KeyedCollection<std::shared_ptr<ReaderDescription>>;
+
+    ReaderDescriptionList(const ReaderDescriptionList&) = delete;
+    ReaderDescriptionList& operator=(const ReaderDescriptionList&) = delete;
+
+    // Stores the clock's row at once and returns it clean. Error 5 "Reader name cannot be empty."
+    // or "Reader 'X' already exists."; then no row is stored. A null channel counts as ID 0.
+    std::shared_ptr<ReaderDescription> Add(std::uint8_t readerID, const std::string& name,
+                                           const std::shared_ptr<IChannelDescription>& channel);
+    // The clocks grouped by their channel: groups in the order their channel was first met,
+    // clocks in list order. Clocks whose channel is not in the channel list are left out.
+    // Never raises.
+    ReaderGroupCollection GetReaderGroups() const;
+    bool Contains(const std::string& name) const;
+    // Error 5 for a missing key. The row is deleted at the next Save.
+    void Remove(const std::string& name);
+    // 1-based position (error 9) or Name (error 5).
+    std::shared_ptr<ReaderDescription> Item(int position) const;
+    std::shared_ptr<ReaderDescription> Item(const std::string& name) const;
+    // nullptr when no clock of the list has that DatabaseID.
+    std::shared_ptr<ReaderDescription> GetByDatabaseID(std::int32_t id) const;
+    int Count() const noexcept { return mItems.Count(); }
+    // Writes removals (in removal order), then every changed clock (in list order). Stops at the
+    // first failure; what was written stays written and a later Save goes on.
+    void Save();
+    bool IsDirty() const;
+
+    Collection::Iterator begin() const { return mItems.begin(); }
+    Collection::Iterator end() const { return mItems.end(); }
+    std::vector<std::shared_ptr<ReaderDescription>> Items() const;
+
+    zel::Event<>& ListChanged() noexcept { return mListChanged; }
+    zel::Event<std::shared_ptr<ReaderDescription>>& ListItemChanged() noexcept { return mListItemChanged; }
+
+private:
+    friend class DataSource;
+    friend class ReaderDescription;
+
+    ReaderDescriptionList();
+    static std::shared_ptr<ReaderDescriptionList> Load();
+
+    void RenameKey(const std::string& oldKey, const std::string& newKey);
+    void NotifyListChanged();
+    void NotifyItemChanged(const std::shared_ptr<ReaderDescription>& sender);
+
+    Collection mItems;
+    std::deque<std::shared_ptr<ReaderDescription>> mDeleted;
+    zel::Event<> mListChanged;
+    zel::Event<std::shared_ptr<ReaderDescription>> mListItemChanged;
+};
+
+} // namespace zel::data

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "zel/Event.h"
+#include "zel/KeyedCollection.h"
+#include "zel/data/UserDescription.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel::data {
+
+class DataSource;
+
+// All users of the site, keyed by UserID (letter case not counted), in list order. Obtained from
+// DataSource::GetUserDescriptionList. Add writes the new row at once; changes and removals are
+// written by Save.
+class UserDescriptionList : public std::enable_shared_from_this<UserDescriptionList> {
+public:
+    using Collection = zel::KeyedCollection<std::shared_ptr<UserDescription>>;
+
+    UserDescriptionList(const UserDescriptionList&) = delete;
+    UserDescriptionList& operator=(const UserDescriptionList&) = delete;
+
+    // Error 5 "UserID already exists." when the list holds `userID`. A failed insertion leaves the
+    // user in the list as new (the next Save inserts it) and raises no ListChanged.
+    std::shared_ptr<UserDescription> Add(const std::string& userID, const std::string& name);
+    bool Contains(const std::string& userID) const;
+    // Error 5 for a missing key. The row is deleted at the next Save.
+    void Remove(const std::string& userID);
+    // nullptr when no user of the list has that DatabaseID.
+    std::shared_ptr<UserDescription> GetByDatabaseID(std::int32_t id) const;
+    // 1-based position (error 9) or UserID (error 5).
+    std::shared_ptr<UserDescription> Item(int position) const;
+    std::shared_ptr<UserDescription> Item(const std::string& userID) const;
+    int Count() const noexcept { return mItems.Count(); }
+    // Writes removals (in removal order), then every changed or new user (in list order).
+    // Stops at the first failure; what was written stays written and a later Save goes on.
+    void Save();
+    bool IsDirty() const;
+
+    // Iteration in list order; Items() is a snapshot that stays valid while the list changes.
+    Collection::Iterator begin() const { return mItems.begin(); }
+    Collection::Iterator end() const { return mItems.end(); }
+    std::vector<std::shared_ptr<UserDescription>> Items() const;
+
+    zel::Event<>& ListChanged() noexcept { return mListChanged; }
+    zel::Event<std::shared_ptr<UserDescription>>& ListItemChanged() noexcept { return mListItemChanged; }
+
+private:
+    friend class DataSource;
+    friend class UserDescription;
+
+    UserDescriptionList();
+    static std::shared_ptr<UserDescriptionList> Load();
+
+    void RenameKey(const std::string& oldKey, const std::string& newKey);
+    void NotifyListChanged();
+    void NotifyItemChanged(const std::shared_ptr<UserDescription>& sender);
+
+    Collection mItems;
+    std::deque<std::shared_ptr<UserDescription>> mDeleted;
+    zel::Event<> mListChanged;
+    zel::Event<std::shared_ptr<UserDescription>> mListItemChanged;
+};
+
+} // namespace zel::data
