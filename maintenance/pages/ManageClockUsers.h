@@ -1,0 +1,65 @@
+#pragma once
+
+#include "zel/Event.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QPushButton;
+class QTreeView;
+
+namespace zel::support {
+class IReader;
+}
+
+namespace zel::ui {
+
+class Anchor;
+class ClockUsersModel;
+class ConnectionCenter;
+
+// The "Clock Users" tab of the Manage Clock page: the users stored in the clock that the
+// connection center holds, beside what the site database knows of them. Reads them (Get Users),
+// imports chosen ones into the site database, sends chosen site users to the clock (Export),
+// removes chosen users from the clock, or clears it. Every error of a command is shown in a
+// message box; the page stays usable.
+class ManageClockUsers : public QWidget {
+    Q_OBJECT
+public:
+    explicit ManageClockUsers(QWidget* parent = nullptr);
+    ~ManageClockUsers() override;
+
+    // Keeps the connection center and follows its Connected and Disconnected signals.
+    void Initialize(ConnectionCenter* cc);
+
+    int Width() const { return width(); }
+    int Height() const { return height(); }
+
+    void mConnection_Connected(std::shared_ptr<zel::support::IReader> r);
+    void mConnection_Disconnected();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void cmdGetUsers_Click();
+    void cmdImport_Click();
+    void cmdExport_Click();
+    void cmdRemove_Click();
+    void cmdRemoveAll_Click();
+    void SetButtonsEnabled(bool enabled);
+
+    QPushButton* mGetUsers;
+    QPushButton* mImport;
+    QPushButton* mExport;
+    QPushButton* mRemove;
+    QPushButton* mRemoveAll;
+    QTreeView* mList;
+    ClockUsersModel* mModel;
+    std::unique_ptr<Anchor> mAnchor;
+    ConnectionCenter* mConnection = nullptr;
+    std::shared_ptr<zel::support::IReader> mReader;
+};
+
+} // namespace zel::ui
