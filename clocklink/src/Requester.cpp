@@ -1,0 +1,98 @@
+#include "zel/link/Requester.h"
+
+#include <algorithm>
+#include <array>
+
+#include "zel/link/Frame.h"
+
+namespace zel::link {
+namespace {
+
+std::int32_t ResultOf(IoStatus status) noexcept
+{
+    switch (status) {
+    case IoStatus::Ok:
+        return ToInt(Result::Ok);
+    case IoStatus::TimedOut:
+        return ToInt(Result::Timeout);
+    case IoStatus::Cancelled:
+        return ToInt(Result::Cancelled);
+    case IoStatus::Closed:
+    case IoStatus::Error:
+        break;
+    }
+    return ToInt(Result::SocketError);
+}
+
+} // namespace
+
+Requester::Requester(Transport& transport) : mTransport(transport) {}
+
+std::int32_t Requester::Exchange(std::uint8_t readerId, Command command, std::span<const std::uint8_t> request,
+                                 std::span<std::uint8_t> response)
+{
+    const CommandInfo& info = Describe(command);
+    if (request.size() != info.RequestSize) {
+        return ToInt(Result::DataError);
+    }
+    if (response.size() != info.ResponseSize) {
+        return ToInt(Result::InvalidBuffer);
+    }
+    if (!mTransport.IsOpen()) {
+        return ToInt(Result::NoConnection);
+    }
+    mLinkLost = false;
+    const auto timeout = ExchangeTimeout(request.size(), 1 + response.size(), mTransport.BitRate(), mBaseTimeout);
+    const Deadline deadline = Clock::now() + timeout;
+
+    mTransport.DiscardInput();
+    mDecoder.Reset();
+    const std::uint8_t expected = ResponseCode(command);
+    mDecoder.SetHeaderFilter([readerId, expected](std::uint8_t id, std::uint8_t code, std::uint16_t) {
+        return id == readerId && code == expected;
+    });
+
+    const std::vector<std::uint8_t> frame = EncodeRequest(readerId, command, request);
+    const IoResult written = mTransport.Write(frame, deadline);
+    if (written.Status != IoStatus::Ok) {
+        mLinkLost = written.Status == IoStatus::Closed || written.Status == IoStatus::Error;
+        return ResultOf(written.Status);
+    }
+
+    std::array<std::uint8_t, 4096> chunk{};
+    Frame answer;
+    for (;;) {
+        switch (mDecoder.Next(answer)) {
+        case DecodeEvent::BadCrc:
+            return ToInt(Result::BadCrc);
+        case DecodeEvent::Frame: {
+            if (answer.Payload.empty()) {
+                return ToInt(Result::ParseUnderflow);
+            }
+            const std::uint8_t status = answer.Payload[0];
+            if (status != static_cast<std::uint8_t>(Status::Ok)) {
+                return ResultFromStatus(status);
+            }
+            const std::size_t dataSize = answer.Payload.size() - 1;
+            if (dataSize > response.size()) {
+                return ToInt(Result::ParseOverflow);
+            }
+            if (dataSize < response.size()) {
+                return ToInt(Result::ParseUnderflow);
+            }
+            std::copy(answer.Payload.begin() + 1, answer.Payload.end(), response.begin());
+            return ToInt(Result::Ok);
+        }
+        case DecodeEvent::NeedMore:
+            break;
+        }
+        const IoResult read = mTransport.Read(chunk, deadline);
+        if (read.Status != IoStatus::Ok) {
+            mLinkLost = read.Status == IoStatus::Closed || read.Status == IoStatus::Error;
+            return ResultOf(read.Status);
+        }
+        mDecoder.Feed(std::span<const std::uint8_t>(chunk.data(), read.Count));
+    }
+}
+
+} // namespace zel::link
