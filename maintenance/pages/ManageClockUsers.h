@@ -1,7 +1,5 @@
 #pragma once
 
-#include "zel/Event.h"
-
 #include <QWidget>
 
 #include <memory>
