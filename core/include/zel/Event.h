@@ -55,11 +55,11 @@ public:
     [[nodiscard]] Subscription Subscribe(Handler handler)
     {
         auto id = ++mState->nextId;
-        mState->slots.push_back(std::make_shared<Slot>(Slot{id, std::move(handler)}));
+        mState->entries.push_back(std::make_shared<Slot>(Slot{id, std::move(handler)}));
         std::weak_ptr<State> weak = mState;
         return Subscription([weak, id] {
             if (auto state = weak.lock()) {
-                auto& v = state->slots;
+                auto& v = state->entries;
                 for (auto it = v.begin(); it != v.end(); ++it) {
                     if ((*it)->id == id) {
                         (*it)->handler = nullptr;
@@ -73,7 +73,7 @@ public:
 
     void Raise(Args... args) const
     {
-        auto snapshot = mState->slots; // handlers may change the list while we call them
+        auto snapshot = mState->entries; // handlers may change the list while we call them
         auto keepAlive = mState;
         for (auto& slot : snapshot) {
             if (slot->handler) {
@@ -85,7 +85,7 @@ public:
 
     void operator()(Args... args) const { Raise(std::forward<Args>(args)...); }
 
-    std::size_t HandlerCount() const noexcept { return mState->slots.size(); }
+    std::size_t HandlerCount() const noexcept { return mState->entries.size(); }
 
 private:
     struct Slot {
@@ -94,7 +94,7 @@ private:
     };
     struct State {
         std::size_t nextId = 0;
-        std::vector<std::shared_ptr<Slot>> slots;
+        std::vector<std::shared_ptr<Slot>> entries; // not "slots": Qt defines that word as a macro
     };
     std::shared_ptr<State> mState;
 };
