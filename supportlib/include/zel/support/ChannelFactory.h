@@ -1,0 +1,21 @@
+#pragma once
+
+#include "zel/support/Channel.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace zel::support {
+
+// The entry point for channels: builds an unconnected Channel with the right connector.
+class ChannelFactory {
+public:
+    // Raises -2147221504, source "Zel.EthernetConnection", "Invalid IP Address or Format"
+    // for an address that is not four numbers 0..255 separated by dots.
+    std::shared_ptr<Channel> CreateEthernetChannel(const std::string& ipAddress, std::int32_t ipPort = 3001);
+    // commPort is 1-based (COM1 = 1).
+    std::shared_ptr<Channel> CreateDirectChannel(std::int32_t commPort, std::int32_t bitRate = 9600);
+};
+
+} // namespace zel::support

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "zel/DateTime.h"
+#include "zel/KeyedCollection.h"
+#include "zel/support/DataLogElement.h"
+#include "zel/support/DisplayDurationEnum.h"
+#include "zel/support/IEnrollmentStatus.h"
+#include "zel/support/IReaderVisitor.h"
+#include "zel/support/IUser.h"
+#include "zel/support/TimeDisplayFormatEnum.h"
+#include "zel/support/UserAuthorityLevel.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel::support {
+
+// A clock's users keyed by their ID text, in the order the clock gave them.
+using UserList = zel::KeyedCollection<std::shared_ptr<IUser>>;
+// Items to write to a clock in one go (SendUserList).
+using VisitorList = std::vector<std::shared_ptr<IReaderVisitor>>;
+// Data-log elements in the order read.
+using DataLogList = std::vector<std::shared_ptr<DataLogElement>>;
+
+// Drives one clock. Made by Channel::GetReader; usable while its channel is connected. Every
+// clock command raises the ZelErrors error of a failed vendor call (source "Channel").
+class IReader {
+public:
+    virtual ~IReader() = default;
+
+    // Message: at most 32 characters. UserSpecific: shown only to that user (1..10 digits);
+    // otherwise to everybody for DisplayDuration. Checks raise number 5, source "ZelClock".
+    virtual void DisplayMessage(const std::string& message, bool userSpecific = false, const std::string& userID = "",
+                                DisplayDurationEnum displayDuration = kDefaultDisplayDuration) = 0;
+    virtual std::shared_ptr<IUser> GetUser(const std::string& userID) = 0;
+    // The number of users the clock reported when the reader was made; no clock command.
+    virtual std::int32_t UserCount() = 0;
+    // Sends the record that fits this clock model.
+    virtual void SendUser(const std::shared_ptr<IReaderVisitor>& user) = 0;
+    // Removes the user with that object's ID.
+    virtual void RemoveUser(const std::shared_ptr<IUser>& user) = 0;
+    // The users in the clock's data banks (ID, template; level, threshold and time zone read
+    // as 0). Never raises for an unreadable bank: returns what it read.
+    virtual std::shared_ptr<UserList> GetUserList() = 0;
+
+    // Settings are read from the clock once per reader object and changed in a cache; they
+    // reach the clock with SaveSettings.
+    virtual TimeDisplayFormatEnum TimeDisplayFormat() = 0;
+    virtual void SetTimeDisplayFormat(TimeDisplayFormatEnum value) = 0;
+    virtual void SaveSettings() = 0;
+    // Daylight saving from the first Sunday of April to the last Sunday of October, 2:00,
+    // computed from this computer's date.
+    virtual void SetDayLightSavings() = 0;
+    virtual void ClearDayLightSavings() = 0;
+    virtual bool TimeAndAttendanceEnabled() = 0;
+    virtual void SetTimeAndAttendanceEnabled(bool value) = 0;
+    virtual bool DepartmentTrackingEnabled() = 0;
+    virtual void SetDepartmentTrackingEnabled(bool value) = 0;
+
+    virtual void RemoveAllUsers() = 0;
+    // Writes every item into data banks and sends them; an empty list is refused with
+    // number 5 before anything is sent.
+    virtual void SendUserList(const VisitorList& list) = 0;
+    virtual zel::DateTime GetTime() = 0;
+    virtual void SetTime(const zel::DateTime& value) = 0;
+    // The next / previous element of the clock's log; an empty one (FormatType 0) at the end.
+    virtual std::shared_ptr<DataLogElement> GetNextDataLogElement() = 0;
+    // Next elements until an empty one, at most kMaxDataLogElements.
+    virtual std::shared_ptr<DataLogList> GetDataLogElementList() = 0;
+    virtual std::shared_ptr<DataLogElement> GetPreviousDataLogElement() = 0;
+    // Runs an enrollment at the clock and sends the new user to it. Returns nullptr when the
+    // enrollment was aborted or timed out. The callback may be null.
+    virtual std::shared_ptr<IUser> EnrollUser(const std::string& userID, UserAuthorityLevel authorityLevel,
+                                              std::shared_ptr<IEnrollmentStatus> callback = nullptr) = 0;
+    // Stops a running EnrollUser (call it from an event handled during the enrollment).
+    virtual void AbortEnrollment() = 0;
+    // The menu program: 4096 bytes; a shorter array is padded with zeros.
+    virtual void SendFunctionKeyData(const std::vector<std::uint8_t>& data) = 0;
+    virtual bool DayLightSavingsEnabled() = 0;
+    virtual void SetDayLightSavingsEnabled(bool value) = 0;
+
+    // Upper bound of GetDataLogElementList, so a clock that never reports the end of its log
+    // cannot hang the program.
+    static constexpr int kMaxDataLogElements = 65536;
+};
+
+} // namespace zel::support

@@ -1,0 +1,212 @@
+#include "zel/support/Channel.h"
+
+#include "zel/Text.h"
+#include "zel/support/DisplayMessageCommand.h"
+#include "zel/support/ReaderFactory.h"
+#include "zel/support/VendorLibrary.h"
+#include "zel/support/ZelErrors.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zel::support {
+
+Channel::~Channel()
+{
+    try {
+        Disconnect();
+    } catch (...) {
+        // Releasing a channel must not throw (e.g. when the clock library is missing).
+    }
+}
+
+void Channel::SetConnector(std::shared_ptr<IConnector> connector)
+{
+    mConnector = std::move(connector);
+}
+
+void Channel::Connect()
+{
+    if (mConnector)
+        mChannelHandle = mConnector->Connect();
+}
+
+void Channel::Disconnect()
+{
+    if (mConnector)
+        mConnector->Disconnect(mChannelHandle);
+    mChannelHandle = 0;
+}
+
+std::shared_ptr<IReader> Channel::GetReader(std::int32_t readerID)
+{
+    if (!IsConnected() || readerID < 0 || readerID > 255)
+        return nullptr;
+    StatusRecord status{};
+    if (ZEL_VENDOR_CALL(zelSetHandReader, mChannelHandle, readerID, status.data()) != 0)
+        return nullptr;
+    ReaderInfoRecord info{};
+    if (ZEL_VENDOR_CALL(zelGetReaderInfo, mChannelHandle, info.data()) != 0)
+        return nullptr;
+    return ReaderFactory::CreateReader(readerID, shared_from_this(), info);
+}
+
+void Channel::SetHandReader(std::int32_t readerID)
+{
+    StatusRecord status{};
+    CheckResult(ZEL_VENDOR_CALL(zelSetHandReader, mChannelHandle, readerID, status.data()));
+}
+
+void Channel::DisplayMessage(const std::string& message, bool userSpecific, const std::string& userID,
+                             DisplayDurationEnum displayDuration)
+{
+    DisplayMessageCommand command;
+    CheckResult(command.Execute(mChannelHandle, message, userSpecific, userID, displayDuration));
+}
+
+UserIDRecord Channel::TextToIDUnchecked(const std::string& userID)
+{
+    UserIDRecord id{};
+    auto ansi = zel::Utf8ToAnsi(userID);
+    ZEL_VENDOR_CALL(zelTextToID, ansi.c_str(), id.data());
+    return id;
+}
+
+UserIDRecord Channel::TextToIDChecked(const std::string& userID)
+{
+    UserIDRecord id{};
+    auto ansi = zel::Utf8ToAnsi(userID);
+    CheckResult(ZEL_VENDOR_CALL(zelTextToID, ansi.c_str(), id.data()));
+    return id;
+}
+
+std::string Channel::IDToText(const std::uint8_t* userIDRecord)
+{
+    char text[ZEL_ID_TEXT_SIZE + 1] = {};
+    ZEL_VENDOR_CALL(zelIDToText, userIDRecord, text);
+    text[ZEL_ID_TEXT_SIZE] = '\0';
+    std::string id(text, strnlen(text, ZEL_ID_TEXT_SIZE));
+    auto first = id.find_first_not_of('0');
+    return first == std::string::npos ? std::string() : zel::AnsiToUtf8(id.substr(first));
+}
+
+UserRecord Channel::GetUserRecord(const std::string& userID)
+{
+    auto id = TextToIDChecked(userID);
+    UserRecord record{};
+    CheckResult(ZEL_VENDOR_CALL(zelGetUserRecord, mChannelHandle, id.data(), record.data()));
+    return record;
+}
+
+void Channel::HereIsUserRecord(const UserRecord& record)
+{
+    CheckResult(ZEL_VENDOR_CALL(zelHereIsUserRecord, mChannelHandle, record.data()));
+}
+
+ExtUserRecord Channel::GetExtUserRecord(const std::string& userID)
+{
+    auto id = TextToIDChecked(userID);
+    ExtUserRecord record{};
+    CheckResult(ZEL_VENDOR_CALL(zelGetExtUserRecord, mChannelHandle, id.data(), record.data()));
+    return record;
+}
+
+void Channel::HereIsExtUserRecord(const ExtUserRecord& record)
+{
+    CheckResult(ZEL_VENDOR_CALL(zelHereIsExtUserRecord, mChannelHandle, record.data()));
+}
+
+SetupRecord Channel::GetSetupData()
+{
+    SetupRecord record{};
+    CheckResult(ZEL_VENDOR_CALL(zelGetSetupData, mChannelHandle, record.data()));
+    return record;
+}
+
+void Channel::HereIsSetupData(const SetupRecord& record)
+{
+    CheckResult(ZEL_VENDOR_CALL(zelHereIsSetupData, mChannelHandle, record.data()));
+    CheckResult(ZEL_VENDOR_CALL(zelUpdateNVRam, mChannelHandle));
+}
+
+void Channel::RemoveUserRecord(const std::string& userID)
+{
+    auto id = TextToIDChecked(userID);
+    CheckResult(ZEL_VENDOR_CALL(zelRemoveUserRecord, mChannelHandle, id.data()));
+}
+
+DataBank Channel::GetDataBank(std::int32_t bank)
+{
+    DataBank data{};
+    CheckResult(ZEL_VENDOR_CALL(zelGetDataBank, mChannelHandle, bank, data.data()));
+    return data;
+}
+
+void Channel::SetDataBank(std::int32_t bank, const DataBank& data)
+{
+    CheckResult(ZEL_VENDOR_CALL(zelSetDataBank, mChannelHandle, bank, data.data()));
+}
+
+void Channel::ClearUserDataBase()
+{
+    CheckResult(ZEL_VENDOR_CALL(zelClearUserDataBase, mChannelHandle));
+}
+
+zel::DateTime Channel::GetTime()
+{
+    TimeRecord record{};
+    CheckResult(ZEL_VENDOR_CALL(zelGetTime, mChannelHandle, record.data()));
+    return ReadTimeRecord(record.data());
+}
+
+void Channel::HereIsTime(const zel::DateTime& value)
+{
+    TimeRecord record{};
+    WriteTimeRecord(record.data(), value);
+    CheckResult(ZEL_VENDOR_CALL(zelHereIsTime, mChannelHandle, record.data()));
+}
+
+DataLogRecord Channel::GetDataLogRecord(bool previous)
+{
+    DataLogRecord record{};
+    CheckResult(ZEL_VENDOR_CALL(zelGetDataLogElement, mChannelHandle, record.data(), previous ? -1 : 0));
+    return record;
+}
+
+void Channel::EnrollUser()
+{
+    CheckResult(ZEL_VENDOR_CALL(zelEnrollUser, mChannelHandle, 0));
+}
+
+void Channel::AbortCommand()
+{
+    CheckResult(ZEL_VENDOR_CALL(zelAbortCommand, mChannelHandle));
+}
+
+StatusRecord Channel::SendStatusCRC()
+{
+    StatusRecord record{};
+    CheckResult(ZEL_VENDOR_CALL(zelSendStatusCRC, mChannelHandle, record.data()));
+    return record;
+}
+
+LastTemplateRecord Channel::GetLastTemplate()
+{
+    LastTemplateRecord record{};
+    CheckResult(ZEL_VENDOR_CALL(zelGetLastTemplate, mChannelHandle, record.data()));
+    return record;
+}
+
+void Channel::VerifyOnExternalData(std::int32_t number, const std::uint8_t* template9)
+{
+    CheckResult(ZEL_VENDOR_CALL(zelVerifyOnExternalData, mChannelHandle, &number, template9));
+}
+
+void Channel::HereIsFkeyData(const std::vector<std::uint8_t>& data)
+{
+    std::array<std::uint8_t, ZEL_FKEY_DATA_SIZE> block{};
+    std::copy_n(data.begin(), std::min<std::size_t>(data.size(), block.size()), block.begin());
+    CheckResult(ZEL_VENDOR_CALL(zelHereIsFkeyData, mChannelHandle, block.data()));
+}
+
+} // namespace zel::support

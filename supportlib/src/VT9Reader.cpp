@@ -1,0 +1,201 @@
+#include "zel/support/VT9Reader.h"
+
+#include "zel/support/Channel.h"
+#include "zel/support/ZelErrors.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace zel::support {
+namespace {
+
+constexpr int kBankCount = 10;
+constexpr std::uint8_t kEmptySlot = 0xFF;
+
+} // namespace
+
+VT9Reader::VT9Reader(std::int32_t readerID, std::shared_ptr<Channel> channel, const ReaderInfoRecord& info)
+    : mChannel(channel), mReader(std::make_shared<Reader>(readerID, std::move(channel), info))
+{
+}
+
+std::shared_ptr<IUser> VT9Reader::GetUser(const std::string& userID)
+{
+    auto user = std::make_shared<ExtendedUser>();
+    user->LoadFromReader(*mChannel, userID);
+    return user;
+}
+
+void VT9Reader::SendUser(const std::shared_ptr<IReaderVisitor>& user)
+{
+    if (!user)
+        RaiseInvalidArgument("No user to send.");
+    user->SendToVT9Reader(*mChannel);
+}
+
+std::shared_ptr<UserList> VT9Reader::GetUserList()
+{
+    mReader->SelectReader();
+    auto list = std::make_shared<UserList>("ZelClock");
+    try {
+        for (int bank = 0; bank < kBankCount; ++bank) {
+            auto data = mChannel->GetDataBank(bank);
+            for (std::size_t slot = 0; slot < kSlotsPerBank; ++slot) {
+                const auto* start = data.data() + slot * kSlotSize;
+                if (start[0] == kEmptySlot)
+                    return list;
+                ExtUserRecord record{};
+                std::copy_n(start, layout::kBankSlotSize, record.begin());
+                auto user = std::make_shared<ExtendedUser>();
+                user->FromExtRecord(record);
+                auto key = user->ID();
+                list->Add(user, key);
+            }
+        }
+    } catch (const std::exception&) {
+        // An unreadable bank or a repeated ID ends the read; what was read is the result.
+    }
+    return list;
+}
+
+void VT9Reader::SendUserList(const VisitorList& list)
+{
+    if (list.empty())
+        RaiseInvalidArgument("The user list is empty.");
+    if (std::any_of(list.begin(), list.end(), [](const auto& item) { return !item; }))
+        RaiseInvalidArgument("The user list holds an empty item.");
+    mReader->SelectReader();
+    std::vector<DataBank> banks((list.size() - 1) / kSlotsPerBank + 1);
+    for (auto& bank : banks)
+        bank.fill(kEmptySlot);
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        auto* slot = banks[k / kSlotsPerBank].data() + (k % kSlotsPerBank) * kSlotSize;
+        list[k]->AppendToVT9ReaderBuffer(std::span<std::uint8_t, 16>(slot, 16));
+    }
+    for (std::size_t b = 0; b < banks.size(); ++b)
+        mChannel->SetDataBank(static_cast<std::int32_t>(b), banks[b]);
+}
+
+std::shared_ptr<ExtendedUser> VT9Reader::EnrollUser(const std::string& userID, const std::string& name,
+                                                    UserAuthorityLevel authorityLevel,
+                                                    std::shared_ptr<IEnrollmentStatus> callback)
+{
+    auto keepAlive = shared_from_this(); // the caller's events may drop the reader meanwhile
+    auto user = std::make_shared<ExtendedUser>();
+    mUserUnderEnrollment = user;
+    bool enrolled = false;
+    try {
+        enrolled = user->Enroll(userID, name, authorityLevel, *mChannel, std::move(callback));
+    } catch (...) {
+        mUserUnderEnrollment.reset();
+        throw;
+    }
+    mUserUnderEnrollment.reset();
+    if (!enrolled)
+        return nullptr;
+    SendUser(user);
+    return user;
+}
+
+std::shared_ptr<IUser> VT9Reader::EnrollUser(const std::string& userID, UserAuthorityLevel authorityLevel,
+                                             std::shared_ptr<IEnrollmentStatus> callback)
+{
+    return EnrollUser(userID, std::string(), authorityLevel, std::move(callback));
+}
+
+void VT9Reader::AbortEnrollment()
+{
+    if (auto user = std::exchange(mUserUnderEnrollment, nullptr))
+        user->AbortEnrollment();
+}
+
+void VT9Reader::RemoveUser(const std::shared_ptr<IUser>& user)
+{
+    mReader->RemoveUser(user);
+}
+
+void VT9Reader::SendFunctionKeyData(const std::vector<std::uint8_t>& data)
+{
+    mReader->SendFunctionKeyData(data);
+}
+
+void VT9Reader::DisplayMessage(const std::string& message, bool userSpecific, const std::string& userID,
+                               DisplayDurationEnum displayDuration)
+{
+    mReader->DisplayMessage(message, userSpecific, userID, displayDuration);
+}
+
+std::int32_t VT9Reader::UserCount()
+{
+    return mReader->UserCount();
+}
+TimeDisplayFormatEnum VT9Reader::TimeDisplayFormat()
+{
+    return mReader->TimeDisplayFormat();
+}
+void VT9Reader::SetTimeDisplayFormat(TimeDisplayFormatEnum value)
+{
+    mReader->SetTimeDisplayFormat(value);
+}
+void VT9Reader::SaveSettings()
+{
+    mReader->SaveSettings();
+}
+void VT9Reader::SetDayLightSavings()
+{
+    mReader->SetDayLightSavings();
+}
+void VT9Reader::ClearDayLightSavings()
+{
+    mReader->ClearDayLightSavings();
+}
+bool VT9Reader::TimeAndAttendanceEnabled()
+{
+    return mReader->TimeAndAttendanceEnabled();
+}
+void VT9Reader::SetTimeAndAttendanceEnabled(bool value)
+{
+    mReader->SetTimeAndAttendanceEnabled(value);
+}
+bool VT9Reader::DepartmentTrackingEnabled()
+{
+    return mReader->DepartmentTrackingEnabled();
+}
+void VT9Reader::SetDepartmentTrackingEnabled(bool value)
+{
+    mReader->SetDepartmentTrackingEnabled(value);
+}
+void VT9Reader::RemoveAllUsers()
+{
+    mReader->RemoveAllUsers();
+}
+zel::DateTime VT9Reader::GetTime()
+{
+    return mReader->GetTime();
+}
+void VT9Reader::SetTime(const zel::DateTime& value)
+{
+    mReader->SetTime(value);
+}
+std::shared_ptr<DataLogElement> VT9Reader::GetNextDataLogElement()
+{
+    return mReader->GetNextDataLogElement();
+}
+std::shared_ptr<DataLogList> VT9Reader::GetDataLogElementList()
+{
+    return mReader->GetDataLogElementList();
+}
+std::shared_ptr<DataLogElement> VT9Reader::GetPreviousDataLogElement()
+{
+    return mReader->GetPreviousDataLogElement();
+}
+bool VT9Reader::DayLightSavingsEnabled()
+{
+    return mReader->DayLightSavingsEnabled();
+}
+void VT9Reader::SetDayLightSavingsEnabled(bool value)
+{
+    mReader->SetDayLightSavingsEnabled(value);
+}
+
+} // namespace zel::support
