@@ -61,10 +61,14 @@ std::int32_t Requester::Exchange(std::uint8_t readerId, Command command, std::sp
 
     std::array<std::uint8_t, 4096> chunk{};
     Frame answer;
+    bool badCrc = false;
     for (;;) {
         switch (mDecoder.Next(answer)) {
         case DecodeEvent::BadCrc:
-            return ToInt(Result::BadCrc);
+            // A good answer may still follow in what has arrived (the bad one may have been a
+            // false start in noise); only when none does is the exchange a CRC failure.
+            badCrc = true;
+            continue;
         case DecodeEvent::Frame: {
             if (answer.Payload.empty()) {
                 return ToInt(Result::ParseUnderflow);
@@ -84,6 +88,9 @@ std::int32_t Requester::Exchange(std::uint8_t readerId, Command command, std::sp
             return ToInt(Result::Ok);
         }
         case DecodeEvent::NeedMore:
+            if (badCrc) {
+                return ToInt(Result::BadCrc);
+            }
             break;
         }
         const IoResult read = mTransport.Read(chunk, deadline);
