@@ -27,7 +27,7 @@ public:
     ReaderDescriptionList& operator=(const ReaderDescriptionList&) = delete;
 
     // Stores the clock's row at once and returns it clean. Error 5 "Reader name cannot be empty."
-    // or "Reader 'X' already exists."; then no row is stored. A null channel counts as ID 0.
+    // or "Reader 'X' already exists."; then no row is stored. A null channel: error 91.
     std::shared_ptr<ReaderDescription> Add(std::uint8_t readerID, const std::string& name,
                                            const std::shared_ptr<IChannelDescription>& channel);
     // The clocks grouped by their channel: groups in the order their channel was first met,

@@ -1,0 +1,64 @@
+#include "zel/data/DataSource.h"
+
+#include "DatabaseState.h"
+#include "store/SqliteStore.h"
+#include "zel/data/ChannelDescriptionList.h"
+#include "zel/data/ReaderDescriptionList.h"
+#include "zel/data/UserDescriptionList.h"
+
+namespace zel::data {
+
+using detail::DatabaseState;
+
+void DataSource::OpenDatabase(const std::string& filename)
+{
+    auto& state = DatabaseState::Current();
+    if (state.Connection)
+        return;
+    auto store = std::make_shared<detail::SqliteStore>();
+    state.Connection = store;
+    store->Open(filename);
+}
+
+void DataSource::CloseDatabase()
+{
+    auto& state = DatabaseState::Current();
+    if (state.Connection)
+        state.Connection->Close();
+}
+
+std::shared_ptr<IStore> DataSource::GetConnection() const
+{
+    return DatabaseState::Current().Connection;
+}
+
+std::shared_ptr<UserDescriptionList> DataSource::GetUserDescriptionList()
+{
+    auto& state = DatabaseState::Current();
+    if (!state.UserList)
+        state.UserList = UserDescriptionList::Load();
+    return state.UserList;
+}
+
+std::shared_ptr<ReaderDescriptionList> DataSource::GetReaderDescriptionList()
+{
+    auto& state = DatabaseState::Current();
+    if (!state.ReaderList)
+        state.ReaderList = ReaderDescriptionList::Load();
+    return state.ReaderList;
+}
+
+std::shared_ptr<ChannelDescriptionList> DataSource::GetChannelDescriptionList()
+{
+    auto& state = DatabaseState::Current();
+    if (!state.ChannelList)
+        state.ChannelList = ChannelDescriptionList::Load();
+    return state.ChannelList;
+}
+
+void DataSource::CreateDatabase(const std::string& filename)
+{
+    detail::SqliteStore::Create(filename);
+}
+
+} // namespace zel::data

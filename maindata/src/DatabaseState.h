@@ -1,0 +1,33 @@
+#pragma once
+
+#include "zel/data/IStore.h"
+
+#include <memory>
+
+namespace zel::data {
+
+class UserDescriptionList;
+class ReaderDescriptionList;
+class ChannelDescriptionList;
+
+namespace detail {
+
+// The library's state, one copy per thread: the connection (kept once created, open or not)
+// and the three lists (kept once loaded, for the life of the thread).
+class DatabaseState {
+public:
+    static DatabaseState& Current();
+
+    std::shared_ptr<IStore> Connection;
+    std::shared_ptr<UserDescriptionList> UserList;
+    std::shared_ptr<ReaderDescriptionList> ReaderList;
+    std::shared_ptr<ChannelDescriptionList> ChannelList;
+};
+
+// The thread's connection, or nullptr before OpenDatabase.
+std::shared_ptr<IStore> CurrentStore();
+// The thread's connection; error 91 before OpenDatabase.
+IStore& RequireStore();
+
+} // namespace detail
+} // namespace zel::data

@@ -1,0 +1,43 @@
+#include "zel/data/DirChnlDescription.h"
+
+#include "Conversions.h"
+#include "Schema.h"
+#include "zel/data/Record.h"
+
+namespace zel::data {
+
+void DirChnlDescription::SetComPort(std::int32_t port)
+{
+    if (port < 1 || port > 8)
+        ThrowInvalid("Invalid port number");
+    mComPort = port;
+    MarkDirty();
+}
+
+void DirChnlDescription::SetBitRate(std::int32_t bitRate)
+{
+    if (bitRate < 1)
+        ThrowInvalid("Invalid bit rate.");
+    mBitRate = bitRate;
+    MarkDirty();
+}
+
+std::string DirChnlDescription::ToString() const
+{
+    return "{Name: " + Name() + ", Type: Direct, ComPort: " + std::to_string(mComPort) +
+           ", Bit Rate: " + std::to_string(mBitRate) + "}";
+}
+
+void DirChnlDescription::WriteOwnFields(std::vector<Field>& fields) const
+{
+    fields.push_back({schema::Port, detail::FromInt32(mComPort)});
+    fields.push_back({schema::BitRate, detail::FromInt32(mBitRate)});
+}
+
+void DirChnlDescription::LoadOwnFields(const Record& row)
+{
+    mComPort = detail::ToInt32(row.Value(schema::Port));
+    mBitRate = detail::ToInt32(row.Value(schema::BitRate));
+}
+
+} // namespace zel::data

@@ -1,0 +1,51 @@
+#include "zel/data/MdmChnlDescription.h"
+
+#include "Conversions.h"
+#include "Schema.h"
+#include "zel/data/Record.h"
+
+namespace zel::data {
+
+void MdmChnlDescription::SetPhoneNumber(const std::string& phoneNumber)
+{
+    mPhoneNumber = phoneNumber;
+    MarkDirty();
+}
+
+void MdmChnlDescription::SetComPort(std::int32_t port)
+{
+    if (port < 1 || port > 8)
+        ThrowInvalid("Invalid port number");
+    mComPort = port;
+    MarkDirty();
+}
+
+void MdmChnlDescription::SetBitRate(std::int32_t bitRate)
+{
+    if (bitRate < 1)
+        ThrowInvalid("Invalid bit rate.");
+    mBitRate = bitRate;
+    MarkDirty();
+}
+
+std::string MdmChnlDescription::ToString() const
+{
+    return "{Name: " + Name() + ", Type: Modem, Phone Number: " + mPhoneNumber +
+           ", ComPort: " + std::to_string(mComPort) + ", Bit Rate: " + std::to_string(mBitRate) + "}";
+}
+
+void MdmChnlDescription::WriteOwnFields(std::vector<Field>& fields) const
+{
+    fields.push_back({schema::Location, detail::FromText(mPhoneNumber)});
+    fields.push_back({schema::Port, detail::FromInt32(mComPort)});
+    fields.push_back({schema::BitRate, detail::FromInt32(mBitRate)});
+}
+
+void MdmChnlDescription::LoadOwnFields(const Record& row)
+{
+    mPhoneNumber = detail::ToText(row.Value(schema::Location));
+    mComPort = detail::ToInt32(row.Value(schema::Port));
+    mBitRate = detail::ToInt32(row.Value(schema::BitRate));
+}
+
+} // namespace zel::data

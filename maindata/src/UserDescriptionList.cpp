@@ -1,0 +1,121 @@
+#include "zel/data/UserDescriptionList.h"
+
+#include "Conversions.h"
+#include "zel/data/DataErrors.h"
+#include "zel/data/UserDescriptionDB.h"
+
+namespace zel::data {
+
+UserDescriptionList::UserDescriptionList() : mItems(ErrorSource) {}
+
+std::shared_ptr<UserDescriptionList> UserDescriptionList::Load()
+{
+    std::shared_ptr<UserDescriptionList> list(new UserDescriptionList());
+    auto rows = UserDescriptionDB().GetList();
+    for (const auto& user : rows) {
+        user->SetParentList(list);
+        list->mItems.Add(user, user->UserID());
+    }
+    return list;
+}
+
+std::shared_ptr<UserDescription> UserDescriptionList::Add(const std::string& userID, const std::string& name)
+{
+    if (Contains(userID))
+        detail::Raise(errc::InvalidArgument, "UserID already exists.");
+    std::shared_ptr<UserDescription> user(new UserDescription());
+    user->InitNew(userID, name, weak_from_this());
+    mItems.Add(user, userID);
+    user->SaveChanges();
+    NotifyListChanged();
+    return user;
+}
+
+bool UserDescriptionList::Contains(const std::string& userID) const
+{
+    return mItems.Contains(userID);
+}
+
+void UserDescriptionList::Remove(const std::string& userID)
+{
+    auto user = mItems.Item(userID);
+    mItems.Remove(userID);
+    mDeleted.push_back(user);
+    user->MarkDeleted();
+    NotifyListChanged();
+}
+
+std::shared_ptr<UserDescription> UserDescriptionList::GetByDatabaseID(std::int32_t id) const
+{
+    for (const auto& user : mItems)
+        if (user->DatabaseID() == id)
+            return user;
+    return nullptr;
+}
+
+std::shared_ptr<UserDescription> UserDescriptionList::Item(int position) const
+{
+    return mItems.Item(position);
+}
+
+std::shared_ptr<UserDescription> UserDescriptionList::Item(const std::string& userID) const
+{
+    return mItems.Item(userID);
+}
+
+void UserDescriptionList::Save()
+{
+    // Each removal leaves the set as soon as its row is gone, so that a Save that fails part-way
+    // neither deletes twice nor takes a deleted user (reset to new) for one to insert.
+    while (!mDeleted.empty()) {
+        mDeleted.front()->SaveChanges();
+        mDeleted.pop_front();
+    }
+    for (const auto& user : Items()) {
+        // A user removed by an event handler during this save waits in the deleted set.
+        if (!user->IsDeleted())
+            user->SaveChanges();
+    }
+}
+
+bool UserDescriptionList::IsDirty() const
+{
+    if (!mDeleted.empty())
+        return true;
+    for (const auto& user : mItems)
+        if (user->IsDirty())
+            return true;
+    return false;
+}
+
+std::vector<std::shared_ptr<UserDescription>> UserDescriptionList::Items() const
+{
+    std::vector<std::shared_ptr<UserDescription>> items;
+    items.reserve(static_cast<std::size_t>(mItems.Count()));
+    for (const auto& user : mItems)
+        items.push_back(user);
+    return items;
+}
+
+void UserDescriptionList::RenameKey(const std::string& oldKey, const std::string& newKey)
+{
+    if (mItems.Contains(newKey))
+        detail::Raise(errc::InvalidArgument, "New User ID already exists.");
+    if (!mItems.Contains(oldKey))
+        detail::Raise(errc::InvalidArgument, "Old User ID does not exist.");
+    auto user = mItems.Item(oldKey);
+    mItems.Remove(oldKey);
+    mItems.Add(user, newKey);
+}
+
+void UserDescriptionList::NotifyListChanged()
+{
+    mListChanged.Raise();
+}
+
+void UserDescriptionList::NotifyItemChanged(const std::shared_ptr<UserDescription>& sender)
+{
+    mListItemChanged.Raise(sender);
+}
+
+} // namespace zel::data
