@@ -1,0 +1,103 @@
+#pragma once
+
+#include "zel/Event.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace zel::support {
+class Channel;
+class IReader;
+} // namespace zel::support
+namespace zel::data {
+class ReaderDescription;
+class ReaderDescriptionList;
+} // namespace zel::data
+
+namespace zel::ui {
+
+class Anchor;
+class LampShape;
+
+// The strip at the top of the Manage Clock page: the administrator picks a clock of the site
+// database, connects to it and disconnects again. While connected it holds the live channel and
+// the clock's reader and hands the reader to the pages below through Connected; Disconnected
+// tells them that it is gone. It is the one place where a connection outlives a command.
+//
+// Errors of the communication library during Connect (for instance a stored address that is not
+// a valid dotted address) are shown in a message box; the control is then left disconnected.
+class ConnectionCenter : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString Caption READ Text WRITE SetText)
+public:
+    // VB colour values of the status lamp.
+    static constexpr int LampRed = 255;
+    static constexpr int LampGreen = 65280;
+
+    explicit ConnectionCenter(QWidget* parent = nullptr);
+    ~ConnectionCenter() override;
+
+    // The reader of the connected clock, or nullptr.
+    std::shared_ptr<zel::support::IReader> Reader() const { return mReader; }
+    // True exactly while a reader is held. Setting true runs the connect sequence for the
+    // selected clock (without the selection check of the button), false the disconnect sequence.
+    bool IsConnected() const { return mReader != nullptr; }
+    void SetIsConnected(bool value);
+
+    // The caption in front of the clock list ("Clocks:" by default).
+    QString Text() const;
+    void SetText(const QString& text);
+
+    int Width() const { return width(); }
+    int Height() const { return height(); }
+
+    // Binds the control to the site database's clock list and refills the clock list; an open
+    // connection stays open. Called by the container each time it is shown.
+    void Initialize();
+
+    void mReaderList_ListChanged();
+    void mReaderList_ListItemChanged(const std::shared_ptr<zel::data::ReaderDescription>& sender);
+
+signals:
+    void Connected(std::shared_ptr<zel::support::IReader> reader);
+    void Disconnected();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void cmdConnect_Click();
+    void cmdDisconnect_Click();
+    void cboClocks_Click();
+
+    void ConnectSequence();
+    void DisconnectSequence();
+    void RefillClocks();
+    void UpdateButtons();
+    void UpdateLamp();
+    void LayoutHorizontal();
+
+    QGroupBox* mFrame;
+    QLabel* mLabel;
+    QComboBox* mClocks;
+    QPushButton* mConnect;
+    QPushButton* mDisconnect;
+    QLabel* mClockPicture;
+    LampShape* mLamp;
+    std::unique_ptr<Anchor> mAnchor;
+
+    std::shared_ptr<zel::support::IReader> mReader;
+    std::shared_ptr<zel::support::Channel> mChannel;
+    std::shared_ptr<zel::data::ReaderDescriptionList> mReaderList;
+    zel::Subscription mListChangedSubscription;
+    zel::Subscription mListItemChangedSubscription;
+};
+
+} // namespace zel::ui

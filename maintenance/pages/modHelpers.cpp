@@ -1,0 +1,95 @@
+#include "pages/modHelpers.h"
+
+#include "MessageBox.h"
+#include "pages/frmMessage.h"
+
+#include "zel/Error.h"
+#include "zel/data/ChannelDescriptionList.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/DirChnlDescription.h"
+#include "zel/data/EthChnlDescription.h"
+#include "zel/support/ChannelFactory.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <exception>
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void InitClockPageResourcesOnce()
+{
+    Q_INIT_RESOURCE(clockpage);
+}
+
+namespace zel::ui {
+
+void InitClockPageResources()
+{
+    static const bool done = (InitClockPageResourcesOnce(), true);
+    (void)done;
+}
+
+QPixmap RenderPicture(const QString& resource, const QSize& size)
+{
+    InitClockPageResources();
+    QPixmap picture(size);
+    picture.fill(Qt::transparent);
+    QSvgRenderer renderer(resource);
+    if (renderer.isValid()) {
+        QPainter painter(&picture);
+        renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    }
+    return picture;
+}
+
+std::shared_ptr<zel::support::Channel> CreateChannelForDescription(std::int32_t channelDescriptionID)
+{
+    auto channels = zel::data::DataSource().GetChannelDescriptionList();
+    return CreateChannelForDescription(channels->GetByDatabaseID(channelDescriptionID));
+}
+
+std::shared_ptr<zel::support::Channel>
+CreateChannelForDescription(const std::shared_ptr<zel::data::IChannelDescription>& description)
+{
+    zel::support::ChannelFactory factory;
+    if (auto ethernet = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(description))
+        return factory.CreateEthernetChannel(ethernet->IPAddress(), ethernet->IPPort());
+    if (auto direct = std::dynamic_pointer_cast<zel::data::DirChnlDescription>(description))
+        return factory.CreateDirectChannel(direct->ComPort(), direct->BitRate());
+    return nullptr; // a modem description, or none
+}
+
+bool RunCommand(QWidget* parent, const std::function<void()>& command, const QString& title)
+{
+    QString description;
+    try {
+        command();
+        return true;
+    } catch (const zel::Error& error) {
+        description = QString::fromStdString(error.Description());
+    } catch (const std::exception& error) {
+        description = QString::fromLocal8Bit(error.what());
+    }
+    if (description.isEmpty())
+        description = QStringLiteral("The command failed.");
+    ShowMessage(parent, description, title, MsgIcon::Exclamation);
+    return false;
+}
+
+void RunWithWaitWindow(const QString& caption, const QString& text, const std::function<void()>& command)
+{
+    // No owner: the window is a top-level of its own, as the clock pages have always shown it.
+    auto window = std::make_unique<frmMessage>(nullptr);
+    window->setAttribute(Qt::WA_DeleteOnClose, false);
+    window->SetShowCancel(false);
+    window->setWindowTitle(caption);
+    window->SetText(text);
+    window->show();
+    // Let the window appear before the clock command blocks the thread; clicks wait until later.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    window->SetText(text);
+    command(); // the window goes with `window` also when this raises
+}
+
+} // namespace zel::ui

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QPixmap>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace zel::support {
+class Channel;
+}
+namespace zel::data {
+class IChannelDescription;
+}
+
+namespace zel::ui {
+
+// The unconnected channel for the stored channel description with this database ID: an Ethernet
+// description gives an Ethernet channel (IPAddress, IPPort), a direct one a serial channel
+// (ComPort, BitRate). A modem description, or an ID that the site database's channel list does
+// not hold, gives nullptr: no runtime channel exists for them. The caller connects the channel.
+// Errors of the channel factory (a stored address that is not a valid dotted address) pass through.
+std::shared_ptr<zel::support::Channel> CreateChannelForDescription(std::int32_t channelDescriptionID);
+// The same for a description at hand (nullptr gives nullptr).
+std::shared_ptr<zel::support::Channel>
+CreateChannelForDescription(const std::shared_ptr<zel::data::IChannelDescription>& description);
+
+// Runs one command of a page. A zel::Error (or any other std::exception) that it raises is shown
+// to the administrator in a message box with its description (exclamation icon, `title` or the
+// application title) instead of travelling on. Returns true when the command ended normally.
+bool RunCommand(QWidget* parent, const std::function<void()>& command, const QString& title = {});
+
+// Shows the wait window (no Cancel button) with `caption` and `text` while `command` runs; the
+// window closes also when the command raises, and the error travels on.
+void RunWithWaitWindow(const QString& caption, const QString& text, const std::function<void()>& command);
+
+// Makes the pictures of the Manage Clock page (":/clockpage/...") available; safe to call often.
+void InitClockPageResources();
+// A picture of the page's resources drawn at `size` (transparent where the picture is).
+QPixmap RenderPicture(const QString& resource, const QSize& size);
+
+} // namespace zel::ui
