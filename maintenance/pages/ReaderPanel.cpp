@@ -1,0 +1,56 @@
+#include "pages/ReaderPanel.h"
+
+#include "layout/Anchor.h"
+#include "pages/ConnectionCenter.h"
+
+#include "zel/Error.h"
+#include "zel/support/IReader.h"
+
+namespace zel::ui {
+
+ReaderPanel::ReaderPanel(QWidget* parent) : QWidget(parent), mAnchor(std::make_unique<Anchor>()) {}
+
+ReaderPanel::~ReaderPanel() = default;
+
+void ReaderPanel::Initialize(ConnectionCenter* cc)
+{
+    QObject::disconnect(mConnectedLink);
+    QObject::disconnect(mDisconnectedLink);
+    mConnection = cc;
+    if (mConnection) {
+        mConnectedLink = connect(mConnection, &ConnectionCenter::Connected, this, &ReaderPanel::mConnection_Connected);
+        mDisconnectedLink =
+            connect(mConnection, &ConnectionCenter::Disconnected, this, &ReaderPanel::mConnection_Disconnected);
+    }
+    if (mConnection && mConnection->IsConnected())
+        mConnection_Connected(mConnection->Reader());
+    else
+        mConnection_Disconnected();
+}
+
+void ReaderPanel::mConnection_Connected(std::shared_ptr<zel::support::IReader> r)
+{
+    mReader = std::move(r);
+    ReaderConnected();
+}
+
+void ReaderPanel::mConnection_Disconnected()
+{
+    mReader.reset();
+    ReaderDisconnected();
+}
+
+zel::support::IReader& ReaderPanel::RequireReader(const char* source) const
+{
+    if (!mReader)
+        throw zel::Error(zel::errc::InvalidArgument, source, "Reader is not initialized.");
+    return *mReader;
+}
+
+void ReaderPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    mAnchor->ReAnchor();
+}
+
+} // namespace zel::ui

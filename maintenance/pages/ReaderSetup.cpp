@@ -1,0 +1,56 @@
+#include "pages/ReaderSetup.h"
+
+#include "layout/Anchor.h"
+#include "pages/ReaderMenuFile.h"
+#include "pages/ReaderSettings.h"
+#include "pages/ReaderTime.h"
+
+namespace zel::ui {
+namespace {
+
+constexpr int Margin = 8;
+constexpr int Gap = 6;
+
+} // namespace
+
+ReaderSetup::ReaderSetup(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("ReaderSetup"));
+
+    mTime = new ReaderTime(this);
+    mTime->setObjectName(QStringLiteral("ReaderTime1"));
+    mSettings = new ReaderSettings(this);
+    mSettings->setObjectName(QStringLiteral("ReaderSettings1"));
+    mMenuFile = new ReaderMenuFile(this);
+    mMenuFile->setObjectName(QStringLiteral("ReaderMenuFile1"));
+
+    const int width = mTime->width();
+    int top = Margin;
+    for (QWidget* panel : std::initializer_list<QWidget*>{mTime, mSettings, mMenuFile}) {
+        panel->move(Margin, top);
+        top += panel->height() + Gap;
+    }
+    resize(width + 2 * Margin, top - Gap + Margin);
+
+    mAnchor = std::make_unique<Anchor>();
+    mAnchor->Add(mTime, AnchorLeft | AnchorRight);
+    mAnchor->Add(mSettings, AnchorLeft | AnchorRight);
+    mAnchor->Add(mMenuFile, AnchorLeft | AnchorRight);
+}
+
+ReaderSetup::~ReaderSetup() = default;
+
+void ReaderSetup::Initialize(ConnectionCenter* cc)
+{
+    mTime->Initialize(cc);
+    mSettings->Initialize(cc);
+    mMenuFile->Initialize(cc);
+}
+
+void ReaderSetup::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    mAnchor->ReAnchor();
+}
+
+} // namespace zel::ui
