@@ -1,6 +1,20 @@
-#include "pages/ManageClockUsers.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/UserDescriptionList.h"
+#include "zel/support/ExtendedUser.h"
+#include "zel/support/IReader.h"
 
+#include "MessageBox.h"
 #include "layout/Anchor.h"
+#include "pages/ConnectionCenter.h"
+#include "pages/ManageClockUsers.h"
+#include "pages/UserTransfer.h"
+#include "pages/frmExportUsers.h"
+#include "pages/frmRemoveUsers.h"
+#include "pages/frmUserSelection.h"
+#include "pages/modHelpers.h"
+#include "pages/models/ClockUsersModel.h"
+#include "pages/models/SortProxy.h"
+#include "pages/models/ViewSelection.h"
 
 #include <QPushButton>
 #include <QTreeView>
@@ -24,7 +38,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
 
 } // namespace
 
-ManageClockUsers::ManageClockUsers(QWidget* parent) : QWidget(parent), mModel(nullptr)
+ManageClockUsers::ManageClockUsers(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ManageClockUsers"));
     resize(DesignWidth, DesignHeight);
@@ -32,6 +46,11 @@ ManageClockUsers::ManageClockUsers(QWidget* parent) : QWidget(parent), mModel(nu
     mList = new QTreeView(this);
     mList->setObjectName(QStringLiteral("lvwClockUsers"));
     mList->setGeometry(Margin, Margin, DesignWidth - 2 * Margin, DesignHeight - 3 * Margin - ButtonHeight);
+    mModel = new ClockUsersModel(this);
+    mProxy = new SortProxy(this);
+    mProxy->Attach(mModel, mList);
+    mList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    mList->setSelectionBehavior(QAbstractItemView::SelectRows);
 
     mGetUsers = MakeButton(this, "cmdGetUsers", QStringLiteral("Get Users"), Margin);
     mImport = MakeButton(this, "cmdImport", QStringLiteral("Import"), Margin + (ButtonWidth + Margin));
@@ -47,6 +66,17 @@ ManageClockUsers::ManageClockUsers(QWidget* parent) : QWidget(parent), mModel(nu
     mAnchor->Add(mRemove, AnchorBottom);
     mAnchor->Add(mRemoveAll, AnchorBottom);
 
+    connect(mGetUsers, &QPushButton::clicked, this, &ManageClockUsers::cmdGetUsers_Click);
+    connect(mImport, &QPushButton::clicked, this, &ManageClockUsers::cmdImport_Click);
+    connect(mExport, &QPushButton::clicked, this, &ManageClockUsers::cmdExport_Click);
+    connect(mRemove, &QPushButton::clicked, this, &ManageClockUsers::cmdRemove_Click);
+    connect(mRemoveAll, &QPushButton::clicked, this, &ManageClockUsers::cmdRemoveAll_Click);
+
+    zel::data::DataSource site;
+    mUserList = site.GetUserDescriptionList();
+    mModel->SetUserList(mUserList);
+    mModel->RefillNow();
+
     SetButtonsEnabled(false);
 }
 
@@ -54,17 +84,30 @@ ManageClockUsers::~ManageClockUsers() = default;
 
 void ManageClockUsers::Initialize(ConnectionCenter* cc)
 {
+    if (mConnection == cc)
+        return;
+    if (mConnection != nullptr)
+        disconnect(mConnection, nullptr, this, nullptr);
     mConnection = cc;
+    if (cc == nullptr)
+        return;
+    connect(cc, &ConnectionCenter::Connected, this, &ManageClockUsers::mConnection_Connected);
+    connect(cc, &ConnectionCenter::Disconnected, this, &ManageClockUsers::mConnection_Disconnected);
+    if (cc->IsConnected())
+        mConnection_Connected(cc->Reader());
+    else
+        mConnection_Disconnected();
 }
 
 void ManageClockUsers::mConnection_Connected(std::shared_ptr<zel::support::IReader> r)
 {
     mReader = std::move(r);
-    SetButtonsEnabled(true);
+    SetButtonsEnabled(mReader != nullptr);
 }
 
 void ManageClockUsers::mConnection_Disconnected()
 {
+    // The rows and the clock users stay as they are until the next Get Users.
     mReader.reset();
     SetButtonsEnabled(false);
 }
@@ -75,16 +118,118 @@ void ManageClockUsers::resizeEvent(QResizeEvent* event)
     mAnchor->ReAnchor();
 }
 
-void ManageClockUsers::cmdGetUsers_Click() {}
-void ManageClockUsers::cmdImport_Click() {}
-void ManageClockUsers::cmdExport_Click() {}
-void ManageClockUsers::cmdRemove_Click() {}
-void ManageClockUsers::cmdRemoveAll_Click() {}
+void ManageClockUsers::cmdGetUsers_Click()
+{
+    if (!mReader)
+        return;
+    auto reader = mReader;
+    mModel->ShowRetrieving();
+    mList->viewport()->repaint();
+    RunCommand(this, [&] { mModel->SetClockUsers(reader->GetUserList()); });
+    mModel->RefillNow();
+}
+
+void ManageClockUsers::cmdImport_Click()
+{
+    auto users = SelectedClockUsers(2);
+    bool done = RunCommand(this, [&] {
+        for (const auto& clockUser : users)
+            ImportClockUser(*mUserList, *clockUser);
+    });
+    mModel->RefillNow();
+    if (done)
+        ShowMessage(this, QStringLiteral("The importation of the selected users is complete."),
+                    QStringLiteral("User Import Complete"), MsgIcon::None);
+}
+
+void ManageClockUsers::cmdExport_Click()
+{
+    if (!mReader)
+        return;
+    frmUserSelection::UserCollection chosen("ManageClockUsers");
+    if (!frmUserSelection::GetUserSelection(this, chosen)) {
+        mModel->RefillNow();
+        return;
+    }
+    auto reader = mReader;
+    int sent = 0;
+    frmExportUsers window(this);
+    connect(&window, &UserProgressWindow::Advanced, this, [&sent](int value) { sent = value; });
+    RunCommand(this, [&] { window.Export(this, reader, QString(), chosen); });
+    // Only the users that reached the clock join the list (all of them, unless the clock failed).
+    auto& clockUsers = mModel->ClockUsers();
+    int position = 0;
+    for (const auto& user : chosen) {
+        if (position++ >= sent)
+            break;
+        if (!clockUsers.Contains(user->UserID()))
+            clockUsers.Add(MakeExtendedUser(*user), user->UserID());
+    }
+    mModel->RefillNow();
+}
+
+void ManageClockUsers::cmdRemove_Click()
+{
+    if (!mReader)
+        return;
+    frmRemoveUsers::ClockUserCollection selected("ManageClockUsers");
+    for (const auto& user : SelectedClockUsers(2))
+        selected.Add(user, user->ID());
+    auto reader = mReader;
+    int removed = 0;
+    frmRemoveUsers window(this);
+    connect(&window, &UserProgressWindow::Advanced, this, [&removed](int value) { removed = value; });
+    RunCommand(this, [&] { window.Remove(this, reader, QString(), selected); });
+    // Only the users the clock has given up leave the list.
+    auto& clockUsers = mModel->ClockUsers();
+    int position = 0;
+    for (const auto& user : selected) {
+        if (position++ >= removed)
+            break;
+        if (clockUsers.Contains(user->ID()))
+            clockUsers.Remove(user->ID());
+    }
+    mModel->RefillNow();
+}
+
+void ManageClockUsers::cmdRemoveAll_Click()
+{
+    if (!mReader)
+        return;
+    MsgResult answer =
+        ShowMessage(this, QStringLiteral("Are you sure you want to remove all users from the current clock?"),
+                    QStringLiteral("Clear Users"), MsgIcon::Question, MsgButtons::YesNo, MsgResult::No);
+    if (answer != MsgResult::Yes)
+        return;
+    auto reader = mReader;
+    if (RunCommand(this, [&] { reader->RemoveAllUsers(); }))
+        mModel->SetClockUsers(nullptr);
+    mModel->RefillNow();
+}
 
 void ManageClockUsers::SetButtonsEnabled(bool enabled)
 {
     for (auto* button : {mGetUsers, mImport, mExport, mRemove, mRemoveAll})
         button->setEnabled(enabled);
+}
+
+std::vector<std::shared_ptr<zel::support::IUser>> ManageClockUsers::SelectedClockUsers(int filter) const
+{
+    std::vector<std::shared_ptr<zel::support::IUser>> result;
+    const auto& clockUsers = mModel->ClockUsers();
+    for (int row : SelectedSourceRows(mList, mProxy)) {
+        QString key = mModel->KeyAt(row);
+        if (key.isEmpty())
+            continue;
+        const auto* user = clockUsers.Find(key.toStdString());
+        if (user == nullptr)
+            continue;
+        bool known = mUserList && mUserList->Contains((*user)->ID());
+        if ((filter == 0 && !known) || (filter == 1 && known) || filter < 0 || filter > 2)
+            continue;
+        result.push_back(*user);
+    }
+    return result;
 }
 
 } // namespace zel::ui

@@ -3,12 +3,17 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QPushButton;
 class QTreeView;
 
 namespace zel::support {
 class IReader;
+class IUser;
+} // namespace zel::support
+namespace zel::data {
+class UserDescriptionList;
 }
 
 namespace zel::ui {
@@ -16,6 +21,7 @@ namespace zel::ui {
 class Anchor;
 class ClockUsersModel;
 class ConnectionCenter;
+class SortProxy;
 
 // The "Clock Users" tab of the Manage Clock page: the users stored in the clock that the
 // connection center holds, beside what the site database knows of them. Reads them (Get Users),
@@ -37,6 +43,10 @@ public:
     void mConnection_Connected(std::shared_ptr<zel::support::IReader> r);
     void mConnection_Disconnected();
 
+    // The clock users last read (as the list shows them) and the list model, for the benches and tests.
+    ClockUsersModel* Model() const { return mModel; }
+    QTreeView* ListView() const { return mList; }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
@@ -47,6 +57,9 @@ private:
     void cmdRemove_Click();
     void cmdRemoveAll_Click();
     void SetButtonsEnabled(bool enabled);
+    // The clock users of the selected rows, in row order: 0 only users the site database holds,
+    // 1 only users it does not hold, 2 all.
+    std::vector<std::shared_ptr<zel::support::IUser>> SelectedClockUsers(int filter) const;
 
     QPushButton* mGetUsers;
     QPushButton* mImport;
@@ -55,9 +68,11 @@ private:
     QPushButton* mRemoveAll;
     QTreeView* mList;
     ClockUsersModel* mModel;
+    SortProxy* mProxy;
     std::unique_ptr<Anchor> mAnchor;
     ConnectionCenter* mConnection = nullptr;
     std::shared_ptr<zel::support::IReader> mReader;
+    std::shared_ptr<zel::data::UserDescriptionList> mUserList;
 };
 
 } // namespace zel::ui

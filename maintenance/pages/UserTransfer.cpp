@@ -1,0 +1,50 @@
+#include "zel/data/UserDescriptionList.h"
+#include "zel/support/ExtendedUser.h"
+
+#include "pages/UserTransfer.h"
+
+#include <array>
+
+namespace zel::ui {
+
+QString AuthorityLevelName(std::int32_t level)
+{
+    static const std::array<const char*, 6> names{"None", "Service", "Setup", "Management", "Enrollment", "Security"};
+    if (level < 0 || level >= static_cast<std::int32_t>(names.size()))
+        return QStringLiteral("Invalid Authority Level");
+    return QString::fromLatin1(names[static_cast<std::size_t>(level)]);
+}
+
+QString YesNo(bool value)
+{
+    return value ? QStringLiteral("Yes") : QStringLiteral("No");
+}
+
+std::shared_ptr<zel::support::ExtendedUser> MakeExtendedUser(const zel::data::UserDescription& user)
+{
+    auto clockUser = std::make_shared<zel::support::ExtendedUser>();
+    clockUser->SetID(user.UserID());
+    clockUser->SetName(user.Name());
+    clockUser->SetAuthorityLevel(static_cast<zel::support::UserAuthorityLevel>(user.AuthorityLevel()));
+    std::vector<std::uint8_t> hand = user.Template();
+    if (hand.size() < zel::support::kTemplateSize)
+        hand.resize(zel::support::kTemplateSize, 0);
+    clockUser->SetTemplate(hand);
+    return clockUser;
+}
+
+std::shared_ptr<zel::data::UserDescription> ImportClockUser(zel::data::UserDescriptionList& list,
+                                                            const zel::support::IUser& clockUser)
+{
+    const std::string id = clockUser.ID();
+    if (id.empty())
+        return nullptr;
+    std::shared_ptr<zel::data::UserDescription> user = list.Contains(id) ? list.Item(id) : list.Add(id, "User " + id);
+    user->SetAuthorityLevel(static_cast<std::int32_t>(clockUser.AuthorityLevel()));
+    user->SetEnrolled(true);
+    user->SetTemplate(clockUser.Template());
+    list.Save();
+    return user;
+}
+
+} // namespace zel::ui

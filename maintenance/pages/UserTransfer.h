@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace zel::support {
+class ExtendedUser;
+class IUser;
+} // namespace zel::support
+namespace zel::data {
+class UserDescription;
+class UserDescriptionList;
+} // namespace zel::data
+
+namespace zel::ui {
+
+// "None", "Service", "Setup", "Management", "Enrollment", "Security"; "Invalid Authority Level"
+// for any other value.
+QString AuthorityLevelName(std::int32_t level);
+
+// "Yes" or "No".
+QString YesNo(bool value);
+
+// The clock user for a site user: ID from UserID, authority level and template. A template of
+// fewer than 9 bytes (a user who is not enrolled has none) is sent padded with zeros.
+std::shared_ptr<zel::support::ExtendedUser> MakeExtendedUser(const zel::data::UserDescription& user);
+
+// Stores a clock user in the site database: the user with that ID, or a new one named "User "
+// followed by the ID, gets the clock user's authority level and template, is marked enrolled,
+// and the list is saved. A clock user without an ID is passed over (nullptr).
+std::shared_ptr<zel::data::UserDescription> ImportClockUser(zel::data::UserDescriptionList& list,
+                                                            const zel::support::IUser& clockUser);
+
+} // namespace zel::ui

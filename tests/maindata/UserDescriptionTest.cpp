@@ -1,0 +1,399 @@
+#include "MainDataTestSupport.h"
+
+#include "zel/data/DataErrors.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/UserDescriptionDB.h"
+#include "zel/data/UserDescriptionList.h"
+
+#include <gtest/gtest.h>
+
+using namespace zel::data;
+using namespace zel::data::test;
+
+namespace {
+
+class UserDescriptionTest : public ::testing::Test {
+protected:
+    void SetUp() override { mPath = NewDatabase(mFolder); }
+
+    // Runs `body` on a fresh thread with the database open and the user list loaded.
+    void WithUsers(const std::function<void(UserDescriptionList&)>& body)
+    {
+        OnFreshThread([&] {
+            DataSource ds;
+            ds.OpenDatabase(mPath);
+            body(*ds.GetUserDescriptionList());
+        });
+    }
+
+    std::string Sql(const std::string& sql) { return SqliteCli(mPath, sql); }
+
+    TempFolder mFolder;
+    std::string mPath;
+};
+
+struct EventCounts {
+    explicit EventCounts(UserDescriptionList& list)
+        : listChanged(list.ListChanged().Subscribe([this] { ++listChangedCount; })),
+          itemChanged(list.ListItemChanged().Subscribe(
+              [this](std::shared_ptr<UserDescription> sender) { senders.push_back(sender->UserID()); }))
+    {
+    }
+    int listChangedCount = 0;
+    std::vector<std::string> senders;
+    zel::Subscription listChanged;
+    zel::Subscription itemChanged;
+};
+
+std::vector<std::uint8_t> AllByteValues()
+{
+    std::vector<std::uint8_t> bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes.push_back(static_cast<std::uint8_t>(255 - i));
+    return bytes;
+}
+
+} // namespace
+
+TEST_F(UserDescriptionTest, AddStoresTheRowAtOnceAndRaisesListChangedOnce)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        EventCounts events(users);
+        auto ann = users.Add("17", "Ann");
+        EXPECT_GT(ann->DatabaseID(), 0);
+        EXPECT_FALSE(ann->IsNew());
+        EXPECT_FALSE(ann->IsDirty());
+        EXPECT_FALSE(users.IsDirty());
+        EXPECT_EQ(events.listChangedCount, 1);
+        EXPECT_TRUE(events.senders.empty());
+        EXPECT_EQ(Sql("SELECT ID, UserID, Name, AuthorityLevel, Enrolled, Template IS NULL FROM Users;"),
+                  std::to_string(ann->DatabaseID()) + "|17|Ann|0|0|1\n");
+        EXPECT_EQ(ann->ToString(), "{UserID: 17, Name: Ann, Authority Level: 0, Enrolled: False}");
+    });
+}
+
+TEST_F(UserDescriptionTest, AddOfAKeyAlreadyHeldIsRefusedWithoutARow)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        users.Add("Ab", "Ann");
+        EventCounts events(users);
+        EXPECT_EQ(ErrorTextOf([&] { users.Add("aB", "Other"); }), "UserID already exists.");
+        EXPECT_EQ(ErrorNumberOf([&] { users.Add("Ab", "Other"); }), errc::InvalidArgument);
+        EXPECT_EQ(users.Count(), 1);
+        EXPECT_EQ(events.listChangedCount, 0);
+        EXPECT_EQ(Sql("SELECT count(*) FROM Users;"), "1\n");
+    });
+}
+
+TEST_F(UserDescriptionTest, FailedInsertAtAddLeavesTheUserNewUntilTheNextSave)
+{
+    Sql("CREATE TRIGGER refuse BEFORE INSERT ON Users WHEN NEW.UserID = '5' BEGIN SELECT RAISE(ABORT, 'no'); END;");
+    WithUsers([&](UserDescriptionList& users) {
+        EventCounts events(users);
+        EXPECT_EQ(ErrorNumberOf([&] { users.Add("5", "Eve"); }), errc::StoreError);
+        ASSERT_TRUE(users.Contains("5"));
+        EXPECT_TRUE(users.Item("5")->IsNew());
+        EXPECT_EQ(events.listChangedCount, 0);
+        Sql("DROP TRIGGER refuse;");
+        users.Save();
+        EXPECT_FALSE(users.Item("5")->IsNew());
+        EXPECT_GT(users.Item("5")->DatabaseID(), 0);
+        EXPECT_EQ(Sql("SELECT Name FROM Users;"), "Eve\n");
+    });
+}
+
+TEST_F(UserDescriptionTest, SettingAValueAgainMakesDirtyAndSaveRaisesChangedThenListItemChanged)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        auto ann = users.Add("17", "Ann");
+        EventCounts events(users);
+        std::vector<std::string> order;
+        auto own = ann->Changed().Subscribe([&] { order.push_back("Changed"); });
+        auto list = users.ListItemChanged().Subscribe([&](auto) { order.push_back("ListItemChanged"); });
+        ann->SetName("Ann");
+        EXPECT_TRUE(ann->IsDirty());
+        EXPECT_TRUE(users.IsDirty());
+        EXPECT_TRUE(order.empty()); // setters raise nothing
+        ann->SetAuthorityLevel(4);
+        users.Save();
+        EXPECT_EQ(order, (std::vector<std::string>{"Changed", "ListItemChanged"}));
+        EXPECT_EQ(events.senders, std::vector<std::string>{"17"});
+        EXPECT_EQ(events.listChangedCount, 0);
+        EXPECT_FALSE(ann->IsDirty());
+        EXPECT_FALSE(users.IsDirty());
+        EXPECT_EQ(Sql("SELECT AuthorityLevel FROM Users;"), "4\n");
+        users.Save(); // clean: writes and raises nothing
+        EXPECT_EQ(order.size(), 2u);
+    });
+}
+
+TEST_F(UserDescriptionTest, SelectedIsNeverStoredButMakesTheUserDirty)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        auto ann = users.Add("17", "Ann");
+        ann->SetSelected(true);
+        EXPECT_TRUE(users.IsDirty());
+        users.Save();
+        EXPECT_FALSE(users.IsDirty());
+    });
+    WithUsers([&](UserDescriptionList& users) { EXPECT_FALSE(users.Item("17")->Selected()); });
+}
+
+TEST_F(UserDescriptionTest, TemplateAloneIsNotWrittenButGoesWithTheNextChange)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        auto ann = users.Add("17", "Ann");
+        ann->SetTemplate({1, 2, 3});
+        EXPECT_FALSE(ann->IsDirty());
+        users.Save();
+        EXPECT_EQ(Sql("SELECT Template IS NULL FROM Users;"), "1\n");
+        ann->SetTemplate(AllByteValues());
+        ann->SetEnrolled(true);
+        users.Save();
+        EXPECT_EQ(Sql("SELECT Enrolled, Template IS NULL FROM Users;"), "1|0\n");
+    });
+    WithUsers([&](UserDescriptionList& users) {
+        auto ann = users.Item("17");
+        EXPECT_TRUE(ann->Enrolled());
+        EXPECT_EQ(ann->Template(), AllByteValues()); // every byte value survives, NUL included
+        // An empty template keeps what the row holds.
+        ann->SetTemplate({});
+        ann->SetName("Ann Lee");
+        users.Save();
+    });
+    WithUsers([&](UserDescriptionList& users) {
+        EXPECT_EQ(users.Item("17")->Name(), "Ann Lee");
+        EXPECT_EQ(users.Item("17")->Template(), AllByteValues());
+    });
+}
+
+TEST_F(UserDescriptionTest, TemplateOfANewUserIsWrittenWithItsInsertion)
+{
+    Sql("CREATE TRIGGER refuse BEFORE INSERT ON Users WHEN NEW.UserID = '5' BEGIN SELECT RAISE(ABORT, 'no'); END;");
+    WithUsers([&](UserDescriptionList& users) {
+        EXPECT_NE(ErrorNumberOf([&] { users.Add("5", "Eve"); }), 0);
+        users.Item("5")->SetTemplate({0, 9, 200});
+        Sql("DROP TRIGGER refuse;");
+        users.Save();
+    });
+    WithUsers([&](UserDescriptionList& users) {
+        EXPECT_EQ(users.Item("5")->Template(), (std::vector<std::uint8_t>{0, 9, 200}));
+    });
+}
+
+TEST_F(UserDescriptionTest, ChangingUserIdReKeysOrIsRefused)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        auto u17 = users.Add("17", "Ann");
+        users.Add("18", "Bo");
+        users.Add("19", "Cy");
+        EXPECT_EQ(ErrorTextOf([&] { u17->SetUserID("18"); }), "New User ID already exists.");
+        EXPECT_EQ(u17->UserID(), "17");
+        EXPECT_FALSE(u17->IsDirty());
+        EXPECT_EQ(users.Item(1), u17);
+
+        u17->SetUserID("17"); // the same text: nothing happens
+        EXPECT_FALSE(u17->IsDirty());
+
+        u17->SetUserID("20");
+        EXPECT_TRUE(u17->IsDirty());
+        EXPECT_EQ(users.Item(3), u17); // moved to the end
+        EXPECT_EQ(users.Item("20"), u17);
+        EXPECT_FALSE(users.Contains("17"));
+        users.Save();
+        EXPECT_EQ(Sql("SELECT UserID FROM Users ORDER BY ID;"), "20\n18\n19\n");
+    });
+}
+
+TEST_F(UserDescriptionTest, RemoveKeepsTheRowUntilSaveAndTheDescriptionBecomesNew)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        auto ann = users.Add("17", "Ann");
+        users.Add("18", "Bo");
+        EventCounts events(users);
+        users.Remove("17");
+        EXPECT_EQ(events.listChangedCount, 1);
+        EXPECT_FALSE(users.Contains("17"));
+        EXPECT_TRUE(users.IsDirty());
+        EXPECT_TRUE(ann->IsDeleted());
+        EXPECT_EQ(users.GetByDatabaseID(ann->DatabaseID()), nullptr);
+        EXPECT_EQ(Sql("SELECT count(*) FROM Users;"), "2\n");
+        users.Save();
+        EXPECT_EQ(events.listChangedCount, 1);
+        EXPECT_TRUE(events.senders.empty());
+        EXPECT_FALSE(users.IsDirty());
+        EXPECT_TRUE(ann->IsNew());
+        EXPECT_FALSE(ann->IsDeleted());
+        EXPECT_EQ(Sql("SELECT UserID FROM Users;"), "18\n");
+        users.Save(); // the detached description is not inserted again
+        EXPECT_EQ(Sql("SELECT count(*) FROM Users;"), "1\n");
+        // Adding the same UserID again makes a new description and a new row.
+        auto again = users.Add("17", "Ann");
+        EXPECT_NE(again, ann);
+        EXPECT_NE(again->DatabaseID(), ann->DatabaseID());
+    });
+}
+
+TEST_F(UserDescriptionTest, LookupsAndTheirErrors)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        auto ann = users.Add("17", "Ann");
+        EXPECT_EQ(users.GetByDatabaseID(ann->DatabaseID()), ann);
+        EXPECT_EQ(users.GetByDatabaseID(ann->DatabaseID() + 100), nullptr);
+        EXPECT_EQ(ErrorNumberOf([&] { users.Remove("99"); }), errc::InvalidArgument);
+        EXPECT_EQ(ErrorNumberOf([&] { users.Item("99"); }), errc::InvalidArgument);
+        EXPECT_EQ(ErrorNumberOf([&] { users.Item(0); }), errc::SubscriptOutOfRange);
+        EXPECT_EQ(ErrorNumberOf([&] { users.Item(2); }), errc::SubscriptOutOfRange);
+        EXPECT_FALSE(users.Contains(""));
+        EXPECT_EQ(users.Count(), 1);
+    });
+}
+
+TEST_F(UserDescriptionTest, SaveWritesRemovalsInRemovalOrderThenItemsInListOrder)
+{
+    Sql("CREATE TABLE Log (Op TEXT);"
+        "CREATE TRIGGER logDelete AFTER DELETE ON Users BEGIN INSERT INTO Log VALUES ('delete ' || OLD.UserID); END;"
+        "CREATE TRIGGER logUpdate AFTER UPDATE ON Users BEGIN INSERT INTO Log VALUES ('update ' || NEW.UserID); END;"
+        "CREATE TRIGGER logInsert AFTER INSERT ON Users BEGIN INSERT INTO Log VALUES ('insert ' || NEW.UserID); END;");
+    WithUsers([&](UserDescriptionList& users) {
+        for (const char* id : {"1", "2", "3", "4", "5"})
+            users.Add(id, "x");
+        Sql("DELETE FROM Log;");
+        users.Item("5")->SetName("y");
+        users.Item("2")->SetName("y");
+        users.Remove("4");
+        users.Remove("1");
+        users.Save();
+        EXPECT_EQ(Sql("SELECT Op FROM Log ORDER BY rowid;"), "delete 4\ndelete 1\nupdate 2\nupdate 5\n");
+    });
+}
+
+TEST_F(UserDescriptionTest, ASaveThatFailsPartWayGoesOnLaterWithoutLosingOrRepeatingWrites)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        for (const char* id : {"1", "2", "3", "4", "5", "6"})
+            users.Add(id, "x");
+        Sql("CREATE TRIGGER stopDelete BEFORE DELETE ON Users WHEN OLD.UserID = '2' BEGIN SELECT RAISE(ABORT, 'no'); "
+            "END;"
+            "CREATE TRIGGER stopUpdate BEFORE UPDATE ON Users WHEN OLD.UserID = '5' BEGIN SELECT RAISE(ABORT, 'no'); "
+            "END;");
+        users.Remove("1");
+        users.Remove("2");
+        users.Remove("3");
+        users.Item("4")->SetName("four");
+        users.Item("5")->SetName("five");
+        users.Item("6")->SetName("six");
+
+        EXPECT_EQ(ErrorNumberOf([&] { users.Save(); }), errc::StoreError);
+        EXPECT_EQ(Sql("SELECT UserID FROM Users ORDER BY ID;"), "2\n3\n4\n5\n6\n");
+        EXPECT_TRUE(users.IsDirty());
+        Sql("DROP TRIGGER stopDelete;");
+
+        EXPECT_EQ(ErrorNumberOf([&] { users.Save(); }), errc::StoreError);
+        EXPECT_EQ(Sql("SELECT UserID, Name FROM Users ORDER BY ID;"), "4|four\n5|x\n6|x\n");
+        EXPECT_FALSE(users.Item("4")->IsDirty());
+        EXPECT_TRUE(users.Item("5")->IsDirty());
+        EXPECT_TRUE(users.Item("6")->IsDirty());
+        Sql("DROP TRIGGER stopUpdate;");
+
+        users.Save();
+        EXPECT_EQ(Sql("SELECT UserID, Name FROM Users ORDER BY ID;"), "4|four\n5|five\n6|six\n");
+        EXPECT_FALSE(users.IsDirty());
+    });
+}
+
+TEST_F(UserDescriptionTest, SavingAUserWhoseRowVanishedWritesNothingAndStillRaisesChanged)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        auto ann = users.Add("17", "Ann");
+        Sql("DELETE FROM Users;");
+        int changed = 0;
+        auto sub = ann->Changed().Subscribe([&] { ++changed; });
+        ann->SetName("Ann Lee");
+        EXPECT_NO_THROW(users.Save());
+        EXPECT_EQ(changed, 1);
+        EXPECT_FALSE(ann->IsDirty());
+        EXPECT_EQ(Sql("SELECT count(*) FROM Users;"), "0\n");
+    });
+}
+
+TEST_F(UserDescriptionTest, AUserRemovedByAHandlerDuringSaveIsDeletedOnce)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        users.Add("1", "a");
+        users.Add("2", "b");
+        users.Item("1")->SetName("a2");
+        users.Item("2")->SetName("b2");
+        auto sub = users.ListItemChanged().Subscribe([&](std::shared_ptr<UserDescription> sender) {
+            if (sender->UserID() == "1")
+                users.Remove("2");
+        });
+        users.Save();
+        EXPECT_TRUE(users.IsDirty());
+        users.Save();
+        EXPECT_EQ(Sql("SELECT UserID, Name FROM Users;"), "1|a2\n");
+        users.Save();
+        EXPECT_EQ(Sql("SELECT count(*) FROM Users;"), "1\n");
+    });
+}
+
+TEST_F(UserDescriptionTest, LoadKeepsRowOrderAndReadsIdsAs32Bit)
+{
+    Sql("INSERT INTO Users (ID, UserID, Name, AuthorityLevel, Enrolled) VALUES (40000, '3', 'c', 0, 0);"
+        "INSERT INTO Users (ID, UserID, Name, AuthorityLevel, Enrolled) VALUES (32767, '1', 'a', 0, 0);"
+        "INSERT INTO Users (ID, UserID, Name, AuthorityLevel, Enrolled) VALUES (32768, '2', 'b', 0, 0);");
+    WithUsers([&](UserDescriptionList& users) {
+        std::vector<std::string> ids;
+        for (const auto& user : users)
+            ids.push_back(user->UserID());
+        EXPECT_EQ(ids, (std::vector<std::string>{"1", "2", "3"}));
+        EXPECT_EQ(users.GetByDatabaseID(40000)->UserID(), "3");
+        EXPECT_EQ(users.Items().size(), 3u);
+    });
+}
+
+TEST_F(UserDescriptionTest, BadRowsKeepTheListFromLoadingUntilTheFileIsPutRight)
+{
+    struct Case {
+        const char* values;
+        long number;
+    };
+    for (const auto& c :
+         {Case{"('1', NULL, 0, 0)", errc::InvalidUseOfNull}, Case{"(NULL, 'n', 0, 0)", errc::InvalidUseOfNull},
+          Case{"('1', 'n', 40000, 0)", errc::Overflow}, Case{"('1', 'n', 'high', 0)", errc::TypeMismatch},
+          Case{"('1', 'n', NULL, 0)", errc::InvalidUseOfNull}}) {
+        Sql("DELETE FROM Users; INSERT INTO Users (UserID, Name, AuthorityLevel, Enrolled) VALUES " +
+            std::string(c.values) + ";");
+        OnFreshThread([&] {
+            DataSource ds;
+            ds.OpenDatabase(mPath);
+            EXPECT_EQ(ErrorNumberOf([&] { ds.GetUserDescriptionList(); }), c.number) << c.values;
+        });
+    }
+    Sql("DELETE FROM Users; INSERT INTO Users (UserID, Name, AuthorityLevel, Enrolled) VALUES ('7', 'a', 0, 0), "
+        "('7', 'b', 0, 0);");
+    OnFreshThread([&] {
+        DataSource ds;
+        ds.OpenDatabase(mPath);
+        EXPECT_EQ(ErrorNumberOf([&] { ds.GetUserDescriptionList(); }), errc::DuplicateKey);
+        Sql("DELETE FROM Users WHERE Name = 'b';");
+        EXPECT_EQ(ds.GetUserDescriptionList()->Count(), 1); // nothing was stored: the next request loads
+    });
+}
+
+TEST_F(UserDescriptionTest, RowAccessClassWorksOnItsOwn)
+{
+    WithUsers([&](UserDescriptionList& users) {
+        auto ann = users.Add("17", "Ann");
+        UserDescriptionDB db;
+        auto rows = db.GetList();
+        ASSERT_EQ(rows.Count(), 1);
+        auto copy = rows.Item(std::to_string(ann->DatabaseID()));
+        EXPECT_EQ(copy->Name(), "Ann");
+        EXPECT_NE(copy, ann);
+        EXPECT_FALSE(copy->IsNew());
+        db.Delete(ann->DatabaseID());
+        db.Delete(ann->DatabaseID()); // a missing row is no error
+        EXPECT_EQ(db.GetList().Count(), 0);
+    });
+}
