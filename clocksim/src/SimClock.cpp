@@ -18,10 +18,19 @@ static_assert(DataLogRecordSize == link::kDataLogRecordSize && StatusRecordSize 
 constexpr std::size_t kTimeFormatOffset = 140;
 constexpr int kMaxPunchesPerTick = 1000;
 
-Reply Fail(Status status) { return Reply{status, {}}; }
-Reply Done(Bytes payload = {}) { return Reply{Status::Ok, std::move(payload)}; }
+Reply Fail(Status status)
+{
+    return Reply{status, {}};
+}
+Reply Done(Bytes payload = {})
+{
+    return Reply{Status::Ok, std::move(payload)};
+}
 
-template <std::size_t N> Bytes ToBytes(const std::array<std::uint8_t, N>& a) { return Bytes(a.begin(), a.end()); }
+template <std::size_t N> Bytes ToBytes(const std::array<std::uint8_t, N>& a)
+{
+    return Bytes(a.begin(), a.end());
+}
 
 std::int32_t GetInt32(std::span<const std::uint8_t> b, std::size_t at)
 {
@@ -38,7 +47,10 @@ void PutInt32(std::span<std::uint8_t> b, std::size_t at, std::int32_t value)
         b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
+{
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 void PutTimeRecord(std::span<std::uint8_t> out, const DateTime& t)
 {
@@ -269,9 +281,9 @@ Reply SimClock::PutDataBank(int bank, std::span<const std::uint8_t> data)
     // Bank k holds the users at positions k * perBank onwards: writing it keeps the users before
     // them and replaces everything from there (so bank 0 starts a new set, and writing a bank
     // again after a lost answer does no harm).
-    std::vector<ClockUser> users(mUsers.begin(),
-                                 mUsers.begin() + static_cast<std::ptrdiff_t>(std::min(
-                                                      mUsers.size(), static_cast<std::size_t>(bank) * perBank)));
+    std::vector<ClockUser> users(
+        mUsers.begin(), mUsers.begin() + static_cast<std::ptrdiff_t>(
+                                             std::min(mUsers.size(), static_cast<std::size_t>(bank) * perBank)));
     for (std::size_t s = 0; s < perBank; ++s) {
         const auto slot = data.subspan(s * slotSize, BankSlotRecordSize);
         if (slot[0] == 0xFF)
@@ -279,7 +291,8 @@ Reply SimClock::PutDataBank(int bank, std::span<const std::uint8_t> data)
         const auto user = ClockUser::FromRecord(slot);
         if (!user)
             return Fail(Status::DataError);
-        const auto same = std::find_if(users.begin(), users.end(), [&](const ClockUser& u) { return u.Id == user->Id; });
+        const auto same =
+            std::find_if(users.begin(), users.end(), [&](const ClockUser& u) { return u.Id == user->Id; });
         if (same != users.end())
             *same = *user;
         else
@@ -311,7 +324,10 @@ Reply SimClock::PutSetupData(std::span<const std::uint8_t> record)
     return Done();
 }
 
-Reply SimClock::UpdateNvRam() { return Done(); }
+Reply SimClock::UpdateNvRam()
+{
+    return Done();
+}
 
 Reply SimClock::GetTime()
 {

@@ -15,11 +15,11 @@ enum class TimeoutPhase { None, Enrollment, Verification };
 // last step; with ReadTimeMs = 0 every poll is one step, so a test drives an enrollment by
 // polling alone. After the last read the phase reports "complete" (or "timed out", see Timeout).
 struct EnrollmentOptions {
-    int ReadsNeeded = 4;      // reads of the enrollment phase
-    int VerifyReads = 1;      // reads of the verification phase
-    int ReadTimeMs = 800;     // one read: hand down for half of it, up for the other half
+    int ReadsNeeded = 4;                       // reads of the enrollment phase
+    int VerifyReads = 1;                       // reads of the verification phase
+    int ReadTimeMs = 800;                      // one read: hand down for half of it, up for the other half
     TimeoutPhase Timeout = TimeoutPhase::None; // the phase that ends timed out after its reads
-    bool NoPerson = false;    // nobody comes: the phase times out after IdleTimeoutMs
+    bool NoPerson = false;                     // nobody comes: the phase times out after IdleTimeoutMs
     int IdleTimeoutMs = 10000;
     std::uint32_t Person = 0; // the person who comes (their template follows from it); 0 = a new one each time
 };

@@ -20,9 +20,9 @@ struct ClockSnapshot {
     std::int64_t TimeBaseSeconds = 0;
     std::int64_t TimeBaseHostMs = 0;
     std::vector<DataLogRecord> Events; // oldest first
-    std::uint64_t LogEndSeq = 1;        // sequence number after the newest event
-    std::uint64_t LogPosition = 0;      // sequence number of the event read last
-    std::uint32_t NextPerson = 1;       // the next person who comes to enroll
+    std::uint64_t LogEndSeq = 1;       // sequence number after the newest event
+    std::uint64_t LogPosition = 0;     // sequence number of the event read last
+    std::uint32_t NextPerson = 1;      // the next person who comes to enroll
 };
 
 } // namespace zel::sim

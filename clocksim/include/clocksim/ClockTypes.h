@@ -14,10 +14,19 @@ namespace zel::sim {
 // The two clock models. The newer model reports model code 2 in its reader info record.
 enum class ClockModel : std::uint8_t { Base = 1, Vt9 = 2 };
 
-inline constexpr int ModelCode(ClockModel model) { return static_cast<int>(model); }
-inline constexpr std::size_t Capacity(ClockModel model) { return model == ClockModel::Vt9 ? 530 : 2560; }
+inline constexpr int ModelCode(ClockModel model)
+{
+    return static_cast<int>(model);
+}
+inline constexpr std::size_t Capacity(ClockModel model)
+{
+    return model == ClockModel::Vt9 ? 530 : 2560;
+}
 // "base" / "vt9"
-inline constexpr const char* ModelName(ClockModel model) { return model == ClockModel::Vt9 ? "vt9" : "base"; }
+inline constexpr const char* ModelName(ClockModel model)
+{
+    return model == ClockModel::Vt9 ? "vt9" : "base";
+}
 
 // Record sizes in bytes (the same as the vendor library's).
 inline constexpr std::size_t UserIdSize = 5;
@@ -42,12 +51,14 @@ inline constexpr std::size_t Vt9SlotSize = 77;
 inline constexpr std::size_t Vt9SlotsPerBank = 53;
 inline constexpr int BankCount = 10; // banks 0..9 on both models
 
-inline constexpr std::size_t SlotSize(ClockModel m) { return m == ClockModel::Vt9 ? Vt9SlotSize : BaseSlotSize; }
+inline constexpr std::size_t SlotSize(ClockModel m)
+{
+    return m == ClockModel::Vt9 ? Vt9SlotSize : BaseSlotSize;
+}
 inline constexpr std::size_t SlotsPerBank(ClockModel m)
 {
     return m == ClockModel::Vt9 ? Vt9SlotsPerBank : BaseSlotsPerBank;
 }
-
 
 // Event log format types used by the emulator (values of the log's format type field).
 namespace dlf {

@@ -22,6 +22,7 @@
 #include "clocksim/TimeSource.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -37,13 +38,13 @@ struct ServerOptions {
     std::string TcpAddress = "127.0.0.1";
     std::uint16_t TcpPort = 0; // 0 = an ephemeral port, see Server::Port()
     bool Pty = false;
-    std::string PtyLink;       // when set, a symbolic link to the pty device is kept here
-    std::string StateFile;     // when set, the clocks are restored from it and saved to it after every change
-    bool SyncStateFile = true; // fsync the state file before it replaces the old one
+    std::string PtyLink;          // when set, a symbolic link to the pty device is kept here
+    std::string StateFile;        // when set, the clocks are restored from it and saved to it after every change
+    bool SyncStateFile = true;    // fsync the state file before it replaces the old one
     EnrollmentOptions Enrollment; // given to every clock added
     FaultOptions Faults;
-    int PunchEverySec = 0;     // an "identity verified" event for a random user of each clock
-    std::uint32_t Seed = 1;    // for the punches' choice of users
+    int PunchEverySec = 0;                  // an "identity verified" event for a random user of each clock
+    std::uint32_t Seed = 1;                 // for the punches' choice of users
     std::shared_ptr<const TimeSource> Time; // nothing = the host's time
     // Receives one readable line per command served (nothing = silent).
     std::function<void(const std::string&)> CommandLog;
@@ -79,6 +80,11 @@ public:
     void SetEnrollmentOptions(const EnrollmentOptions& options); // every clock
     std::uint64_t FramesAnswered() const;
     std::uint64_t LinksDropped() const;
+
+    // How long an answer is held back under these faults: latency, the wire time of request and
+    // answer frames at the throttled bit rate, and the lateness.
+    static std::chrono::microseconds AnswerDelay(const FaultOptions& faults, std::size_t requestFrameBytes,
+                                                 std::size_t answerFrameBytes);
 
     // Writes the state file now (it is also written after every change a command makes).
     void SaveState();

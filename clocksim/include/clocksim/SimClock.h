@@ -35,13 +35,13 @@ public:
     Reply Execute(std::uint8_t command, std::span<const std::uint8_t> payload);
 
     // --- the commands (payload sizes are checked by Execute; these check contents) ---
-    Reply PollStatus();          // one status poll: moves an enrollment on, 96-byte status record
-    Reply GetReaderInfo();       // model code at 0, reader ID at 1, user count at 50, capacity at 52
+    Reply PollStatus();    // one status poll: moves an enrollment on, 96-byte status record
+    Reply GetReaderInfo(); // model code at 0, reader ID at 1, user count at 50, capacity at 52
     Reply GetUserRecord(std::span<const std::uint8_t> id, bool extended); // NotFound when absent
-    Reply PutUserRecord(std::span<const std::uint8_t> record); // adds or replaces; MemoryFull
-    Reply RemoveUserRecord(std::span<const std::uint8_t> id);  // NotFound when absent
+    Reply PutUserRecord(std::span<const std::uint8_t> record);            // adds or replaces; MemoryFull
+    Reply RemoveUserRecord(std::span<const std::uint8_t> id);             // NotFound when absent
     Reply ClearUserDataBase();
-    Reply GetDataBank(int bank);                                  // bank 0..9
+    Reply GetDataBank(int bank);                                     // bank 0..9
     Reply PutDataBank(int bank, std::span<const std::uint8_t> data); // bank 0 starts a new user set
     Reply GetSetupData();
     Reply PutSetupData(std::span<const std::uint8_t> record);
