@@ -1,0 +1,359 @@
+#include "ReaderFixture.h"
+
+#include "zel/Error.h"
+#include "zel/support/Reader.h"
+#include "zel/support/TimeZoneTable.h"
+#include "zel/support/User.h"
+#include "zel/support/ZelErrors.h"
+
+#include <algorithm>
+
+using namespace zel::support;
+using zel::test::FakeVendor;
+using Names = std::vector<std::string>;
+
+namespace {
+
+class ReaderTest : public zel::test::ReaderFixture {
+protected:
+    void SetUp() override { MakeReader(1); }
+};
+
+std::shared_ptr<User> MakeUser(const std::string& id)
+{
+    auto user = std::make_shared<User>();
+    user->SetID(id);
+    user->SetTemplate({9, 8, 7, 6, 5, 4, 3, 2, 1});
+    return user;
+}
+
+} // namespace
+
+TEST_F(ReaderTest, UserListOfAnEmptyClockIsEmpty)
+{
+    Fake.Banks[0].fill(0xFF);
+    auto list = Rdr->GetUserList();
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->Count(), 0);
+    EXPECT_EQ(Fake.CallNames(), (Names{"zelSetHandReader", "zelGetDataBank"}));
+    EXPECT_EQ(Fake.Calls[0].Args[1], 5);
+}
+
+TEST_F(ReaderTest, UserListReadsAcrossBanksAndStopsAtTheFirstEmptySlot)
+{
+    Fake.Banks[0] = Bank(256, 1);
+    Fake.Banks[1] = Bank(44, 257);
+    auto list = Rdr->GetUserList();
+    EXPECT_EQ(list->Count(), 300);
+    EXPECT_EQ(Fake.CountOf("zelGetDataBank"), 2);
+    auto user = list->Item("300");
+    EXPECT_EQ(user->ID(), "300");
+    EXPECT_EQ(user->Template(), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(user->AuthorityLevel(), UserAuthorityLevel::None);
+    EXPECT_EQ(user->RejectThreshold(), 0);
+    EXPECT_EQ(user->TimeZone(), 0);
+    EXPECT_EQ(list->KeyAt(1), "1");
+}
+
+TEST_F(ReaderTest, UserListStopsAfterBankNine)
+{
+    for (int bank = 0; bank < 12; ++bank)
+        Fake.Banks[bank] = Bank(256, 1 + bank * 256);
+    auto list = Rdr->GetUserList();
+    EXPECT_EQ(list->Count(), 2560);
+    auto banks = Fake.CallsTo("zelGetDataBank");
+    ASSERT_EQ(banks.size(), 10u);
+    EXPECT_EQ(banks.back().Args[1], 9);
+}
+
+TEST_F(ReaderTest, UserListReturnsWhatWasReadWhenABankFails)
+{
+    Fake.Banks[0] = Bank(256, 1);
+    Fake.QueueResult("zelGetDataBank", 0);
+    Fake.QueueResult("zelGetDataBank", 4);
+    std::shared_ptr<UserList> list;
+    EXPECT_NO_THROW(list = Rdr->GetUserList());
+    EXPECT_EQ(list->Count(), 256);
+}
+
+TEST_F(ReaderTest, UserListStopsAtARepeatedID)
+{
+    auto bank = Bank(3, 10);
+    auto repeated = FakeVendor::IdRecord("10");
+    std::copy(repeated.begin(), repeated.end(), bank.begin() + 16);
+    Fake.Banks[0] = bank;
+    EXPECT_EQ(Rdr->GetUserList()->Count(), 1);
+}
+
+TEST_F(ReaderTest, SendUserListSplitsBanksAt256)
+{
+    VisitorList users;
+    for (int i = 1; i <= 256; ++i)
+        users.push_back(MakeUser(std::to_string(i)));
+    Rdr->SendUserList(users);
+    EXPECT_EQ(Fake.CommandNames(), (Names{"zelSetHandReader", "zelSetDataBank"}));
+
+    users.push_back(MakeUser("4000000000"));
+    Fake.ClearCalls();
+    Rdr->SendUserList(users);
+    auto banks = Fake.CallsTo("zelSetDataBank");
+    ASSERT_EQ(banks.size(), 2u);
+    EXPECT_EQ(banks[0].Args[1], 0);
+    EXPECT_EQ(banks[1].Args[1], 1);
+    const auto& second = banks[1].Data;
+    auto id = FakeVendor::IdRecord("4000000000");
+    EXPECT_TRUE(std::equal(id.begin(), id.end(), second.begin()));
+    EXPECT_EQ(second[5], 9);
+    EXPECT_EQ(second[14], 0);
+    EXPECT_EQ(second[15], 0);
+    EXPECT_TRUE(std::all_of(second.begin() + 16, second.end(), [](auto b) { return b == 0xFF; }));
+    // The last slot of the first bank is the 256th user.
+    auto last = FakeVendor::IdRecord("256");
+    EXPECT_TRUE(std::equal(last.begin(), last.end(), banks[0].Data.begin() + 4080));
+}
+
+TEST_F(ReaderTest, SendUserListRefusesAnEmptyListBeforeSendingAnything)
+{
+    try {
+        Rdr->SendUserList({});
+        FAIL();
+    } catch (const zel::Error& e) {
+        EXPECT_EQ(e.Number(), 5);
+        EXPECT_EQ(e.Source(), "ZelClock");
+    }
+    EXPECT_THROW(Rdr->SendUserList({MakeUser("1"), nullptr}), zel::Error);
+    EXPECT_TRUE(Fake.Calls.empty());
+}
+
+TEST_F(ReaderTest, SendUserListStopsAtTheFirstRefusedBank)
+{
+    VisitorList users;
+    for (int i = 1; i <= 600; ++i)
+        users.push_back(MakeUser(std::to_string(i)));
+    Fake.QueueResult("zelSetDataBank", 0);
+    Fake.QueueResult("zelSetDataBank", 1);
+    EXPECT_THROW(Rdr->SendUserList(users), zel::Error);
+    EXPECT_EQ(Fake.CountOf("zelSetDataBank"), 2);
+}
+
+TEST_F(ReaderTest, ATimeZoneTableInAUserListSendsNothing)
+{
+    Rdr->SendUserList({std::make_shared<TimeZoneTable>()});
+    auto bank = Fake.CallsTo("zelSetDataBank")[0].Data;
+    EXPECT_TRUE(std::all_of(bank.begin(), bank.end(), [](auto b) { return b == 0xFF; }));
+    Fake.ClearCalls();
+    Rdr->SendUser(std::make_shared<TimeZoneTable>());
+    EXPECT_EQ(Fake.CallNames(), Names{"zelSetHandReader"});
+}
+
+TEST_F(ReaderTest, SettingsAreReadOnce)
+{
+    Fake.Setup[140] = 1;
+    Fake.Setup[117] = 0x02;
+    EXPECT_EQ(Rdr->TimeDisplayFormat(), TimeDisplayFormatEnum::Hour12);
+    EXPECT_EQ(Fake.CallNames(), (Names{"zelSetHandReader", "zelGetSetupData"}));
+    EXPECT_EQ(Rdr->TimeDisplayFormat(), TimeDisplayFormatEnum::Hour12);
+    EXPECT_FALSE(Rdr->TimeAndAttendanceEnabled());
+    EXPECT_TRUE(Rdr->DepartmentTrackingEnabled());
+    EXPECT_EQ(Fake.Calls.size(), 2u);
+}
+
+TEST_F(ReaderTest, SaveSettingsSendsTheChangedCacheAndKeepsOtherBytes)
+{
+    for (std::size_t i = 0; i < Fake.Setup.size(); ++i)
+        Fake.Setup[i] = static_cast<std::uint8_t>(i);
+    Rdr->SetTimeDisplayFormat(TimeDisplayFormatEnum::Hour24);
+    Rdr->SetTimeAndAttendanceEnabled(true);
+    Rdr->SetDepartmentTrackingEnabled(false);
+    Rdr->ClearDayLightSavings();
+    Fake.ClearCalls();
+    Rdr->SaveSettings();
+    EXPECT_EQ(Fake.CallNames(), (Names{"zelSetHandReader", "zelHereIsSetupData", "zelUpdateNVRam"}));
+    auto sent = Fake.CallsTo("zelHereIsSetupData")[0].Data;
+    ASSERT_EQ(sent.size(), 144u);
+    EXPECT_EQ(sent[117], (117 | 0x01) & ~0x02);
+    for (std::size_t i = 126; i < 138; ++i)
+        EXPECT_EQ(sent[i], 0) << i;
+    EXPECT_EQ(sent[140], 0);
+    EXPECT_EQ(sent[143], 0);
+    EXPECT_EQ(sent[116], 116);
+    EXPECT_EQ(sent[125], 125);
+    EXPECT_EQ(sent[138], 138);
+}
+
+TEST_F(ReaderTest, SaveSettingsBeforeAnyReadLoadsTheSettingsFirst)
+{
+    Fake.Setup[3] = 42;
+    Rdr->SaveSettings();
+    EXPECT_EQ(Fake.CallNames(), (Names{"zelSetHandReader", "zelGetSetupData", "zelSetHandReader", "zelHereIsSetupData",
+                                       "zelUpdateNVRam"}));
+    EXPECT_EQ(Fake.CallsTo("zelHereIsSetupData")[0].Data[3], 42);
+}
+
+TEST(DayLightSavingsTest, StartIsFirstSundayOfAprilEndIsLastSundayOfOctober)
+{
+    EXPECT_EQ(Reader::DayLightSavingsStart(2004), zel::DateTime(2004, 4, 4, 2));
+    EXPECT_EQ(Reader::DayLightSavingsEnd(2004), zel::DateTime(2004, 10, 31, 2));
+    EXPECT_EQ(Reader::DayLightSavingsStart(2005), zel::DateTime(2005, 4, 3, 2));
+    EXPECT_EQ(Reader::DayLightSavingsEnd(2005), zel::DateTime(2005, 10, 30, 2));
+    EXPECT_EQ(Reader::DayLightSavingsStart(2007), zel::DateTime(2007, 4, 1, 2)); // 1 April is a Sunday
+}
+
+TEST_F(ReaderTest, DayLightSavingsRecordsUseThisYearsDates)
+{
+    int year = zel::DateTime::Now().Year();
+    auto start = Reader::DayLightSavingsStart(year);
+    auto end = Reader::DayLightSavingsEnd(year);
+    EXPECT_FALSE(Rdr->DayLightSavingsEnabled());
+    Rdr->SetDayLightSavingsEnabled(true);
+    EXPECT_TRUE(Rdr->DayLightSavingsEnabled());
+    Rdr->SaveSettings();
+    auto sent = Fake.CallsTo("zelHereIsSetupData")[0].Data;
+    EXPECT_EQ(std::vector<std::uint8_t>(sent.begin() + 126, sent.begin() + 132),
+              (std::vector<std::uint8_t>{0, 0, 2, static_cast<std::uint8_t>(start.Day()), 4, 0}));
+    EXPECT_EQ(std::vector<std::uint8_t>(sent.begin() + 132, sent.begin() + 138),
+              (std::vector<std::uint8_t>{0, 0, 2, static_cast<std::uint8_t>(end.Day()), 10, 0}));
+    Rdr->SetDayLightSavingsEnabled(false);
+    EXPECT_FALSE(Rdr->DayLightSavingsEnabled());
+}
+
+TEST_F(ReaderTest, ClockTimeUsesTwoDigitYears)
+{
+    Fake.Time = {9, 5, 14, 15, 3, 4};
+    EXPECT_EQ(Rdr->GetTime(), zel::DateTime(2004, 3, 15, 14, 5, 9));
+    Fake.Time = {0, 0, 0, 1, 1, 29};
+    EXPECT_EQ(Rdr->GetTime().Year(), 2029);
+    Fake.Time = {0, 0, 0, 1, 1, 30};
+    EXPECT_EQ(Rdr->GetTime().Year(), 1930);
+    Fake.Time = {0, 0, 0, 1, 1, 99};
+    EXPECT_EQ(Rdr->GetTime().Year(), 1999);
+    Fake.ClearCalls();
+    Rdr->SetTime(zel::DateTime(2004, 3, 15, 14, 5, 9));
+    EXPECT_EQ(Fake.CallNames(), (Names{"zelSetHandReader", "zelHereIsTime"}));
+    EXPECT_EQ(Fake.CallsTo("zelHereIsTime")[0].Data, (std::vector<std::uint8_t>{9, 5, 14, 15, 3, 4}));
+}
+
+TEST_F(ReaderTest, ClockTimeThatIsNoDateRaisesInsteadOfInventingOne)
+{
+    Fake.Time = {0, 0, 0, 0, 0, 0};
+    EXPECT_THROW(Rdr->GetTime(), zel::Error);
+}
+
+TEST_F(ReaderTest, SendAndRemoveUserSelectTheClockFirst)
+{
+    auto user = MakeUser("42");
+    Rdr->SendUser(user);
+    Rdr->RemoveUser(user);
+    Rdr->RemoveAllUsers();
+    EXPECT_EQ(Fake.CommandNames(), (Names{"zelSetHandReader", "zelHereIsUserRecord", "zelSetHandReader",
+                                          "zelRemoveUserRecord", "zelSetHandReader", "zelClearUserDataBase"}));
+    auto id = FakeVendor::IdRecord("42");
+    EXPECT_EQ(Fake.CallsTo("zelRemoveUserRecord")[0].Data, std::vector<std::uint8_t>(id.begin(), id.end()));
+}
+
+TEST_F(ReaderTest, RemoveUserOfAnUnknownIDRaisesTheConversionFailure)
+{
+    auto user = MakeUser("12a");
+    try {
+        Rdr->RemoveUser(user);
+        FAIL();
+    } catch (const zel::Error& e) {
+        EXPECT_EQ(e.Number(), static_cast<long>(ZelErrors::DataError));
+    }
+    EXPECT_EQ(Fake.CountOf("zelRemoveUserRecord"), 0);
+}
+
+TEST_F(ReaderTest, GetUserReadsTheBaseRecord)
+{
+    UserRecord record{};
+    auto id = FakeVendor::IdRecord("42");
+    std::copy(id.begin(), id.end(), record.begin());
+    record[16] = 3;
+    record[20] = 120;
+    record[22] = 3;
+    Fake.Users["0000000042"] = record;
+    auto user = Rdr->GetUser("42");
+    EXPECT_EQ(user->ID(), "42");
+    EXPECT_EQ(user->AuthorityLevel(), UserAuthorityLevel::Management);
+    EXPECT_EQ(user->RejectThreshold(), 120);
+    EXPECT_EQ(Fake.CommandNames(), (Names{"zelSetHandReader", "zelGetUserRecord"}));
+    Fake.ClearCalls();
+    EXPECT_THROW(Rdr->GetUser("7"), zel::Error);
+}
+
+TEST_F(ReaderTest, DataLogListStopsAtTheFirstEmptyElementAndSelectsOnce)
+{
+    Fake.DataLog = {FakeVendor::LogRecord(5, 1), FakeVendor::LogRecord(5, 7)};
+    auto list = Rdr->GetDataLogElementList();
+    ASSERT_EQ(list->size(), 2u);
+    EXPECT_EQ((*list)[1]->FormatType(), FormatTypeEnum::ZEL_DLF_IDENTITY_VERIFIED);
+    EXPECT_EQ(Fake.CallNames(),
+              (Names{"zelSetHandReader", "zelGetDataLogElement", "zelGetDataLogElement", "zelGetDataLogElement"}));
+    Fake.ClearCalls();
+    EXPECT_TRUE(Rdr->GetDataLogElementList()->empty());
+    EXPECT_EQ(Fake.CountOf("zelGetDataLogElement"), 1);
+}
+
+TEST_F(ReaderTest, DataLogListHasAnUpperBound)
+{
+    int reads = 0;
+    Fake.OnCall = [&](const FakeVendor::Call& call) {
+        if (call.Name == "zelGetDataLogElement") {
+            ++reads;
+            Fake.DataLog.push_back(FakeVendor::LogRecord(5, 7));
+        }
+    };
+    auto list = Rdr->GetDataLogElementList();
+    EXPECT_EQ(static_cast<int>(list->size()), IReader::kMaxDataLogElements);
+    EXPECT_EQ(reads, IReader::kMaxDataLogElements);
+}
+
+TEST_F(ReaderTest, SingleLogReadsPassTheDirectionAndReturnEmptyElements)
+{
+    auto next = Rdr->GetNextDataLogElement();
+    auto previous = Rdr->GetPreviousDataLogElement();
+    EXPECT_TRUE(next->IsEmpty());
+    EXPECT_TRUE(previous->IsEmpty());
+    auto reads = Fake.CallsTo("zelGetDataLogElement");
+    EXPECT_EQ(reads[0].Args[1], 0);
+    EXPECT_EQ(reads[1].Args[1], -1);
+}
+
+TEST_F(ReaderTest, DisplayMessageChecksBeforeTheClockIsAddressed)
+{
+    EXPECT_THROW(Rdr->DisplayMessage(std::string(33, 'x')), zel::Error);
+    EXPECT_THROW(Rdr->DisplayMessage("hi", true, "12a"), zel::Error);
+    EXPECT_TRUE(Fake.Calls.empty());
+    Rdr->DisplayMessage("hello");
+    EXPECT_EQ(Fake.CallNames(), (Names{"zelSetHandReader", "zelHereIsDisplayMessage"}));
+}
+
+TEST_F(ReaderTest, EnrollmentThatTimesOutSendsNothing)
+{
+    Fake.Statuses = {FakeVendor::Status(0), FakeVendor::Status(0, false, true)};
+    SetPollSleep([](std::chrono::microseconds) {});
+    EXPECT_EQ(Rdr->EnrollUser("42", UserAuthorityLevel::Enrollment), nullptr);
+    SetPollSleep(nullptr);
+    EXPECT_EQ(Fake.CountOf("zelHereIsUserRecord"), 0);
+    EXPECT_EQ(Fake.CountOf("zelVerifyOnExternalData"), 0);
+}
+
+TEST_F(ReaderTest, SuccessfulEnrollmentSendsTheNewUser)
+{
+    Fake.LastTemplate = {0, 0, 11, 12, 13, 14, 15, 16, 17, 18, 19, 0};
+    SetPollSleep([](std::chrono::microseconds) {});
+    auto user = Rdr->EnrollUser("0042", UserAuthorityLevel::Security);
+    SetPollSleep(nullptr);
+    ASSERT_TRUE(user);
+    EXPECT_TRUE(std::dynamic_pointer_cast<User>(user));
+    EXPECT_EQ(user->ID(), "42");
+    EXPECT_EQ(user->AuthorityLevel(), UserAuthorityLevel::Security);
+    EXPECT_EQ(user->Template(), (std::vector<std::uint8_t>{11, 12, 13, 14, 15, 16, 17, 18, 19}));
+    EXPECT_EQ(Fake.CommandNames(), (Names{"zelSetHandReader", "zelEnrollUser", "zelSendStatusCRC", "zelGetLastTemplate",
+                                          "zelVerifyOnExternalData", "zelSendStatusCRC", "zelGetLastTemplate",
+                                          "zelSetHandReader", "zelHereIsUserRecord"}));
+    auto sent = Fake.CallsTo("zelHereIsUserRecord")[0].Data;
+    EXPECT_EQ(sent.size(), 24u);
+    EXPECT_EQ(sent[16], 5);
+    EXPECT_EQ(sent[5], 11);
+}
