@@ -2,6 +2,7 @@
 
 #include "Conversions.h"
 #include "DatabaseState.h"
+#include "ListMechanics.h"
 #include "Schema.h"
 #include "zel/Text.h"
 #include "zel/data/DataErrors.h"
@@ -106,43 +107,24 @@ std::shared_ptr<IChannelDescription> ChannelDescriptionList::Item(const std::str
 
 std::shared_ptr<IChannelDescription> ChannelDescriptionList::GetByDatabaseID(std::int32_t id) const
 {
-    for (const auto& channel : mItems)
-        if (channel->DatabaseID() == id)
-            return channel;
-    return nullptr;
+    return detail::FindByDatabaseID(mItems, id);
 }
 
 void ChannelDescriptionList::Save()
 {
-    // As for users: a removal leaves the set once its row is gone, so a later Save goes on
-    // where a failed one stopped.
-    while (!mDeleted.empty()) {
-        mDeleted.front()->SaveChanges();
-        mDeleted.pop_front();
-    }
-    for (const auto& channel : Items()) {
-        if (!Base(channel).IsDeleted())
-            Base(channel).SaveChanges();
-    }
+    detail::SaveAll(
+        mDeleted, mItems, [](const auto& channel) { Base(channel).SaveChanges(); },
+        [](const auto& channel) { return Base(channel).IsDeleted(); });
 }
 
 bool ChannelDescriptionList::IsDirty() const
 {
-    if (!mDeleted.empty())
-        return true;
-    for (const auto& channel : mItems)
-        if (channel->IsDirty())
-            return true;
-    return false;
+    return detail::AnyDirty(mItems, mDeleted);
 }
 
 std::vector<std::shared_ptr<IChannelDescription>> ChannelDescriptionList::Items() const
 {
-    std::vector<std::shared_ptr<IChannelDescription>> items;
-    items.reserve(static_cast<std::size_t>(mItems.Count()));
-    for (const auto& channel : mItems)
-        items.push_back(channel);
-    return items;
+    return detail::Snapshot(mItems);
 }
 
 void ChannelDescriptionList::RenameKey(const std::string& oldName, const std::string& newName)
@@ -153,9 +135,7 @@ void ChannelDescriptionList::RenameKey(const std::string& oldName, const std::st
         detail::Raise(errc::InvalidArgument, AlreadyExists(newName));
     if (!Contains(oldName))
         detail::Raise(errc::InvalidArgument, "The channel name '" + oldName + "' does not exist.");
-    auto channel = mItems.Item(FoldCase(oldName));
-    mItems.Remove(FoldCase(oldName));
-    mItems.Add(channel, FoldCase(newName));
+    detail::MoveToEnd(mItems, FoldCase(oldName), FoldCase(newName));
 }
 
 void ChannelDescriptionList::NotifyListChanged()

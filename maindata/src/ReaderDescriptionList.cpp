@@ -1,6 +1,7 @@
 #include "zel/data/ReaderDescriptionList.h"
 
 #include "Conversions.h"
+#include "ListMechanics.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/DataSource.h"
@@ -93,43 +94,24 @@ std::shared_ptr<ReaderDescription> ReaderDescriptionList::Item(const std::string
 
 std::shared_ptr<ReaderDescription> ReaderDescriptionList::GetByDatabaseID(std::int32_t id) const
 {
-    for (const auto& clock : mItems)
-        if (clock->DatabaseID() == id)
-            return clock;
-    return nullptr;
+    return detail::FindByDatabaseID(mItems, id);
 }
 
 void ReaderDescriptionList::Save()
 {
-    // As for users: a removal leaves the set once its row is gone, so a later Save goes on
-    // where a failed one stopped.
-    while (!mDeleted.empty()) {
-        mDeleted.front()->SaveChanges();
-        mDeleted.pop_front();
-    }
-    for (const auto& clock : Items()) {
-        if (!clock->IsDeleted())
-            clock->SaveChanges();
-    }
+    detail::SaveAll(
+        mDeleted, mItems, [](const auto& clock) { clock->SaveChanges(); },
+        [](const auto& clock) { return clock->IsDeleted(); });
 }
 
 bool ReaderDescriptionList::IsDirty() const
 {
-    if (!mDeleted.empty())
-        return true;
-    for (const auto& clock : mItems)
-        if (clock->IsDirty())
-            return true;
-    return false;
+    return detail::AnyDirty(mItems, mDeleted);
 }
 
 std::vector<std::shared_ptr<ReaderDescription>> ReaderDescriptionList::Items() const
 {
-    std::vector<std::shared_ptr<ReaderDescription>> items;
-    items.reserve(static_cast<std::size_t>(mItems.Count()));
-    for (const auto& clock : mItems)
-        items.push_back(clock);
-    return items;
+    return detail::Snapshot(mItems);
 }
 
 void ReaderDescriptionList::RenameKey(const std::string& oldKey, const std::string& newKey)
@@ -138,9 +120,7 @@ void ReaderDescriptionList::RenameKey(const std::string& oldKey, const std::stri
         detail::Raise(errc::InvalidArgument, "Reader '" + newKey + "' already exists.");
     if (!mItems.Contains(oldKey))
         detail::Raise(errc::InvalidArgument, "Reader '" + oldKey + "' does not exist.");
-    auto clock = mItems.Item(oldKey);
-    mItems.Remove(oldKey);
-    mItems.Add(clock, newKey);
+    detail::MoveToEnd(mItems, oldKey, newKey);
 }
 
 void ReaderDescriptionList::NotifyListChanged()

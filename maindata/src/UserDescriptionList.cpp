@@ -1,6 +1,7 @@
 #include "zel/data/UserDescriptionList.h"
 
 #include "Conversions.h"
+#include "ListMechanics.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/UserDescriptionDB.h"
 
@@ -47,10 +48,7 @@ void UserDescriptionList::Remove(const std::string& userID)
 
 std::shared_ptr<UserDescription> UserDescriptionList::GetByDatabaseID(std::int32_t id) const
 {
-    for (const auto& user : mItems)
-        if (user->DatabaseID() == id)
-            return user;
-    return nullptr;
+    return detail::FindByDatabaseID(mItems, id);
 }
 
 std::shared_ptr<UserDescription> UserDescriptionList::Item(int position) const
@@ -65,36 +63,19 @@ std::shared_ptr<UserDescription> UserDescriptionList::Item(const std::string& us
 
 void UserDescriptionList::Save()
 {
-    // Each removal leaves the set as soon as its row is gone, so that a Save that fails part-way
-    // neither deletes twice nor takes a deleted user (reset to new) for one to insert.
-    while (!mDeleted.empty()) {
-        mDeleted.front()->SaveChanges();
-        mDeleted.pop_front();
-    }
-    for (const auto& user : Items()) {
-        // A user removed by an event handler during this save waits in the deleted set.
-        if (!user->IsDeleted())
-            user->SaveChanges();
-    }
+    detail::SaveAll(
+        mDeleted, mItems, [](const auto& user) { user->SaveChanges(); },
+        [](const auto& user) { return user->IsDeleted(); });
 }
 
 bool UserDescriptionList::IsDirty() const
 {
-    if (!mDeleted.empty())
-        return true;
-    for (const auto& user : mItems)
-        if (user->IsDirty())
-            return true;
-    return false;
+    return detail::AnyDirty(mItems, mDeleted);
 }
 
 std::vector<std::shared_ptr<UserDescription>> UserDescriptionList::Items() const
 {
-    std::vector<std::shared_ptr<UserDescription>> items;
-    items.reserve(static_cast<std::size_t>(mItems.Count()));
-    for (const auto& user : mItems)
-        items.push_back(user);
-    return items;
+    return detail::Snapshot(mItems);
 }
 
 void UserDescriptionList::RenameKey(const std::string& oldKey, const std::string& newKey)
@@ -103,9 +84,7 @@ void UserDescriptionList::RenameKey(const std::string& oldKey, const std::string
         detail::Raise(errc::InvalidArgument, "New User ID already exists.");
     if (!mItems.Contains(oldKey))
         detail::Raise(errc::InvalidArgument, "Old User ID does not exist.");
-    auto user = mItems.Item(oldKey);
-    mItems.Remove(oldKey);
-    mItems.Add(user, newKey);
+    detail::MoveToEnd(mItems, oldKey, newKey);
 }
 
 void UserDescriptionList::NotifyListChanged()

@@ -20,11 +20,7 @@ protected:
 
     void WithChannels(const std::function<void(ChannelDescriptionList&)>& body)
     {
-        OnFreshThread([&] {
-            DataSource ds;
-            ds.OpenDatabase(mPath);
-            body(*ds.GetChannelDescriptionList());
-        });
+        WithOpenDatabase(mPath, [&](DataSource& ds) { body(*ds.GetChannelDescriptionList()); });
     }
 
     std::string Sql(const std::string& sql) { return SqliteCli(mPath, sql); }
@@ -223,9 +219,7 @@ TEST_F(ChannelDescriptionTest, LoadReadsTypeWithoutLetterCaseAndRefusesBadRows)
           Case{"('A', 'Direct', 1, 1, NULL), ('a', 'Modem', 1, 1, '')", errc::DuplicateKey}}) {
         Sql("DELETE FROM Channels; INSERT INTO Channels (Name, Type, Port, BitRate, Location) VALUES " +
             std::string(c.values) + ";");
-        OnFreshThread([&] {
-            DataSource ds;
-            ds.OpenDatabase(mPath);
+        WithOpenDatabase(mPath, [&](DataSource& ds) {
             EXPECT_EQ(ErrorNumberOf([&] { ds.GetChannelDescriptionList(); }), c.number) << c.values;
         });
     }

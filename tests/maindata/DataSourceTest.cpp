@@ -129,9 +129,7 @@ TEST(DataSourceOpen, SecondOpenHasNoEffectAndFirstFileStaysInUse)
     auto first = NewDatabase(folder, "first.mdb");
     auto second = NewDatabase(folder, "second.mdb");
     SqliteCli(second, "INSERT INTO Users (UserID, Name, AuthorityLevel, Enrolled) VALUES ('1', 'B', 0, 0);");
-    OnFreshThread([&] {
-        DataSource ds;
-        ds.OpenDatabase(first);
+    WithOpenDatabase(first, [&](DataSource& ds) {
         ds.OpenDatabase(second);
         EXPECT_EQ(ds.GetConnection()->FileName(), first);
         EXPECT_EQ(ds.GetUserDescriptionList()->Count(), 0);
@@ -142,9 +140,7 @@ TEST(DataSourceOpen, StateBelongsToTheThread)
 {
     TempFolder folder;
     auto path = NewDatabase(folder);
-    OnFreshThread([&] {
-        DataSource ds;
-        ds.OpenDatabase(path);
+    WithOpenDatabase(path, [&](DataSource& ds) {
         ASSERT_TRUE(ds.GetConnection());
         auto users = ds.GetUserDescriptionList();
         OnFreshThread([&] {
@@ -160,9 +156,7 @@ TEST(DataSourceLists, SameObjectOnEveryRequest)
 {
     TempFolder folder;
     auto path = NewDatabase(folder);
-    OnFreshThread([&] {
-        DataSource ds;
-        ds.OpenDatabase(path);
+    WithOpenDatabase(path, [&](DataSource& ds) {
         auto a = ds.GetUserDescriptionList();
         auto b = DataSource().GetUserDescriptionList();
         ASSERT_EQ(a, b);
@@ -217,9 +211,7 @@ TEST(DataSourceLists, CloseKeepsTheListsAndASecondCloseFails)
 {
     TempFolder folder;
     auto path = NewDatabase(folder);
-    OnFreshThread([&] {
-        DataSource ds;
-        ds.OpenDatabase(path);
+    WithOpenDatabase(path, [&](DataSource& ds) {
         auto users = ds.GetUserDescriptionList();
         ds.CloseDatabase();
         EXPECT_EQ(ds.GetUserDescriptionList(), users);
@@ -246,9 +238,7 @@ INSERT INTO Users VALUES (NULL, 1, 3, 'Ann Lee', '1024', 70000);
 INSERT INTO Users VALUES ('', 'false', '2', 'Bo', '7', 2);
 INSERT INTO Users VALUES ('AÿB', 0, 0, 'Cy', '8', 3);
 )");
-    OnFreshThread([&] {
-        DataSource ds;
-        ds.OpenDatabase(path);
+    WithOpenDatabase(path, [&](DataSource& ds) {
         auto channels = ds.GetChannelDescriptionList();
         ASSERT_EQ(channels->Count(), 3);
         // Rows come in key order.
@@ -287,9 +277,7 @@ TEST(DataSourceLists, IdsAreNeverHandedOutTwice)
 {
     TempFolder folder;
     auto path = NewDatabase(folder);
-    OnFreshThread([&] {
-        DataSource ds;
-        ds.OpenDatabase(path);
+    WithOpenDatabase(path, [&](DataSource& ds) {
         auto users = ds.GetUserDescriptionList();
         int first = users->Add("1", "A")->DatabaseID();
         users->Remove("1");

@@ -28,6 +28,15 @@ void OnFreshThread(const std::function<void()>& body)
         std::rethrow_exception(failure);
 }
 
+void WithOpenDatabase(const std::string& path, const std::function<void(DataSource&)>& body)
+{
+    OnFreshThread([&] {
+        DataSource ds;
+        ds.OpenDatabase(path);
+        body(ds);
+    });
+}
+
 TempFolder::TempFolder()
 {
     std::string pattern = (std::filesystem::temp_directory_path() / "zelmaindata-XXXXXX").string();

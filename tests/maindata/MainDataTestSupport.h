@@ -5,12 +5,19 @@
 #include <functional>
 #include <string>
 
+namespace zel::data {
+class DataSource;
+}
+
 namespace zel::data::test {
 
 // Runs `body` on a new thread and waits for it. The site database keeps its state per thread,
 // so the body starts with no connection and no lists. An exception of the body is raised again
 // here; gtest failures inside it count for the calling test.
 void OnFreshThread(const std::function<void()>& body);
+
+// Runs `body` on a fresh thread that has opened the site database `path`.
+void WithOpenDatabase(const std::string& path, const std::function<void(DataSource&)>& body);
 
 // A folder of its own for one test, removed with everything in it when the object goes.
 class TempFolder {

@@ -20,11 +20,8 @@ protected:
     // Runs `body` on a fresh thread with the database open and the clock and channel lists loaded.
     void WithClocks(const std::function<void(ReaderDescriptionList&, ChannelDescriptionList&)>& body)
     {
-        OnFreshThread([&] {
-            DataSource ds;
-            ds.OpenDatabase(mPath);
-            body(*ds.GetReaderDescriptionList(), *ds.GetChannelDescriptionList());
-        });
+        WithOpenDatabase(
+            mPath, [&](DataSource& ds) { body(*ds.GetReaderDescriptionList(), *ds.GetChannelDescriptionList()); });
     }
 
     std::string Sql(const std::string& sql) { return SqliteCli(mPath, sql); }
@@ -203,9 +200,7 @@ TEST_F(ReaderDescriptionTest, GroupingNeverRaisesWhenTheChannelsCannotBeLoaded)
 {
     Sql("INSERT INTO Channels (ID, Name, Type, Port, BitRate) VALUES (1, 'X', 'Fax', 1, 9600);"
         "INSERT INTO Readers (ReaderID, Name, ChannelDescID, Location) VALUES (1, 'A', 1, '');");
-    OnFreshThread([&] {
-        DataSource ds;
-        ds.OpenDatabase(mPath);
+    WithOpenDatabase(mPath, [&](DataSource& ds) {
         auto clocks = ds.GetReaderDescriptionList();
         ReaderGroupCollection groups(ErrorSource);
         EXPECT_NO_THROW(groups = clocks->GetReaderGroups());
@@ -227,9 +222,7 @@ TEST_F(ReaderDescriptionTest, BadRowsKeepTheListFromLoading)
           Case{"(1, 'A', 1, ''), (2, 'a', 1, '')", errc::DuplicateKey}}) {
         Sql("DELETE FROM Readers; INSERT INTO Readers (ReaderID, Name, ChannelDescID, Location) VALUES " +
             std::string(c.values) + ";");
-        OnFreshThread([&] {
-            DataSource ds;
-            ds.OpenDatabase(mPath);
+        WithOpenDatabase(mPath, [&](DataSource& ds) {
             EXPECT_EQ(ErrorNumberOf([&] { ds.GetReaderDescriptionList(); }), c.number) << c.values;
         });
     }

@@ -19,11 +19,7 @@ protected:
     // Runs `body` on a fresh thread with the database open and the user list loaded.
     void WithUsers(const std::function<void(UserDescriptionList&)>& body)
     {
-        OnFreshThread([&] {
-            DataSource ds;
-            ds.OpenDatabase(mPath);
-            body(*ds.GetUserDescriptionList());
-        });
+        WithOpenDatabase(mPath, [&](DataSource& ds) { body(*ds.GetUserDescriptionList()); });
     }
 
     std::string Sql(const std::string& sql) { return SqliteCli(mPath, sql); }
@@ -364,17 +360,13 @@ TEST_F(UserDescriptionTest, BadRowsKeepTheListFromLoadingUntilTheFileIsPutRight)
           Case{"('1', 'n', NULL, 0)", errc::InvalidUseOfNull}}) {
         Sql("DELETE FROM Users; INSERT INTO Users (UserID, Name, AuthorityLevel, Enrolled) VALUES " +
             std::string(c.values) + ";");
-        OnFreshThread([&] {
-            DataSource ds;
-            ds.OpenDatabase(mPath);
+        WithOpenDatabase(mPath, [&](DataSource& ds) {
             EXPECT_EQ(ErrorNumberOf([&] { ds.GetUserDescriptionList(); }), c.number) << c.values;
         });
     }
     Sql("DELETE FROM Users; INSERT INTO Users (UserID, Name, AuthorityLevel, Enrolled) VALUES ('7', 'a', 0, 0), "
         "('7', 'b', 0, 0);");
-    OnFreshThread([&] {
-        DataSource ds;
-        ds.OpenDatabase(mPath);
+    WithOpenDatabase(mPath, [&](DataSource& ds) {
         EXPECT_EQ(ErrorNumberOf([&] { ds.GetUserDescriptionList(); }), errc::DuplicateKey);
         Sql("DELETE FROM Users WHERE Name = 'b';");
         EXPECT_EQ(ds.GetUserDescriptionList()->Count(), 1); // nothing was stored: the next request loads
