@@ -121,6 +121,13 @@ void ClockBus::SetPunches(int everySec, std::uint32_t seed)
         clock->SetPunchEverySec(everySec, seed);
 }
 
+void ClockBus::Tick()
+{
+    Lock lock(mMutex);
+    for (auto& [id, clock] : mClocks)
+        clock->Tick();
+}
+
 bool ClockBus::AcceptsHeader(std::uint8_t readerId, std::uint8_t command, std::uint16_t length) const
 {
     if (link::IsResponseCode(command) || !HasClock(readerId))
@@ -141,11 +148,13 @@ std::optional<Bytes> ClockBus::Handle(const link::Frame& request)
     const Reply reply = clock->Execute(request.Command, request.Payload);
     if (mLog)
         mLog(Describe(request, reply, clock->Model()));
-    try {
-        SaveState();
-    } catch (const std::exception& e) {
-        // The clock still answers; the state file catches up with the next change.
-        std::fprintf(stderr, "zelclockd: %s\n", e.what());
+    if (mAutoSave) {
+        try {
+            SaveState();
+        } catch (const std::exception& e) {
+            // The clock still answers; the state file catches up with the next change.
+            std::fprintf(stderr, "zelclockd: %s\n", e.what());
+        }
     }
     const Bytes data = reply.Status == link::Status::Ok ? reply.Payload : Bytes{};
     Bytes payload;
@@ -240,18 +249,33 @@ std::uint64_t ClockBus::ChangeSum() const
 
 void ClockBus::SaveState(bool force)
 {
-    Lock lock(mMutex);
-    if (mStatePath.empty())
-        return;
-    const std::uint64_t changes = ChangeSum();
-    if (!force && mEverSaved && changes == mSavedChanges)
-        return;
+    std::scoped_lock saving(mSaveMutex);
     std::vector<ClockSnapshot> snapshots;
-    for (const auto& [id, clock] : mClocks)
-        snapshots.push_back(clock->Snapshot());
-    StateFile::Save(mStatePath, snapshots, mSync);
+    std::uint64_t changes = 0;
+    std::string path;
+    bool sync = true;
+    {
+        Lock lock(mMutex);
+        if (mStatePath.empty())
+            return;
+        changes = ChangeSum();
+        if (!force && mEverSaved && changes == mSavedChanges)
+            return;
+        for (const auto& [id, clock] : mClocks)
+            snapshots.push_back(clock->Snapshot());
+        path = mStatePath;
+        sync = mSync;
+    }
+    StateFile::Save(path, snapshots, sync);
+    Lock lock(mMutex);
     mSavedChanges = changes;
     mEverSaved = true;
+}
+
+void ClockBus::SetAutoSave(bool on)
+{
+    Lock lock(mMutex);
+    mAutoSave = on;
 }
 
 void ClockBus::SetCommandLog(std::function<void(const std::string&)> log)

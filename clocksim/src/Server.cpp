@@ -54,6 +54,14 @@ struct Server::Impl {
     std::mutex StopMutex;
     std::condition_variable StopSignal;
 
+    // The state file is written by a thread of its own: a command only asks for a write, and
+    // changes that come while one is being written share the next one.
+    std::thread SaverThread;
+    std::mutex SaveMutex;
+    std::condition_variable SaveSignal;
+    bool SaveWanted = false;
+    bool SaverStop = false;
+
     std::atomic<std::uint64_t> FramesAnswered{0};
     std::atomic<std::uint64_t> LinksDropped{0};
     std::atomic<std::uint64_t> AnswersForCorruption{0};
@@ -72,6 +80,16 @@ struct Server::Impl {
         std::unique_lock lock(StopMutex);
         return !StopSignal.wait_for(lock, wait, [this] { return Stopping.load(); });
     }
+
+    void RequestSave()
+    {
+        {
+            std::scoped_lock lock(SaveMutex);
+            SaveWanted = true;
+        }
+        SaveSignal.notify_one();
+    }
+    void SaverLoop();
 
     LinkEnd Serve(link::Transport& transport);
     void AcceptLoop();
@@ -110,6 +128,7 @@ LinkEnd Server::Impl::Serve(link::Transport& transport)
                 return LinkEnd::Dropped;
             }
             std::optional<Bytes> answer = Bus.Handle(frame);
+            RequestSave();
             if (!answer)
                 continue;
 
@@ -127,6 +146,32 @@ LinkEnd Server::Impl::Serve(link::Transport& transport)
         }
     }
     return LinkEnd::Stopped;
+}
+
+void Server::Impl::SaverLoop()
+{
+    std::unique_lock lock(SaveMutex);
+    for (;;) {
+        if (Options.PunchEverySec > 0) {
+            // Punches are made as they fall due, even while nobody asks, so the state file has them.
+            SaveSignal.wait_for(lock, 1s, [this] { return SaveWanted || SaverStop; });
+            if (SaverStop)
+                return;
+        } else {
+            SaveSignal.wait(lock, [this] { return SaveWanted || SaverStop; });
+            if (!SaveWanted)
+                return;
+        }
+        SaveWanted = false;
+        lock.unlock();
+        try {
+            Bus.Tick();
+            Bus.SaveState();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "zelclockd: %s\n", e.what());
+        }
+        lock.lock();
+    }
 }
 
 void Server::Impl::ReapConnections(bool all)
@@ -242,6 +287,7 @@ Server::Server(ServerOptions options) : mImpl(std::make_unique<Impl>(std::move(o
     d.Bus.SetPunches(d.Options.PunchEverySec, d.Options.Seed);
     d.Bus.SetCommandLog(d.Options.CommandLog);
     d.Bus.SetStateFile(d.Options.StateFile, d.Options.SyncStateFile);
+    d.Bus.SetAutoSave(false);
 }
 
 Server::~Server()
@@ -299,6 +345,12 @@ void Server::Start()
         d.Listener.reset();
         throw std::runtime_error("cannot open a pseudo-terminal");
     }
+    {
+        std::scoped_lock lock(d.SaveMutex);
+        d.SaveWanted = false;
+        d.SaverStop = false;
+    }
+    d.SaverThread = std::thread([&d] { d.SaverLoop(); });
     if (d.Listener)
         d.AcceptThread = std::thread([&d] { d.AcceptLoop(); });
     if (d.Options.Pty)
@@ -342,6 +394,13 @@ void Server::Stop()
         d.PtyPath.clear();
     }
     struct stat info {};
+    {
+        std::scoped_lock lock(d.SaveMutex);
+        d.SaverStop = true;
+    }
+    d.SaveSignal.notify_one();
+    if (d.SaverThread.joinable())
+        d.SaverThread.join();
     if (!d.Options.PtyLink.empty() && ::lstat(d.Options.PtyLink.c_str(), &info) == 0 && S_ISLNK(info.st_mode))
         ::unlink(d.Options.PtyLink.c_str());
     d.Bus.SaveState();

@@ -68,6 +68,17 @@ Bytes UserRecord(const char* id)
 
 class ServerTest : public ::testing::Test {
 protected:
+    // A started server with one base clock, reader 1, under these faults.
+    std::unique_ptr<Server> StartWith(const FaultOptions& faults)
+    {
+        ServerOptions o = Fast();
+        o.Faults = faults;
+        auto server = std::make_unique<Server>(o);
+        server->AddClock(1);
+        server->Start();
+        return server;
+    }
+
     void SetUp() override
     {
         mDir =
@@ -133,6 +144,28 @@ TEST_F(ServerTest, StateSurvivesARestart)
     EXPECT_EQ(event[8], 24);
 }
 
+TEST_F(ServerTest, BurstsOfChangesAllReachTheStateFile)
+{
+    ServerOptions o = Fast();
+    o.StateFile = (mDir / "burst.state").string();
+    {
+        Server server(o);
+        server.AddClock(1);
+        server.Start();
+        Client c = Client::Tcp(server);
+        for (int n = 1; n <= 300; ++n)
+            ASSERT_EQ(c.Call(1, zl::Command::PutUserRecord, UserRecord(std::to_string(n).c_str())), 0);
+        server.SaveState();
+        ServerOptions readOnly;
+        readOnly.Tcp = false;
+        readOnly.StateFile = o.StateFile;
+        Server reader(readOnly);
+        reader.Start(); // reads the file as it is now, while the first server still runs
+        EXPECT_EQ(reader.Clock(1).UserCount(), 300u);
+        reader.Stop();
+    }
+}
+
 TEST_F(ServerTest, EnrollmentRunsOnStatusPolls)
 {
     Server server(Fast());
@@ -157,29 +190,25 @@ TEST_F(ServerTest, EnrollmentRunsOnStatusPolls)
 
 TEST_F(ServerTest, DropsTheLinkAfterNFrames)
 {
-    ServerOptions o = Fast();
-    o.Faults.DropAfterFrames = 2;
-    Server server(o);
-    server.AddClock(1);
-    server.Start();
-    Client c = Client::Tcp(server);
+    FaultOptions f;
+    f.DropAfterFrames = 2;
+    auto server = StartWith(f);
+    Client c = Client::Tcp(*server);
     EXPECT_EQ(c.Call(1, zl::Command::GetTime, {}), 0);
     EXPECT_EQ(c.Call(1, zl::Command::GetTime, {}), 0);
     EXPECT_NE(c.Call(1, zl::Command::GetTime, {}), 0);
     EXPECT_TRUE(c.Requester->LinkLost());
-    EXPECT_EQ(server.LinksDropped(), 1u);
-    Client again = Client::Tcp(server);
+    EXPECT_EQ(server->LinksDropped(), 1u);
+    Client again = Client::Tcp(*server);
     EXPECT_EQ(again.Call(1, zl::Command::GetTime, {}), 0);
 }
 
 TEST_F(ServerTest, CorruptsEveryNthAnswer)
 {
-    ServerOptions o = Fast();
-    o.Faults.CorruptEvery = 3;
-    Server server(o);
-    server.AddClock(1);
-    server.Start();
-    Client c = Client::Tcp(server);
+    FaultOptions f;
+    f.CorruptEvery = 3;
+    auto server = StartWith(f);
+    Client c = Client::Tcp(*server);
     std::vector<std::int32_t> codes;
     for (int i = 0; i < 6; ++i)
         codes.push_back(c.Call(1, zl::Command::GetTime, {}));
@@ -188,16 +217,14 @@ TEST_F(ServerTest, CorruptsEveryNthAnswer)
 
 TEST_F(ServerTest, LateAnswersTimeOutAndAreSkippedAfterwards)
 {
-    ServerOptions o = Fast();
-    o.Faults.Late = true;
-    o.Faults.LateMs = 300;
-    Server server(o);
-    server.AddClock(1);
-    server.Start();
-    Client c = Client::Tcp(server);
+    FaultOptions f;
+    f.Late = true;
+    f.LateMs = 300;
+    auto server = StartWith(f);
+    Client c = Client::Tcp(*server);
     c.Requester->SetBaseTimeout(30ms);
     EXPECT_EQ(c.Call(1, zl::Command::GetTime, {}), 4);
-    server.SetFaults({});
+    server->SetFaults({});
     c.Requester->SetBaseTimeout(2000ms);
     Bytes info;
     EXPECT_EQ(c.Call(1, zl::Command::GetReaderInfo, {}, &info), 0);
@@ -206,16 +233,14 @@ TEST_F(ServerTest, LateAnswersTimeOutAndAreSkippedAfterwards)
 
 TEST_F(ServerTest, StopDoesNotWaitForALateAnswer)
 {
-    ServerOptions o = Fast();
-    o.Faults.Late = true;
-    o.Faults.LateMs = 600000;
-    Server server(o);
-    server.AddClock(1);
-    server.Start();
-    Client c = Client::Tcp(server);
+    FaultOptions f;
+    f.Late = true;
+    f.LateMs = 600000;
+    auto server = StartWith(f);
+    Client c = Client::Tcp(*server);
     c.Requester->SetBaseTimeout(20ms);
     EXPECT_EQ(c.Call(1, zl::Command::GetTime, {}), 4);
-    server.Stop(); // returns at once although an answer is pending
+    server->Stop(); // returns at once although an answer is pending
 }
 
 TEST_F(ServerTest, AnswerDelayAddsLatencyWireTimeAndLateness)

@@ -30,18 +30,25 @@ public:
     void SetEnrollmentOptions(const EnrollmentOptions& options);
     void SetPunches(int everySec, std::uint32_t seed);
 
+    // Lets every clock generate the punches that are due.
+    void Tick();
+
     // The encoded response frame, or nothing when no clock answers.
     std::optional<Bytes> Handle(const link::Frame& request);
     // Whether a frame header may start a request for this bus (for the frame decoder): a request
     // code, a known reader ID and no more payload than a request can sensibly carry.
     bool AcceptsHeader(std::uint8_t readerId, std::uint8_t command, std::uint16_t length) const;
 
-    // State file. With a path set, Handle writes the file after every command that changed a clock.
+    // State file. With a path set and auto-save on (the default), Handle writes the file after
+    // every command that changed a clock. With auto-save off the owner calls SaveState itself
+    // (the server does so from a thread of its own, so bursts of changes share one write).
     void SetStateFile(std::string path, bool sync);
+    void SetAutoSave(bool on);
     // Adds the clocks of the state file (a missing file is an empty state). Throws
     // std::runtime_error when the file cannot be read or is not a state file.
     void LoadState();
     // Writes the state file when something changed since the last write (or always with force).
+    // The clocks are copied under the bus lock; the file is written outside it.
     void SaveState(bool force = false);
 
     // Receives one line per command served.
@@ -54,12 +61,14 @@ private:
 
     std::shared_ptr<const TimeSource> mTime;
     mutable std::recursive_mutex mMutex;
+    std::mutex mSaveMutex; // one writer of the state file at a time
     std::map<std::uint8_t, std::unique_ptr<SimClock>> mClocks;
     EnrollmentOptions mEnrollment;
     int mPunchEverySec = 0;
     std::uint32_t mSeed = 1;
     std::string mStatePath;
     bool mSync = true;
+    bool mAutoSave = true;
     std::uint64_t mSavedChanges = 0;
     bool mEverSaved = false;
     std::function<void(const std::string&)> mLog;
