@@ -114,7 +114,10 @@ void ChannelDescriptionList::Save()
 {
     detail::SaveAll(
         mDeleted, mItems, [](const auto& channel) { Base(channel).SaveChanges(); },
-        [](const auto& channel) { return Base(channel).IsDeleted(); });
+        [](const auto& channel) {
+            auto& base = Base(channel);
+            return !base.IsDeleted() && (base.IsNew() || base.IsDirty());
+        });
 }
 
 bool ChannelDescriptionList::IsDirty() const

@@ -21,20 +21,25 @@ template <typename T> std::vector<T> Snapshot(const zel::KeyedCollection<T>& ite
     return copy;
 }
 
-// Writes the removals in removal order, then every item in list order, through `save`.
+// Writes the removals in removal order, then the items that `needsSave` (new or dirty, not
+// deleted) in list order, through `save`; clean items are not touched.
 // A removal leaves the deleted set only once its row is gone, so that a save that fails part-way
 // neither deletes a row twice nor takes a deleted description (reset to new) for one to insert;
-// items not reached keep their flags. An item removed by an event handler during the save is
+// items not reached keep their flags. An item that an event handler removes during the save is
 // left to the deleted set.
-template <typename T, typename D, typename SaveFn, typename IsDeletedFn>
-void SaveAll(std::deque<D>& deleted, const zel::KeyedCollection<T>& items, SaveFn save, IsDeletedFn isDeleted)
+template <typename T, typename D, typename SaveFn, typename NeedsSaveFn>
+void SaveAll(std::deque<D>& deleted, const zel::KeyedCollection<T>& items, SaveFn save, NeedsSaveFn needsSave)
 {
     while (!deleted.empty()) {
         save(deleted.front());
         deleted.pop_front();
     }
-    for (const auto& item : Snapshot(items))
-        if (!isDeleted(item))
+    std::vector<T> pending;
+    for (const auto& item : items)
+        if (needsSave(item))
+            pending.push_back(item);
+    for (const auto& item : pending)
+        if (needsSave(item))
             save(item);
 }
 

@@ -101,7 +101,7 @@ void ReaderDescriptionList::Save()
 {
     detail::SaveAll(
         mDeleted, mItems, [](const auto& clock) { clock->SaveChanges(); },
-        [](const auto& clock) { return clock->IsDeleted(); });
+        [](const auto& clock) { return !clock->IsDeleted() && (clock->IsNew() || clock->IsDirty()); });
 }
 
 bool ReaderDescriptionList::IsDirty() const

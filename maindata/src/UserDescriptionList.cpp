@@ -65,7 +65,7 @@ void UserDescriptionList::Save()
 {
     detail::SaveAll(
         mDeleted, mItems, [](const auto& user) { user->SaveChanges(); },
-        [](const auto& user) { return user->IsDeleted(); });
+        [](const auto& user) { return !user->IsDeleted() && (user->IsNew() || user->IsDirty()); });
 }
 
 bool UserDescriptionList::IsDirty() const

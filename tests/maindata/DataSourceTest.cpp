@@ -48,6 +48,21 @@ TEST(DataSourceCreate, MakesTheThreeTablesWithTheirColumnsOwnerOnly)
               "ID\nName\nType\nPort\nBitRate\nLocation\n");
 }
 
+TEST(DataSourceCreate, FilesBesideTheDatabaseAreOwnerOnlyToo)
+{
+    TempFolder folder;
+    auto path = NewDatabase(folder);
+    WithOpenDatabase(path, [&](DataSource& ds) {
+        ds.GetUserDescriptionList()->Add("1", "A");
+        for (const char* suffix : {"-wal", "-shm"}) {
+            struct stat info {};
+            if (::stat((path + suffix).c_str(), &info) == 0) {
+                EXPECT_EQ(info.st_mode & 0777, 0600u) << suffix;
+            }
+        }
+    });
+}
+
 TEST(DataSourceCreate, RefusesAnExistingFileAndLeavesItAlone)
 {
     TempFolder folder;
