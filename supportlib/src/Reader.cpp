@@ -239,6 +239,7 @@ zel::DateTime Reader::GetTime()
 
 void Reader::SetTime(const zel::DateTime& value)
 {
+    CheckClockYear(value); // refused before the clock is addressed
     SelectReader();
     mChannel->HereIsTime(value);
 }

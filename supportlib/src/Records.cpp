@@ -1,6 +1,7 @@
 #include "zel/support/Records.h"
 
 #include "zel/Error.h"
+#include "zel/support/ZelErrors.h"
 
 namespace zel::support {
 
@@ -43,8 +44,15 @@ zel::DateTime ReadTimeRecord(const std::uint8_t* p)
     return zel::DateTime(ExpandTwoDigitYear(year), month, day, hour, minute, second);
 }
 
+void CheckClockYear(const zel::DateTime& value)
+{
+    if (value.Year() < 1930 || value.Year() > 2029)
+        RaiseInvalidArgument("The clock keeps dates from 1930 to 2029 only.");
+}
+
 void WriteTimeRecord(std::uint8_t* p, const zel::DateTime& value)
 {
+    CheckClockYear(value);
     p[0] = static_cast<std::uint8_t>(value.Second());
     p[1] = static_cast<std::uint8_t>(value.Minute());
     p[2] = static_cast<std::uint8_t>(value.Hour());

@@ -233,6 +233,23 @@ TEST_F(ReaderTest, ClockTimeUsesTwoDigitYears)
     EXPECT_EQ(Fake.CallsTo("zelHereIsTime")[0].Data, (std::vector<std::uint8_t>{9, 5, 14, 15, 3, 4}));
 }
 
+TEST_F(ReaderTest, SetTimeRefusesYearsTheClockWouldReadBackWrongly)
+{
+    for (int year : {1929, 2030}) {
+        try {
+            Rdr->SetTime(zel::DateTime(year, 1, 1));
+            FAIL() << year;
+        } catch (const zel::Error& e) {
+            EXPECT_EQ(e.Number(), 5);
+            EXPECT_EQ(e.Source(), "ZelClock");
+        }
+    }
+    EXPECT_TRUE(Fake.Calls.empty());
+    Rdr->SetTime(zel::DateTime(1930, 1, 1));
+    Rdr->SetTime(zel::DateTime(2029, 12, 31, 23, 59, 59));
+    EXPECT_EQ(Fake.CallsTo("zelHereIsTime")[1].Data, (std::vector<std::uint8_t>{59, 59, 23, 31, 12, 29}));
+}
+
 TEST_F(ReaderTest, ClockTimeThatIsNoDateRaisesInsteadOfInventingOne)
 {
     Fake.Time = {0, 0, 0, 0, 0, 0};

@@ -50,6 +50,9 @@ int ExpandTwoDigitYear(int yearInCentury);
 // A 6-byte time record (second, minute, hour, day, month, year in the century) at p.
 // Raises number 5 when the record does not hold a valid date and time.
 zel::DateTime ReadTimeRecord(const std::uint8_t* p);
+// Writes the last two digits of the year. Raises number 5 (source "ZelClock") for a year outside
+// 1930..2029, which the clock would give back as another year.
 void WriteTimeRecord(std::uint8_t* p, const zel::DateTime& value);
+void CheckClockYear(const zel::DateTime& value);
 
 } // namespace zel::support
