@@ -1,19 +1,74 @@
 #include "editors/ListContainer.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include "editors/ChannelListEditor.h"
+#include "editors/ReaderListEditor.h"
+#include "editors/UserListEditor.h"
 
-namespace zel::ui {
+#include "zel/data/DataSource.h"
 
-ListContainer::ListContainer(QWidget* parent) : QWidget(parent)
+#include <QResizeEvent>
+#include <QTabWidget>
+
+#include <exception>
+
+// Q_INIT_RESOURCE must be used outside any namespace.
+static void InitEditorResources()
 {
-    auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("User, clock and channel lists"), this);
-    label->setObjectName(QStringLiteral("lblPlaceholder"));
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label);
+    static const bool done = [] {
+        Q_INIT_RESOURCE(editors);
+        return true;
+    }();
+    (void)done;
 }
 
-void ListContainer::InitListEditors() {}
+namespace zel::ui {
+namespace {
+
+constexpr int kDesignWidth = 900;
+constexpr int kDesignHeight = 600;
+constexpr int kMargin = 8;
+
+} // namespace
+
+ListContainer::ListContainer(QWidget* parent) : QWidget(parent), mImages("ListContainer")
+{
+    InitEditorResources();
+    setObjectName(QStringLiteral("ListContainer"));
+    resize(kDesignWidth, kDesignHeight);
+    for (const char* key : {"User", "Clock", "Channel"})
+        mImages.Add(QIcon(QStringLiteral(":/editors/%1.svg").arg(QLatin1String(key))), key);
+
+    mTabLists = new QTabWidget(this);
+    mTabLists->setObjectName(QStringLiteral("tabLists"));
+    mTabLists->setGeometry(kMargin, kMargin, kDesignWidth - 2 * kMargin, kDesignHeight - 2 * kMargin);
+    mAnchor.Add(mTabLists, AnchorAll);
+
+    mUserListEditor1 = new UserListEditor(mTabLists);
+    mUserListEditor1->setObjectName(QStringLiteral("UserListEditor1"));
+    mReaderListEditor1 = new ReaderListEditor(mTabLists);
+    mReaderListEditor1->setObjectName(QStringLiteral("ReaderListEditor1"));
+    mChannelListEditor1 = new ChannelListEditor(mTabLists);
+    mChannelListEditor1->setObjectName(QStringLiteral("ChannelListEditor1"));
+    mTabLists->addTab(mUserListEditor1, mImages.Item("User"), QStringLiteral("Users"));
+    mTabLists->addTab(mReaderListEditor1, mImages.Item("Clock"), QStringLiteral("Clocks"));
+    mTabLists->addTab(mChannelListEditor1, mImages.Item("Channel"), QStringLiteral("Channels"));
+}
+
+void ListContainer::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    mAnchor.ReAnchor();
+}
+
+void ListContainer::InitListEditors()
+{
+    try {
+        zel::data::DataSource source;
+        mUserListEditor1->SetUserList(source.GetUserDescriptionList());
+        mReaderListEditor1->SetReaderList(source.GetReaderDescriptionList());
+        mChannelListEditor1->SetChannelList(source.GetChannelDescriptionList());
+    } catch (const std::exception&) { // NOLINT(bugprone-empty-catch): an unbound page is all that is left
+    }
+}
 
 } // namespace zel::ui

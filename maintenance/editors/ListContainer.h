@@ -1,17 +1,46 @@
 #pragma once
 
+#include "layout/Anchor.h"
+
+#include "zel/KeyedCollection.h"
+
+#include <QIcon>
 #include <QWidget>
+
+class QTabWidget;
 
 namespace zel::ui {
 
-// Placeholder page: shows its name until the real page takes its place.
+class UserListEditor;
+class ReaderListEditor;
+class ChannelListEditor;
+
+// The lists page: a tab strip (tabLists) with the user, clock and channel editors.
 class ListContainer : public QWidget {
     Q_OBJECT
 public:
     explicit ListContainer(QWidget* parent = nullptr);
 
-    // Binds the user, clock and channel editors to the site database's lists.
+    // Binds the user, clock and channel editors to the site database's lists. Failures are
+    // swallowed: the editors then stay unbound.
     void InitListEditors();
+
+    UserListEditor* UserEditor() const { return mUserListEditor1; }
+    ReaderListEditor* ReaderEditor() const { return mReaderListEditor1; }
+    ChannelListEditor* ChannelEditor() const { return mChannelListEditor1; }
+    QTabWidget* Tabs() const { return mTabLists; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QTabWidget* mTabLists;
+    UserListEditor* mUserListEditor1;
+    ReaderListEditor* mReaderListEditor1;
+    ChannelListEditor* mChannelListEditor1;
+    // The tab icons, keyed "User", "Clock" and "Channel".
+    zel::KeyedCollection<QIcon> mImages;
+    Anchor mAnchor;
 };
 
 } // namespace zel::ui

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "editors/ListEditorBase.h"
+
+#include "zel/data/ChannelDescriptionList.h"
+
+#include <memory>
+
+namespace zel::ui {
+
+class ChannelListUI;
+class ChannelDetailUI;
+
+// The "Channels" tab: adds, edits and removes the site's channels of the three kinds (direct
+// serial, modem, Ethernet). A channel's kind is chosen when it is added and fixed afterwards.
+class ChannelListEditor : public ListEditorBase {
+    Q_OBJECT
+public:
+    explicit ChannelListEditor(QWidget* parent = nullptr);
+
+    std::shared_ptr<zel::data::ChannelDescriptionList> ChannelList() const { return mChannelList; }
+    void SetChannelList(std::shared_ptr<zel::data::ChannelDescriptionList> list);
+
+    ChannelListUI* ListUI() const { return mListUI; }
+    ChannelDetailUI* DetailUI() const { return mDetailUI; }
+
+protected:
+    void SetEditMode(std::int32_t mode) override;
+    void DetailSetInEditMode(bool editing) override;
+    void DetailSetSelectedID(std::int32_t id) override;
+    void DetailRefresh() override;
+    void RemoveEntry(std::int32_t databaseID) override;
+    bool SaveEntry(std::int32_t mode) override;
+    void OnAdd() override;
+    void OnCancel() override;
+
+private:
+    std::shared_ptr<zel::data::ChannelDescriptionList> mChannelList;
+    ChannelListUI* mListUI;
+    ChannelDetailUI* mDetailUI;
+};
+
+} // namespace zel::ui

@@ -1,0 +1,10 @@
+#include "editors/ChannelListUI.h"
+
+namespace zel::ui {
+
+ChannelListUI::ChannelListUI(QWidget* parent) : BoundListUI(parent)
+{
+    setObjectName(QStringLiteral("ChannelListUI"));
+}
+
+} // namespace zel::ui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace zel::ui {
+
+// The lines of a list box: a text and a 32-bit item data per line. Filling replaces every line
+// in one model reset, so a list of any size is shown in one step.
+class ItemListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    struct Line {
+        QString Text;
+        std::int32_t Data = 0;
+    };
+
+    explicit ItemListModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    int Count() const { return static_cast<int>(mLines.size()); }
+    // Line access; the index must be valid (callers check it).
+    const Line& At(int row) const { return mLines[static_cast<std::size_t>(row)]; }
+    void SetText(int row, const QString& text);
+    void SetData(int row, std::int32_t data);
+
+    void SetLines(std::vector<Line> lines);
+    void Clear();
+
+private:
+    std::vector<Line> mLines;
+};
+
+} // namespace zel::ui

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "editors/BoundDetailUI.h"
+
+#include "zel/data/ChannelDescriptionList.h"
+#include "zel/data/ReaderDescriptionList.h"
+
+#include <cstdint>
+#include <memory>
+
+class QComboBox;
+class QLineEdit;
+
+namespace zel::ui {
+
+// The fields of one clock: name, clock ID, channel (chosen from the site's channels) and
+// location. The channel box follows the channel list: it is refilled after every ListChanged
+// of that list.
+class ReaderDetailUI : public BoundDetailUI<zel::data::ReaderDescriptionList> {
+    Q_OBJECT
+public:
+    explicit ReaderDetailUI(QWidget* parent = nullptr);
+
+    // Stores the clock list and takes the channel list from the site database.
+    void SetReaderList(std::shared_ptr<zel::data::ReaderDescriptionList> list);
+
+    QString ReaderName() const;
+    QString ReaderID() const;
+    // The DatabaseID of the chosen channel, or -1 when none is chosen.
+    std::int32_t ChannelDescID();
+    QString ReaderLocation() const;
+
+protected:
+    void ShowEntry(const std::shared_ptr<zel::data::ReaderDescription>& clock) override;
+    void ClearFields() override;
+
+private:
+    void FillChannels();
+    void ChooseChannel(std::int32_t channelID);
+
+    QLineEdit* mName;
+    QLineEdit* mReaderID;
+    QComboBox* mChannels;
+    QLineEdit* mLocation;
+    std::shared_ptr<zel::data::ChannelDescriptionList> mChannelList;
+    zel::Subscription mChannelsChanged;
+    DeferredCall mFillChannels;
+};
+
+} // namespace zel::ui

@@ -1,0 +1,172 @@
+#include "editors/ReaderListEditor.h"
+
+#include "MessageBox.h"
+#include "editors/EditCommandBar.h"
+#include "editors/EditorSupport.h"
+#include "editors/ReaderDetailUI.h"
+#include "editors/ReaderListUI.h"
+#include "editors/UndoLog.h"
+
+#include "zel/data/DataSource.h"
+
+namespace zel::ui {
+namespace {
+
+constexpr int kMaxNameLength = 20;
+
+// The number at the start of the text, as the range test reads it: leading blanks, an optional
+// sign, digits and an optional fraction; no number reads as 0.
+double LeadingNumber(const QString& text)
+{
+    int i = 0;
+    while (i < text.size() && text[i].isSpace())
+        ++i;
+    int end = i;
+    if (end < text.size() && (text[end] == QLatin1Char('-') || text[end] == QLatin1Char('+')))
+        ++end;
+    while (end < text.size() && text[end].isDigit())
+        ++end;
+    if (end < text.size() && text[end] == QLatin1Char('.')) {
+        ++end;
+        while (end < text.size() && text[end].isDigit())
+            ++end;
+    }
+    bool ok = false;
+    const double value = text.mid(i, end - i).toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+void RefuseDuplicateName(QWidget* parent)
+{
+    ShowMessage(parent, QStringLiteral("A clock with that name already exists."),
+                QStringLiteral("Clock Name Already Exists"), MsgIcon::Exclamation);
+}
+
+} // namespace
+
+ReaderListEditor::ReaderListEditor(QWidget* parent) : ListEditorBase(parent, QStringLiteral("Clocks"))
+{
+    setObjectName(QStringLiteral("ReaderListEditor"));
+    mListUI = new ReaderListUI(this);
+    mListUI->setObjectName(QStringLiteral("ReaderListUI1"));
+    mDetailUI = new ReaderDetailUI(this);
+    mDetailUI->setObjectName(QStringLiteral("ReaderDetailUI1"));
+    Assemble(mListUI, mDetailUI);
+}
+
+void ReaderListEditor::SetReaderList(std::shared_ptr<zel::data::ReaderDescriptionList> list)
+{
+    mReaderList = list;
+    mChannelList = zel::data::DataSource().GetChannelDescriptionList();
+    mListUI->SetReaderList(list);
+    mDetailUI->SetReaderList(list);
+}
+
+void ReaderListEditor::DetailSetInEditMode(bool editing)
+{
+    mDetailUI->SetInEditMode(editing);
+}
+void ReaderListEditor::DetailSetSelectedID(std::int32_t id)
+{
+    mDetailUI->SetSelectedID(id);
+}
+void ReaderListEditor::DetailRefresh()
+{
+    mDetailUI->Refresh();
+}
+
+void ReaderListEditor::RemoveEntry(std::int32_t databaseID)
+{
+    if (!mReaderList)
+        return;
+    const auto clock = mReaderList->GetByDatabaseID(databaseID);
+    if (!clock)
+        return; // already gone
+    mReaderList->Remove(clock->Name());
+    mReaderList->Save();
+}
+
+bool ReaderListEditor::Validate(const QString& readerID, const QString& name, std::int32_t channelID,
+                                std::uint8_t& value)
+{
+    const double number = LeadingNumber(readerID);
+    if (number < 0 || number > 255) {
+        ShowMessage(this, QStringLiteral("Reader ID must be between 0 and 255."));
+        return false;
+    }
+    // Within the range but not a whole number (empty, letters, a fraction): refused too, rather
+    // than stored as some number the administrator did not type.
+    qint64 whole = 0;
+    if (!ParseWholeNumber(readerID, whole)) {
+        ShowMessage(this, QStringLiteral("Reader ID must be a whole number between 0 and 255."));
+        return false;
+    }
+    value = static_cast<std::uint8_t>(whole);
+    if (name.isEmpty() || name.size() > kMaxNameLength) {
+        ShowMessage(this, QStringLiteral("Reader name must be between 1 and 20 characters."));
+        return false;
+    }
+    if (channelID < 0) {
+        ShowMessage(this, QStringLiteral("A Channel must be selected."));
+        return false;
+    }
+    return true;
+}
+
+bool ReaderListEditor::SaveEntry(std::int32_t mode)
+{
+    if (!mReaderList)
+        return false;
+    const QString nameText = mDetailUI->ReaderName();
+    const QString readerIDText = mDetailUI->ReaderID();
+    const std::int32_t channelID = mDetailUI->ChannelDescID();
+    const std::string location = FromQ(mDetailUI->ReaderLocation());
+    std::uint8_t readerID = 0;
+    if (!Validate(readerIDText, nameText, channelID, readerID))
+        return false;
+    const std::string name = FromQ(nameText);
+
+    if (mode == EditModeAdd) {
+        if (mReaderList->Contains(name)) {
+            RefuseDuplicateName(this);
+            return false;
+        }
+        std::shared_ptr<zel::data::ReaderDescription> clock;
+        const bool stored = StoreReported(
+            [&](UndoLog& undo) {
+                const auto channel = mChannelList ? mChannelList->GetByDatabaseID(channelID) : nullptr;
+                clock = mReaderList->Add(readerID, name, channel);
+                undo.Push([this, clock] {
+                    mReaderList->Remove(clock->Name());
+                    mReaderList->Save();
+                });
+                clock->SetLocation(location);
+                mReaderList->Save();
+            },
+            [&] { return clock && !clock->IsDirty(); });
+        if (!stored)
+            mDetailUI->KeepFields();
+        return stored;
+    }
+
+    const auto clock = mReaderList->GetByDatabaseID(mDetailUI->SelectedID());
+    if (!clock)
+        return false;
+    if (clock->Name() != name && mReaderList->Contains(name)) {
+        RefuseDuplicateName(this);
+        return false;
+    }
+    return StoreReported(
+        [&](UndoLog& undo) {
+            using zel::data::ReaderDescription;
+            undo.Set(clock, &ReaderDescription::Name, &ReaderDescription::SetName, name);
+            undo.Set(clock, &ReaderDescription::ReaderID, &ReaderDescription::SetReaderID, readerID);
+            undo.Set(clock, &ReaderDescription::ChannelDescriptionID, &ReaderDescription::SetChannelDescriptionID,
+                     channelID);
+            undo.Set(clock, &ReaderDescription::Location, &ReaderDescription::SetLocation, location);
+            mReaderList->Save();
+        },
+        [&] { return !clock->IsDirty(); });
+}
+
+} // namespace zel::ui

@@ -1,0 +1,137 @@
+#include "editors/UserListEditor.h"
+
+#include "MessageBox.h"
+#include "editors/EditCommandBar.h"
+#include "editors/EditorSupport.h"
+#include "editors/UndoLog.h"
+#include "editors/UserDetailUI.h"
+#include "editors/UserListUI.h"
+
+namespace zel::ui {
+
+UserListEditor::UserListEditor(QWidget* parent) : ListEditorBase(parent, QStringLiteral("Users"))
+{
+    setObjectName(QStringLiteral("UserListEditor"));
+    mListUI = new UserListUI(this);
+    mListUI->setObjectName(QStringLiteral("UserListUI1"));
+    mDetailUI = new UserDetailUI(this);
+    mDetailUI->setObjectName(QStringLiteral("UserDetailUI1"));
+    Assemble(mListUI, mDetailUI);
+}
+
+void UserListEditor::SetUserList(std::shared_ptr<zel::data::UserDescriptionList> list)
+{
+    mUserList = list;
+    mListUI->SetUserList(list);
+    mDetailUI->SetUserList(list);
+}
+
+void UserListEditor::DetailSetInEditMode(bool editing)
+{
+    mDetailUI->SetInEditMode(editing);
+}
+void UserListEditor::DetailSetSelectedID(std::int32_t id)
+{
+    mDetailUI->SetSelectedID(id);
+}
+void UserListEditor::DetailRefresh()
+{
+    mDetailUI->Refresh();
+}
+
+void UserListEditor::RemoveEntry(std::int32_t databaseID)
+{
+    if (!mUserList)
+        return;
+    const auto user = mUserList->GetByDatabaseID(databaseID);
+    if (!user)
+        return; // already gone
+    mUserList->Remove(user->UserID());
+    mUserList->Save();
+}
+
+bool UserListEditor::Validate(const QString& userID, const QString& name, std::int32_t level)
+{
+    if (userID.size() < 1 || userID.size() > UserDetailUI::MaxUserIDLength) {
+        ShowMessage(this, QStringLiteral("User ID must be between 1 and 10 digits."));
+        return false;
+    }
+    if (name.size() < 1 || name.size() > UserDetailUI::MaxNameLength) {
+        ShowMessage(this, QStringLiteral("User name must be between 1 and 20 characters."));
+        return false;
+    }
+    if (level < 0) {
+        ShowMessage(this, QStringLiteral("Invalid user authority level."));
+        return false;
+    }
+    return true;
+}
+
+bool UserListEditor::NameTakenByOther(const std::string& name, const zel::data::UserDescription& self) const
+{
+    for (const auto& user : *mUserList)
+        if (user.get() != &self && user->Name() == name)
+            return true;
+    return false;
+}
+
+bool UserListEditor::SaveEntry(std::int32_t mode)
+{
+    if (!mUserList)
+        return false;
+    // Every value is read before the list is touched: the list's own events may refresh the
+    // detail view while the user is stored.
+    const QString userIDText = mDetailUI->UserID();
+    const QString nameText = mDetailUI->UserName();
+    const std::int32_t level = mDetailUI->UserAuthorityLevel();
+    if (!Validate(userIDText, nameText, level))
+        return false;
+    const std::string userID = FromQ(userIDText);
+    const std::string name = FromQ(nameText);
+
+    if (mode == EditModeAdd) {
+        if (mUserList->Contains(userID)) {
+            ShowMessage(this, QStringLiteral("The User ID already exists."), QStringLiteral("User ID Already Exists"),
+                        MsgIcon::Exclamation);
+            return false;
+        }
+        std::shared_ptr<zel::data::UserDescription> user;
+        const bool stored = StoreReported(
+            [&](UndoLog& undo) {
+                user = mUserList->Add(userID, name);
+                undo.Push([this, user] {
+                    // The row was inserted by Add: take it out again.
+                    mUserList->Remove(user->UserID());
+                    mUserList->Save();
+                });
+                user->SetAuthorityLevel(level);
+                mUserList->Save();
+            },
+            [&] { return user && !user->IsDirty() && !user->IsNew(); });
+        if (!stored)
+            mDetailUI->KeepFields();
+        return stored;
+    }
+
+    const auto user = mUserList->GetByDatabaseID(mDetailUI->SelectedID());
+    if (!user)
+        return false;
+    if (user->Name() != name && NameTakenByOther(name, *user)) {
+        ShowMessage(this, QStringLiteral("The User Name already exists."), QStringLiteral("User ID Already Exists"),
+                    MsgIcon::Exclamation);
+        return false;
+    }
+    return StoreReported(
+        [&](UndoLog& undo) {
+            // The user ID goes first: the list refuses an ID that another user has, and then
+            // nothing of this user has been changed.
+            using zel::data::UserDescription;
+            undo.Set(user, &UserDescription::UserID, &UserDescription::SetUserID, userID);
+            undo.Set(user, &UserDescription::Name, &UserDescription::SetName, name);
+            undo.Set(user, &UserDescription::AuthorityLevel, &UserDescription::SetAuthorityLevel, level);
+            mUserList->Save();
+        },
+        [&] { return !user->IsDirty(); });
+}
+
+} // namespace zel::ui

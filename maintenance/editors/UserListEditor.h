@@ -1,0 +1,43 @@
+#pragma once
+
+#include "editors/ListEditorBase.h"
+
+#include "zel/data/UserDescriptionList.h"
+
+#include <memory>
+
+namespace zel::ui {
+
+class UserListUI;
+class UserDetailUI;
+
+// The "Users" tab: adds, edits and removes the site's users (user ID, name, authority level).
+class UserListEditor : public ListEditorBase {
+    Q_OBJECT
+public:
+    explicit UserListEditor(QWidget* parent = nullptr);
+
+    std::shared_ptr<zel::data::UserDescriptionList> UserList() const { return mUserList; }
+    // Gives the list to the list view and to the detail view.
+    void SetUserList(std::shared_ptr<zel::data::UserDescriptionList> list);
+
+    UserListUI* ListUI() const { return mListUI; }
+    UserDetailUI* DetailUI() const { return mDetailUI; }
+
+protected:
+    void DetailSetInEditMode(bool editing) override;
+    void DetailSetSelectedID(std::int32_t id) override;
+    void DetailRefresh() override;
+    void RemoveEntry(std::int32_t databaseID) override;
+    bool SaveEntry(std::int32_t mode) override;
+
+private:
+    bool Validate(const QString& userID, const QString& name, std::int32_t level);
+    bool NameTakenByOther(const std::string& name, const zel::data::UserDescription& self) const;
+
+    std::shared_ptr<zel::data::UserDescriptionList> mUserList;
+    UserListUI* mListUI;
+    UserDetailUI* mDetailUI;
+};
+
+} // namespace zel::ui
