@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the clock wire protocol tests with AddressSanitizer and UndefinedBehaviorSanitizer and
+# runs them (the frame decoder's fuzzing among them). Called by test.sh when present.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${ZEL_ASAN_BUILD_DIR:-build/asan}
+targets=(test_clocklink)
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_WERROR=ON \
+  -DZEL_SANITIZE=ON -DZEL_BUILD_GUI=OFF -DZEL_BUILD_BENCH=OFF >/dev/null
+cmake --build "$build" --target "${targets[@]}" -j "$(nproc)"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+for t in "${targets[@]}"; do
+  echo "== $t (sanitized)"
+  "$build/bin/$t" --gtest_brief=1
+done
