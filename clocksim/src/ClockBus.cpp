@@ -139,16 +139,21 @@ bool ClockBus::AcceptsHeader(std::uint8_t readerId, std::uint8_t command, std::u
 
 std::optional<Bytes> ClockBus::Handle(const link::Frame& request)
 {
-    Lock lock(mMutex);
     if (link::IsResponseCode(request.Command))
         return std::nullopt;
-    SimClock* clock = FindClock(request.ReaderId);
-    if (!clock)
-        return std::nullopt;
-    const Reply reply = clock->Execute(request.Command, request.Payload);
-    if (mLog)
-        mLog(Describe(request, reply, clock->Model()));
-    if (mAutoSave) {
+    Reply reply;
+    bool autoSave = false;
+    {
+        Lock lock(mMutex);
+        SimClock* clock = FindClock(request.ReaderId);
+        if (!clock)
+            return std::nullopt;
+        reply = clock->Execute(request.Command, request.Payload);
+        if (mLog)
+            mLog(Describe(request, reply, clock->Model()));
+        autoSave = mAutoSave;
+    }
+    if (autoSave) {
         try {
             SaveState();
         } catch (const std::exception& e) {
