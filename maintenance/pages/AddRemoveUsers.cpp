@@ -1,17 +1,152 @@
-#include "pages/AddRemoveUsers.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/data/UserDescription.h"
+#include "zel/support/Channel.h"
+#include "zel/support/IReader.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include "MessageBox.h"
+#include "layout/Anchor.h"
+#include "pages/AddRemoveUsers.h"
+#include "pages/ClockListView.h"
+#include "pages/DetailedUserListView.h"
+#include "pages/RotateViewButton.h"
+#include "pages/frmExportUsers.h"
+#include "pages/frmRemoveUsers.h"
+#include "pages/modHelpers.h"
+
+#include <QPushButton>
+#include <QSplitter>
 
 namespace zel::ui {
+namespace {
 
-AddRemoveUsers::AddRemoveUsers(QWidget* parent) : QWidget(parent)
+constexpr int DesignWidth = 640;
+constexpr int DesignHeight = 440;
+constexpr int Margin = 8;
+constexpr int ButtonWidth = 90;
+constexpr int ButtonHeight = 26;
+constexpr int RotateSize = 28;
+
+// Disconnects a group's channel however the group ends.
+struct Disconnector {
+    std::shared_ptr<zel::support::Channel>& channel;
+    ~Disconnector()
+    {
+        if (channel) {
+            try {
+                channel->Disconnect();
+            } catch (...) {
+                // closing a link that has failed already
+            }
+        }
+    }
+};
+
+} // namespace
+
+AddRemoveUsers::AddRemoveUsers(QWidget* parent) : QWidget(parent), mMakeChannel(DefaultChannelMaker())
 {
-    auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("Add/Remove Users"), this);
-    label->setObjectName(QStringLiteral("lblPlaceholder"));
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label);
+    setObjectName(QStringLiteral("AddRemoveUsers"));
+    resize(DesignWidth, DesignHeight);
+
+    mSplitter = new QSplitter(Qt::Horizontal, this);
+    mSplitter->setObjectName(QStringLiteral("Splitter1"));
+    mSplitter->setChildrenCollapsible(false);
+    int splitterTop = Margin + RotateSize + 4;
+    mSplitter->setGeometry(Margin, splitterTop, DesignWidth - 2 * Margin,
+                           DesignHeight - splitterTop - 2 * Margin - ButtonHeight);
+    mUsers = new DetailedUserListView(mSplitter);
+    mUsers->setObjectName(QStringLiteral("lvwUsers"));
+    mClocks = new ClockListView(mSplitter);
+    mClocks->setObjectName(QStringLiteral("lvwClocks"));
+    mSplitter->addWidget(mUsers);
+    mSplitter->addWidget(mClocks);
+
+    mRotate = new RotateViewButton(mSplitter, this);
+    mRotate->setGeometry(DesignWidth - Margin - RotateSize, Margin, RotateSize, RotateSize);
+
+    int buttonTop = DesignHeight - Margin - ButtonHeight;
+    mExport = new QPushButton(QStringLiteral("Export"), this);
+    mExport->setObjectName(QStringLiteral("cmdExport"));
+    mExport->setGeometry(DesignWidth - 2 * (Margin + ButtonWidth), buttonTop, ButtonWidth, ButtonHeight);
+    mRemove = new QPushButton(QStringLiteral("Remove"), this);
+    mRemove->setObjectName(QStringLiteral("cmdRemove"));
+    mRemove->setGeometry(DesignWidth - Margin - ButtonWidth, buttonTop, ButtonWidth, ButtonHeight);
+
+    mAnchor = std::make_unique<Anchor>();
+    mAnchor->Add(mSplitter, AnchorAll);
+    mAnchor->Add(mRotate, AnchorRight);
+    mAnchor->Add(mExport, AnchorRight | AnchorBottom);
+    mAnchor->Add(mRemove, AnchorRight | AnchorBottom);
+
+    connect(mExport, &QPushButton::clicked, this, &AddRemoveUsers::cmdExport_Click);
+    connect(mRemove, &QPushButton::clicked, this, &AddRemoveUsers::cmdRemove_Click);
+}
+
+AddRemoveUsers::~AddRemoveUsers() = default;
+
+void AddRemoveUsers::SetChannelMaker(ChannelMaker maker)
+{
+    mMakeChannel = maker ? std::move(maker) : DefaultChannelMaker();
+}
+
+void AddRemoveUsers::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    mAnchor->ReAnchor();
+}
+
+void AddRemoveUsers::cmdExport_Click()
+{
+    Transmit(true);
+}
+
+void AddRemoveUsers::cmdRemove_Click()
+{
+    Transmit(false);
+}
+
+void AddRemoveUsers::Transmit(bool exporting)
+{
+    if (mBusy)
+        return; // one command at a time
+    auto clocks = mClocks->GetSelected();
+    if (clocks.Empty()) {
+        ShowMessage(this, QStringLiteral("You must have atleast one clock selected."),
+                    QStringLiteral("No Clocks Selected"), MsgIcon::Exclamation);
+        return;
+    }
+    auto users = mUsers->GetSelected();
+    if (users.Empty()) {
+        ShowMessage(this, QStringLiteral("You must have atleast one user selected."),
+                    QStringLiteral("No Users Selected"), MsgIcon::Exclamation);
+        return;
+    }
+    std::vector<std::shared_ptr<zel::data::ReaderDescription>> chosen;
+    for (const auto& clock : clocks)
+        chosen.push_back(clock);
+
+    mBusy = true;
+    RunCommand(this, [&] {
+        for (const auto& group : GroupByChannel(chosen)) {
+            std::shared_ptr<zel::support::Channel> channel = mMakeChannel(group.ChannelID);
+            Disconnector closeAtEnd{channel};
+            if (channel)
+                channel->Connect();
+            for (const auto& clock : group.Clocks) {
+                if (!channel || !channel->IsConnected())
+                    break; // the whole group is passed over
+                auto reader = channel->GetReader(clock->ReaderID());
+                if (!reader)
+                    continue; // a clock that does not answer is passed over
+                QString name = QString::fromStdString(clock->Name());
+                if (exporting)
+                    frmExportUsers(this).Export(this, reader, name, users);
+                else
+                    frmRemoveUsers(this).Remove(this, reader, name, users);
+            }
+        }
+    });
+    mBusy = false;
 }
 
 } // namespace zel::ui

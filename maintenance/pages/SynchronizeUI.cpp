@@ -1,17 +1,206 @@
-#include "pages/SynchronizeUI.h"
+#include "zel/Event.h"
+#include "zel/data/ChannelDescriptionList.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/data/UserDescription.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include "MessageBox.h"
+#include "layout/Anchor.h"
+#include "pages/ClockListView.h"
+#include "pages/RotateViewButton.h"
+#include "pages/SynchronizeUI.h"
+#include "pages/frmMessage.h"
+#include "pages/modHelpers.h"
+#include "workflows/Synchronizer.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSplitter>
 
 namespace zel::ui {
+namespace {
 
-SynchronizeUI::SynchronizeUI(QWidget* parent) : QWidget(parent)
+constexpr int DesignWidth = 640;
+constexpr int DesignHeight = 440;
+constexpr int Margin = 8;
+constexpr int ButtonWidth = 100;
+constexpr int ButtonHeight = 26;
+constexpr int RotateSize = 28;
+
+} // namespace
+
+SynchronizeUI::SynchronizeUI(QWidget* parent) : QWidget(parent), mMakeChannel(DefaultChannelMaker())
 {
-    auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("Synchronize Users"), this);
-    label->setObjectName(QStringLiteral("lblPlaceholder"));
-    label->setAlignment(Qt::AlignCenter);
-    layout->addWidget(label);
+    setObjectName(QStringLiteral("SynchronizeUI"));
+    resize(DesignWidth, DesignHeight);
+
+    mSplitter = new QSplitter(Qt::Horizontal, this);
+    mSplitter->setObjectName(QStringLiteral("splSourceDestination"));
+    mSplitter->setChildrenCollapsible(false);
+    int splitterTop = Margin + RotateSize + 4;
+    mSplitter->setGeometry(Margin, splitterTop, DesignWidth - 2 * Margin,
+                           DesignHeight - splitterTop - 2 * Margin - ButtonHeight);
+    mSourceClocks = new ClockListView(mSplitter);
+    mSourceClocks->setObjectName(QStringLiteral("lvwSourceClocks"));
+    mSourceClocks->SetCaption(QStringLiteral("Source"));
+    mDestinationClocks = new ClockListView(mSplitter);
+    mDestinationClocks->setObjectName(QStringLiteral("lvwDestinationClocks"));
+    mDestinationClocks->SetCaption(QStringLiteral("Destination"));
+    mSplitter->addWidget(mSourceClocks);
+    mSplitter->addWidget(mDestinationClocks);
+
+    mRotate = new RotateViewButton(mSplitter, this);
+    mRotate->setGeometry(DesignWidth - Margin - RotateSize, Margin, RotateSize, RotateSize);
+
+    int bottomTop = DesignHeight - Margin - ButtonHeight;
+    mClearDestinations = new QCheckBox(QStringLiteral("Clear Destination Clocks Before Synchronizing"), this);
+    mClearDestinations->setObjectName(QStringLiteral("chkClearDestinationClocks"));
+    mClearDestinations->setGeometry(Margin, bottomTop, 360, ButtonHeight);
+    mSynchronize = new QPushButton(QStringLiteral("Synchronize"), this);
+    mSynchronize->setObjectName(QStringLiteral("cmdSynchronize"));
+    mSynchronize->setGeometry(DesignWidth - Margin - ButtonWidth, bottomTop, ButtonWidth, ButtonHeight);
+
+    mAnchor = std::make_unique<Anchor>();
+    mAnchor->Add(mSplitter, AnchorAll);
+    mAnchor->Add(mSynchronize, AnchorRight | AnchorBottom);
+    mAnchor->Add(mRotate, AnchorRight);
+    mAnchor->Add(mClearDestinations, AnchorBottom);
+
+    connect(mSynchronize, &QPushButton::clicked, this, &SynchronizeUI::cmdSynchronize_Click);
+}
+
+SynchronizeUI::~SynchronizeUI()
+{
+    mSubscriptions.clear();
+    CloseMessage();
+}
+
+frmMessage* SynchronizeUI::MessageWindow() const
+{
+    return mMessage;
+}
+
+void SynchronizeUI::SetChannelMaker(ChannelMaker maker)
+{
+    mMakeChannel = maker ? std::move(maker) : DefaultChannelMaker();
+}
+
+void SynchronizeUI::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    mAnchor->ReAnchor();
+}
+
+void SynchronizeUI::cmdSynchronize_Click()
+{
+    if (mSynchronizer)
+        return; // a synchronization is running
+    auto sources = mSourceClocks->GetSelected();
+    if (sources.Empty()) {
+        ShowMessage(this, QStringLiteral("No source clocks have been selected."), QStringLiteral("No Sources Selected"),
+                    MsgIcon::Exclamation);
+        return;
+    }
+    auto destinations = mDestinationClocks->GetSelected();
+    if (destinations.Empty()) {
+        ShowMessage(this, QStringLiteral("No destination clocks have been selected."),
+                    QStringLiteral("No Destinations Clocks"), MsgIcon::Exclamation);
+        return;
+    }
+
+    mSynchronizer = std::make_unique<Synchronizer>(mMakeChannel);
+    auto keep = [this](zel::Subscription s) {
+        mSubscriptions.push_back(std::make_unique<zel::Subscription>(std::move(s)));
+    };
+    keep(mSynchronizer->BeginSynchornize().Subscribe([this] { mSynchronizer_BeginSynchornize(); }));
+    keep(mSynchronizer->EstablishingConnection().Subscribe(
+        [this](int mode, std::int32_t id) { mSynchronizer_EstablishingConnection(mode, id); }));
+    keep(mSynchronizer->ReaderFound().Subscribe(
+        [this](int mode, Synchronizer::ReaderPtr desc) { mSynchronizer_ReaderFound(mode, desc); }));
+    keep(mSynchronizer->SendingUser().Subscribe(
+        [this](int mode, Synchronizer::UserPtr desc) { mSynchronizer_SendingUser(mode, desc); }));
+    keep(mSynchronizer->EndSynchronize().Subscribe([this] { mSynchronizer_EndSynchronize(); }));
+    keep(mSynchronizer->Aborted().Subscribe([this] { mSynchronizer_Aborted(); }));
+
+    mSynchronize->setEnabled(false);
+    bool clear = mClearDestinations->isChecked();
+    RunCommand(this, [&] {
+        try {
+            mSynchronizer->Execute(sources, destinations, clear);
+        } catch (...) {
+            CloseMessage(); // the window goes before the error is shown
+            throw;
+        }
+    });
+    CloseMessage();
+    mSubscriptions.clear();
+    mSynchronizer.reset();
+    mSynchronize->setEnabled(true);
+}
+
+void SynchronizeUI::mSynchronizer_BeginSynchornize()
+{
+    CloseMessage();
+    mMessage = new frmMessage(this);
+    mMessage->setWindowTitle(QStringLiteral("Synchronize"));
+    // Input to the main window waits while the synchronization runs; Cancel stays reachable.
+    mMessage->setWindowModality(Qt::WindowModal);
+    connect(mMessage, &frmMessage::CancelClick, this, &SynchronizeUI::mMessage_CancelClick);
+    mMessage->show();
+}
+
+void SynchronizeUI::mSynchronizer_EstablishingConnection(int, std::int32_t channelID)
+{
+    QString name;
+    if (auto channel = zel::data::DataSource().GetChannelDescriptionList()->GetByDatabaseID(channelID))
+        name = QString::fromStdString(channel->Name());
+    ShowStep(QStringLiteral("Establishing connection with ") + name);
+}
+
+void SynchronizeUI::mSynchronizer_ReaderFound(int, const std::shared_ptr<zel::data::ReaderDescription>& desc)
+{
+    ShowStep(QStringLiteral("Connect to reader ") + QString::fromStdString(desc->Name()));
+}
+
+void SynchronizeUI::mSynchronizer_SendingUser(int, const std::shared_ptr<zel::data::UserDescription>& desc)
+{
+    ShowStep(QStringLiteral("Sending user: ") + QString::fromStdString(desc->UserID()) + QStringLiteral(" - ") +
+             QString::fromStdString(desc->Name()));
+}
+
+void SynchronizeUI::mSynchronizer_EndSynchronize()
+{
+    CloseMessage();
+}
+
+void SynchronizeUI::mSynchronizer_Aborted()
+{
+    CloseMessage();
+}
+
+void SynchronizeUI::mMessage_CancelClick()
+{
+    if (mSynchronizer)
+        mSynchronizer->Abort();
+    if (mMessage)
+        mMessage->SetCancelEnabled(false);
+}
+
+void SynchronizeUI::ShowStep(const QString& text)
+{
+    if (mMessage)
+        mMessage->SetText(text);
+    emit StepShown(text);
+}
+
+void SynchronizeUI::CloseMessage()
+{
+    if (mMessage) {
+        frmMessage* window = mMessage;
+        mMessage = nullptr;
+        window->hide();
+        delete window; // never called from inside the window's own handlers
+    }
 }
 
 } // namespace zel::ui

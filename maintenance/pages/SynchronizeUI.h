@@ -1,14 +1,83 @@
 #pragma once
 
+#include "workflows/ChannelGroups.h"
+
+#include <QPointer>
 #include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QPushButton;
+class QSplitter;
+
+namespace zel {
+class Subscription;
+}
+namespace zel::data {
+class ReaderDescription;
+class UserDescription;
+} // namespace zel::data
 
 namespace zel::ui {
 
-// Placeholder page: shows its name until the real page takes its place.
+class Anchor;
+class ClockListView;
+class RotateViewButton;
+class Synchronizer;
+class frmMessage;
+
+// The "Synchronize Users" page: reads the users of the chosen source clocks into the site
+// database and sends every enrolled user of the site to the chosen destination clocks, showing
+// each step in a message window with Cancel. An error of the clock library ends the
+// synchronization with its message; the window closes and the page stays usable.
 class SynchronizeUI : public QWidget {
     Q_OBJECT
 public:
     explicit SynchronizeUI(QWidget* parent = nullptr);
+    ~SynchronizeUI() override;
+
+    ClockListView* SourceClocks() const { return mSourceClocks; }
+    ClockListView* DestinationClocks() const { return mDestinationClocks; }
+    // The open message window (only while a synchronization runs), or nullptr.
+    frmMessage* MessageWindow() const;
+    // How channels are made (tests count them); the program's default otherwise.
+    void SetChannelMaker(ChannelMaker maker);
+
+    // Handlers of the running synchronizer and of the message window.
+    void mSynchronizer_BeginSynchornize();
+    void mSynchronizer_EstablishingConnection(int mode, std::int32_t channelID);
+    void mSynchronizer_ReaderFound(int mode, const std::shared_ptr<zel::data::ReaderDescription>& desc);
+    void mSynchronizer_SendingUser(int mode, const std::shared_ptr<zel::data::UserDescription>& desc);
+    void mSynchronizer_EndSynchronize();
+    void mSynchronizer_Aborted();
+    void mMessage_CancelClick();
+
+signals:
+    // Raised with every step shown in the message window (tests follow the run through it).
+    void StepShown(const QString& text);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void cmdSynchronize_Click();
+    void ShowStep(const QString& text);
+    void CloseMessage();
+
+    QSplitter* mSplitter;
+    ClockListView* mSourceClocks;
+    ClockListView* mDestinationClocks;
+    QCheckBox* mClearDestinations;
+    QPushButton* mSynchronize;
+    RotateViewButton* mRotate;
+    std::unique_ptr<Anchor> mAnchor;
+    ChannelMaker mMakeChannel;
+
+    std::unique_ptr<Synchronizer> mSynchronizer;
+    std::vector<std::unique_ptr<zel::Subscription>> mSubscriptions;
+    QPointer<frmMessage> mMessage;
 };
 
 } // namespace zel::ui

@@ -52,6 +52,11 @@ void frmMessage::SetShowCancel(bool show)
     FitHeight();
 }
 
+void frmMessage::SetCancelEnabled(bool enabled)
+{
+    mCancel->setEnabled(enabled);
+}
+
 void frmMessage::FitHeight()
 {
     int bottom = mShowCancel ? mCancel->geometry().bottom() + 1 : mText->geometry().bottom() + 1;

@@ -26,6 +26,8 @@ public:
     // Shows or hides cmdCancel; the window height follows, so that the button is visible exactly
     // when it is offered.
     void SetShowCancel(bool show);
+    // Greys Cancel out (after it has been clicked once) or enables it again.
+    void SetCancelEnabled(bool enabled);
 
 signals:
     void CancelClick();

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "workflows/ChannelGroups.h"
+
+#include "zel/Event.h"
+#include "zel/KeyedCollection.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace zel::support {
+class IReader;
+class IUser;
+} // namespace zel::support
+namespace zel::data {
+class ReaderDescription;
+class UserDescription;
+class UserDescriptionList;
+} // namespace zel::data
+
+namespace zel::ui {
+
+// Makes a set of destination clocks hold the site's enrolled users as learned from a set of
+// source clocks: reads the users of every source clock (mode 0), stores them in the site
+// database as enrolled users, then sends every enrolled user of the site to every destination
+// clock (mode 1), optionally after clearing it. Clocks sharing a channel description are served
+// through one channel. Reports each step through its events, all raised on the calling thread.
+//
+// Pending events are processed (the message pump) before each clock, after each reader lookup and
+// after each user sent; that is how Abort reaches a running Execute. The abort flag is checked
+// before each clock and after each reader lookup: a clock being written is finished, no further
+// clock is written.
+//
+// Errors: in the source phase clock errors are passed over (the clock or group counts as not
+// answering). An error of the import (site database) or of the destination phase ends Execute
+// and travels to the caller; the channel is disconnected first, and the site database keeps what
+// was imported, every user saved whole.
+class Synchronizer {
+public:
+    using ReaderCollection = zel::KeyedCollection<std::shared_ptr<zel::data::ReaderDescription>>;
+    using ReaderPtr = std::shared_ptr<zel::data::ReaderDescription>;
+    using UserPtr = std::shared_ptr<zel::data::UserDescription>;
+
+    static constexpr int SourceMode = 0;
+    static constexpr int DestinationMode = 1;
+
+    explicit Synchronizer(ChannelMaker makeChannel = DefaultChannelMaker());
+    Synchronizer(const Synchronizer&) = delete;
+    Synchronizer& operator=(const Synchronizer&) = delete;
+
+    // Runs the whole synchronization before it returns.
+    void Execute(const ReaderCollection& Source, const ReaderCollection& Destination, bool ClearDestinationClocks);
+    // Sets the abort flag; the running Execute stops at its next check.
+    void Abort() { mAbort = true; }
+    bool AbortRequested() const { return mAbort; }
+
+    zel::Event<int, std::int32_t>& EstablishingConnection() { return mEstablishingConnection; }
+    zel::Event<int, std::int32_t>& Connected() { return mConnected; }
+    zel::Event<int, std::int32_t>& ConnectionFailed() { return mConnectionFailed; }
+    zel::Event<int, ReaderPtr>& ConnectingToReader() { return mConnectingToReader; }
+    zel::Event<int, ReaderPtr>& ReaderFound() { return mReaderFound; }
+    zel::Event<int, ReaderPtr>& ReaderNotFound() { return mReaderNotFound; }
+    zel::Event<int, UserPtr>& SendingUser() { return mSendingUser; }
+    zel::Event<int, ReaderPtr>& ReaderUploadComplete() { return mReaderUploadComplete; }
+    // Raised after the group's channel has been disconnected.
+    zel::Event<int, std::int32_t>& Disconnecting() { return mDisconnecting; }
+    zel::Event<>& BeginSynchornize() { return mBeginSynchornize; }
+    zel::Event<>& EndSynchronize() { return mEndSynchronize; }
+    zel::Event<>& Aborted() { return mAborted; }
+
+private:
+    using ClockUsers = zel::KeyedCollection<std::shared_ptr<zel::support::IUser>>;
+    using ReaderWork = std::function<void(const std::shared_ptr<zel::support::IReader>&, const ReaderPtr&)>;
+
+    // One group: connects its channel at the first clock, asks for each clock's reader and runs
+    // `work` on those that answer, disconnects. False when an abort was seen.
+    bool RunGroup(int mode, const ChannelGroup& group, const ReaderWork& work);
+    // Pumps messages, then raises Aborted (once) when the flag is set. True when aborting.
+    bool CheckAbort();
+    void ReadSource(const std::shared_ptr<zel::support::IReader>& reader, ClockUsers& collected);
+    void Import(const ClockUsers& collected, zel::data::UserDescriptionList& users);
+    void WriteDestination(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
+                          const std::vector<UserPtr>& enrolled);
+
+    ChannelMaker mMakeChannel;
+    bool mAbort = false;
+    bool mAbortedRaised = false;
+    bool mClearDestinationClocks = false;
+
+    zel::Event<int, std::int32_t> mEstablishingConnection;
+    zel::Event<int, std::int32_t> mConnected;
+    zel::Event<int, std::int32_t> mConnectionFailed;
+    zel::Event<int, ReaderPtr> mConnectingToReader;
+    zel::Event<int, ReaderPtr> mReaderFound;
+    zel::Event<int, ReaderPtr> mReaderNotFound;
+    zel::Event<int, UserPtr> mSendingUser;
+    zel::Event<int, ReaderPtr> mReaderUploadComplete;
+    zel::Event<int, std::int32_t> mDisconnecting;
+    zel::Event<> mBeginSynchornize;
+    zel::Event<> mEndSynchronize;
+    zel::Event<> mAborted;
+};
+
+} // namespace zel::ui
