@@ -1,5 +1,7 @@
 #include "zel/link/FdTransport.h"
 
+#include "zel/link/Timing.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -8,22 +10,6 @@
 #include <unistd.h>
 
 namespace zel::link {
-namespace {
-
-int MillisecondsUntil(Deadline deadline)
-{
-    if (deadline == Deadline::max()) {
-        return -1;
-    }
-    const auto now = Clock::now();
-    if (deadline <= now) {
-        return 0;
-    }
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
-    return left > 3'600'000 ? 3'600'000 : static_cast<int>(left);
-}
-
-} // namespace
 
 FdTransport::FdTransport(int fd, std::uint32_t bitRate) : mFd(fd), mBitRate(bitRate)
 {
@@ -56,7 +42,7 @@ FdTransport::Wait FdTransport::WaitFor(short events, Deadline deadline) const
             return Wait::Failed;
         }
         pollfd fds[2] = {{fd, events, 0}, {mCancelFd, POLLIN, 0}};
-        const int ready = ::poll(fds, mCancelFd >= 0 ? 2 : 1, MillisecondsUntil(deadline));
+        const int ready = ::poll(fds, mCancelFd >= 0 ? 2 : 1, PollMilliseconds(deadline));
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;

@@ -1,5 +1,7 @@
 #include "zel/link/TcpListener.h"
 
+#include "zel/link/Timing.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
@@ -56,15 +58,8 @@ std::unique_ptr<TcpTransport> TcpListener::Accept(Deadline deadline)
         if (mFd < 0) {
             return nullptr;
         }
-        int wait = -1;
-        if (deadline != Deadline::max()) {
-            const auto now = Clock::now();
-            const auto left =
-                deadline <= now ? 0 : std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
-            wait = static_cast<int>(left > 3'600'000 ? 3'600'000 : left);
-        }
         pollfd fds[2] = {{mFd, POLLIN, 0}, {mCancelFd, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, wait);
+        const int ready = ::poll(fds, 2, PollMilliseconds(deadline));
         if (ready < 0 && errno == EINTR) {
             continue;
         }

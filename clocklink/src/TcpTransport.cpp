@@ -1,5 +1,7 @@
 #include "zel/link/TcpTransport.h"
 
+#include "zel/link/Timing.h"
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
@@ -36,11 +38,8 @@ std::unique_ptr<TcpTransport> TcpTransport::Connect(const std::string& ipv4Addre
             return nullptr;
         }
         for (;;) {
-            const auto now = Clock::now();
-            const auto left =
-                deadline <= now ? 0 : std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
             pollfd p{fd, POLLOUT, 0};
-            const int ready = ::poll(&p, 1, static_cast<int>(left > 3'600'000 ? 3'600'000 : left));
+            const int ready = ::poll(&p, 1, PollMilliseconds(deadline));
             if (ready < 0 && errno == EINTR) {
                 continue;
             }

@@ -24,6 +24,20 @@ std::chrono::milliseconds ExchangeTimeout(std::size_t requestPayload, std::size_
     return base + std::chrono::ceil<std::chrono::milliseconds>(2 * wire);
 }
 
+int PollMilliseconds(std::chrono::steady_clock::time_point deadline) noexcept
+{
+    using Clock = std::chrono::steady_clock;
+    if (deadline == Clock::time_point::max()) {
+        return -1;
+    }
+    const auto now = Clock::now();
+    if (deadline <= now) {
+        return 0;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+    return left > 3'600'000 ? 3'600'000 : static_cast<int>(left);
+}
+
 std::chrono::milliseconds BaseTimeoutFromEnvironment() noexcept
 {
     const char* text = std::getenv("ZEL_TIMEOUT_MS");

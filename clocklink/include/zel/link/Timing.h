@@ -19,6 +19,10 @@ std::chrono::microseconds WireTime(std::size_t bytes, std::uint32_t bitRate) noe
 std::chrono::milliseconds ExchangeTimeout(std::size_t requestPayload, std::size_t responsePayload,
                                           std::uint32_t bitRate, std::chrono::milliseconds base) noexcept;
 
+// Milliseconds left until `deadline`, rounded up, for poll(): 0 when it has passed, -1 for
+// time_point::max() (no deadline), at most one hour per wait.
+int PollMilliseconds(std::chrono::steady_clock::time_point deadline) noexcept;
+
 // The base time-out from the environment variable ZEL_TIMEOUT_MS (1..3600000), else
 // kDefaultBaseTimeout. Read at each call.
 std::chrono::milliseconds BaseTimeoutFromEnvironment() noexcept;
