@@ -307,6 +307,18 @@ TEST_F(ServerTest, TestsCanDriveTimeAndInspectClocks)
     EXPECT_EQ(clock.Events().size(), 2u);
 }
 
+TEST_F(ServerTest, TheSameServerStartsAgainAfterStop)
+{
+    auto server = StartWith({});
+    server->Clock(1).PutUser(ClockUser{});
+    server->Stop();
+    server->Start();
+    Client c = Client::Tcp(*server);
+    Bytes info;
+    ASSERT_EQ(c.Call(1, zl::Command::GetReaderInfo, {}, &info), 0);
+    EXPECT_EQ(info[50], 1);
+}
+
 TEST_F(ServerTest, StartFailsCleanlyOnADamagedStateFile)
 {
     ServerOptions o;
