@@ -1,0 +1,270 @@
+#include "pages/frmMain.h"
+
+#include "ProgramResources.h"
+#include "editors/ListContainer.h"
+#include "layout/Anchor.h"
+#include "pages/AddRemoveUsers.h"
+#include "pages/ManageClock.h"
+#include "pages/SynchronizeUI.h"
+#include "pages/frmAbout.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QShowEvent>
+
+#include <array>
+#include <exception>
+
+namespace zel::ui {
+namespace {
+
+struct PageInfo {
+    const char* Key;
+    const char* Caption;
+    const char* Title;
+    const char* Icon;
+    const char* Banner;
+};
+
+// In navigation order: item n shows page n.
+constexpr std::array<PageInfo, 4> Pages{{
+    {"Lists", "Manage Lists", "Manage User, Clock, and Channel Lists", ":/icons/lists.svg", ":/banners/lists.svg"},
+    {"ReaderSetup", "Manage Clock", "Manage Clock", ":/icons/clock.svg", ":/banners/clock.svg"},
+    {"AddRemove", "Add/Remove Users", "Add/Remove Users", ":/icons/addremove.svg", ":/banners/addremove.svg"},
+    {"Synchronize", "Synchronize Users", "Synchronize Users", ":/icons/sync.svg", ":/banners/sync.svg"},
+}};
+
+constexpr int ListBarWidth = 116;
+constexpr int BannerHeight = 52;
+constexpr QSize BannerPictureSize{160, 48};
+constexpr QSize DefaultWindowSize{1024, 700};
+
+} // namespace
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mListBarImages("frmMain")
+{
+    InitProgramResources();
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("ZEL Maintenance"));
+    setWindowIcon(ProgramIcon());
+    BuildControls();
+    BuildMenus();
+    resize(DefaultWindowSize);
+    Form_Load();
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::BuildControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("fraClient"));
+    setCentralWidget(client);
+
+    mListBar = new QListWidget(client);
+    mListBar->setObjectName(QStringLiteral("ListBar"));
+    mListBar->setViewMode(QListView::IconMode);
+    mListBar->setFlow(QListView::TopToBottom);
+    mListBar->setMovement(QListView::Static);
+    mListBar->setWrapping(false);
+    mListBar->setResizeMode(QListView::Adjust);
+    mListBar->setIconSize(QSize(40, 40));
+    mListBar->setGridSize(QSize(ListBarWidth - 8, 84));
+    mListBar->setSpacing(2);
+    mListBar->setWordWrap(true);
+    mListBar->setFixedWidth(ListBarWidth);
+    mListBar->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mListBar->setStyleSheet(QStringLiteral("QListWidget#ListBar { background: #5b6f84; color: white; border: none; }"
+                                           "QListWidget#ListBar::item { border-radius: 4px; }"
+                                           "QListWidget#ListBar::item:selected { background: #3d5670; }"
+                                           "QListWidget#ListBar::item:hover { background: #6d839a; }"));
+
+    mPageArea = new QWidget(client);
+    mPageArea->setObjectName(QStringLiteral("fraPages"));
+    mPageArea->installEventFilter(this);
+
+    auto* layout = new QHBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(mListBar);
+    layout->addWidget(mPageArea, 1);
+
+    mPicBanner = new QWidget(mPageArea);
+    mPicBanner->setObjectName(QStringLiteral("picBanner"));
+    mPicBanner->setAttribute(Qt::WA_StyledBackground);
+    mPicBanner->setStyleSheet(
+        QStringLiteral("QWidget#picBanner { background: white; border-bottom: 1px solid #9aa7b4; }"));
+
+    mLblBanner = new QLabel(QStringLiteral("ZEL Maintenance"), mPicBanner);
+    mLblBanner->setObjectName(QStringLiteral("lblBanner"));
+    QFont font(QStringLiteral("Tahoma"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(9.75);
+    font.setBold(true);
+    mLblBanner->setFont(font);
+    mLblBanner->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
+    mImgBanner = new QLabel(mPicBanner);
+    mImgBanner->setObjectName(QStringLiteral("imgBanner"));
+    mImgBanner->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    mListContainer1 = new ListContainer(mPageArea);
+    mListContainer1->setObjectName(QStringLiteral("ListContainer1"));
+    mManageClock1 = new ManageClock(mPageArea);
+    mManageClock1->setObjectName(QStringLiteral("ManageClock1"));
+    mAddRemoveUsers1 = new AddRemoveUsers(mPageArea);
+    mAddRemoveUsers1->setObjectName(QStringLiteral("AddRemoveUsers1"));
+    mSynchronizeUI1 = new SynchronizeUI(mPageArea);
+    mSynchronizeUI1->setObjectName(QStringLiteral("SynchronizeUI1"));
+    for (QWidget* page :
+         std::initializer_list<QWidget*>{mListContainer1, mManageClock1, mAddRemoveUsers1, mSynchronizeUI1})
+        page->hide();
+
+    // A first placement for the design size; the anchors take over once the window is shown.
+    mPageArea->resize(DefaultWindowSize.width() - ListBarWidth, DefaultWindowSize.height());
+    PlaceControls();
+
+    for (const PageInfo& page : Pages) {
+        mListBarImages.Add(QIcon(QString::fromLatin1(page.Icon)), page.Key);
+        mBannerImages.push_back(QIcon(QString::fromLatin1(page.Banner)).pixmap(BannerPictureSize));
+    }
+    connect(mListBar, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { ListBar_ItemClick(mListBar->row(item) + 1); });
+    connect(mListBar, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { ListBar_ItemClick(mListBar->row(item) + 1); });
+}
+
+void frmMain::BuildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    QAction* exit = file->addAction(QStringLiteral("E&xit"));
+    exit->setObjectName(QStringLiteral("mnuFileExit"));
+    connect(exit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* about = help->addAction(QStringLiteral("&About"));
+    about->setObjectName(QStringLiteral("mnuHelpAbout"));
+    connect(about, &QAction::triggered, this, &frmMain::mnuHelpAbout_Click);
+}
+
+// Banner across the top of the page area, the pages filling the rest.
+void frmMain::PlaceControls()
+{
+    const int width = mPageArea->width();
+    const int height = mPageArea->height();
+    mPicBanner->setGeometry(0, 0, width, BannerHeight);
+    mImgBanner->setGeometry(width - BannerPictureSize.width() - 4, (BannerHeight - BannerPictureSize.height()) / 2,
+                            BannerPictureSize.width(), BannerPictureSize.height());
+    mLblBanner->setGeometry(12, 0, width - 12 - BannerPictureSize.width() - 8, BannerHeight);
+    const QRect pageRect(0, BannerHeight, width, height - BannerHeight);
+    for (QWidget* page :
+         std::initializer_list<QWidget*>{mListContainer1, mManageClock1, mAddRemoveUsers1, mSynchronizeUI1})
+        page->setGeometry(pageRect);
+}
+
+void frmMain::Form_Load()
+{
+    for (const PageInfo& page : Pages)
+        mPageTitles.Add(QString::fromLatin1(page.Title), page.Key);
+
+    for (const PageInfo& page : Pages) {
+        auto* item = new QListWidgetItem(mListBarImages.Item(page.Key), QString::fromLatin1(page.Caption), mListBar);
+        item->setData(Qt::UserRole, QString::fromLatin1(page.Key));
+        item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    }
+
+    try {
+        mListContainer1->InitListEditors();
+    } catch (const std::exception&) {
+        // The list page reports its own failures; the window is shown regardless.
+    }
+}
+
+void frmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous())
+        Form_Activate();
+}
+
+// First activation: lay the banner and pages out for the window's actual size and register
+// them with the anchors, once.
+void frmMain::Form_Activate()
+{
+    if (mAnchorsSet)
+        return;
+    if (centralWidget()->layout() != nullptr)
+        centralWidget()->layout()->activate();
+    PlaceControls();
+    mAnchor = std::make_unique<Anchor>();
+    mAnchor->Add(mListContainer1, AnchorAll);
+    mAnchor->Add(mPicBanner, AnchorLeft | AnchorRight);
+    mAnchor->Add(mLblBanner, AnchorLeft | AnchorRight);
+    mAnchor->Add(mManageClock1, AnchorAll);
+    mAnchor->Add(mAddRemoveUsers1, AnchorAll);
+    mAnchor->Add(mSynchronizeUI1, AnchorAll);
+    mAnchor->Add(mImgBanner, AnchorRight);
+    mAnchorsSet = true;
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == mPageArea && event->type() == QEvent::Resize)
+        Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::Form_Resize()
+{
+    if (mAnchor)
+        mAnchor->ReAnchor();
+}
+
+void frmMain::ListBar_ItemClick(int index)
+{
+    if (index < 1 || index > static_cast<int>(Pages.size()))
+        return;
+    QListWidgetItem* item = mListBar->item(index - 1);
+    const QString key = item->data(Qt::UserRole).toString();
+    mLblBanner->setText(PageTitle(key));
+    mImgBanner->setPixmap(BannerImage(index));
+    if (mListBar->currentRow() != index - 1)
+        mListBar->setCurrentRow(index - 1);
+
+    mListContainer1->setVisible(index == 1);
+    mManageClock1->setVisible(index == 2);
+    mAddRemoveUsers1->setVisible(index == 3);
+    mSynchronizeUI1->setVisible(index == 4);
+}
+
+QString frmMain::PageTitle(const QString& key) const
+{
+    const QString* title = mPageTitles.Find(key.toStdString());
+    return title != nullptr ? *title : QString();
+}
+
+QPixmap frmMain::BannerImage(int index) const
+{
+    if (index < 1 || index > static_cast<int>(mBannerImages.size()))
+        return {};
+    return mBannerImages[static_cast<std::size_t>(index - 1)];
+}
+
+void frmMain::mnuFileExit_Click()
+{
+    close();
+}
+
+void frmMain::mnuHelpAbout_Click()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+} // namespace zel::ui

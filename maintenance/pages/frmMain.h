@@ -1,0 +1,76 @@
+#pragma once
+
+#include "zel/KeyedCollection.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QLabel;
+class QListWidget;
+class QListWidgetItem;
+
+namespace zel::ui {
+
+class Anchor;
+class ListContainer;
+class ManageClock;
+class AddRemoveUsers;
+class SynchronizeUI;
+
+// The main window: a navigation bar of four items down the left side, a banner with the page's
+// title and picture, and the four pages below the banner, of which at most one is visible.
+// It owns no data; the pages reach the site database themselves.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    // What a click on navigation item `index` (1 to 4) does: banner title and picture of that
+    // page, and that page the only one visible. Other numbers are ignored.
+    void ListBar_ItemClick(int index);
+
+    // The banner title of a page key ("Lists", "ReaderSetup", "AddRemove", "Synchronize").
+    QString PageTitle(const QString& key) const;
+    // Banner picture `index` (1 to 4, in page order).
+    QPixmap BannerImage(int index) const;
+    // The anchored layout; nullptr until the window has been shown the first time.
+    const Anchor* Anchors() const { return mAnchor.get(); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void BuildMenus();
+    void Form_Load();
+    void Form_Activate();
+    void Form_Resize();
+    void PlaceControls();
+    void mnuFileExit_Click();
+    void mnuHelpAbout_Click();
+
+    QListWidget* mListBar = nullptr;
+    zel::KeyedCollection<QIcon> mListBarImages;
+    std::vector<QPixmap> mBannerImages;
+    QWidget* mPageArea = nullptr; // what the banner and pages are placed in
+    QWidget* mPicBanner = nullptr;
+    QLabel* mImgBanner = nullptr;
+    QLabel* mLblBanner = nullptr;
+    ListContainer* mListContainer1 = nullptr;
+    ManageClock* mManageClock1 = nullptr;
+    AddRemoveUsers* mAddRemoveUsers1 = nullptr;
+    SynchronizeUI* mSynchronizeUI1 = nullptr;
+
+    zel::KeyedCollection<QString> mPageTitles{"frmMain"};
+    std::unique_ptr<Anchor> mAnchor;
+    bool mAnchorsSet = false;
+};
+
+} // namespace zel::ui

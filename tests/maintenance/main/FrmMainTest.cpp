@@ -1,0 +1,196 @@
+#include "TestRegistry.h"
+#include "TestSite.h"
+
+#include "MessageRecorder.h"
+#include "layout/Anchor.h"
+#include "pages/frmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QResizeEvent>
+#include <QTest>
+#include <QTimer>
+
+#include <array>
+
+namespace zel::ui::test {
+namespace {
+
+constexpr std::array<const char*, 4> PageNames{"ListContainer1", "ManageClock1", "AddRemoveUsers1", "SynchronizeUI1"};
+
+QWidget* Child(const QWidget& window, const char* name)
+{
+    return window.findChild<QWidget*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class FrmMainTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { OpenTestSiteDatabase(); }
+
+    void LoadsWithFourItemsAndNoPageShown()
+    {
+        frmMain window;
+        QCOMPARE(window.windowTitle(), QStringLiteral("ZEL Maintenance"));
+        QCOMPARE(window.size(), QSize(1024, 700));
+        auto* bar = window.findChild<QListWidget*>(QStringLiteral("ListBar"));
+        QVERIFY(bar != nullptr);
+        const QStringList captions{"Manage Lists", "Manage Clock", "Add/Remove Users", "Synchronize Users"};
+        const QStringList keys{"Lists", "ReaderSetup", "AddRemove", "Synchronize"};
+        QCOMPARE(bar->count(), 4);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(bar->item(i)->text(), captions[i]);
+            QCOMPARE(bar->item(i)->data(Qt::UserRole).toString(), keys[i]);
+            QVERIFY(!bar->item(i)->icon().isNull());
+        }
+        for (const char* name : PageNames) {
+            QWidget* page = Child(window, name);
+            QVERIFY2(page != nullptr, name);
+            QVERIFY2(page->isHidden(), name);
+        }
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblBanner"))->text(), QStringLiteral("ZEL Maintenance"));
+        QCOMPARE(window.PageTitle(QStringLiteral("lists")), QStringLiteral("Manage User, Clock, and Channel Lists"));
+        QVERIFY(window.Anchors() == nullptr);
+        for (const char* name : {"picBanner", "imgBanner", "mnuFile", "mnuHelp"})
+            QVERIFY2(window.findChild<QObject*>(QString::fromLatin1(name)) != nullptr, name);
+    }
+
+    void NavigationSetsTitlePictureAndOneVisiblePage()
+    {
+        frmMain window;
+        const QStringList titles{"Manage User, Clock, and Channel Lists", "Manage Clock", "Add/Remove Users",
+                                 "Synchronize Users"};
+        auto* banner = window.findChild<QLabel*>(QStringLiteral("lblBanner"));
+        auto* picture = window.findChild<QLabel*>(QStringLiteral("imgBanner"));
+        for (int pass = 0; pass < 2; ++pass) { // the second pass clicks items that are already chosen
+            for (int n : {3, 1, 4, 2, 2}) {
+                window.ListBar_ItemClick(n);
+                QCOMPARE(banner->text(), titles[n - 1]);
+                QCOMPARE(picture->pixmap().toImage(), window.BannerImage(n).toImage());
+                for (int i = 0; i < 4; ++i)
+                    QCOMPARE(Child(window, PageNames[static_cast<std::size_t>(i)])->isHidden(), i != n - 1);
+            }
+        }
+        QVERIFY(window.BannerImage(1).toImage() != window.BannerImage(2).toImage());
+        window.ListBar_ItemClick(0); // no such item: nothing changes
+        window.ListBar_ItemClick(5);
+        QVERIFY(!Child(window, "ManageClock1")->isHidden());
+    }
+
+    void ClickOnNavigationItemShowsItsPage()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* bar = window.findChild<QListWidget*>(QStringLiteral("ListBar"));
+        QRect rect = bar->visualItemRect(bar->item(2));
+        QTest::mouseClick(bar->viewport(), Qt::LeftButton, {}, rect.center());
+        QVERIFY(Child(window, "AddRemoveUsers1")->isVisible());
+        QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblBanner"))->text(), QStringLiteral("Add/Remove Users"));
+    }
+
+    void ResizeBeforeFirstActivationDoesNothing()
+    {
+        frmMain window;
+        std::vector<QRect> before;
+        for (const char* name : PageNames)
+            before.push_back(Child(window, name)->geometry());
+        QRect banner = Child(window, "picBanner")->geometry();
+        window.resize(1400, 900);
+        QWidget* area = Child(window, "fraPages");
+        QResizeEvent event(QSize(1300, 880), area->size());
+        QApplication::sendEvent(area, &event);
+        QApplication::sendEvent(&window, &event);
+        QVERIFY(window.Anchors() == nullptr);
+        for (std::size_t i = 0; i < PageNames.size(); ++i)
+            QCOMPARE(Child(window, PageNames[i])->geometry(), before[i]);
+        QCOMPARE(Child(window, "picBanner")->geometry(), banner);
+    }
+
+    void FirstShowRegistersAnchorsInOrderAndResizeFollows()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const Anchor* anchor = window.Anchors();
+        QVERIFY(anchor != nullptr);
+        QCOMPARE(anchor->Count(), 7);
+        const std::array<std::pair<const char*, int>, 7> expected{{{"ListContainer1", 15},
+                                                                   {"picBanner", 3},
+                                                                   {"lblBanner", 3},
+                                                                   {"ManageClock1", 15},
+                                                                   {"AddRemoveUsers1", 15},
+                                                                   {"SynchronizeUI1", 15},
+                                                                   {"imgBanner", 2}}};
+        for (int i = 0; i < 7; ++i) {
+            const auto& [name, flags] = expected[static_cast<std::size_t>(i)];
+            QCOMPARE(anchor->Item(i).Control->objectName(), QString::fromLatin1(name));
+            QCOMPARE(anchor->Item(i).Anchors, flags);
+        }
+
+        QWidget* area = Child(window, "fraPages");
+        QWidget* page = Child(window, "ManageClock1");
+        QWidget* banner = Child(window, "picBanner");
+        QWidget* picture = Child(window, "imgBanner");
+        QCOMPARE(page->geometry().right(), area->width() - 1);
+        QCOMPARE(page->geometry().bottom(), area->height() - 1);
+        const QRect pageBefore = page->geometry();
+        const QRect bannerBefore = banner->geometry();
+        const QRect pictureBefore = picture->geometry();
+        const QSize areaBefore = area->size();
+
+        window.resize(window.width() + 200, window.height() + 100);
+        QTRY_COMPARE(area->size(), areaBefore + QSize(200, 100));
+        QCOMPARE(page->geometry(), pageBefore.adjusted(0, 0, 200, 100));
+        QCOMPARE(banner->geometry(), bannerBefore.adjusted(0, 0, 200, 0));
+        QCOMPARE(picture->geometry(), pictureBefore.translated(200, 0));
+
+        // Showing again is no new first activation.
+        window.hide();
+        window.show();
+        QCOMPARE(window.Anchors(), anchor);
+    }
+
+    void FileExitClosesTheWindow()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* exit = window.findChild<QAction*>(QStringLiteral("mnuFileExit"));
+        QVERIFY(exit != nullptr);
+        QCOMPARE(exit->text(), QStringLiteral("E&xit"));
+        exit->trigger();
+        QVERIFY(!window.isVisible());
+    }
+
+    void HelpAboutShowsAboutBoxOwnedByWindow()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QString shown;
+        QWidget* owner = nullptr;
+        QTimer::singleShot(0, this, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal != nullptr) {
+                shown = modal->objectName();
+                owner = modal->parentWidget();
+                modal->close();
+            }
+        });
+        window.findChild<QAction*>(QStringLiteral("mnuHelpAbout"))->trigger();
+        QCOMPARE(shown, QStringLiteral("frmAbout"));
+        QCOMPARE(owner, &window);
+    }
+};
+
+ZEL_REGISTER_TEST(FrmMainTest);
+
+} // namespace zel::ui::test
+
+#include "FrmMainTest.moc"

@@ -1,0 +1,161 @@
+#include "TestRegistry.h"
+#include "TestSite.h"
+
+#include "MessageRecorder.h"
+#include "MissingDatabaseDialog.h"
+#include "modMain.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <thread>
+
+namespace zel::ui::test {
+namespace {
+
+struct Question {
+    int Count = 0;
+    QString FileName;
+    QString Folder;
+};
+
+// The site database is opened once per thread, so every start-up runs on a thread of its own.
+StartupResult StartIn(const QString& folder, bool create, Question& question)
+{
+    StartupResult result = StartupResult::Failed;
+    std::thread thread([&] {
+        result = OpenSiteDatabase(folder, nullptr, [&](const QString& fileName, const QString& where) {
+            ++question.Count;
+            question.FileName = fileName;
+            question.Folder = where;
+            return create;
+        });
+    });
+    thread.join();
+    return result;
+}
+
+} // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        if (!HaveSiteDatabase())
+            QSKIP("no site database library in this build");
+    }
+
+    void MissingFileAndQuitCreatesNothing()
+    {
+        QTemporaryDir dir;
+        MessageRecorder messages;
+        Question question;
+        QCOMPARE(StartIn(dir.path(), false, question), StartupResult::Quit);
+        QCOMPARE(question.Count, 1);
+        QCOMPARE(question.FileName, QStringLiteral("zel.mdb"));
+        QCOMPARE(question.Folder, dir.path());
+        QVERIFY(!QFileInfo::exists(dir.filePath("zel.mdb")));
+        QCOMPARE(messages.Count(), 0);
+    }
+
+    void MissingFileAndCreateOpensNewDatabase()
+    {
+        QTemporaryDir dir;
+        MessageRecorder messages;
+        Question question;
+        QCOMPARE(StartIn(dir.path(), true, question), StartupResult::Opened);
+        QCOMPARE(question.Count, 1);
+        QVERIFY(QFileInfo::exists(dir.filePath("zel.mdb")));
+        QCOMPARE(DatabasePath(), dir.filePath("zel.mdb"));
+        QCOMPARE(messages.Count(), 0);
+
+        // A second start finds the file and asks nothing.
+        Question again;
+        QCOMPARE(StartIn(dir.path(), false, again), StartupResult::Opened);
+        QCOMPARE(again.Count, 0);
+    }
+
+    void FileThatIsNoSiteDatabaseIsReported()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("zel.mdb"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("this is not a database, just some text that is long enough to have a header");
+        file.close();
+        MessageRecorder messages;
+        Question question;
+        QCOMPARE(StartIn(dir.path(), true, question), StartupResult::Failed);
+        QCOMPARE(question.Count, 0);
+        QCOMPARE(messages.Count(), 1);
+        QVERIFY2(messages.Last().text.startsWith(QStringLiteral("Run-time error '3343':\n\n")),
+                 qPrintable(messages.Last().text));
+        QCOMPARE(messages.Last().icon, MsgIcon::Critical);
+        QCOMPARE(messages.Last().title, AppTitle());
+    }
+
+    void CreateInMissingFolderIsReported()
+    {
+        QTemporaryDir dir;
+        MessageRecorder messages;
+        Question question;
+        QCOMPARE(StartIn(dir.filePath("no/such/folder"), true, question), StartupResult::Failed);
+        QCOMPARE(question.Count, 1);
+        QCOMPARE(messages.Count(), 1);
+        QVERIFY(messages.Last().text.startsWith(QStringLiteral("Run-time error '")));
+    }
+
+    void ErrorTextCarriesNumberAndDescription()
+    {
+        QCOMPARE(StartupErrorText(53, QStringLiteral("File not found")),
+                 QStringLiteral("Run-time error '53':\n\nFile not found"));
+        QCOMPARE(StartupErrorText(-2147467259L, QStringLiteral("x")),
+                 QStringLiteral("Run-time error '-2147467259':\n\nx"));
+    }
+};
+
+class MissingDatabaseDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void SaysWhichFileInWhichFolder()
+    {
+        MissingDatabaseDialog dialog(QStringLiteral("zel.mdb"), QStringLiteral("/srv/site"));
+        auto* message = dialog.findChild<QLabel*>(QStringLiteral("lblMessage"));
+        QVERIFY(message != nullptr);
+        QVERIFY(message->text().contains(QStringLiteral("\"zel.mdb\"")));
+        QVERIFY(message->text().contains(QStringLiteral("\"/srv/site\"")));
+    }
+
+    void CreateAcceptsAndQuitRejects()
+    {
+        for (const char* button : {"cmdCreate", "cmdQuit"}) {
+            MissingDatabaseDialog dialog(QStringLiteral("zel.mdb"), QStringLiteral("/tmp"));
+            dialog.open();
+            auto* cmd = dialog.findChild<QPushButton*>(QString::fromLatin1(button));
+            QVERIFY(cmd != nullptr);
+            QTest::mouseClick(cmd, Qt::LeftButton);
+            QCOMPARE(dialog.result(), QString::fromLatin1(button) == QStringLiteral("cmdCreate")
+                                          ? int(QDialog::Accepted)
+                                          : int(QDialog::Rejected));
+        }
+    }
+
+    void QuitIsTheDefault()
+    {
+        MissingDatabaseDialog dialog(QStringLiteral("zel.mdb"), QStringLiteral("/tmp"));
+        QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("cmdQuit"))->isDefault());
+    }
+};
+
+ZEL_REGISTER_TEST(StartupTest);
+ZEL_REGISTER_TEST(MissingDatabaseDialogTest);
+
+} // namespace zel::ui::test
+
+#include "StartupTest.moc"

@@ -1,0 +1,67 @@
+// zel_make_demo_site: makes the demo site database that ./run.sh starts the program on, and
+// tells run.sh how to start the clock emulator for it.
+//
+//   zel_make_demo_site FILE [--office-port N] [--warehouse-port N] [--com-port N]
+//   zel_make_demo_site --plan FILE
+
+#include "DemoSite.h"
+
+#include "zel/Error.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+namespace {
+
+int Usage()
+{
+    std::cerr << "usage: zel_make_demo_site FILE [--office-port N] [--warehouse-port N] [--com-port N]\n"
+                 "       zel_make_demo_site --plan FILE\n";
+    return 2;
+}
+
+bool ParsePort(const std::string& text, long lo, long hi, long& value)
+{
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && end != nullptr && *end == '\0' && value >= lo && value <= hi;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        if (argc == 3 && std::string(argv[1]) == "--plan") {
+            for (const std::string& line : zel::tools::EmulatorPlan(argv[2]))
+                std::cout << line << '\n';
+            return 0;
+        }
+        if (argc < 2 || argv[1][0] == '-')
+            return Usage();
+        zel::tools::DemoPorts ports;
+        for (int i = 2; i < argc; i += 2) {
+            const std::string option = argv[i];
+            long value = 0;
+            if (i + 1 >= argc)
+                return Usage();
+            if (option == "--office-port" && ParsePort(argv[i + 1], 1, 65535, value))
+                ports.OfficePort = static_cast<std::uint16_t>(value);
+            else if (option == "--warehouse-port" && ParsePort(argv[i + 1], 1, 65535, value))
+                ports.WarehousePort = static_cast<std::uint16_t>(value);
+            else if (option == "--com-port" && ParsePort(argv[i + 1], 1, 8, value))
+                ports.ComPort = static_cast<int>(value);
+            else
+                return Usage();
+        }
+        zel::tools::MakeDemoSite(argv[1], ports);
+        std::cout << "Demo site database made: " << argv[1] << '\n';
+        return 0;
+    } catch (const zel::Error& e) {
+        std::cerr << "zel_make_demo_site: error " << e.Number() << ": " << e.Description() << '\n';
+    } catch (const std::exception& e) {
+        std::cerr << "zel_make_demo_site: " << e.what() << '\n';
+    }
+    return 1;
+}
