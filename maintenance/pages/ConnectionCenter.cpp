@@ -99,12 +99,30 @@ ConnectionCenter::~ConnectionCenter()
     mListChangedSubscription.Reset();
     mListItemChangedSubscription.Reset();
     mReader.reset();
-    if (mChannel) {
+    for (const auto& channel : {mChannel, mClosingChannel}) {
+        if (!channel)
+            continue;
         try {
-            mChannel->Disconnect();
+            channel->Disconnect();
         } catch (...) {
             // the program is taking the page down; nothing to tell anybody
         }
+    }
+}
+
+void ConnectionCenter::BeginLongCommand()
+{
+    ++mLongCommands;
+}
+
+void ConnectionCenter::EndLongCommand()
+{
+    if (mLongCommands > 0)
+        --mLongCommands;
+    if (mLongCommands == 0 && mClosingChannel) {
+        auto channel = std::move(mClosingChannel);
+        mClosingChannel.reset();
+        RunCommand(this, [&] { channel->Disconnect(); });
     }
 }
 
@@ -250,8 +268,15 @@ void ConnectionCenter::DisconnectSequence()
         mReader.reset();
         note([&] { reader->AbortEnrollment(); }); // ends an enrollment that runs on the clock
     }
-    if (mChannel)
+    if (mChannel && mLongCommands > 0) {
+        // The running command still has to tell the clock that it stops; the channel is closed
+        // when it ends (an earlier one waiting to close goes now).
+        if (mClosingChannel)
+            note([this] { mClosingChannel->Disconnect(); });
+        mClosingChannel = mChannel;
+    } else if (mChannel) {
         note([this] { mChannel->Disconnect(); });
+    }
     mChannel.reset();
     UpdateLamp();
     UpdateButtons();

@@ -62,6 +62,13 @@ public:
     // connection stays open. Called by the container each time it is shown.
     void Initialize();
 
+    // A command that lets the interface run while it works with the held reader (an enrollment)
+    // brackets itself with these. A Disconnect meanwhile drops the reader and tells the pages at
+    // once, but closes the channel only when the command has ended, so that the command can still
+    // tell the clock that it stops.
+    void BeginLongCommand();
+    void EndLongCommand();
+
     void mReaderList_ListChanged();
     void mReaderList_ListItemChanged(const std::shared_ptr<zel::data::ReaderDescription>& sender);
 
@@ -95,6 +102,8 @@ private:
 
     std::shared_ptr<zel::support::IReader> mReader;
     std::shared_ptr<zel::support::Channel> mChannel;
+    std::shared_ptr<zel::support::Channel> mClosingChannel; // closed when the long command ends
+    int mLongCommands = 0;
     std::shared_ptr<zel::data::ReaderDescriptionList> mReaderList;
     zel::Subscription mListChangedSubscription;
     zel::Subscription mListItemChangedSubscription;

@@ -2,6 +2,7 @@
 
 #include "MessageBox.h"
 #include "layout/Anchor.h"
+#include "pages/ConnectionCenter.h"
 #include "pages/LampShape.h"
 #include "pages/modHelpers.h"
 
@@ -17,6 +18,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
@@ -314,12 +316,16 @@ void EnrollmentStation::RunEnrollment(const std::shared_ptr<zel::support::IReade
 
     std::shared_ptr<zel::support::IUser> enrolled;
     QString failure;
+    // A Disconnect during the enrollment closes the channel only after the clock was told to stop.
+    QPointer<ConnectionCenter> connection = Connection();
+    if (connection)
+        connection->BeginLongCommand();
     try {
         enrolled = reader->EnrollUser(userID, static_cast<zel::support::UserAuthorityLevel>(level), callback);
     } catch (const std::exception& error) {
         if (Reader() != reader) {
-            // Disconnected during the enrollment: the connection center ended it on the clock and
-            // closed the channel, so the enrollment's last steps had no link left.
+            // Disconnected during the enrollment: the administrator ended it; what failed on the
+            // way out is of no interest any more.
             Aborted();
         } else {
             failure = ErrorText(error);
@@ -343,6 +349,8 @@ void EnrollmentStation::RunEnrollment(const std::shared_ptr<zel::support::IReade
         }
     }
 
+    if (connection)
+        connection->EndLongCommand();
     mEnrollingReader.reset();
     mEnrolling = false;
     mEnroll->setEnabled(true);

@@ -1,0 +1,99 @@
+#include "ClockSite.h"
+#include "MessageRecorder.h"
+
+#include "pages/ConnectionCenter.h"
+#include "pages/EnrollmentStation.h"
+#include "pages/ManageClock.h"
+#include "pages/ManageClockUsers.h"
+#include "pages/ReaderSetup.h"
+
+#include "zel/data/DataSource.h"
+#include "zel/data/ReaderDescriptionList.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+
+using zel::ui::ConnectionCenter;
+using zel::ui::ManageClock;
+using zel::ui::test::ClockSite;
+using zel::ui::test::ConnectTo;
+using zel::ui::test::DisconnectFrom;
+using zel::ui::test::MessageRecorder;
+
+class ManageClockTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { ClockSite::Get().ResetEmulator(); }
+
+    void holdsTheConnectionCenterAndThreeTabs()
+    {
+        ManageClock page;
+        auto* tabs = page.findChild<QTabWidget*>(QStringLiteral("tabClockManagers"));
+        QVERIFY(tabs);
+        QVERIFY(page.findChild<ConnectionCenter*>(QStringLiteral("ConnectionCenter1")));
+        QCOMPARE(tabs->count(), 3);
+        QCOMPARE(tabs->tabText(0), QStringLiteral("Clock Setup"));
+        QCOMPARE(tabs->tabText(1), QStringLiteral("Clock Users"));
+        QCOMPARE(tabs->tabText(2), QStringLiteral("Enroll Users"));
+        QCOMPARE(tabs->tabBar()->tabData(0).toString(), QStringLiteral("ReaderSetup"));
+        QCOMPARE(tabs->tabBar()->tabData(1).toString(), QStringLiteral("ManageUsers"));
+        QCOMPARE(tabs->tabBar()->tabData(2).toString(), QStringLiteral("EnrollUsers"));
+        QCOMPARE(page.TabIndex(QStringLiteral("EnrollUsers")), 2);
+        QCOMPARE(tabs->widget(0)->objectName(), QStringLiteral("ReaderSetup1"));
+        QCOMPARE(tabs->widget(1)->objectName(), QStringLiteral("ManageClockUsers1"));
+        QCOMPARE(tabs->widget(2)->objectName(), QStringLiteral("EnrollmentStation1"));
+        QVERIFY(qobject_cast<zel::ui::ManageClockUsers*>(tabs->widget(1)));
+    }
+
+    void showingThePageFetchesTheClocks()
+    {
+        ManageClock page;
+        auto* clocks = page.findChild<QComboBox*>(QStringLiteral("cboClocks"));
+        page.show();
+        QCOMPARE(clocks->count(), zel::data::DataSource().GetReaderDescriptionList()->Count());
+        page.hide();
+    }
+
+    void everyTabFollowsTheConnection()
+    {
+        ManageClock page;
+        page.show();
+        MessageRecorder messages;
+        auto* cc = page.findChild<ConnectionCenter*>(QStringLiteral("ConnectionCenter1"));
+        const QStringList commands{QStringLiteral("cmdSendTime"), QStringLiteral("cmdSendSettings"),
+                                   QStringLiteral("cmdSendMenuFile"), QStringLiteral("cmdGetUsers")};
+        for (const QString& name : commands)
+            QVERIFY2(!page.findChild<QPushButton*>(name)->isEnabled(), qPrintable(name));
+        ConnectTo(*cc, QStringLiteral("Front Door"));
+        QVERIFY(cc->IsConnected());
+        for (const QString& name : commands)
+            QVERIFY2(page.findChild<QPushButton*>(name)->isEnabled(), qPrintable(name));
+        DisconnectFrom(*cc);
+        for (const QString& name : commands)
+            QVERIFY2(!page.findChild<QPushButton*>(name)->isEnabled(), qPrintable(name));
+        QCOMPARE(messages.Count(), 0);
+        page.hide();
+    }
+
+    void connectionCenterStretchesAndTabsFollowEveryEdge()
+    {
+        ManageClock page;
+        page.show(); // a hidden widget gets its resize events only when shown
+        auto* cc = page.findChild<ConnectionCenter*>(QStringLiteral("ConnectionCenter1"));
+        auto* tabs = page.findChild<QTabWidget*>(QStringLiteral("tabClockManagers"));
+        const QRect ccBefore = cc->geometry();
+        const QRect tabsBefore = tabs->geometry();
+        page.resize(page.width() + 120, page.height() + 80);
+        QCOMPARE(cc->geometry(), QRect(ccBefore.topLeft(), QSize(ccBefore.width() + 120, ccBefore.height())));
+        QCOMPARE(tabs->geometry(),
+                 QRect(tabsBefore.topLeft(), QSize(tabsBefore.width() + 120, tabsBefore.height() + 80)));
+    }
+};
+
+ZEL_REGISTER_CLOCKPAGE_TEST(ManageClockTest);
+
+#include "ManageClockTest.moc"
