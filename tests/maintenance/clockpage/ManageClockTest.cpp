@@ -9,8 +9,11 @@
 
 #include "zel/data/DataSource.h"
 #include "zel/data/ReaderDescriptionList.h"
+#include "zel/support/MessagePump.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -91,6 +94,48 @@ private slots:
         QCOMPARE(cc->geometry(), QRect(ccBefore.topLeft(), QSize(ccBefore.width() + 120, ccBefore.height())));
         QCOMPARE(tabs->geometry(),
                  QRect(tabsBefore.topLeft(), QSize(tabsBefore.width() + 120, tabsBefore.height() + 80)));
+    }
+
+    // With ZEL_SCREENSHOTS set to a folder, pictures of the three tabs are saved there.
+    void screenshots()
+    {
+        const QString folder = qEnvironmentVariable("ZEL_SCREENSHOTS");
+        if (folder.isEmpty())
+            QSKIP("ZEL_SCREENSHOTS not set");
+        QDir().mkpath(folder);
+        MessageRecorder messages;
+        ManageClock page;
+        page.resize(720, 540);
+        page.show();
+        auto* cc = page.findChild<ConnectionCenter*>(QStringLiteral("ConnectionCenter1"));
+        auto* tabs = page.findChild<QTabWidget*>(QStringLiteral("tabClockManagers"));
+        ConnectTo(*cc, QStringLiteral("Front Door"));
+        page.findChild<QLineEdit*>(QStringLiteral("txtMenuFile"))
+            ->setText(QStringLiteral("/home/admin/menus/SHIFTS.BIN"));
+        auto save = [&](const char* name) {
+            QCoreApplication::processEvents();
+            QVERIFY(page.grab().save(QDir(folder).filePath(QString::fromLatin1(name))));
+        };
+        tabs->setCurrentIndex(page.TabIndex(QStringLiteral("ReaderSetup")));
+        save("manage-clock-setup.png");
+
+        tabs->setCurrentIndex(page.TabIndex(QStringLiteral("ManageUsers")));
+        page.findChild<QPushButton*>(QStringLiteral("cmdGetUsers"))->click();
+        save("manage-clock-users.png");
+
+        // The enrollment tab while the clock asks for the second read.
+        tabs->setCurrentIndex(page.TabIndex(QStringLiteral("EnrollUsers")));
+        page.findChild<QLineEdit*>(QStringLiteral("txtUserID"))->setText(QStringLiteral("2718"));
+        page.findChild<QLineEdit*>(QStringLiteral("txtUserName"))->setText(QStringLiteral("Grace Hopper"));
+        int pumps = 0;
+        auto previous = zel::support::SetMessagePump([&] {
+            if (++pumps == 3)
+                save("manage-clock-enroll.png");
+            QCoreApplication::processEvents();
+        });
+        page.findChild<QPushButton*>(QStringLiteral("cmdEnroll"))->click();
+        zel::support::SetMessagePump(previous);
+        DisconnectFrom(*cc);
     }
 };
 
