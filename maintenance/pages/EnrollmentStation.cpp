@@ -283,8 +283,12 @@ void EnrollmentStation::cmdEnroll_Click()
         return;
     }
 
-    const QString userID = mUserID->text();
-    if (userID.isEmpty()) {
+    // The clock keeps the number, and gives it back without leading zeros: the site database
+    // must know the user under that same ID, or the user would later show up twice.
+    QString userID = mUserID->text();
+    while (userID.size() > 1 && userID.startsWith(QLatin1Char('0')))
+        userID.remove(0, 1);
+    if (userID.isEmpty() || userID == QStringLiteral("0")) {
         ShowMessage(this, QStringLiteral("Invalid User ID. Must be between 1 and 10 digits."),
                     QStringLiteral("Invalid User ID"), MsgIcon::Exclamation);
         return;

@@ -175,6 +175,11 @@ private slots:
         QCOMPARE(messages.Last().text, QStringLiteral("Invalid User ID. Must be between 1 and 10 digits."));
         QCOMPARE(messages.Last().icon, MsgIcon::Exclamation);
 
+        s.ChooseNew(QStringLiteral("000"), QStringLiteral("Zero")); // the clock has no user 0
+        s.Enroll();
+        QCOMPARE(messages.Last().title, QStringLiteral("Invalid User ID"));
+        QCOMPARE(messages.Last().text, QStringLiteral("Invalid User ID. Must be between 1 and 10 digits."));
+
         s.Find<QRadioButton>("optEnrollExistingUser")->click();
         s.Find<QComboBox>("cboNonEnrolledUsers")->setCurrentIndex(-1);
         s.Enroll();
@@ -185,11 +190,11 @@ private slots:
         // A new user whose ID the site already has is refused before anyone puts a hand down.
         if (!Users()->Contains("4711"))
             Users()->Add("4711", "Taken");
-        s.ChooseNew(QStringLiteral("4711"), QStringLiteral("Somebody Else"));
+        s.ChooseNew(QStringLiteral("004711"), QStringLiteral("Somebody Else")); // the same number
         s.Enroll();
         QCOMPARE(messages.Last().title, QStringLiteral("Invalid User ID"));
         QVERIFY(messages.Last().text.contains(QStringLiteral("4711")));
-        QCOMPARE(messages.Count(), 4);
+        QCOMPARE(messages.Count(), 5);
         QCOMPARE(ClockSite::Get().Server().FramesAnswered(), frames);
         DisconnectFrom(s.cc);
     }
@@ -241,7 +246,7 @@ private slots:
         Station s;
         MessageRecorder messages;
         ConnectTo(s.cc, QStringLiteral("Back Door"));
-        s.ChooseNew(QStringLiteral("77"), QStringLiteral("Boss"), 1);
+        s.ChooseNew(QStringLiteral("0077"), QStringLiteral("Boss"), 1); // stored as the clock keeps it
         s.Enroll();
         QCOMPARE(messages.Count(), 0);
         auto user = Users()->Item(std::string("77"));
