@@ -4,6 +4,8 @@
 #include "MissingDatabaseDialog.h"
 #include "pages/frmMain.h"
 #include "zel/Error.h"
+#include "zel/data/DataSource.h"
+#include "zel/support/MessagePump.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,23 +13,13 @@
 
 #include <exception>
 #include <memory>
-
-#if __has_include(<zel/data/DataSource.h>)
-#include <zel/data/DataSource.h>
-#define ZEL_HAVE_SITE_DATABASE 1
-#endif
-#if __has_include(<zel/support/MessagePump.h>)
-#include <zel/support/MessagePump.h>
-#define ZEL_HAVE_MESSAGE_PUMP 1
-#endif
+#include <string>
 
 namespace zel::ui {
 namespace {
 
 // Module state: the data source held for the life of the program and the file it opened.
-#ifdef ZEL_HAVE_SITE_DATABASE
 zel::data::DataSource gDataSource;
-#endif
 QString gDatabasePath;
 
 // The E_FAIL number, for failures that carry no number of their own.
@@ -38,24 +30,9 @@ void ShowStartupError(QWidget* parent, long number, const QString& description)
     ShowMessage(parent, StartupErrorText(number, description), {}, MsgIcon::Critical);
 }
 
-void OpenFile(const QString& path)
+std::string NativePath(const QString& path)
 {
-#ifdef ZEL_HAVE_SITE_DATABASE
-    gDataSource.OpenDatabase(QFile::encodeName(path).toStdString());
-#else
-    (void)path;
-    throw zel::Error(UnspecifiedError, "ZelMaintenance", "This build has no site database library.");
-#endif
-}
-
-void CreateFile(const QString& path)
-{
-#ifdef ZEL_HAVE_SITE_DATABASE
-    zel::data::DataSource::CreateDatabase(QFile::encodeName(path).toStdString());
-#else
-    (void)path;
-    throw zel::Error(UnspecifiedError, "ZelMaintenance", "This build has no site database library.");
-#endif
+    return QFile::encodeName(path).toStdString();
 }
 
 } // namespace
@@ -75,9 +52,9 @@ StartupResult OpenSiteDatabase(const QString& folder, QWidget* parent, const Cre
         if (!QFileInfo::exists(path)) {
             if (!askCreate || !askCreate(fileName, QDir(folder).absolutePath()))
                 return StartupResult::Quit;
-            CreateFile(path);
+            zel::data::DataSource::CreateDatabase(NativePath(path));
         }
-        OpenFile(path);
+        gDataSource.OpenDatabase(NativePath(path));
     } catch (const zel::Error& e) {
         ShowStartupError(parent, e.Number(), QString::fromStdString(e.Description()));
         return StartupResult::Failed;
@@ -94,12 +71,14 @@ QString DatabasePath()
     return gDatabasePath;
 }
 
+void InstallMessagePump()
+{
+    zel::support::SetMessagePump([] { QCoreApplication::processEvents(); });
+}
+
 int Main()
 {
-#ifdef ZEL_HAVE_MESSAGE_PUMP
-    // Long clock operations (an enrollment's polling) keep the window alive through this.
-    zel::support::SetMessagePump([] { QCoreApplication::processEvents(); });
-#endif
+    InstallMessagePump();
 
     auto ask = [](const QString& fileName, const QString& folder) {
         return MissingDatabaseDialog::Ask(fileName, folder);

@@ -31,6 +31,10 @@ QString DatabasePath();
 // The text shown for a failure at start-up: "Run-time error 'N':" and the description.
 QString StartupErrorText(long number, const QString& description);
 
+// Lets long clock operations of this thread (the polling of an enrollment) run the event loop,
+// so that Abort and Cancel buttons still react.
+void InstallMessagePump();
+
 // The program's entry, called once the QApplication exists: installs the message pump of the
 // clock library, opens the site database in the working directory and shows the main window.
 // Returns the process exit status: non-zero when the main window was never shown.

@@ -8,20 +8,11 @@
 
 namespace zel::ui::test {
 
-bool HaveSiteDatabase()
-{
-#if __has_include(<zel/data/DataSource.h>)
-    return true;
-#else
-    return false;
-#endif
-}
-
 QString OpenTestSiteDatabase()
 {
     static std::unique_ptr<QTemporaryDir> folder;
     static QString path;
-    if (!HaveSiteDatabase() || folder)
+    if (folder)
         return path;
     folder = std::make_unique<QTemporaryDir>();
     auto result = OpenSiteDatabase(folder->path(), nullptr, [](const QString&, const QString&) { return true; });
