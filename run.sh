@@ -83,8 +83,9 @@ fi
 
 args=()
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  # Qt's VNC server listens on every interface and asks no password: a trusted machine only.
   echo "No display: ZEL Maintenance runs on Qt's VNC platform; connect a VNC viewer to 127.0.0.1:5900."
-  args=(-platform vnc:port=5900)
+  args=(-platform vnc:port=5900:size=1280x800)
 fi
 
 cd "$site"
