@@ -65,7 +65,7 @@ ClockListView::ReaderCollection ClockListView::GetSelected() const
     ReaderCollection result("ClockListView");
     for (int sourceRow : SelectedSourceRows(mList, mProxy)) {
         auto reader = mModel->ReaderAt(sourceRow);
-        if (!reader || reader->IsDeleted() || result.Contains(reader->Name()))
+        if (!mModel->IsListed(reader) || result.Contains(reader->Name()))
             continue; // removed since the last refill
         result.Add(reader, reader->Name());
     }

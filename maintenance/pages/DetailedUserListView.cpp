@@ -63,7 +63,7 @@ DetailedUserListView::UserCollection DetailedUserListView::GetSelected() const
         return result;
     for (int sourceRow : SelectedSourceRows(mList, mProxy)) {
         auto user = mModel->UserAt(sourceRow);
-        if (!user || user->IsDeleted())
+        if (!user || !mModel->IsListed(user))
             continue; // removed since the last refill
         if (mSelectionFilter == EnrolledOnly && !user->Enrolled())
             continue;

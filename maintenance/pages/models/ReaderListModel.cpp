@@ -46,6 +46,12 @@ std::shared_ptr<zel::data::ReaderDescription> ReaderListModel::ReaderAt(int row)
     return mReaders[static_cast<std::size_t>(row)];
 }
 
+bool ReaderListModel::IsListed(const std::shared_ptr<zel::data::ReaderDescription>& reader) const
+{
+    return reader && mReaderList && mReaderList->Contains(reader->Name()) &&
+           mReaderList->Item(reader->Name()) == reader;
+}
+
 void ReaderListModel::mReaderList_ListChanged()
 {
     ScheduleRefill();

@@ -28,6 +28,8 @@ public:
                   std::shared_ptr<zel::data::ChannelDescriptionList> channels);
     const std::shared_ptr<zel::data::ReaderDescriptionList>& ReaderList() const { return mReaderList; }
 
+    // Whether the clock is (still) in the site database's list.
+    bool IsListed(const std::shared_ptr<zel::data::ReaderDescription>& reader) const;
     // The clock of a row (0-based source row), or nullptr.
     std::shared_ptr<zel::data::ReaderDescription> ReaderAt(int row) const;
 

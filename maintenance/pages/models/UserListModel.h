@@ -30,6 +30,8 @@ public:
     bool IsStatic() const { return mIsStatic; }
     void SetIsStatic(bool value) { mIsStatic = value; }
 
+    // Whether the user is (still) in the site database's list.
+    bool IsListed(const std::shared_ptr<zel::data::UserDescription>& user) const;
     // The user of a row (0-based source row), or nullptr.
     std::shared_ptr<zel::data::UserDescription> UserAt(int row) const;
 

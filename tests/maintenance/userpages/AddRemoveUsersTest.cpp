@@ -1,0 +1,166 @@
+// The "Add/Remove Users" page: many clocks over two emulated lines in one command.
+#include "MessageRecorder.h"
+#include "UserSite.h"
+
+#include "zel/data/ReaderDescription.h"
+
+#include "pages/AddRemoveUsers.h"
+#include "pages/ClockListView.h"
+#include "pages/DetailedUserListView.h"
+#include "pages/modHelpers.h"
+
+#include <QPushButton>
+#include <QSplitter>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace zel::ui::test {
+
+class AddRemoveUsersTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        UserSite::Get().Reset();
+        mPage = std::make_unique<AddRemoveUsers>();
+        mOpened.clear();
+        mPage->SetChannelMaker([this](std::int32_t id) {
+            mOpened.push_back(id);
+            return CreateChannelForDescription(id);
+        });
+    }
+
+    void cleanup() { mPage.reset(); }
+
+    void RefusesWithoutClocksOrUsers()
+    {
+        UserSite::Get().AddUser("1", "One", true);
+        MessageRecorder messages;
+        SelectRows(Users(), {"1"});
+        Click("cmdExport");
+        QCOMPARE(messages.Count(), 1);
+        QCOMPARE(messages.Last().title, QStringLiteral("No Clocks Selected"));
+        QCOMPARE(messages.Last().text, QStringLiteral("You must have atleast one clock selected."));
+        QCOMPARE(messages.Last().icon, MsgIcon::Exclamation);
+        SelectRows(Users(), {});
+        SelectRows(Clocks(), {"Alpha"});
+        Click("cmdRemove");
+        QCOMPARE(messages.Count(), 2);
+        QCOMPARE(messages.Last().title, QStringLiteral("No Users Selected"));
+        QCOMPARE(messages.Last().text, QStringLiteral("You must have atleast one user selected."));
+        QVERIFY(mOpened.empty());
+    }
+
+    void ExportOpensEachChannelOnceAndPassesOverSilentClocks()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("11", "Enrolled", true, 5);
+        site.AddUser("12", "Not Enrolled", false);
+        SelectRows(Users(), {"11", "12"});
+        // List order: Alpha (Line A), Bravo (Line B), Charlie (Line A), Delta (Line A), Ghost (Line A, silent),
+        // Dial (modem), Orphan (no channel).
+        SelectRows(Clocks(), {"Alpha", "Bravo", "Charlie", "Delta", "Ghost", "Dial", "Orphan"});
+        MessageRecorder messages;
+        Click("cmdExport");
+        QCOMPARE(messages.Count() == 0 ? QString() : messages.Last().text, QString());
+        QCOMPARE(mOpened,
+                 (std::vector<std::int32_t>{site.ChannelID("Line A"), site.ChannelID("Line B"), site.ChannelID("Modem"),
+                                            site.Clock("Orphan")->ChannelDescriptionID()}));
+        for (const char* clock : {"Alpha", "Bravo", "Charlie", "Delta"})
+            QCOMPARE(site.ClockUserIds(clock), (QStringList{"11", "12"}));
+        QCOMPARE(site.ClockTemplate("Delta", "11"), UserSite::TemplateFor(11));
+        QCOMPARE(site.ClockTemplate("Bravo", "12"), std::vector<std::uint8_t>(9, 0)); // sent with an empty template
+        QCOMPARE(VisibleWindows(QStringLiteral("frmExportUsers")), 0);
+    }
+
+    void RemoveTakesTheUsersOffEveryChosenClock()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("11", "One", true);
+        site.AddUser("12", "Two", true);
+        for (const char* clock : {"Alpha", "Bravo", "Delta"}) {
+            site.PutClockUser(clock, "11", 1);
+            site.PutClockUser(clock, "12", 2);
+            site.PutClockUser(clock, "13", 3);
+        }
+        SelectRows(Users(), {"11", "12"});
+        SelectRows(Clocks(), {"Alpha", "Bravo", "Delta"});
+        Click("cmdRemove");
+        for (const char* clock : {"Alpha", "Bravo", "Delta"})
+            QCOMPARE(site.ClockUserIds(clock), (QStringList{"13"}));
+        QCOMPARE(mOpened.size(), std::size_t(2));
+    }
+
+    void AnErrorEndsTheCommandWithItsMessage()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("11", "One", true);
+        SelectRows(Users(), {"11"});
+        SelectRows(Clocks(), {"Broken", "Bravo"});
+        MessageRecorder messages;
+        Click("cmdExport");
+        QCOMPARE(messages.Count(), 1);
+        QCOMPARE(messages.Last().text, QStringLiteral("Invalid IP Address or Format"));
+        QCOMPARE(site.ClockUserIds("Bravo"), (QStringList{"11"})); // Bravo's group came first, in row order
+        site.Emulated("Bravo").ClearUserDataBase();
+
+        // The link drops in the middle of the export: the reader was found, the second user fails.
+        zel::sim::FaultOptions drop;
+        drop.DropAfterFrames = 3;
+        SelectRows(Clocks(), {"Bravo"});
+        site.AddUser("12", "Two", true);
+        SelectRows(Users(), {"11", "12"});
+        site.LineB().SetFaults(drop);
+        int before = messages.Count();
+        Click("cmdExport");
+        site.LineB().SetFaults({});
+        QVERIFY(messages.Count() > before);
+        QCOMPARE(VisibleWindows(QStringLiteral("frmExportUsers")), 0);
+
+        // The page is usable again.
+        Click("cmdExport");
+        QCOMPARE(site.ClockUserIds("Bravo"), (QStringList{"11", "12"}));
+    }
+
+    void RotateSwitchesTheSplitter()
+    {
+        auto* splitter = mPage->findChild<QSplitter*>(QStringLiteral("Splitter1"));
+        auto* rotate = mPage->findChild<QToolButton*>(QStringLiteral("imgRotateView"));
+        QVERIFY(!rotate->icon().isNull());
+        Qt::Orientation first = splitter->orientation();
+        rotate->click();
+        QVERIFY(splitter->orientation() != first);
+        rotate->click();
+        QCOMPARE(splitter->orientation(), first);
+        QCOMPARE(splitter->widget(0)->objectName(), QStringLiteral("lvwUsers"));
+        QCOMPARE(splitter->widget(1)->objectName(), QStringLiteral("lvwClocks"));
+    }
+
+    void AnchorsFollowAResize()
+    {
+        auto* splitter = mPage->findChild<QSplitter*>(QStringLiteral("Splitter1"));
+        auto* exportButton = mPage->findChild<QPushButton*>(QStringLiteral("cmdExport"));
+        mPage->show();
+        QRect splitterBefore = splitter->geometry();
+        QRect buttonBefore = exportButton->geometry();
+        mPage->resize(mPage->width() + 100, mPage->height() + 50);
+        QCOMPARE(splitter->geometry().size(), splitterBefore.size() + QSize(100, 50));
+        QCOMPARE(exportButton->geometry(), buttonBefore.translated(100, 50));
+    }
+
+private:
+    void Click(const char* name) { mPage->findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
+    QTreeView* Users() const { return mPage->UserList()->ListView(); }
+    QTreeView* Clocks() const { return mPage->ClockList()->ListView(); }
+
+    std::unique_ptr<AddRemoveUsers> mPage;
+    std::vector<std::int32_t> mOpened;
+};
+
+ZEL_REGISTER_USERPAGE_TEST(AddRemoveUsersTest);
+
+} // namespace zel::ui::test
+
+#include "AddRemoveUsersTest.moc"

@@ -1,0 +1,281 @@
+// The "Synchronize Users" page and its Synchronizer over two emulated lines.
+#include "MessageRecorder.h"
+#include "UserSite.h"
+
+#include "zel/data/DataSource.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/data/UserDescriptionList.h"
+
+#include "pages/ClockListView.h"
+#include "pages/SynchronizeUI.h"
+#include "pages/frmMessage.h"
+#include "pages/modHelpers.h"
+#include "workflows/Synchronizer.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+namespace zel::ui::test {
+namespace {
+
+Synchronizer::ReaderCollection Clocks(std::initializer_list<const char*> names)
+{
+    Synchronizer::ReaderCollection clocks;
+    for (const char* name : names)
+        if (!clocks.Contains(name))
+            clocks.Add(UserSite::Get().Clock(name), name);
+    return clocks;
+}
+
+// Queues a click on the message window's Cancel: it lands when the synchronization lets
+// pending events run, as a real click would.
+void ClickCancelSoon(SynchronizeUI& page)
+{
+    QVERIFY(page.MessageWindow() != nullptr);
+    auto* cancel = page.MessageWindow()->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+    QMetaObject::invokeMethod(cancel, &QPushButton::click, Qt::QueuedConnection);
+}
+
+} // namespace
+
+class SynchronizeTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        UserSite::Get().Reset();
+        mPage = std::make_unique<SynchronizeUI>();
+    }
+
+    void cleanup() { mPage.reset(); }
+
+    void RefusesWithoutSourcesOrDestinations()
+    {
+        MessageRecorder messages;
+        SelectRows(Destinations(), {"Alpha"});
+        Click("cmdSynchronize");
+        QCOMPARE(messages.Last().title, QStringLiteral("No Sources Selected"));
+        QCOMPARE(messages.Last().text, QStringLiteral("No source clocks have been selected."));
+        QCOMPARE(messages.Last().icon, MsgIcon::Exclamation);
+        SelectRows(Destinations(), {});
+        SelectRows(Sources(), {"Alpha"});
+        Click("cmdSynchronize");
+        QCOMPARE(messages.Last().title, QStringLiteral("No Destinations Clocks"));
+        QCOMPARE(messages.Last().text, QStringLiteral("No destination clocks have been selected."));
+        QCOMPARE(messages.Count(), 2);
+    }
+
+    void SynchronizeWithClearCopiesEveryEnrolledUser()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("50", "Enrolled Earlier", true);
+        site.AddUser("51", "Never Enrolled", false);
+        site.AddUser("2", "Known", false);
+        site.PutClockUser("Alpha", "1", 10);
+        site.PutClockUser("Alpha", "2", 20);
+        site.PutClockUser("Bravo", "2", 99); // the same user on a later source: Alpha's template wins
+        site.PutClockUser("Bravo", "3", 30);
+        site.PutClockUser("Charlie", "77", 7); // cleared first
+        site.PutClockUser("Delta", "78", 8);   // not cleared: not chosen
+        SelectRows(Sources(), {"Alpha", "Bravo"});
+        SelectRows(Destinations(), {"Charlie", "Bravo", "Ghost"});
+        mPage->findChild<QCheckBox*>(QStringLiteral("chkClearDestinationClocks"))->setChecked(true);
+        QStringList steps;
+        connect(mPage.get(), &SynchronizeUI::StepShown, this, [&](const QString& text) {
+            steps.push_back(text);
+            QVERIFY(mPage->MessageWindow() != nullptr);
+            QCOMPARE(mPage->MessageWindow()->windowTitle(), QStringLiteral("Synchronize"));
+            QCOMPARE(mPage->MessageWindow()->Text(), text);
+        });
+        MessageRecorder messages;
+        Click("cmdSynchronize");
+
+        QCOMPARE(messages.Count(), 0);
+        QCOMPARE(VisibleWindows(QStringLiteral("frmMessage")), 0);
+        QVERIFY(mPage->MessageWindow() == nullptr);
+        auto users = zel::data::DataSource().GetUserDescriptionList();
+        QCOMPARE(users->Item(std::string("1"))->Name(), std::string("User 1"));
+        QCOMPARE(users->Item(std::string("2"))->Name(), std::string("Known"));
+        QVERIFY(users->Item(std::string("2"))->Enrolled());
+        QCOMPARE(users->Item(std::string("2"))->Template(), UserSite::TemplateFor(20));
+        QVERIFY(!users->IsDirty());
+        QStringList expected{"1", "2", "3", "50"};
+        QCOMPARE(site.ClockUserIds("Charlie"), expected);
+        QCOMPARE(site.ClockUserIds("Bravo"), expected); // a source that is also a destination
+        QCOMPARE(site.ClockTemplate("Bravo", "2"), UserSite::TemplateFor(20));
+        QCOMPARE(site.ClockUserIds("Delta"), (QStringList{"78"}));
+        QVERIFY(steps.contains(QStringLiteral("Establishing connection with Line A")));
+        QVERIFY(steps.contains(QStringLiteral("Connect to reader Charlie")));
+        QVERIFY(steps.contains(QStringLiteral("Sending user: 1 - User 1")));
+        QVERIFY(!steps.contains(QStringLiteral("Connect to reader Ghost")));
+        QVERIFY(mPage->findChild<QPushButton*>(QStringLiteral("cmdSynchronize"))->isEnabled());
+    }
+
+    void EventsComeInTheirOrder()
+    {
+        auto& site = UserSite::Get();
+        site.PutClockUser("Alpha", "1", 10);
+        Synchronizer sync;
+        QStringList log;
+        std::vector<zel::Subscription> subs;
+        auto channel = [&](const char* what) {
+            return [&log, what](int mode, std::int32_t) { log.push_back(QString("%1 %2").arg(what).arg(mode)); };
+        };
+        auto clock = [&](const char* what) {
+            return [&log, what](int mode, Synchronizer::ReaderPtr r) {
+                log.push_back(QString("%1 %2 %3").arg(what).arg(mode).arg(QString::fromStdString(r->Name())));
+            };
+        };
+        subs.push_back(sync.BeginSynchornize().Subscribe([&] { log.push_back("Begin"); }));
+        subs.push_back(sync.EstablishingConnection().Subscribe(channel("Establishing")));
+        subs.push_back(sync.Connected().Subscribe(channel("Connected")));
+        subs.push_back(sync.ConnectionFailed().Subscribe(channel("Failed")));
+        subs.push_back(sync.Disconnecting().Subscribe(channel("Disconnecting")));
+        subs.push_back(sync.ConnectingToReader().Subscribe(clock("Connecting")));
+        subs.push_back(sync.ReaderFound().Subscribe(clock("Found")));
+        subs.push_back(sync.ReaderNotFound().Subscribe(clock("NotFound")));
+        subs.push_back(sync.ReaderUploadComplete().Subscribe(clock("Complete")));
+        subs.push_back(sync.SendingUser().Subscribe([&](int mode, Synchronizer::UserPtr u) {
+            log.push_back(QString("Sending %1 %2").arg(mode).arg(QString::fromStdString(u->UserID())));
+        }));
+        subs.push_back(sync.EndSynchronize().Subscribe([&] { log.push_back("End"); }));
+        subs.push_back(sync.Aborted().Subscribe([&] { log.push_back("Aborted"); }));
+        sync.Execute(Clocks({"Alpha", "Alpha"}), Clocks({"Dial", "Charlie"}), false);
+        QCOMPARE(log, (QStringList{"Begin", "Establishing 0", "Connected 0", "Connecting 0 Alpha", "Found 0 Alpha",
+                                   "Disconnecting 0", "Establishing 1", "Failed 1", "Establishing 1", "Connected 1",
+                                   "Connecting 1 Charlie", "Found 1 Charlie", "Sending 1 1", "Complete 1 Charlie",
+                                   "Disconnecting 1", "End"}));
+    }
+
+    void CancelDuringTheSourcePhaseKeepsWhatWasRead()
+    {
+        auto& site = UserSite::Get();
+        site.PutClockUser("Alpha", "1", 10);
+        site.PutClockUser("Charlie", "3", 30);
+        site.PutClockUser("Delta", "9", 90);
+        SelectRows(Sources(), {"Alpha", "Charlie"});
+        SelectRows(Destinations(), {"Delta"});
+        connect(mPage.get(), &SynchronizeUI::StepShown, this, [&](const QString& text) {
+            if (text == QStringLiteral("Connect to reader Alpha"))
+                ClickCancelSoon(*mPage);
+        });
+        Click("cmdSynchronize");
+        auto users = zel::data::DataSource().GetUserDescriptionList();
+        QVERIFY(users->Contains("1"));                            // read before the cancel: imported
+        QVERIFY(!users->Contains("3"));                           // Charlie was not read
+        QCOMPARE(site.ClockUserIds("Delta"), (QStringList{"9"})); // no destination written
+        QVERIFY(mPage->MessageWindow() == nullptr);
+        QCOMPARE(VisibleWindows(QStringLiteral("frmMessage")), 0);
+    }
+
+    void CancelDuringTheDestinationPhaseFinishesTheClockAtHand()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("40", "Forty", true);
+        site.AddUser("41", "Forty-One", true);
+        SelectRows(Sources(), {"Bravo"});
+        SelectRows(Destinations(), {"Alpha", "Charlie", "Bravo"});
+        connect(mPage.get(), &SynchronizeUI::StepShown, this, [&](const QString& text) {
+            if (text == QStringLiteral("Sending user: 40 - Forty"))
+                ClickCancelSoon(*mPage);
+        });
+        Click("cmdSynchronize");
+        QCOMPARE(site.ClockUserIds("Alpha"), (QStringList{"40", "41"})); // the clock at hand is finished
+        QVERIFY(site.ClockUserIds("Charlie").isEmpty());                 // no further clock is written
+        QVERIFY(site.ClockUserIds("Bravo").isEmpty());
+        QVERIFY(mPage->MessageWindow() == nullptr);
+    }
+
+    void CancelBeforeTheFirstClockWritesNothing()
+    {
+        auto& site = UserSite::Get();
+        site.PutClockUser("Alpha", "1", 10);
+        SelectRows(Sources(), {"Alpha"});
+        SelectRows(Destinations(), {"Charlie"});
+        connect(mPage.get(), &SynchronizeUI::StepShown, this, [&](const QString& text) {
+            if (text.startsWith(QStringLiteral("Establishing connection")))
+                ClickCancelSoon(*mPage);
+        });
+        Click("cmdSynchronize");
+        QVERIFY(!zel::data::DataSource().GetUserDescriptionList()->Contains("1"));
+        QVERIFY(site.ClockUserIds("Charlie").isEmpty());
+        QVERIFY(mPage->MessageWindow() == nullptr);
+    }
+
+    void DestinationErrorEndsWithItsMessageAndAConsistentSite()
+    {
+        auto& site = UserSite::Get();
+        site.PutClockUser("Alpha", "1", 10);
+        site.PutClockUser("Alpha", "2", 20);
+        SelectRows(Sources(), {"Alpha"});
+        SelectRows(Destinations(), {"Bravo", "Charlie"});
+        zel::sim::FaultOptions late;
+        late.Late = true;
+        late.LateMs = 1500;
+        connect(mPage.get(), &SynchronizeUI::StepShown, this, [&](const QString& text) {
+            if (text == QStringLiteral("Connect to reader Bravo"))
+                site.LineB().SetFaults(late);
+        });
+        MessageRecorder messages;
+        Click("cmdSynchronize");
+        site.LineB().SetFaults({});
+        QCOMPARE(messages.Count(), 1);
+        QCOMPARE(messages.Last().text, QStringLiteral("Channel Communication Timeout"));
+        QVERIFY(mPage->MessageWindow() == nullptr);
+        QCOMPARE(VisibleWindows(QStringLiteral("frmMessage")), 0);
+        auto users = zel::data::DataSource().GetUserDescriptionList();
+        QVERIFY(users->Contains("1") && users->Contains("2"));
+        QVERIFY(users->Item(std::string("2"))->Enrolled());
+        QVERIFY(!users->IsDirty());
+        QVERIFY(site.ClockUserIds("Charlie").isEmpty()); // the synchronization ended there
+
+        // The page is usable again.
+        disconnect(mPage.get(), &SynchronizeUI::StepShown, this, nullptr);
+        QVERIFY(mPage->findChild<QPushButton*>(QStringLiteral("cmdSynchronize"))->isEnabled());
+        Click("cmdSynchronize");
+        QCOMPARE(messages.Count(), 1);
+        QCOMPARE(site.ClockUserIds("Charlie"), (QStringList{"1", "2"}));
+    }
+
+    void SourceErrorsArePassedOver()
+    {
+        auto& site = UserSite::Get();
+        site.PutClockUser("Bravo", "5", 50);
+        SelectRows(Sources(), {"Broken", "Orphan", "Ghost", "Bravo"});
+        SelectRows(Destinations(), {"Alpha"});
+        MessageRecorder messages;
+        Click("cmdSynchronize");
+        QCOMPARE(messages.Count(), 0);
+        QCOMPARE(site.ClockUserIds("Alpha"), (QStringList{"5"}));
+    }
+
+    void RotateAndCaptions()
+    {
+        auto* splitter = mPage->findChild<QSplitter*>(QStringLiteral("splSourceDestination"));
+        Qt::Orientation first = splitter->orientation();
+        mPage->findChild<QToolButton*>(QStringLiteral("imgRotateView"))->click();
+        QVERIFY(splitter->orientation() != first);
+        QCOMPARE(mPage->SourceClocks()->Caption(), QStringLiteral("Source"));
+        QCOMPARE(mPage->DestinationClocks()->Caption(), QStringLiteral("Destination"));
+        QCOMPARE(mPage->findChild<QCheckBox*>(QStringLiteral("chkClearDestinationClocks"))->text(),
+                 QStringLiteral("Clear Destination Clocks Before Synchronizing"));
+    }
+
+private:
+    void Click(const char* name) { mPage->findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
+    QTreeView* Sources() const { return mPage->SourceClocks()->ListView(); }
+    QTreeView* Destinations() const { return mPage->DestinationClocks()->ListView(); }
+
+    std::unique_ptr<SynchronizeUI> mPage;
+};
+
+ZEL_REGISTER_USERPAGE_TEST(SynchronizeTest);
+
+} // namespace zel::ui::test
+
+#include "SynchronizeTest.moc"

@@ -1,0 +1,205 @@
+#include "UserSite.h"
+
+#include "zel/data/ChannelDescriptionList.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/EthChnlDescription.h"
+#include "zel/data/ReaderDescriptionList.h"
+#include "zel/data/UserDescriptionList.h"
+
+#include "clocksim/ClockUser.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QItemSelectionModel>
+#include <QTemporaryDir>
+#include <QTreeView>
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace zel::ui::test {
+namespace {
+
+std::shared_ptr<zel::data::IChannelDescription> AddEthernet(const char* name, const std::string& address, int port)
+{
+    auto channels = zel::data::DataSource().GetChannelDescriptionList();
+    auto channel = channels->Add(zel::data::EthernetChannel, name);
+    auto ethernet = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(channel);
+    ethernet->SetIPAddress(address);
+    ethernet->SetIPPort(port);
+    channels->Save();
+    return channel;
+}
+
+std::unique_ptr<zel::sim::Server>
+StartEmulator(const std::vector<std::pair<std::uint8_t, zel::sim::ClockModel>>& clocks)
+{
+    zel::sim::ServerOptions options;
+    auto server = std::make_unique<zel::sim::Server>(options);
+    for (const auto& [id, model] : clocks)
+        server->AddClock(id, model);
+    server->Start();
+    return server;
+}
+
+} // namespace
+
+std::vector<TestFactory>& UserPageTests()
+{
+    static std::vector<TestFactory> tests;
+    return tests;
+}
+
+UserSite& UserSite::Get()
+{
+    static UserSite site;
+    return site;
+}
+
+UserSite::UserSite()
+{
+    // Short time-outs, so that a clock that does not answer costs little; before the first channel.
+    ::setenv("ZEL_TIMEOUT_MS", "300", 1);
+
+    static QTemporaryDir folder; // lives as long as the process: the database stays open to the end
+    if (!folder.isValid())
+        throw std::runtime_error("no temporary folder");
+    const std::string file = QDir(folder.path()).filePath(QStringLiteral("zel.mdb")).toStdString();
+    zel::data::DataSource::CreateDatabase(file);
+    zel::data::DataSource().OpenDatabase(file);
+
+    mLineA = StartEmulator(
+        {{1, zel::sim::ClockModel::Base}, {2, zel::sim::ClockModel::Vt9}, {3, zel::sim::ClockModel::Base}});
+    mLineB = StartEmulator({{4, zel::sim::ClockModel::Base}});
+
+    auto channels = zel::data::DataSource().GetChannelDescriptionList();
+    auto readers = zel::data::DataSource().GetReaderDescriptionList();
+    auto lineA = AddEthernet("Line A", "127.0.0.1", mLineA->Port());
+    auto lineB = AddEthernet("Line B", "127.0.0.1", mLineB->Port());
+    readers->Add(1, "Alpha", lineA);
+    readers->Add(4, "Bravo", lineB);
+    readers->Add(3, "Charlie", lineA);
+    readers->Add(2, "Delta", lineA);
+    readers->Add(9, "Ghost", lineA);
+    readers->Add(1, "Dial", channels->Add(zel::data::ModemChannel, "Modem"));
+    readers->Add(1, "Broken", AddEthernet("Bad Address", "10.0.0", 3001));
+    readers->Add(1, "Orphan", AddEthernet("Gone", "127.0.0.1", 1));
+    channels->Remove("Gone");
+    channels->Save();
+}
+
+std::int32_t UserSite::ChannelID(const char* name) const
+{
+    return zel::data::DataSource().GetChannelDescriptionList()->Item(std::string(name))->DatabaseID();
+}
+
+std::shared_ptr<zel::data::ReaderDescription> UserSite::Clock(const char* name) const
+{
+    return zel::data::DataSource().GetReaderDescriptionList()->Item(std::string(name));
+}
+
+zel::sim::SimClock& UserSite::Emulated(const char* name)
+{
+    auto clock = Clock(name);
+    auto& server = clock->ChannelDescriptionID() == ChannelID("Line B") ? *mLineB : *mLineA;
+    return server.Clock(clock->ReaderID());
+}
+
+void UserSite::Reset()
+{
+    mLineA->SetFaults({});
+    mLineB->SetFaults({});
+    for (auto* server : {mLineA.get(), mLineB.get()})
+        for (auto id : server->ReaderIds())
+            server->Clock(id).ClearUserDataBase();
+    auto users = zel::data::DataSource().GetUserDescriptionList();
+    for (const auto& user : users->Items())
+        users->Remove(user->UserID());
+    users->Save();
+    QCoreApplication::processEvents();
+}
+
+std::shared_ptr<zel::data::UserDescription> UserSite::AddUser(const std::string& id, const std::string& name,
+                                                              bool enrolled, int level)
+{
+    auto users = zel::data::DataSource().GetUserDescriptionList();
+    auto user = users->Add(id, name);
+    user->SetAuthorityLevel(level);
+    user->SetEnrolled(enrolled);
+    if (enrolled)
+        user->SetTemplate(TemplateFor(static_cast<std::uint8_t>(std::stoul(id) % 200)));
+    users->Save();
+    QCoreApplication::processEvents(); // the lists on screen refill once control is back in the loop
+    return user;
+}
+
+void UserSite::PutClockUser(const char* clock, const std::string& id, std::uint8_t templateSeed, int level)
+{
+    zel::sim::ClockUser user;
+    user.Id = *zel::sim::UserIdFromText(id);
+    auto hand = TemplateFor(templateSeed);
+    std::copy(hand.begin(), hand.end(), user.Hand.begin());
+    user.AuthorityLevel = level;
+    if (!Emulated(clock).PutUser(user))
+        throw std::runtime_error("clock full");
+}
+
+QStringList UserSite::ClockUserIds(const char* clock)
+{
+    std::vector<unsigned long long> ids;
+    for (const auto& user : Emulated(clock).Users())
+        ids.push_back(std::stoull(zel::sim::UserIdToText(user.Id)));
+    std::sort(ids.begin(), ids.end());
+    QStringList result;
+    for (auto id : ids)
+        result.push_back(QString::number(id));
+    return result;
+}
+
+std::vector<std::uint8_t> UserSite::ClockTemplate(const char* clock, const std::string& id)
+{
+    auto user = Emulated(clock).FindUser(*zel::sim::UserIdFromText(id));
+    if (!user)
+        return {};
+    return {user->Hand.begin(), user->Hand.end()};
+}
+
+std::vector<std::uint8_t> UserSite::TemplateFor(std::uint8_t seed)
+{
+    std::vector<std::uint8_t> hand(9);
+    for (std::size_t i = 0; i < hand.size(); ++i)
+        hand[i] = static_cast<std::uint8_t>(seed + 17 * i + 1);
+    return hand;
+}
+
+void SelectRows(QTreeView* view, const QStringList& keys)
+{
+    QAbstractItemModel* model = view->model();
+    QItemSelection selection;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        if (keys.contains(model->index(row, 0).data().toString()))
+            selection.select(model->index(row, 0), model->index(row, model->columnCount() - 1));
+    }
+    view->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+QStringList ColumnTexts(const QTreeView* view, int column)
+{
+    QStringList texts;
+    const QAbstractItemModel* model = view->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts.push_back(model->index(row, column).data().toString());
+    return texts;
+}
+
+int VisibleWindows(const QString& objectName)
+{
+    int count = 0;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == objectName && window->isVisible())
+            ++count;
+    return count;
+}
+
+} // namespace zel::ui::test

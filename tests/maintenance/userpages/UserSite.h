@@ -1,0 +1,90 @@
+#pragma once
+
+#include "clocksim/Server.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QTreeView;
+
+namespace zel::data {
+class ReaderDescription;
+class UserDescription;
+} // namespace zel::data
+
+namespace zel::ui::test {
+
+// Several Qt Test classes share one executable; each registers itself here.
+using TestFactory = std::function<std::unique_ptr<QObject>()>;
+std::vector<TestFactory>& UserPageTests();
+
+template <typename T> struct RegisterUserPageTest {
+    RegisterUserPageTest()
+    {
+        UserPageTests().push_back([] { return std::make_unique<T>(); });
+    }
+};
+
+// The site every test of this executable works on, made once: a temporary site database opened
+// as this thread's database and two clock emulators on ephemeral TCP ports.
+//
+// Clocks of the site database (by name, in list order):
+//   "Alpha"   reader 1, base model, channel "Line A" (emulator A)
+//   "Bravo"   reader 4, base model, channel "Line B" (emulator B)
+//   "Charlie" reader 3, base model, channel "Line A"
+//   "Delta"   reader 2, newer model, channel "Line A"
+//   "Ghost"   reader 9 on "Line A": emulator A has no clock 9 (does not answer)
+//   "Dial"    reader 1 on the modem channel "Modem"
+//   "Broken"  reader 1 on an Ethernet channel whose stored address is "10.0.0"
+//   "Orphan"  reader 1 on a channel that was deleted
+class UserSite {
+public:
+    static UserSite& Get();
+
+    zel::sim::Server& LineA() { return *mLineA; }
+    zel::sim::Server& LineB() { return *mLineB; }
+    std::int32_t ChannelID(const char* name) const;
+    std::shared_ptr<zel::data::ReaderDescription> Clock(const char* name) const;
+    // The emulated clock behind a clock of the site database.
+    zel::sim::SimClock& Emulated(const char* name);
+
+    // Every test starts here: no users in the site database or on any clock, no faults.
+    void Reset();
+
+    // A site user, saved. Enrolled users get a template made from their ID.
+    std::shared_ptr<zel::data::UserDescription> AddUser(const std::string& id, const std::string& name, bool enrolled,
+                                                        int level = 0);
+    // A user put straight into an emulated clock.
+    void PutClockUser(const char* clock, const std::string& id, std::uint8_t templateSeed, int level = 0);
+    // The user IDs an emulated clock holds, as numbers in text ("42"), sorted.
+    QStringList ClockUserIds(const char* clock);
+    // The template an emulated clock holds for a user (empty when it does not hold it).
+    std::vector<std::uint8_t> ClockTemplate(const char* clock, const std::string& id);
+
+    static std::vector<std::uint8_t> TemplateFor(std::uint8_t seed);
+
+private:
+    UserSite();
+
+    std::unique_ptr<zel::sim::Server> mLineA;
+    std::unique_ptr<zel::sim::Server> mLineB;
+};
+
+// Selects the rows whose first column shows one of `keys` (any other selection is cleared).
+void SelectRows(QTreeView* view, const QStringList& keys);
+// The texts of one column, top to bottom, as the view shows them.
+QStringList ColumnTexts(const QTreeView* view, int column);
+// Top-level windows with this object name that are visible.
+int VisibleWindows(const QString& objectName);
+
+} // namespace zel::ui::test
+
+#define ZEL_REGISTER_USERPAGE_TEST(Class)                                                                              \
+    static const zel::ui::test::RegisterUserPageTest<Class> zelRegisterUserPage##Class
