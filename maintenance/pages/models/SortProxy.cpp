@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QTreeView>
 
+#include <algorithm>
+
 namespace zel::ui {
 
 SortProxy::SortProxy(QObject* parent) : QSortFilterProxyModel(parent)
@@ -29,7 +31,8 @@ void SortProxy::Attach(ListTableModel* model, QTreeView* view)
     header->setSortIndicatorShown(false);
     header->setStretchLastSection(false);
     for (int i = 0; i < model->columnCount(); ++i)
-        header->resizeSection(i, TwipsToPixels(model->Columns()[static_cast<std::size_t>(i)].WidthTwips));
+        header->resizeSection(i, std::max(TwipsToPixels(model->Columns()[static_cast<std::size_t>(i)].WidthTwips),
+                                          header->sectionSizeHint(i))); // the caption stays readable
     connect(header, &QHeaderView::sectionClicked, this, &SortProxy::ClickColumn);
 }
 

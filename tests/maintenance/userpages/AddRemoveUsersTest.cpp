@@ -9,6 +9,7 @@
 #include "pages/DetailedUserListView.h"
 #include "pages/modHelpers.h"
 
+#include <QDir>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
@@ -148,6 +149,26 @@ private slots:
         mPage->resize(mPage->width() + 100, mPage->height() + 50);
         QCOMPARE(splitter->geometry().size(), splitterBefore.size() + QSize(100, 50));
         QCOMPARE(exportButton->geometry(), buttonBefore.translated(100, 50));
+    }
+
+    // With ZEL_SCREENSHOTS set to a folder, a picture of the page is saved there.
+    void screenshots()
+    {
+        const QString folder = qEnvironmentVariable("ZEL_SCREENSHOTS");
+        if (folder.isEmpty())
+            QSKIP("ZEL_SCREENSHOTS not set");
+        QDir().mkpath(folder);
+        auto& site = UserSite::Get();
+        site.AddUser("1024", "Ann Lee", true, 3);
+        site.AddUser("1025", "Bo Stern", true, 0);
+        site.AddUser("2001", "Carla Diaz", false, 4);
+        site.AddUser("87", "Dev Patel", true, 5);
+        mPage->resize(720, 480);
+        mPage->show();
+        SelectRows(Users(), {"1024", "87"});
+        SelectRows(Clocks(), {"Alpha", "Charlie"});
+        QCoreApplication::processEvents();
+        QVERIFY(mPage->grab().save(QDir(folder).filePath(QStringLiteral("add-remove-users.png"))));
     }
 
 private:
