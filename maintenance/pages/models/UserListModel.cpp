@@ -37,6 +37,13 @@ std::shared_ptr<zel::data::UserDescription> UserListModel::UserAt(int row) const
     return mUsers[static_cast<std::size_t>(row)];
 }
 
+void UserListModel::SetIsStatic(bool value)
+{
+    if (mIsStatic && !value)
+        ScheduleRefill();
+    mIsStatic = value;
+}
+
 bool UserListModel::IsListed(const std::shared_ptr<zel::data::UserDescription>& user) const
 {
     return user && mUserList && mUserList->Contains(user->UserID()) && mUserList->Item(user->UserID()) == user;

@@ -26,9 +26,10 @@ public:
     void SetUserList(std::shared_ptr<zel::data::UserDescriptionList> list);
     const std::shared_ptr<zel::data::UserDescriptionList>& UserList() const { return mUserList; }
 
-    // When true the rows are not refilled on the list's change events.
+    // When true the rows are not refilled on the list's change events; turning it off again
+    // catches up with the list.
     bool IsStatic() const { return mIsStatic; }
-    void SetIsStatic(bool value) { mIsStatic = value; }
+    void SetIsStatic(bool value);
 
     // Whether the user is (still) in the site database's list.
     bool IsListed(const std::shared_ptr<zel::data::UserDescription>& user) const;
