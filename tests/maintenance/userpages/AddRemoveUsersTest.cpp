@@ -9,7 +9,6 @@
 #include "pages/DetailedUserListView.h"
 #include "pages/modHelpers.h"
 
-#include <QDir>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
@@ -154,21 +153,14 @@ private slots:
     // With ZEL_SCREENSHOTS set to a folder, a picture of the page is saved there.
     void screenshots()
     {
-        const QString folder = qEnvironmentVariable("ZEL_SCREENSHOTS");
-        if (folder.isEmpty())
+        if (ScreenshotFolder().isEmpty())
             QSKIP("ZEL_SCREENSHOTS not set");
-        QDir().mkpath(folder);
-        auto& site = UserSite::Get();
-        site.AddUser("1024", "Ann Lee", true, 3);
-        site.AddUser("1025", "Bo Stern", true, 0);
-        site.AddUser("2001", "Carla Diaz", false, 4);
-        site.AddUser("87", "Dev Patel", true, 5);
+        AddPictureUsers();
         mPage->resize(720, 480);
         mPage->show();
         SelectRows(Users(), {"1024", "87"});
         SelectRows(Clocks(), {"Alpha", "Charlie"});
-        QCoreApplication::processEvents();
-        QVERIFY(mPage->grab().save(QDir(folder).filePath(QStringLiteral("add-remove-users.png"))));
+        QVERIFY(SavePicture(mPage.get(), "add-remove-users.png"));
     }
 
 private:

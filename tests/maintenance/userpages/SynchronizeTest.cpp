@@ -13,7 +13,6 @@
 #include "workflows/Synchronizer.h"
 
 #include <QCheckBox>
-#include <QDir>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
@@ -270,26 +269,19 @@ private slots:
     // With ZEL_SCREENSHOTS set to a folder, pictures of the page and of its message window are saved there.
     void screenshots()
     {
-        const QString folder = qEnvironmentVariable("ZEL_SCREENSHOTS");
-        if (folder.isEmpty())
+        if (ScreenshotFolder().isEmpty())
             QSKIP("ZEL_SCREENSHOTS not set");
-        QDir().mkpath(folder);
-        auto& site = UserSite::Get();
-        site.AddUser("1024", "Ann Lee", true, 3);
-        site.AddUser("1025", "Bo Stern", true, 0);
+        AddPictureUsers();
         mPage->resize(720, 480);
         mPage->show();
         SelectRows(Sources(), {"Alpha", "Bravo"});
         SelectRows(Destinations(), {"Charlie", "Delta"});
         mPage->findChild<QCheckBox*>(QStringLiteral("chkClearDestinationClocks"))->setChecked(true);
-        QCoreApplication::processEvents();
-        QVERIFY(mPage->grab().save(QDir(folder).filePath(QStringLiteral("synchronize-users.png"))));
+        QVERIFY(SavePicture(mPage.get(), "synchronize-users.png"));
         bool saved = false;
         connect(mPage.get(), &SynchronizeUI::StepShown, this, [&](const QString& text) {
-            if (!saved && text.startsWith(QStringLiteral("Sending user:"))) {
-                saved = mPage->MessageWindow()->grab().save(
-                    QDir(folder).filePath(QStringLiteral("synchronize-message.png")));
-            }
+            if (!saved && text.startsWith(QStringLiteral("Sending user:")))
+                saved = SavePicture(mPage->MessageWindow(), "synchronize-message.png");
         });
         Click("cmdSynchronize");
         QVERIFY(saved);

@@ -202,4 +202,27 @@ int VisibleWindows(const QString& objectName)
     return count;
 }
 
+QString ScreenshotFolder()
+{
+    const QString folder = qEnvironmentVariable("ZEL_SCREENSHOTS");
+    if (!folder.isEmpty())
+        QDir().mkpath(folder);
+    return folder;
+}
+
+bool SavePicture(QWidget* widget, const char* file)
+{
+    QCoreApplication::processEvents();
+    return widget->grab().save(QDir(ScreenshotFolder()).filePath(QString::fromLatin1(file)));
+}
+
+void AddPictureUsers()
+{
+    auto& site = UserSite::Get();
+    site.AddUser("1024", "Ann Lee", true, 3);
+    site.AddUser("1025", "Bo Stern", true, 0);
+    site.AddUser("2001", "Carla Diaz", false, 4);
+    site.AddUser("87", "Dev Patel", true, 5);
+}
+
 } // namespace zel::ui::test

@@ -13,6 +13,7 @@
 #include <vector>
 
 class QTreeView;
+class QWidget;
 
 namespace zel::data {
 class ReaderDescription;
@@ -83,6 +84,13 @@ void SelectRows(QTreeView* view, const QStringList& keys);
 QStringList ColumnTexts(const QTreeView* view, int column);
 // Top-level windows with this object name that are visible.
 int VisibleWindows(const QString& objectName);
+
+// Pictures for the documentation: the folder named by ZEL_SCREENSHOTS (made when missing), or "".
+QString ScreenshotFolder();
+// Saves a picture of `widget` as `file` in the screenshot folder; false when that failed.
+bool SavePicture(QWidget* widget, const char* file);
+// A few site users with names that read well in a picture.
+void AddPictureUsers();
 
 } // namespace zel::ui::test
 
