@@ -93,6 +93,20 @@ private slots:
         QCOMPARE(mOpened.size(), std::size_t(2));
     }
 
+    void WorksOverTheSerialLine()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("11", "One", true);
+        SelectRows(Users(), {"11"});
+        SelectRows(Clocks(), {"Serial"});
+        MessageRecorder messages;
+        Click("cmdExport");
+        QCOMPARE(messages.Count(), 0);
+        QCOMPARE(site.ClockUserIds("Serial"), (QStringList{"11"}));
+        Click("cmdRemove");
+        QVERIFY(site.ClockUserIds("Serial").isEmpty());
+    }
+
     void AnErrorEndsTheCommandWithItsMessage()
     {
         auto& site = UserSite::Get();

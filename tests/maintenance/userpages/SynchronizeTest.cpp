@@ -242,6 +242,23 @@ private slots:
         QCOMPARE(site.ClockUserIds("Charlie"), (QStringList{"1", "2"}));
     }
 
+    void WorksOverTheSerialLine()
+    {
+        auto& site = UserSite::Get();
+        site.PutClockUser("Serial", "8", 80);
+        SelectRows(Sources(), {"Serial"});
+        SelectRows(Destinations(), {"Bravo"});
+        MessageRecorder messages;
+        Click("cmdSynchronize");
+        QCOMPARE(messages.Count(), 0);
+        QCOMPARE(site.ClockUserIds("Bravo"), (QStringList{"8"}));
+        SelectRows(Sources(), {"Bravo"});
+        SelectRows(Destinations(), {"Serial"});
+        site.AddUser("9", "Nine", true);
+        Click("cmdSynchronize");
+        QCOMPARE(site.ClockUserIds("Serial"), (QStringList{"8", "9"}));
+    }
+
     void SourceErrorsArePassedOver()
     {
         auto& site = UserSite::Get();

@@ -2,6 +2,7 @@
 
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
+#include "zel/data/DirChnlDescription.h"
 #include "zel/data/EthChnlDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescriptionList.h"
@@ -33,9 +34,10 @@ std::shared_ptr<zel::data::IChannelDescription> AddEthernet(const char* name, co
 }
 
 std::unique_ptr<zel::sim::Server>
-StartEmulator(const std::vector<std::pair<std::uint8_t, zel::sim::ClockModel>>& clocks)
+StartEmulator(const std::vector<std::pair<std::uint8_t, zel::sim::ClockModel>>& clocks, bool pty = false)
 {
     zel::sim::ServerOptions options;
+    options.Pty = pty;
     auto server = std::make_unique<zel::sim::Server>(options);
     for (const auto& [id, model] : clocks)
         server->AddClock(id, model);
@@ -70,7 +72,8 @@ UserSite::UserSite()
     zel::data::DataSource().OpenDatabase(file);
 
     mLineA = StartEmulator(
-        {{1, zel::sim::ClockModel::Base}, {2, zel::sim::ClockModel::Vt9}, {3, zel::sim::ClockModel::Base}});
+        {{1, zel::sim::ClockModel::Base}, {2, zel::sim::ClockModel::Vt9}, {3, zel::sim::ClockModel::Base}}, true);
+    ::setenv("ZEL_COM6", mLineA->PtyPath().c_str(), 1);
     mLineB = StartEmulator({{4, zel::sim::ClockModel::Base}});
 
     auto channels = zel::data::DataSource().GetChannelDescriptionList();
@@ -87,6 +90,12 @@ UserSite::UserSite()
     readers->Add(1, "Orphan", AddEthernet("Gone", "127.0.0.1", 1));
     channels->Remove("Gone");
     channels->Save();
+    auto serial = channels->Add(zel::data::DirectChannel, "Serial Line");
+    auto direct = std::dynamic_pointer_cast<zel::data::DirChnlDescription>(serial);
+    direct->SetComPort(6);
+    direct->SetBitRate(115200);
+    channels->Save();
+    readers->Add(3, "Serial", serial);
 }
 
 std::int32_t UserSite::ChannelID(const char* name) const

@@ -45,6 +45,8 @@ template <typename T> struct RegisterUserPageTest {
 //   "Dial"    reader 1 on the modem channel "Modem"
 //   "Broken"  reader 1 on an Ethernet channel whose stored address is "10.0.0"
 //   "Orphan"  reader 1 on a channel that was deleted
+//   "Serial"  reader 3 (the clock of "Charlie") on the direct channel "Serial Line", COM6: emulator A's
+//             pseudo-terminal
 class UserSite {
 public:
     static UserSite& Get();
