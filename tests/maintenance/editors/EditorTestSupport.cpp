@@ -41,10 +41,12 @@ TestSite::TestSite()
     mPath = mFolder + "/zel.mdb";
     zel::data::DataSource::CreateDatabase(mPath);
     zel::data::DataSource().OpenDatabase(mPath);
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(std::filesystem::path(Instance().mPath).parent_path(), ignored);
-    });
+}
+
+TestSite::~TestSite()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(mFolder, ignored);
 }
 
 std::shared_ptr<zel::data::UserDescriptionList> TestSite::Users() const

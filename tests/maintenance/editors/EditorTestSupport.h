@@ -56,6 +56,7 @@ public:
 
 private:
     TestSite();
+    ~TestSite();
     std::string mFolder;
     std::string mPath;
 };
