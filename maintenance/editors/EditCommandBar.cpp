@@ -30,10 +30,10 @@ EditCommandBar::EditCommandBar(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("EditCommandBar"));
     setFixedSize(TwipsToPixels(WidthTwips), TwipsToPixels(HeightTwips));
     for (std::size_t i = 0; i < mButtons.size(); ++i) {
-        const auto& layout = kButtons[i];
-        auto* button = new QPushButton(QString::fromLatin1(layout.caption), this);
-        button->setObjectName(QString::fromLatin1(layout.name));
-        button->setGeometry(TwipsToPixels(layout.leftTwips), TwipsToPixels(kButtonTopTwips),
+        const auto& entry = kButtons[i];
+        auto* button = new QPushButton(QString::fromLatin1(entry.caption), this);
+        button->setObjectName(QString::fromLatin1(entry.name));
+        button->setGeometry(TwipsToPixels(entry.leftTwips), TwipsToPixels(kButtonTopTwips),
                             TwipsToPixels(kButtonWidthTwips), TwipsToPixels(kButtonHeightTwips));
         const auto command = static_cast<std::int32_t>(i);
         connect(button, &QPushButton::clicked, this, [this, command] { OnButton(command); });
