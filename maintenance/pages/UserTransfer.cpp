@@ -1,3 +1,5 @@
+#include "zel/Error.h"
+#include "zel/Text.h"
 #include "zel/data/UserDescriptionList.h"
 #include "zel/support/ExtendedUser.h"
 
@@ -22,8 +24,13 @@ QString YesNo(bool value)
 
 std::shared_ptr<zel::support::ExtendedUser> MakeExtendedUser(const zel::data::UserDescription& user)
 {
+    const std::string& id = user.UserID();
+    if (id.size() > 10 || !zel::IsAllDigits(id))
+        throw zel::Error(zel::errc::InvalidArgument, "ZelMaintenance",
+                         "The user ID '" + id +
+                             "' is not a number of 1 to 10 digits; the user cannot be sent to a clock.");
     auto clockUser = std::make_shared<zel::support::ExtendedUser>();
-    clockUser->SetID(user.UserID());
+    clockUser->SetID(id);
     clockUser->SetName(user.Name());
     clockUser->SetAuthorityLevel(static_cast<zel::support::UserAuthorityLevel>(user.AuthorityLevel()));
     std::vector<std::uint8_t> hand = user.Template();

@@ -24,7 +24,9 @@ QString AuthorityLevelName(std::int32_t level);
 QString YesNo(bool value);
 
 // The clock user for a site user: ID from UserID, authority level and template. A template of
-// fewer than 9 bytes (a user who is not enrolled has none) is sent padded with zeros.
+// fewer than 9 bytes (a user who is not enrolled has none) is sent padded with zeros. A UserID
+// that is not 1 to 10 decimal digits is refused (zel::Error 5): the clock library would turn it
+// into the ID 0 without a word and overwrite that user.
 std::shared_ptr<zel::support::ExtendedUser> MakeExtendedUser(const zel::data::UserDescription& user);
 
 // Stores a clock user in the site database: the user with that ID, or a new one named "User "

@@ -2,7 +2,9 @@
 #include "MessageRecorder.h"
 #include "UserSite.h"
 
+#include "zel/data/DataSource.h"
 #include "zel/data/ReaderDescription.h"
+#include "zel/data/UserDescriptionList.h"
 
 #include "pages/AddRemoveUsers.h"
 #include "pages/ClockListView.h"
@@ -136,6 +138,24 @@ private slots:
         // The page is usable again.
         Click("cmdExport");
         QCOMPARE(site.ClockUserIds("Bravo"), (QStringList{"11", "12"}));
+    }
+
+    void AUserIdTheClockCannotKeepIsRefused()
+    {
+        auto& site = UserSite::Get();
+        site.PutClockUser("Alpha", "0", 3); // what a bad ID would have overwritten
+        auto users = zel::data::DataSource().GetUserDescriptionList();
+        users->Add("12345678901", "Eleven Digits");
+        QCoreApplication::processEvents();
+        SelectRows(Users(), {"12345678901"});
+        SelectRows(Clocks(), {"Alpha"});
+        MessageRecorder messages;
+        Click("cmdExport");
+        QCOMPARE(messages.Count(), 1);
+        QVERIFY(messages.Last().text.contains(QStringLiteral("12345678901")));
+        QCOMPARE(site.ClockTemplate("Alpha", "0"), UserSite::TemplateFor(3));
+        QCOMPARE(site.ClockUserIds("Alpha"), (QStringList{"0"}));
+        QCOMPARE(VisibleWindows(QStringLiteral("frmExportUsers")), 0);
     }
 
     void RotateSwitchesTheSplitter()
