@@ -112,7 +112,10 @@ ConnectionCenter::~ConnectionCenter()
 
 void ConnectionCenter::BeginLongCommand()
 {
-    ++mLongCommands;
+    if (++mLongCommands == 1) {
+        UpdateButtons();
+        emit BusyChanged(true);
+    }
 }
 
 void ConnectionCenter::EndLongCommand()
@@ -123,6 +126,10 @@ void ConnectionCenter::EndLongCommand()
         auto channel = std::move(mClosingChannel);
         mClosingChannel.reset();
         RunCommand(this, [&] { channel->Disconnect(); });
+    }
+    if (mLongCommands == 0) {
+        UpdateButtons();
+        emit BusyChanged(false);
     }
 }
 
@@ -210,6 +217,8 @@ void ConnectionCenter::ConnectSequence()
     }
     if (mReader)
         return; // already connected; a second channel would orphan the first
+    if (mLongCommands > 0)
+        return; // the running command still works through the channel being closed
 
     const auto databaseID = mClocks->currentData().toInt();
     bool ok = RunCommand(this, [&] {
@@ -299,7 +308,7 @@ void ConnectionCenter::RefillClocks()
 
 void ConnectionCenter::UpdateButtons()
 {
-    mConnect->setEnabled(mClocks->currentIndex() >= 0 && !mReader);
+    mConnect->setEnabled(mClocks->currentIndex() >= 0 && !mReader && mLongCommands == 0);
     mDisconnect->setEnabled(mReader != nullptr);
 }
 

@@ -66,8 +66,13 @@ public:
     // brackets itself with these. A Disconnect meanwhile drops the reader and tells the pages at
     // once, but closes the channel only when the command has ended, so that the command can still
     // tell the clock that it stops.
+    //
+    // While such a command runs the center is busy: Connect is locked, and BusyChanged tells the
+    // pages to lock their own clock commands (they would otherwise run inside the command's
+    // polling). Disconnect stays usable.
     void BeginLongCommand();
     void EndLongCommand();
+    bool IsBusy() const { return mLongCommands > 0; }
 
     void mReaderList_ListChanged();
     void mReaderList_ListItemChanged(const std::shared_ptr<zel::data::ReaderDescription>& sender);
@@ -75,6 +80,7 @@ public:
 signals:
     void Connected(std::shared_ptr<zel::support::IReader> reader);
     void Disconnected();
+    void BusyChanged(bool busy);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

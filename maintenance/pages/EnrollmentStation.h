@@ -65,6 +65,8 @@ public:
 protected:
     void ReaderConnected() override;
     void ReaderDisconnected() override;
+    // The station's own command is the long one: it stays usable (Abort) and locks only Enroll.
+    void ConnectionBusyChanged(bool) override {}
 
 private:
     void cmdEnroll_Click();

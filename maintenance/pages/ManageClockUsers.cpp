@@ -93,6 +93,7 @@ void ManageClockUsers::Initialize(ConnectionCenter* cc)
         return;
     connect(cc, &ConnectionCenter::Connected, this, &ManageClockUsers::mConnection_Connected);
     connect(cc, &ConnectionCenter::Disconnected, this, &ManageClockUsers::mConnection_Disconnected);
+    connect(cc, &ConnectionCenter::BusyChanged, this, &ManageClockUsers::mConnection_BusyChanged);
     if (cc->IsConnected())
         mConnection_Connected(cc->Reader());
     else
@@ -102,7 +103,7 @@ void ManageClockUsers::Initialize(ConnectionCenter* cc)
 void ManageClockUsers::mConnection_Connected(std::shared_ptr<zel::support::IReader> r)
 {
     mReader = std::move(r);
-    SetButtonsEnabled(mReader != nullptr);
+    SetButtonsEnabled(mReader != nullptr && !(mConnection && mConnection->IsBusy()));
 }
 
 void ManageClockUsers::mConnection_Disconnected()
@@ -110,6 +111,11 @@ void ManageClockUsers::mConnection_Disconnected()
     // The rows and the clock users stay as they are until the next Get Users.
     mReader.reset();
     SetButtonsEnabled(false);
+}
+
+void ManageClockUsers::mConnection_BusyChanged(bool busy)
+{
+    SetButtonsEnabled(mReader != nullptr && !busy);
 }
 
 void ManageClockUsers::resizeEvent(QResizeEvent* event)

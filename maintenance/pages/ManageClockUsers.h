@@ -42,6 +42,8 @@ public:
 
     void mConnection_Connected(std::shared_ptr<zel::support::IReader> r);
     void mConnection_Disconnected();
+    // Locks the clock commands while a long command (an enrollment) runs on the connection.
+    void mConnection_BusyChanged(bool busy);
 
     // The clock users last read (as the list shows them) and the list model, for the benches and tests.
     ClockUsersModel* Model() const { return mModel; }

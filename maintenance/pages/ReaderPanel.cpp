@@ -16,16 +16,19 @@ void ReaderPanel::Initialize(ConnectionCenter* cc)
 {
     QObject::disconnect(mConnectedLink);
     QObject::disconnect(mDisconnectedLink);
+    QObject::disconnect(mBusyLink);
     mConnection = cc;
     if (mConnection) {
         mConnectedLink = connect(mConnection, &ConnectionCenter::Connected, this, &ReaderPanel::mConnection_Connected);
         mDisconnectedLink =
             connect(mConnection, &ConnectionCenter::Disconnected, this, &ReaderPanel::mConnection_Disconnected);
+        mBusyLink = connect(mConnection, &ConnectionCenter::BusyChanged, this, &ReaderPanel::mConnection_BusyChanged);
     }
     if (mConnection && mConnection->IsConnected())
         mConnection_Connected(mConnection->Reader());
     else
         mConnection_Disconnected();
+    mConnection_BusyChanged(mConnection && mConnection->IsBusy());
 }
 
 void ReaderPanel::mConnection_Connected(std::shared_ptr<zel::support::IReader> r)
@@ -38,6 +41,16 @@ void ReaderPanel::mConnection_Disconnected()
 {
     mReader.reset();
     ReaderDisconnected();
+}
+
+void ReaderPanel::mConnection_BusyChanged(bool busy)
+{
+    ConnectionBusyChanged(busy);
+}
+
+void ReaderPanel::ConnectionBusyChanged(bool busy)
+{
+    setEnabled(!busy);
 }
 
 zel::support::IReader& ReaderPanel::RequireReader(const char* source) const

@@ -30,6 +30,7 @@ public:
 
     void mConnection_Connected(std::shared_ptr<zel::support::IReader> r);
     void mConnection_Disconnected();
+    void mConnection_BusyChanged(bool busy);
 
 protected:
     explicit ReaderPanel(QWidget* parent);
@@ -44,6 +45,9 @@ protected:
     virtual void ReaderConnected() = 0;
     // The reader is gone (dropped already); the panel disables its commands.
     virtual void ReaderDisconnected() = 0;
+    // A long command (an enrollment) has begun or ended on the connection: by default the whole
+    // panel is locked meanwhile, so that none of its clock commands runs inside that command.
+    virtual void ConnectionBusyChanged(bool busy);
 
     void resizeEvent(QResizeEvent* event) override;
 
@@ -53,6 +57,7 @@ private:
     std::unique_ptr<Anchor> mAnchor;
     QMetaObject::Connection mConnectedLink;
     QMetaObject::Connection mDisconnectedLink;
+    QMetaObject::Connection mBusyLink;
 };
 
 } // namespace zel::ui

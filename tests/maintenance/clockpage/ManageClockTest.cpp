@@ -82,6 +82,83 @@ private slots:
         page.hide();
     }
 
+    // The other clock commands of the page would run inside the enrollment's polling: they are
+    // locked until it ends; Disconnect and Abort stay usable.
+    void anEnrollmentLocksTheOtherClockCommands()
+    {
+        ManageClock page;
+        page.show();
+        MessageRecorder messages;
+        auto* cc = page.findChild<ConnectionCenter*>(QStringLiteral("ConnectionCenter1"));
+        ConnectTo(*cc, QStringLiteral("Front Door"));
+        QVERIFY(cc->IsConnected());
+        const QStringList locked{QStringLiteral("cmdSendTime"),     QStringLiteral("cmdSetCurrentTime"),
+                                 QStringLiteral("cmdSendSettings"), QStringLiteral("cmdSendMenuFile"),
+                                 QStringLiteral("cmdGetUsers"),     QStringLiteral("cmdRemoveAll"),
+                                 QStringLiteral("cmdEnroll"),       QStringLiteral("cmdConnect")};
+        const QStringList usable{QStringLiteral("cmdDisconnect"), QStringLiteral("cmdAbortEnrollment")};
+        auto enabled = [&page](const QString& name) {
+            auto* button = page.findChild<QPushButton*>(name);
+            return button != nullptr && button->isEnabled();
+        };
+        page.findChild<QLineEdit*>(QStringLiteral("txtUserID"))->setText(QStringLiteral("4242"));
+        int pumps = 0;
+        QStringList wrong;
+        auto previous = zel::support::SetMessagePump([&] {
+            if (++pumps == 2) {
+                QVERIFY(cc->IsBusy());
+                for (const QString& name : locked)
+                    if (enabled(name))
+                        wrong << name;
+                for (const QString& name : usable)
+                    if (!enabled(name))
+                        wrong << name;
+            }
+            QCoreApplication::processEvents();
+        });
+        page.findChild<QPushButton*>(QStringLiteral("cmdEnroll"))->click();
+        zel::support::SetMessagePump(previous);
+        QVERIFY(pumps >= 2);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(QLatin1Char(' '))));
+        QVERIFY(!cc->IsBusy());
+        for (const QString& name : locked.mid(0, locked.size() - 1)) // Connect stays off while connected
+            QVERIFY2(enabled(name), qPrintable(name));
+        QCOMPARE(messages.Count(), 0);
+        DisconnectFrom(*cc);
+        page.hide();
+    }
+
+    // A Disconnect during the enrollment leaves the old channel open until the enrollment ends:
+    // a new connection (the same serial port, maybe) must wait for that.
+    void connectWaitsForTheEnrollmentToEndAfterADisconnect()
+    {
+        ManageClock page;
+        page.show();
+        MessageRecorder messages;
+        auto* cc = page.findChild<ConnectionCenter*>(QStringLiteral("ConnectionCenter1"));
+        ConnectTo(*cc, QStringLiteral("Front Door"));
+        page.findChild<QLineEdit*>(QStringLiteral("txtUserID"))->setText(QStringLiteral("4243"));
+        int pumps = 0;
+        bool connectDuring = true;
+        bool connectedDuring = true;
+        auto previous = zel::support::SetMessagePump([&] {
+            if (++pumps == 2) {
+                DisconnectFrom(*cc);
+                connectDuring = page.findChild<QPushButton*>(QStringLiteral("cmdConnect"))->isEnabled();
+                cc->SetIsConnected(true); // refused while the enrollment ends
+                connectedDuring = cc->IsConnected();
+            }
+            QCoreApplication::processEvents();
+        });
+        page.findChild<QPushButton*>(QStringLiteral("cmdEnroll"))->click();
+        zel::support::SetMessagePump(previous);
+        QVERIFY(!connectDuring);
+        QVERIFY(!connectedDuring);
+        QVERIFY(page.findChild<QPushButton*>(QStringLiteral("cmdConnect"))->isEnabled());
+        QVERIFY(!page.findChild<QPushButton*>(QStringLiteral("cmdGetUsers"))->isEnabled());
+        page.hide();
+    }
+
     void connectionCenterStretchesAndTabsFollowEveryEdge()
     {
         ManageClock page;
