@@ -16,8 +16,10 @@ bin=$root/$build/bin
 # The demo site: made once, then kept with whatever changes were made in it.
 site=$root/demo-site
 mkdir -p "$site"
+fresh=0
 if [ ! -f "$site/zel.mdb" ]; then
   "$bin/zel_make_demo_site" "$site/zel.mdb"
+  fresh=1
 fi
 
 # Emulated clocks: one emulator per channel that leads to this machine.
@@ -64,6 +66,14 @@ if [ -x "$bin/zelclockd" ]; then
     done
     case $kind in
       tcp)
+        # A fresh demo: the first Ethernet clock already holds the enrolled demo users, so that
+        # Get Users and Synchronize have something to read on the first run.
+        state=$site/clocks-tcp$port.state
+        if [ "$fresh" = 1 ] && [ ! -e "$state" ] && [ -n "$clocks" ]; then
+          "$bin/zel_make_demo_site" --seed-clock "$site/zel.mdb" "$state" "${clocks%% *}" ||
+            echo "The demo users could not be given to an emulated clock; all clocks start empty." >&2
+          fresh=0
+        fi
         if start_emulator "tcp$port" --tcp "127.0.0.1:$port" "${clock_args[@]}"; then
           echo "Emulated clocks $clocks on 127.0.0.1:$port"
         fi

@@ -3,8 +3,12 @@
 //
 //   zel_make_demo_site FILE [--office-port N] [--warehouse-port N] [--com-port N]
 //   zel_make_demo_site --plan FILE
+//   zel_make_demo_site --seed-clock FILE STATEFILE ID:MODEL
 
 #include "DemoSite.h"
+#ifdef ZEL_DEMO_CLOCK_SEED
+#include "DemoClockSeed.h"
+#endif
 
 #include "zel/Error.h"
 
@@ -17,7 +21,8 @@ namespace {
 int Usage()
 {
     std::cerr << "usage: zel_make_demo_site FILE [--office-port N] [--warehouse-port N] [--com-port N]\n"
-                 "       zel_make_demo_site --plan FILE\n";
+                 "       zel_make_demo_site --plan FILE\n"
+                 "       zel_make_demo_site --seed-clock FILE STATEFILE ID:MODEL\n";
     return 2;
 }
 
@@ -38,6 +43,13 @@ int main(int argc, char** argv)
                 std::cout << line << '\n';
             return 0;
         }
+#ifdef ZEL_DEMO_CLOCK_SEED
+        if (argc == 5 && std::string(argv[1]) == "--seed-clock") {
+            zel::tools::SeedDemoClock(argv[2], argv[3], argv[4]);
+            std::cout << "Emulated clock " << argv[4] << " holds the demo's enrolled users: " << argv[3] << '\n';
+            return 0;
+        }
+#endif
         if (argc < 2 || argv[1][0] == '-')
             return Usage();
         zel::tools::DemoPorts ports;
