@@ -1,14 +1,12 @@
 #pragma once
 
-#include "clocksim/ManualTimeSource.h"
-#include "clocksim/Server.h"
+#include "SiteFixture.h"
 
-#include <QObject>
+#include "clocksim/ManualTimeSource.h"
+
 #include <QString>
 
-#include <functional>
 #include <memory>
-#include <vector>
 
 namespace zel::data {
 class ReaderDescription;
@@ -19,17 +17,6 @@ class ConnectionCenter;
 }
 
 namespace zel::ui::test {
-
-// Several Qt Test classes share one executable; each registers itself here.
-using TestFactory = std::function<std::unique_ptr<QObject>()>;
-std::vector<TestFactory>& ClockPageTests();
-
-template <typename T> struct RegisterClockPageTest {
-    RegisterClockPageTest()
-    {
-        ClockPageTests().push_back([] { return std::make_unique<T>(); });
-    }
-};
 
 // The site every test of this executable works on, made once: a temporary site database opened
 // as this thread's database, and the clock emulator on an ephemeral TCP port and a pseudo-terminal,
@@ -57,7 +44,6 @@ public:
 private:
     ClockSite();
 
-    QString mFolder;
     std::shared_ptr<zel::sim::ManualTimeSource> mTime;
     std::unique_ptr<zel::sim::Server> mServer;
 };
@@ -71,5 +57,5 @@ int OpenWaitWindows();
 
 } // namespace zel::ui::test
 
-#define ZEL_REGISTER_CLOCKPAGE_TEST(Class)                                                                             \
-    static const zel::ui::test::RegisterClockPageTest<Class> zelRegisterClockPage##Class
+// Registers a test class of this executable.
+#define ZEL_REGISTER_CLOCKPAGE_TEST(Class) ZEL_REGISTER_SITE_TEST(Class)

@@ -2,8 +2,6 @@
 
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
-#include "zel/data/DirChnlDescription.h"
-#include "zel/data/EthChnlDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescriptionList.h"
 
@@ -12,7 +10,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QItemSelectionModel>
-#include <QTemporaryDir>
 #include <QTreeView>
 
 #include <algorithm>
@@ -20,38 +17,6 @@
 #include <stdexcept>
 
 namespace zel::ui::test {
-namespace {
-
-std::shared_ptr<zel::data::IChannelDescription> AddEthernet(const char* name, const std::string& address, int port)
-{
-    auto channels = zel::data::DataSource().GetChannelDescriptionList();
-    auto channel = channels->Add(zel::data::EthernetChannel, name);
-    auto ethernet = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(channel);
-    ethernet->SetIPAddress(address);
-    ethernet->SetIPPort(port);
-    channels->Save();
-    return channel;
-}
-
-std::unique_ptr<zel::sim::Server>
-StartEmulator(const std::vector<std::pair<std::uint8_t, zel::sim::ClockModel>>& clocks, bool pty = false)
-{
-    zel::sim::ServerOptions options;
-    options.Pty = pty;
-    auto server = std::make_unique<zel::sim::Server>(options);
-    for (const auto& [id, model] : clocks)
-        server->AddClock(id, model);
-    server->Start();
-    return server;
-}
-
-} // namespace
-
-std::vector<TestFactory>& UserPageTests()
-{
-    static std::vector<TestFactory> tests;
-    return tests;
-}
 
 UserSite& UserSite::Get()
 {
@@ -61,41 +26,30 @@ UserSite& UserSite::Get()
 
 UserSite::UserSite()
 {
-    // Short time-outs, so that a clock that does not answer costs little; before the first channel.
-    ::setenv("ZEL_TIMEOUT_MS", "300", 1);
+    OpenTemporarySite();
 
-    static QTemporaryDir folder; // lives as long as the process: the database stays open to the end
-    if (!folder.isValid())
-        throw std::runtime_error("no temporary folder");
-    const std::string file = QDir(folder.path()).filePath(QStringLiteral("zel.mdb")).toStdString();
-    zel::data::DataSource::CreateDatabase(file);
-    zel::data::DataSource().OpenDatabase(file);
-
+    zel::sim::ServerOptions withPty;
+    withPty.Pty = true;
     mLineA = StartEmulator(
-        {{1, zel::sim::ClockModel::Base}, {2, zel::sim::ClockModel::Vt9}, {3, zel::sim::ClockModel::Base}}, true);
+        withPty, {{1, zel::sim::ClockModel::Base}, {2, zel::sim::ClockModel::Vt9}, {3, zel::sim::ClockModel::Base}});
     ::setenv("ZEL_COM6", mLineA->PtyPath().c_str(), 1);
-    mLineB = StartEmulator({{4, zel::sim::ClockModel::Base}});
+    mLineB = StartEmulator({}, {{4, zel::sim::ClockModel::Base}});
 
     auto channels = zel::data::DataSource().GetChannelDescriptionList();
     auto readers = zel::data::DataSource().GetReaderDescriptionList();
-    auto lineA = AddEthernet("Line A", "127.0.0.1", mLineA->Port());
-    auto lineB = AddEthernet("Line B", "127.0.0.1", mLineB->Port());
+    auto lineA = AddEthernetChannel("Line A", "127.0.0.1", mLineA->Port());
+    auto lineB = AddEthernetChannel("Line B", "127.0.0.1", mLineB->Port());
     readers->Add(1, "Alpha", lineA);
     readers->Add(4, "Bravo", lineB);
     readers->Add(3, "Charlie", lineA);
     readers->Add(2, "Delta", lineA);
     readers->Add(9, "Ghost", lineA);
     readers->Add(1, "Dial", channels->Add(zel::data::ModemChannel, "Modem"));
-    readers->Add(1, "Broken", AddEthernet("Bad Address", "10.0.0", 3001));
-    readers->Add(1, "Orphan", AddEthernet("Gone", "127.0.0.1", 1));
+    readers->Add(1, "Broken", AddEthernetChannel("Bad Address", "10.0.0", 3001));
+    readers->Add(1, "Orphan", AddEthernetChannel("Gone", "127.0.0.1", 1));
     channels->Remove("Gone");
     channels->Save();
-    auto serial = channels->Add(zel::data::DirectChannel, "Serial Line");
-    auto direct = std::dynamic_pointer_cast<zel::data::DirChnlDescription>(serial);
-    direct->SetComPort(6);
-    direct->SetBitRate(115200);
-    channels->Save();
-    readers->Add(3, "Serial", serial);
+    readers->Add(3, "Serial", AddDirectChannel("Serial Line", 6, 115200));
 }
 
 std::int32_t UserSite::ChannelID(const char* name) const
@@ -105,7 +59,7 @@ std::int32_t UserSite::ChannelID(const char* name) const
 
 std::shared_ptr<zel::data::ReaderDescription> UserSite::Clock(const char* name) const
 {
-    return zel::data::DataSource().GetReaderDescriptionList()->Item(std::string(name));
+    return SiteClock(name);
 }
 
 zel::sim::SimClock& UserSite::Emulated(const char* name)

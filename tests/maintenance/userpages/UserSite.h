@@ -1,13 +1,11 @@
 #pragma once
 
-#include "clocksim/Server.h"
+#include "SiteFixture.h"
 
-#include <QObject>
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,17 +19,6 @@ class UserDescription;
 } // namespace zel::data
 
 namespace zel::ui::test {
-
-// Several Qt Test classes share one executable; each registers itself here.
-using TestFactory = std::function<std::unique_ptr<QObject>()>;
-std::vector<TestFactory>& UserPageTests();
-
-template <typename T> struct RegisterUserPageTest {
-    RegisterUserPageTest()
-    {
-        UserPageTests().push_back([] { return std::make_unique<T>(); });
-    }
-};
 
 // The site every test of this executable works on, made once: a temporary site database opened
 // as this thread's database and two clock emulators on ephemeral TCP ports.
@@ -96,5 +83,5 @@ void AddPictureUsers();
 
 } // namespace zel::ui::test
 
-#define ZEL_REGISTER_USERPAGE_TEST(Class)                                                                              \
-    static const zel::ui::test::RegisterUserPageTest<Class> zelRegisterUserPage##Class
+// Registers a test class of this executable.
+#define ZEL_REGISTER_USERPAGE_TEST(Class) ZEL_REGISTER_SITE_TEST(Class)
