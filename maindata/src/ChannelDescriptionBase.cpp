@@ -26,6 +26,22 @@ void ChannelDescriptionBase::ThrowInvalid(const char* message)
     detail::Raise(errc::InvalidArgument, message);
 }
 
+void ChannelDescriptionBase::SetComPortField(std::int32_t& field, std::int32_t port)
+{
+    if (port < 1 || port > 8)
+        ThrowInvalid("Invalid port number");
+    field = port;
+    MarkDirty();
+}
+
+void ChannelDescriptionBase::SetBitRateField(std::int32_t& field, std::int32_t bitRate)
+{
+    if (bitRate < 1)
+        ThrowInvalid("Invalid bit rate.");
+    field = bitRate;
+    MarkDirty();
+}
+
 std::vector<Field> ChannelDescriptionBase::WriteFields() const
 {
     std::vector<Field> fields{{schema::Name, detail::FromText(mName)}};

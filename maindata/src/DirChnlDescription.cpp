@@ -8,18 +8,12 @@ namespace zel::data {
 
 void DirChnlDescription::SetComPort(std::int32_t port)
 {
-    if (port < 1 || port > 8)
-        ThrowInvalid("Invalid port number");
-    mComPort = port;
-    MarkDirty();
+    SetComPortField(mComPort, port);
 }
 
 void DirChnlDescription::SetBitRate(std::int32_t bitRate)
 {
-    if (bitRate < 1)
-        ThrowInvalid("Invalid bit rate.");
-    mBitRate = bitRate;
-    MarkDirty();
+    SetBitRateField(mBitRate, bitRate);
 }
 
 std::string DirChnlDescription::ToString() const

@@ -14,18 +14,12 @@ void MdmChnlDescription::SetPhoneNumber(const std::string& phoneNumber)
 
 void MdmChnlDescription::SetComPort(std::int32_t port)
 {
-    if (port < 1 || port > 8)
-        ThrowInvalid("Invalid port number");
-    mComPort = port;
-    MarkDirty();
+    SetComPortField(mComPort, port);
 }
 
 void MdmChnlDescription::SetBitRate(std::int32_t bitRate)
 {
-    if (bitRate < 1)
-        ThrowInvalid("Invalid bit rate.");
-    mBitRate = bitRate;
-    MarkDirty();
+    SetBitRateField(mBitRate, bitRate);
 }
 
 std::string MdmChnlDescription::ToString() const

@@ -39,6 +39,10 @@ protected:
 
     void MarkDirty() noexcept { mIsDirty = true; }
     [[noreturn]] static void ThrowInvalid(const char* message);
+    // The serial line settings of the direct and modem kinds: error "Invalid port number" for a port
+    // outside 1 to 8, "Invalid bit rate." for a rate below 1 (then `field` keeps its value).
+    void SetComPortField(std::int32_t& field, std::int32_t port);
+    void SetBitRateField(std::int32_t& field, std::int32_t bitRate);
 
     // The word stored in column Type: "Direct", "Modem" or "Ethernet".
     virtual const char* TypeWord() const = 0;
