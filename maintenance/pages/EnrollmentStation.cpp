@@ -23,6 +23,8 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+
 namespace zel::ui {
 namespace {
 
@@ -394,7 +396,9 @@ void EnrollmentStation::Update(zel::support::EnrollmentStatusType& status)
     const std::array<std::int32_t, 4> leds{status.Led1, status.Led2, status.Led3, status.Led4};
     for (int i = 0; i < 4; ++i)
         mFingers[i]->SetFillColor(leds[i] != 0 ? LampLit : LampDark);
-    mReadCount->setText(QStringLiteral("%1 of 4").arg(status.ReadCount));
+    // The clock checks the new template with one more read after the four: that read is counted
+    // as well, but the administrator is shown at most "4 of 4" (never "5 of 4").
+    mReadCount->setText(QStringLiteral("%1 of 4").arg(std::min(status.ReadCount, ReadsShown)));
 
     const long long sum = static_cast<long long>(status.Led1) + status.Led2 + status.Led3 + status.Led4;
     const bool allLit = leds[0] != 0 && leds[1] != 0 && leds[2] != 0 && leds[3] != 0;
@@ -405,7 +409,7 @@ void EnrollmentStation::Update(zel::support::EnrollmentStatusType& status)
             mLastReadCount = status.ReadCount;
         }
     } else if (allLit && mHandRemoved) {
-        ShowDisplay(QStringLiteral("** Place Hand **  %1/4").arg(status.ReadCount + 1));
+        ShowDisplay(QStringLiteral("** Place Hand **  %1/4").arg(std::min(status.ReadCount + 1, ReadsShown)));
         mHandRemoved = false;
     }
 }

@@ -41,6 +41,8 @@ public:
     static constexpr int LampDark = 65280; // green
     // The level a new user gets for each entry of the authority list ("None", "Supervisor").
     static constexpr int SupervisorLevel = 3; // Management
+    // The reads the station counts out ("n of 4"); the verification read after them shows as the 4th.
+    static constexpr int ReadsShown = 4;
 
     explicit EnrollmentStation(QWidget* parent = nullptr);
     ~EnrollmentStation() override;

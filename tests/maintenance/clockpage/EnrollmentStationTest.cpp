@@ -231,6 +231,9 @@ private slots:
                  s.displays.indexOf(EnrollmentStation::DisplayText(QStringLiteral("** Place Hand **  2/4"))) - 1);
         QVERIFY(s.counts.contains(QStringLiteral("1 of 4")));
         QVERIFY(s.counts.contains(QStringLiteral("4 of 4")));
+        // The clock's verification read after the four is not shown as a fifth of four.
+        QVERIFY(!s.counts.contains(QStringLiteral("5 of 4")));
+        QVERIFY(!s.displays.contains(EnrollmentStation::DisplayText(QStringLiteral("** Place Hand **  5/4"))));
         QCOMPARE(s.Display(), ThankYou);
         for (int i = 0; i < 4; ++i)
             QCOMPARE(s.Finger(i), EnrollmentStation::LampLit);
