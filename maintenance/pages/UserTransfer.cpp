@@ -46,8 +46,17 @@ std::shared_ptr<zel::data::UserDescription> ImportClockUser(zel::data::UserDescr
     const std::string id = clockUser.ID();
     if (id.empty())
         return nullptr;
-    std::shared_ptr<zel::data::UserDescription> user = list.Contains(id) ? list.Item(id) : list.Add(id, "User " + id);
-    user->SetAuthorityLevel(static_cast<std::int32_t>(clockUser.AuthorityLevel()));
+    // A clock's user list is read from its data banks, which hold ID and template only: every
+    // level read back is 0. A user the site already knows keeps the level stored for it (else a
+    // synchronization would strip every supervisor of the authority on every clock); a new user
+    // takes the clock's.
+    std::shared_ptr<zel::data::UserDescription> user;
+    if (list.Contains(id)) {
+        user = list.Item(id);
+    } else {
+        user = list.Add(id, "User " + id);
+        user->SetAuthorityLevel(static_cast<std::int32_t>(clockUser.AuthorityLevel()));
+    }
     user->SetEnrolled(true);
     user->SetTemplate(clockUser.Template());
     list.Save();

@@ -29,9 +29,10 @@ QString YesNo(bool value);
 // into the ID 0 without a word and overwrite that user.
 std::shared_ptr<zel::support::ExtendedUser> MakeExtendedUser(const zel::data::UserDescription& user);
 
-// Stores a clock user in the site database: the user with that ID, or a new one named "User "
-// followed by the ID, gets the clock user's authority level and template, is marked enrolled,
-// and the list is saved. A clock user without an ID is passed over (nullptr).
+// Stores a clock user in the site database: the user with that ID (keeping its name and
+// authority level, which a clock's user list does not carry), or a new one named "User "
+// followed by the ID with the clock user's level, gets the clock user's template, is marked
+// enrolled, and the list is saved. A clock user without an ID is passed over (nullptr).
 std::shared_ptr<zel::data::UserDescription> ImportClockUser(zel::data::UserDescriptionList& list,
                                                             const zel::support::IUser& clockUser);
 

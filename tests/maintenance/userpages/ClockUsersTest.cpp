@@ -120,7 +120,7 @@ private slots:
         QVERIFY(added->Enrolled());
         QCOMPARE(added->Template(), UserSite::TemplateFor(11));
         QCOMPARE(existing->Name(), std::string("Ann Lee")); // name kept
-        QCOMPARE(existing->AuthorityLevel(), 0);            // level overwritten by the clock's
+        QCOMPARE(existing->AuthorityLevel(), 4);            // level kept: the clock's list reads 0 for all
         QVERIFY(existing->Enrolled());
         QCOMPARE(existing->Template(), UserSite::TemplateFor(22));
         QVERIFY(!users->IsDirty());

@@ -116,6 +116,23 @@ private slots:
         QVERIFY(mPage->findChild<QPushButton*>(QStringLiteral("cmdSynchronize"))->isEnabled());
     }
 
+    // A clock's user list carries no levels (all read as 0): a supervisor the site knows stays one,
+    // in the site database and on the destination clocks.
+    void SynchronizeKeepsTheSiteAuthorityLevels()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("60", "Supervisor", true, 3);
+        site.PutClockUser("Alpha", "60", 60, 3);
+        SelectRows(Sources(), {"Alpha"});
+        SelectRows(Destinations(), {"Charlie"});
+        MessageRecorder messages;
+        Click("cmdSynchronize");
+
+        QCOMPARE(messages.Count(), 0);
+        QCOMPARE(zel::data::DataSource().GetUserDescriptionList()->Item(std::string("60"))->AuthorityLevel(), 3);
+        QCOMPARE(site.Emulated("Charlie").FindUser(*zel::sim::UserIdFromText("60"))->AuthorityLevel, 3);
+    }
+
     void EventsComeInTheirOrder()
     {
         auto& site = UserSite::Get();
