@@ -4,6 +4,7 @@
 #include "editors/ListContainer.h"
 #include "layout/Anchor.h"
 #include "pages/AddRemoveUsers.h"
+#include "pages/ConnectionCenter.h"
 #include "pages/ManageClock.h"
 #include "pages/SynchronizeUI.h"
 #include "pages/frmAbout.h"
@@ -132,6 +133,10 @@ void frmMain::BuildControls()
         mListBarImages.Add(QIcon(QString::fromLatin1(page.Icon)), page.Key);
         mBannerImages.push_back(QIcon(QString::fromLatin1(page.Banner)).pixmap(BannerPictureSize));
     }
+    // An enrollment on the Manage Clock page polls the clock while the interface runs: the other
+    // pages (clock lists, Add/Remove Users, Synchronize) must not start their work inside it.
+    connect(mManageClock1->ConnectionCenter1(), &ConnectionCenter::BusyChanged, mListBar,
+            [this](bool busy) { mListBar->setEnabled(!busy); });
     connect(mListBar, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { ListBar_ItemClick(mListBar->row(item) + 1); });
     connect(mListBar, &QListWidget::itemActivated, this,

@@ -3,6 +3,7 @@
 
 #include "MessageRecorder.h"
 #include "layout/Anchor.h"
+#include "pages/ConnectionCenter.h"
 #include "pages/frmMain.h"
 
 #include <QAction>
@@ -92,6 +93,19 @@ private slots:
         QTest::mouseClick(bar->viewport(), Qt::LeftButton, {}, rect.center());
         QVERIFY(Child(window, "AddRemoveUsers1")->isVisible());
         QCOMPARE(window.findChild<QLabel*>(QStringLiteral("lblBanner"))->text(), QStringLiteral("Add/Remove Users"));
+    }
+
+    void NavigationIsLockedWhileAnEnrollmentRuns()
+    {
+        frmMain window;
+        auto* bar = window.findChild<QListWidget*>(QStringLiteral("ListBar"));
+        auto* cc = window.findChild<zel::ui::ConnectionCenter*>(QStringLiteral("ConnectionCenter1"));
+        QVERIFY(bar && cc);
+        QVERIFY(bar->isEnabled());
+        cc->BeginLongCommand(); // what an enrollment does while it runs
+        QVERIFY(!bar->isEnabled());
+        cc->EndLongCommand();
+        QVERIFY(bar->isEnabled());
     }
 
     void ResizeBeforeFirstActivationDoesNothing()
