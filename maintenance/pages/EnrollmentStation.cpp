@@ -350,6 +350,11 @@ void EnrollmentStation::RunEnrollment(const std::shared_ptr<zel::support::IReade
             user->SetTemplate(enrolled->Template());
             user->SetEnrolled(true);
             mUserDescriptionList->Save();
+            if (!existing) {
+                // The next person must not inherit this one's number or name.
+                mUserID->clear();
+                mUserName->clear();
+            }
         } catch (const std::exception& error) {
             failure = ErrorText(error);
         }

@@ -258,6 +258,9 @@ private slots:
         auto onClock = ClockSite::Get().Server().Clock(2).FindUser(*zel::sim::UserIdFromText("77"));
         QVERIFY(onClock.has_value());
         QCOMPARE(onClock->AuthorityLevel, 3);
+        // The next new user starts from empty boxes, not with this person's number and name.
+        QVERIFY(s.Find<QLineEdit>("txtUserID")->text().isEmpty());
+        QVERIFY(s.Find<QLineEdit>("txtUserName")->text().isEmpty());
         DisconnectFrom(s.cc);
     }
 
