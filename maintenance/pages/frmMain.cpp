@@ -10,6 +10,7 @@
 #include "pages/frmAbout.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -264,6 +265,15 @@ QPixmap frmMain::BannerImage(int index) const
 void frmMain::mnuFileExit_Click()
 {
     close();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    // Leaving the program ends the live connection: a running enrollment is aborted on the
+    // clock instead of being polled on after the window is gone.
+    if (auto* connection = mManageClock1->ConnectionCenter1(); connection && connection->IsConnected())
+        connection->SetIsConnected(false);
+    QMainWindow::closeEvent(event);
 }
 
 void frmMain::mnuHelpAbout_Click()

@@ -6,7 +6,9 @@
 #include "pages/ManageClock.h"
 #include "pages/ManageClockUsers.h"
 #include "pages/ReaderSetup.h"
+#include "pages/frmMain.h"
 
+#include "clocksim/ClockUser.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/support/MessagePump.h"
@@ -126,6 +128,36 @@ private slots:
         QCOMPARE(messages.Count(), 0);
         DisconnectFrom(*cc);
         page.hide();
+    }
+
+    // Closing the main window while a hand is being read ends the enrollment on the clock and
+    // the connection, instead of polling on behind a window that is gone.
+    void closingTheMainWindowAbortsAnEnrollment()
+    {
+        zel::ui::frmMain window;
+        window.show();
+        window.ListBar_ItemClick(2); // the Manage Clock page
+        MessageRecorder messages;
+        auto* cc = window.findChild<ConnectionCenter*>(QStringLiteral("ConnectionCenter1"));
+        ConnectTo(*cc, QStringLiteral("Front Door"));
+        QVERIFY(cc->IsConnected());
+        auto* page = window.findChild<ManageClock*>(QStringLiteral("ManageClock1"));
+        page->findChild<QLineEdit*>(QStringLiteral("txtUserID"))->setText(QStringLiteral("5151"));
+        int pumps = 0;
+        auto previous = zel::support::SetMessagePump([&] {
+            if (++pumps == 2)
+                window.close();
+            QCoreApplication::processEvents();
+        });
+        auto* enroll = page->findChild<QPushButton*>(QStringLiteral("cmdEnroll"));
+        QVERIFY(enroll->isEnabled());
+        enroll->click();
+        zel::support::SetMessagePump(previous);
+        QVERIFY(pumps >= 2);
+        QVERIFY(!cc->IsConnected());
+        QVERIFY(!cc->IsBusy());
+        QVERIFY(!ClockSite::Get().Server().Clock(1).FindUser(*zel::sim::UserIdFromText("5151")).has_value());
+        QCOMPARE(messages.Count(), 0);
     }
 
     // A Disconnect during the enrollment leaves the old channel open until the enrollment ends:
