@@ -1,5 +1,7 @@
 #include "zel/support/Reader.h"
 
+#include "UserBanks.h"
+
 #include "zel/support/Channel.h"
 #include "zel/support/DisplayMessageCommand.h"
 #include "zel/support/User.h"
@@ -11,9 +13,7 @@
 namespace zel::support {
 namespace {
 
-constexpr int kBankCount = 10;
 constexpr std::size_t kSlotsPerBank = ZEL_DATA_BANK_SIZE / layout::kBankSlotSize; // 256
-constexpr std::uint8_t kEmptySlot = 0xFF;
 constexpr std::uint8_t kTimeAndAttendanceBit = 0x01;
 constexpr std::uint8_t kDepartmentTrackingBit = 0x02;
 
@@ -97,26 +97,13 @@ void Reader::RemoveUser(const std::shared_ptr<IUser>& user)
 std::shared_ptr<UserList> Reader::GetUserList()
 {
     SelectReader();
-    auto list = std::make_shared<UserList>("ZelClock");
-    try {
-        for (int bank = 0; bank < kBankCount; ++bank) {
-            auto data = mChannel->GetDataBank(bank);
-            for (std::size_t slot = 0; slot < kSlotsPerBank; ++slot) {
-                const auto* start = data.data() + slot * layout::kBankSlotSize;
-                if (start[0] == kEmptySlot)
-                    return list;
-                UserRecord record{};
-                std::copy_n(start, layout::kBankSlotSize, record.begin());
-                auto user = std::make_shared<User>();
-                user->FromRecord(record);
-                auto key = user->ID();
-                list->Add(user, key);
-            }
-        }
-    } catch (const std::exception&) {
-        // An unreadable bank or a repeated ID ends the read; what was read is the result.
-    }
-    return list;
+    return ReadUserBanks(*mChannel, {kSlotsPerBank, layout::kBankSlotSize}, [](const std::uint8_t* slot) {
+        UserRecord record{};
+        std::copy_n(slot, layout::kBankSlotSize, record.begin());
+        auto user = std::make_shared<User>();
+        user->FromRecord(record);
+        return std::static_pointer_cast<IUser>(user);
+    });
 }
 
 TimeDisplayFormatEnum Reader::TimeDisplayFormat()
@@ -215,20 +202,9 @@ void Reader::RemoveAllUsers()
 
 void Reader::SendUserList(const VisitorList& list)
 {
-    if (list.empty())
-        RaiseInvalidArgument("The user list is empty.");
-    if (std::any_of(list.begin(), list.end(), [](const auto& item) { return !item; }))
-        RaiseInvalidArgument("The user list holds an empty item.");
+    CheckUserListToSend(list);
     SelectReader();
-    std::vector<DataBank> banks((list.size() - 1) / kSlotsPerBank + 1);
-    for (auto& bank : banks)
-        bank.fill(kEmptySlot);
-    for (std::size_t k = 0; k < list.size(); ++k) {
-        auto* slot = banks[k / kSlotsPerBank].data() + (k % kSlotsPerBank) * layout::kBankSlotSize;
-        list[k]->AppendToVT9ReaderBuffer(std::span<std::uint8_t, 16>(slot, 16));
-    }
-    for (std::size_t b = 0; b < banks.size(); ++b)
-        mChannel->SetDataBank(static_cast<std::int32_t>(b), banks[b]);
+    WriteUserBanks(*mChannel, list, {kSlotsPerBank, layout::kBankSlotSize});
 }
 
 zel::DateTime Reader::GetTime()

@@ -1,5 +1,7 @@
 #include "zel/support/VT9Reader.h"
 
+#include "UserBanks.h"
+
 #include "zel/support/Channel.h"
 #include "zel/support/ZelErrors.h"
 
@@ -7,12 +9,6 @@
 #include <utility>
 
 namespace zel::support {
-namespace {
-
-constexpr int kBankCount = 10;
-constexpr std::uint8_t kEmptySlot = 0xFF;
-
-} // namespace
 
 VT9Reader::VT9Reader(std::int32_t readerID, std::shared_ptr<Channel> channel, const ReaderInfoRecord& info)
     : mChannel(channel), mReader(std::make_shared<Reader>(readerID, std::move(channel), info))
@@ -36,44 +32,20 @@ void VT9Reader::SendUser(const std::shared_ptr<IReaderVisitor>& user)
 std::shared_ptr<UserList> VT9Reader::GetUserList()
 {
     mReader->SelectReader();
-    auto list = std::make_shared<UserList>("ZelClock");
-    try {
-        for (int bank = 0; bank < kBankCount; ++bank) {
-            auto data = mChannel->GetDataBank(bank);
-            for (std::size_t slot = 0; slot < kSlotsPerBank; ++slot) {
-                const auto* start = data.data() + slot * kSlotSize;
-                if (start[0] == kEmptySlot)
-                    return list;
-                ExtUserRecord record{};
-                std::copy_n(start, layout::kBankSlotSize, record.begin());
-                auto user = std::make_shared<ExtendedUser>();
-                user->FromExtRecord(record);
-                auto key = user->ID();
-                list->Add(user, key);
-            }
-        }
-    } catch (const std::exception&) {
-        // An unreadable bank or a repeated ID ends the read; what was read is the result.
-    }
-    return list;
+    return ReadUserBanks(*mChannel, {kSlotsPerBank, kSlotSize}, [](const std::uint8_t* slot) {
+        ExtUserRecord record{};
+        std::copy_n(slot, layout::kBankSlotSize, record.begin());
+        auto user = std::make_shared<ExtendedUser>();
+        user->FromExtRecord(record);
+        return std::static_pointer_cast<IUser>(user);
+    });
 }
 
 void VT9Reader::SendUserList(const VisitorList& list)
 {
-    if (list.empty())
-        RaiseInvalidArgument("The user list is empty.");
-    if (std::any_of(list.begin(), list.end(), [](const auto& item) { return !item; }))
-        RaiseInvalidArgument("The user list holds an empty item.");
+    CheckUserListToSend(list);
     mReader->SelectReader();
-    std::vector<DataBank> banks((list.size() - 1) / kSlotsPerBank + 1);
-    for (auto& bank : banks)
-        bank.fill(kEmptySlot);
-    for (std::size_t k = 0; k < list.size(); ++k) {
-        auto* slot = banks[k / kSlotsPerBank].data() + (k % kSlotsPerBank) * kSlotSize;
-        list[k]->AppendToVT9ReaderBuffer(std::span<std::uint8_t, 16>(slot, 16));
-    }
-    for (std::size_t b = 0; b < banks.size(); ++b)
-        mChannel->SetDataBank(static_cast<std::int32_t>(b), banks[b]);
+    WriteUserBanks(*mChannel, list, {kSlotsPerBank, kSlotSize});
 }
 
 std::shared_ptr<ExtendedUser> VT9Reader::EnrollUser(const std::string& userID, const std::string& name,
