@@ -4,11 +4,6 @@
 #include "pages/frmMessage.h"
 
 #include "zel/Error.h"
-#include "zel/data/ChannelDescriptionList.h"
-#include "zel/data/DataSource.h"
-#include "zel/data/DirChnlDescription.h"
-#include "zel/data/EthChnlDescription.h"
-#include "zel/support/ChannelFactory.h"
 
 #include <QCoreApplication>
 #include <QPainter>
@@ -41,23 +36,6 @@ QPixmap RenderPicture(const QString& resource, const QSize& size)
         renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
     }
     return picture;
-}
-
-std::shared_ptr<zel::support::Channel> CreateChannelForDescription(std::int32_t channelDescriptionID)
-{
-    auto channels = zel::data::DataSource().GetChannelDescriptionList();
-    return CreateChannelForDescription(channels->GetByDatabaseID(channelDescriptionID));
-}
-
-std::shared_ptr<zel::support::Channel>
-CreateChannelForDescription(const std::shared_ptr<zel::data::IChannelDescription>& description)
-{
-    zel::support::ChannelFactory factory;
-    if (auto ethernet = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(description))
-        return factory.CreateEthernetChannel(ethernet->IPAddress(), ethernet->IPPort());
-    if (auto direct = std::dynamic_pointer_cast<zel::data::DirChnlDescription>(description))
-        return factory.CreateDirectChannel(direct->ComPort(), direct->BitRate());
-    return nullptr; // a modem description, or none
 }
 
 bool RunCommand(QWidget* parent, const std::function<void()>& command, const QString& title)

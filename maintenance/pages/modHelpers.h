@@ -1,5 +1,7 @@
 #pragma once
 
+#include "zel/workflows/SiteChannels.h"
+
 #include <QPixmap>
 #include <QString>
 
@@ -18,15 +20,8 @@ class IChannelDescription;
 
 namespace zel::ui {
 
-// The unconnected channel for the stored channel description with this database ID: an Ethernet
-// description gives an Ethernet channel (IPAddress, IPPort), a direct one a serial channel
-// (ComPort, BitRate). A modem description, or an ID that the site database's channel list does
-// not hold, gives nullptr: no runtime channel exists for them. The caller connects the channel.
-// Errors of the channel factory (a stored address that is not a valid dotted address) pass through.
-std::shared_ptr<zel::support::Channel> CreateChannelForDescription(std::int32_t channelDescriptionID);
-// The same for a description at hand (nullptr gives nullptr).
-std::shared_ptr<zel::support::Channel>
-CreateChannelForDescription(const std::shared_ptr<zel::data::IChannelDescription>& description);
+// From a stored channel description to a runtime channel (see the clock workflows library).
+using zel::workflows::CreateChannelForDescription;
 
 // Runs one command of a page. A zel::Error (or any other std::exception) that it raises is shown
 // to the administrator in a message box with its description (exclamation icon, `title` or the

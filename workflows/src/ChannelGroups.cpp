@@ -1,12 +1,12 @@
-#include "zel/data/ReaderDescription.h"
+#include "zel/workflows/ChannelGroups.h"
 
-#include "pages/modHelpers.h"
-#include "workflows/ChannelGroups.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/workflows/SiteChannels.h"
 
 #include <unordered_map>
 #include <unordered_set>
 
-namespace zel::ui {
+namespace zel::workflows {
 
 std::vector<ChannelGroup> GroupByChannel(const std::vector<std::shared_ptr<zel::data::ReaderDescription>>& clocks)
 {
@@ -29,4 +29,4 @@ ChannelMaker DefaultChannelMaker()
     return [](std::int32_t channelID) { return CreateChannelForDescription(channelID); };
 }
 
-} // namespace zel::ui
+} // namespace zel::workflows

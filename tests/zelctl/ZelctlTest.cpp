@@ -1,0 +1,345 @@
+// zelctl end to end: a temporary site with clocks on the in-process emulator, one clock that does
+// not answer, one channel that does not connect; zelctl runs as its own process.
+#include <gtest/gtest.h>
+
+#include "clocksim/Server.h"
+#include "zel/data/ChannelDescriptionList.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/EthChnlDescription.h"
+#include "zel/data/ReaderDescriptionList.h"
+#include "zel/data/UserDescription.h"
+#include "zel/data/UserDescriptionList.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int Status = -1;
+    std::string Out, Err;
+    QJsonArray Json() const
+    {
+        auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(Out));
+        EXPECT_TRUE(doc.isArray()) << Out;
+        return doc.array();
+    }
+};
+
+// Runs zelctl with these arguments; standard output and error captured.
+Outcome Zelctl(const std::vector<std::string>& args)
+{
+    int out[2], err[2];
+    EXPECT_EQ(::pipe(out), 0);
+    EXPECT_EQ(::pipe(err), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    posix_spawn_file_actions_addclose(&actions, err[0]);
+    std::vector<std::string> all{ZELCTL_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& arg : all)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    EXPECT_EQ(::posix_spawn(&pid, ZELCTL_PATH, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    ::close(err[1]);
+    Outcome result;
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    int open = 2;
+    while (open > 0 && ::poll(fds, 2, 60000) > 0) {
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
+                continue;
+            char buffer[4096];
+            const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            } else {
+                (i == 0 ? result.Out : result.Err).append(buffer, static_cast<std::size_t>(n));
+            }
+        }
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+QJsonObject Row(const QJsonArray& rows, const char* key, const QString& value)
+{
+    for (const auto& row : rows)
+        if (row.toObject().value(key).toVariant().toString() == value)
+            return row.toObject();
+    ADD_FAILURE() << "no row with " << key << " = " << value.toStdString();
+    return {};
+}
+
+class ZelctlTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv("ZEL_TIMEOUT_MS", "150", 1);
+        server = std::make_unique<zel::sim::Server>();
+        server->AddClock(1, zel::sim::ClockModel::Base);
+        server->AddClock(2, zel::sim::ClockModel::Vt9);
+        server->AddClock(3, zel::sim::ClockModel::Base);
+        server->Start();
+
+        folder = fs::temp_directory_path() / ("zelctl-test-" + std::to_string(::getpid()) + "-" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        site = (folder / "zel.mdb").string();
+        ::setenv("ZEL_SITE", site.c_str(), 1);
+        // The site database library keeps one site per thread: fill it in a thread of its own.
+        std::thread([this] { MakeSite(); }).join();
+    }
+
+    void TearDown() override
+    {
+        server->Stop();
+        fs::remove_all(folder);
+    }
+
+    void MakeSite()
+    {
+        zel::data::DataSource::CreateDatabase(site);
+        zel::data::DataSource data;
+        data.OpenDatabase(site);
+        auto channels = data.GetChannelDescriptionList();
+        auto lineA = channels->Add(zel::data::EthernetChannel, "Line A");
+        auto line = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(lineA);
+        line->SetIPAddress("127.0.0.1");
+        line->SetIPPort(server->Port());
+        auto lineB = channels->Add(zel::data::EthernetChannel, "Line B");
+        auto dead = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(lineB);
+        dead->SetIPAddress("127.0.0.1");
+        dead->SetIPPort(1); // nothing listens there
+        channels->Save();
+        auto clocks = data.GetReaderDescriptionList();
+        clocks->Add(1, "Front", lineA);
+        clocks->Add(2, "Newer", lineA);
+        clocks->Add(3, "Spare", lineA);
+        clocks->Add(9, "Silent", lineA);
+        clocks->Add(1, "Far", lineB);
+        clocks->Save();
+        auto users = data.GetUserDescriptionList();
+        for (int i = 1; i <= 5; ++i) {
+            auto user = users->Add(std::to_string(100 + i), "Person " + std::to_string(i));
+            user->SetAuthorityLevel(i == 1 ? 3 : 0);
+            if (i <= 4) {
+                user->SetEnrolled(true);
+                user->SetTemplate(
+                    {static_cast<std::uint8_t>(i), 0, 255, 1, 2, 3, 4, 5, static_cast<std::uint8_t>(9 * i)});
+            }
+        }
+        users->Save();
+    }
+
+    std::unique_ptr<zel::sim::Server> server;
+    fs::path folder;
+    std::string site;
+};
+
+TEST_F(ZelctlTest, ListsTheSiteInEveryFormat)
+{
+    auto clocks = Zelctl({"clocks", "--format", "json"});
+    ASSERT_EQ(clocks.Status, 0) << clocks.Err;
+    EXPECT_EQ(clocks.Json().size(), 5);
+    EXPECT_EQ(Row(clocks.Json(), "name", "Far").value("channel").toString(), "Line B");
+
+    auto users = Zelctl({"--format=json", "users"});
+    ASSERT_EQ(users.Status, 0) << users.Err;
+    EXPECT_EQ(users.Json().size(), 5);
+    EXPECT_FALSE(Row(users.Json(), "user_id", "105").value("enrolled").toBool());
+
+    auto channels = Zelctl({"channels", "--format", "csv"});
+    ASSERT_EQ(channels.Status, 0);
+    EXPECT_EQ(channels.Out.substr(0, channels.Out.find('\r')), "id,name,type,address,port,com_port,bit_rate");
+
+    auto table = Zelctl({"clocks"});
+    EXPECT_NE(table.Out.find("Silent"), std::string::npos);
+}
+
+TEST_F(ZelctlTest, ExitStatusesSayWhatHappened)
+{
+    EXPECT_EQ(Zelctl({}).Status, 2);
+    EXPECT_EQ(Zelctl({"frobnicate"}).Status, 2);
+    EXPECT_EQ(Zelctl({"status"}).Status, 2);            // no clock named
+    EXPECT_EQ(Zelctl({"status", "Nowhere"}).Status, 2); // no such clock
+    EXPECT_EQ(Zelctl({"status", "--bogus"}).Status, 2); // no such option
+    EXPECT_EQ(Zelctl({"--format", "xml", "clocks"}).Status, 2);
+    EXPECT_EQ(Zelctl({"--help"}).Status, 0);
+    EXPECT_EQ(Zelctl({"users", "send", "--help"}).Status, 0);
+    EXPECT_EQ(Zelctl({"--site", (folder / "missing.mdb").string(), "clocks"}).Status, 3);
+    {
+        std::ofstream(folder / "junk.mdb") << "not a site";
+    }
+    auto junk = Zelctl({"--site", (folder / "junk.mdb").string(), "clocks"});
+    EXPECT_EQ(junk.Status, 3);
+    EXPECT_NE(junk.Err.find("junk.mdb"), std::string::npos);
+
+    auto far = Zelctl({"status", "Far"});
+    EXPECT_EQ(far.Status, 4) << far.Err;
+    EXPECT_NE(far.Err.find("Far: not connected"), std::string::npos);
+    EXPECT_EQ(Zelctl({"status", "silent"}).Status, 4); // names in any case
+}
+
+TEST_F(ZelctlTest, StatusReportsEveryClock)
+{
+    auto status = Zelctl({"status", "--all", "--format", "json"});
+    EXPECT_EQ(status.Status, 1) << status.Err;
+    auto rows = status.Json();
+    ASSERT_EQ(rows.size(), 5);
+    auto front = Row(rows, "clock", "Front");
+    EXPECT_EQ(front.value("result").toString(), "done");
+    EXPECT_EQ(front.value("model").toString(), "base");
+    EXPECT_EQ(front.value("capacity").toInt(), 2560);
+    EXPECT_LT(std::abs(front.value("difference_seconds").toInt()), 5);
+    EXPECT_EQ(Row(rows, "clock", "Newer").value("model").toString(), "newer");
+    EXPECT_EQ(Row(rows, "clock", "Newer").value("capacity").toInt(), 530);
+    EXPECT_EQ(Row(rows, "clock", "Silent").value("result").toString(), "not answering");
+    EXPECT_TRUE(Row(rows, "clock", "Silent").value("model").isNull());
+    EXPECT_EQ(Row(rows, "clock", "Far").value("result").toString(), "not connected");
+    EXPECT_NE(status.Err.find("Silent: not answering"), std::string::npos);
+
+    auto byId = Zelctl({"status", "1", "--format", "json"}); // database ID 1 is Front
+    EXPECT_EQ(byId.Status, 0);
+    EXPECT_EQ(byId.Json().at(0).toObject().value("clock").toString(), "Front");
+}
+
+TEST_F(ZelctlTest, UsersTravelBetweenSiteAndClocks)
+{
+    auto send = Zelctl({"users", "send", "Front", "Newer", "--enrolled", "--format", "json"});
+    ASSERT_EQ(send.Status, 0) << send.Err;
+    EXPECT_EQ(Row(send.Json(), "clock", "Front").value("users").toInt(), 4);
+    EXPECT_EQ(server->Clock(1).UserCount(), 4u);
+    EXPECT_EQ(server->Clock(2).UserCount(), 4u);
+    auto level = server->Clock(1).FindUser(*zel::sim::UserIdFromText("101"));
+    ASSERT_TRUE(level.has_value());
+    EXPECT_EQ(level->AuthorityLevel, 3);
+
+    auto same = Zelctl({"diff", "Front", "--format", "json"});
+    ASSERT_EQ(same.Status, 0) << same.Err;
+    EXPECT_EQ(same.Json().size(), 0);
+
+    ASSERT_EQ(Zelctl({"users", "remove", "Front", "--user", "102"}).Status, 0);
+    auto differs = Zelctl({"diff", "Front", "--format", "json"});
+    ASSERT_EQ(differs.Json().size(), 1);
+    EXPECT_EQ(differs.Json().at(0).toObject().value("difference").toString(), "only in site");
+
+    auto got = Zelctl({"users", "get", "Newer", "--format", "json"});
+    ASSERT_EQ(got.Status, 0);
+    EXPECT_EQ(Row(got.Json(), "user_id", "101").value("name").toString(), "Person 1");
+
+    // A user unknown to the site comes in as "User N" with its template.
+    zel::sim::ClockUser stranger;
+    stranger.Id = *zel::sim::UserIdFromText("777");
+    stranger.Hand = {7, 7, 7, 7, 7, 7, 7, 7, 7};
+    server->Clock(3).PutUser(stranger);
+    auto import = Zelctl({"users", "import", "Spare", "--format", "json"});
+    ASSERT_EQ(import.Status, 0) << import.Err;
+    EXPECT_EQ(Row(Zelctl({"users", "--format", "json"}).Json(), "user_id", "777").value("name").toString(), "User 777");
+
+    EXPECT_EQ(Zelctl({"users", "send", "Front", "--user", "999"}).Status, 2); // not in the site
+    EXPECT_EQ(Zelctl({"users", "send", "Front"}).Status, 2);                  // which users?
+    EXPECT_EQ(Zelctl({"users", "remove", "Front", "--user", "12a"}).Status, 2);
+
+    ASSERT_EQ(Zelctl({"users", "remove", "--all", "--all-users"}).Status, 1); // Silent and Far fail
+    EXPECT_EQ(server->Clock(1).UserCount(), 0u);
+    EXPECT_EQ(server->Clock(2).UserCount(), 0u);
+}
+
+TEST_F(ZelctlTest, BackupRestoredOntoAnEmptyClockGivesTheSameClock)
+{
+    ASSERT_EQ(Zelctl({"users", "send", "Front", "--enrolled"}).Status, 0);
+    zel::sim::ClockUser extra; // a user only this clock knows, with its own threshold and zone
+    extra.Id = *zel::sim::UserIdFromText("4242");
+    extra.Hand = {1, 2, 3, 4, 5, 6, 7, 8, 9};
+    extra.AuthorityLevel = 5;
+    extra.RejectThreshold = 77;
+    extra.TimeZone = 4;
+    server->Clock(1).PutUser(extra);
+
+    const std::string file = (folder / "front.zbk").string();
+    auto backup = Zelctl({"backup", "Front", file});
+    ASSERT_EQ(backup.Status, 0) << backup.Err;
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+
+    auto dry = Zelctl({"restore", file, "Spare", "--format", "json"});
+    ASSERT_EQ(dry.Status, 0) << dry.Err;
+    EXPECT_EQ(dry.Json().size(), 5); // five users to send; the setup records are alike
+    EXPECT_EQ(server->Clock(3).UserCount(), 0u) << "a restore without --yes writes nothing";
+    EXPECT_NE(dry.Err.find("--yes"), std::string::npos);
+
+    ASSERT_EQ(Zelctl({"restore", file, "Spare", "--yes"}).Status, 0);
+    EXPECT_EQ(server->Clock(3).Users(), server->Clock(1).Users());
+    EXPECT_EQ(Zelctl({"diff", "Spare"}).Out, Zelctl({"diff", "Front"}).Out);
+    EXPECT_EQ(Zelctl({"restore", file, "Spare", "--format", "json"}).Json().size(), 0);
+
+    // A base-model backup does not go onto the newer model.
+    EXPECT_EQ(Zelctl({"restore", file, "Newer", "--yes"}).Status, 4 - 3); // reached, failed: 1
+
+    // A cut-off file is refused, never taken for a clock with fewer users.
+    std::string text;
+    {
+        std::ifstream in(file);
+        text.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    {
+        std::ofstream(folder / "cut.zbk") << text.substr(0, text.rfind("user "));
+    }
+    auto cut = Zelctl({"restore", (folder / "cut.zbk").string(), "Spare", "--yes"});
+    EXPECT_EQ(cut.Status, 2);
+    EXPECT_NE(cut.Err.find("cut off"), std::string::npos) << cut.Err;
+}
+
+TEST_F(ZelctlTest, TimeScanAndSync)
+{
+    server->Clock(1).SetTime(zel::DateTime(2001, 2, 3, 4, 5, 6));
+    ASSERT_EQ(Zelctl({"time", "set", "Front"}).Status, 0);
+    auto status = Zelctl({"status", "Front", "--format", "json"});
+    EXPECT_LT(std::abs(status.Json().at(0).toObject().value("difference_seconds").toInt()), 5);
+
+    auto scan = Zelctl({"scan", "Line A", "--ids", "0-4", "--format", "json"});
+    ASSERT_EQ(scan.Status, 0) << scan.Err;
+    auto found = scan.Json();
+    ASSERT_EQ(found.size(), 3);
+    EXPECT_EQ(Row(found, "reader_id", "2").value("model").toString(), "newer");
+    EXPECT_EQ(Row(found, "reader_id", "3").value("clock").toString(), "Spare");
+    EXPECT_EQ(Zelctl({"scan", "Line B", "--ids", "1"}).Status, 4);
+    EXPECT_EQ(Zelctl({"scan", "Line A", "--ids", "5-2"}).Status, 2);
+
+    ASSERT_EQ(Zelctl({"users", "send", "Front", "--enrolled"}).Status, 0);
+    zel::sim::ClockUser old;
+    old.Id = *zel::sim::UserIdFromText("555");
+    server->Clock(3).PutUser(old);
+    auto sync = Zelctl({"sync", "--from", "Front", "--to", "Spare", "Newer", "--clear", "--format", "json"});
+    ASSERT_EQ(sync.Status, 0) << sync.Err;
+    EXPECT_EQ(server->Clock(3).UserCount(), 4u); // cleared, then the four enrolled users
+    EXPECT_FALSE(server->Clock(3).FindUser(old.Id).has_value());
+    EXPECT_EQ(server->Clock(2).UserCount(), 4u);
+}
+
+} // namespace

@@ -1,0 +1,40 @@
+#pragma once
+// What happened to one clock in a command that works on several clocks.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel::data {
+class ReaderDescription;
+}
+
+namespace zel::workflows {
+
+enum class ClockOutcome {
+    Done,         // the work ran to its end on this clock
+    NoChannel,    // the clock's channel cannot be used (modem, or not in the site)
+    NotConnected, // the channel did not connect
+    NotAnswering, // the channel connected but the clock did not answer
+    Failed,       // the clock answered, then the work raised an error (Detail holds its text)
+    Cancelled,    // the command was cancelled before this clock was reached or finished
+};
+
+// "done", "no channel", "not connected", "not answering", "failed", "cancelled": stable words
+// for scripts.
+const char* OutcomeWord(ClockOutcome outcome);
+
+struct ClockResult {
+    std::shared_ptr<zel::data::ReaderDescription> Clock;
+    ClockOutcome Outcome = ClockOutcome::Done;
+    std::int32_t Count = 0; // items the work handled on this clock (users sent, events read...)
+    long ErrorNumber = 0;   // the raised error's number when Failed
+    std::string Detail;     // a sentence for the administrator
+};
+
+// True when every result is Done (an empty list counts as done).
+bool AllDone(const std::vector<ClockResult>& results);
+// True when at least one clock was reached (Done or Failed after answering).
+bool AnyReached(const std::vector<ClockResult>& results);
+
+} // namespace zel::workflows

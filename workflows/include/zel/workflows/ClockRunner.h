@@ -1,0 +1,63 @@
+#pragma once
+// Runs one piece of work on each of a set of clocks.
+#include "zel/workflows/ChannelGroups.h"
+#include "zel/workflows/ClockResult.h"
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel::support {
+class Channel;
+class IReader;
+} // namespace zel::support
+
+namespace zel::workflows {
+
+// Visits chosen clocks a channel group at a time: the clocks that share a channel description are
+// reached through one channel, connected once at the group's first clock and disconnected after
+// its last. For each clock it asks the channel for the reader and runs the work on it.
+//
+// Holds only the channel maker and the cancel flag; the results are returned, one per distinct
+// clock, in the order of the groups (the order of each group's first clock).
+//
+// How it fails: it never raises for a clock. A channel that cannot be made (modem description,
+// a missing channel row, an address the factory refuses) marks each clock of its group
+// NoChannel, a channel that does not connect NotConnected, a clock that does not answer
+// NotAnswering, and an error raised by the work Failed with the error's number and text. After
+// Cancel, the clock being worked on finishes, and every clock not yet reached is Cancelled.
+class ClockRunner {
+public:
+    using ReaderPtr = std::shared_ptr<zel::data::ReaderDescription>;
+    // Does the work on one clock. Sets result.Count (and, if it wants, Detail); raises to fail.
+    // The channel is the clock's, connected; work that selects the clock itself uses it.
+    using Work = std::function<void(zel::support::IReader& reader, zel::support::Channel& channel,
+                                    const ReaderPtr& clock, ClockResult& result)>;
+    // Told when a clock is about to be worked on, and when its result is known.
+    using Progress = std::function<void(const ReaderPtr& clock, const std::string& stage)>;
+    using Finished = std::function<void(const ClockResult& result)>;
+
+    explicit ClockRunner(ChannelMaker makeChannel = DefaultChannelMaker());
+
+    std::vector<ClockResult> Run(const std::vector<ReaderPtr>& clocks, const Work& work);
+
+    void SetProgress(Progress progress) { mProgress = std::move(progress); }
+    void SetFinished(Finished finished) { mFinished = std::move(finished); }
+    // May be called from any thread; seen before each clock.
+    void Cancel() noexcept { mCancel = true; }
+    bool CancelRequested() const noexcept { return mCancel; }
+
+private:
+    void RunGroup(const ChannelGroup& group, const Work& work, std::vector<ClockResult>& results);
+    void Report(const ReaderPtr& clock, const std::string& stage) const;
+    void Finish(std::vector<ClockResult>& results, ClockResult result) const;
+
+    ChannelMaker mMakeChannel;
+    Progress mProgress;
+    Finished mFinished;
+    std::atomic<bool> mCancel{false};
+};
+
+} // namespace zel::workflows

@@ -1,0 +1,25 @@
+#pragma once
+// From a stored channel description to a runtime channel.
+#include <cstdint>
+#include <memory>
+
+namespace zel::support {
+class Channel;
+}
+namespace zel::data {
+class IChannelDescription;
+}
+
+namespace zel::workflows {
+
+// The unconnected channel for the stored channel description with this database ID: an Ethernet
+// description gives an Ethernet channel (IPAddress, IPPort), a direct one a serial channel
+// (ComPort, BitRate). A modem description, or an ID that the site database's channel list does
+// not hold, gives nullptr: no runtime channel exists for them. The caller connects the channel.
+// Errors of the channel factory (a stored address that is not a valid dotted address) pass through.
+std::shared_ptr<zel::support::Channel> CreateChannelForDescription(std::int32_t channelDescriptionID);
+// The same for a description at hand (nullptr gives nullptr).
+std::shared_ptr<zel::support::Channel>
+CreateChannelForDescription(const std::shared_ptr<zel::data::IChannelDescription>& description);
+
+} // namespace zel::workflows

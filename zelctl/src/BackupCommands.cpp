@@ -1,0 +1,136 @@
+#include "Commands.h"
+
+#include "zel/Error.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/support/IReader.h"
+#include "zel/workflows/ClockBackup.h"
+#include "zel/workflows/ClockModel.h"
+#include "zel/workflows/ClockRunner.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace zel::cli {
+
+namespace {
+
+using zel::workflows::ClockResult;
+
+// Writes `text` to `path` through a new file beside it (mode 0600: it holds hand templates),
+// replaced in one step, so a backup is either whole or not there.
+void WriteFileAtomically(const std::string& path, const std::string& text)
+{
+    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw zel::Error(75, "zelctl", "cannot write '" + temporary + "': " + std::strerror(errno));
+    std::size_t written = 0;
+    bool ok = true;
+    while (ok && written < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        written += ok ? static_cast<std::size_t>(n) : 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    const int savedErrno = errno;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        const std::string reason = std::strerror(ok ? errno : savedErrno);
+        ::unlink(temporary.c_str());
+        throw zel::Error(75, "zelctl", "cannot write '" + path + "': " + reason);
+    }
+}
+
+void ShowUsers(Context& ctx, const std::string& clock, const char* what, int done, int total)
+{
+    ctx.Progress(clock, std::string(what) + " " + std::to_string(done) + " of " + std::to_string(total));
+}
+
+} // namespace
+
+int Backup(Context& ctx)
+{
+    if (ctx.Operands.size() != 2)
+        throw UsageError("backup takes a clock and a file: zelctl backup CLOCK FILE");
+    auto clock = ctx.Clocks({ctx.Operands[0]}, false).front();
+    const std::string file = ctx.Operands[1];
+    zel::workflows::ClockRunner runner;
+    ctx.Attach(runner);
+    auto results = runner.Run({clock}, [&](zel::support::IReader& reader, zel::support::Channel& channel,
+                                           const Context::ReaderPtr& c, ClockResult& result) {
+        auto backup = zel::workflows::ReadClockBackup(
+            reader, channel, c->ReaderID(), zel::workflows::ModelOf(reader).Name,
+            [&](int done, int total) { ShowUsers(ctx, c->Name(), "reading user", done, total); });
+        std::ostringstream text;
+        backup.Write(text);
+        WriteFileAtomically(file, text.str());
+        result.Count = static_cast<std::int32_t>(backup.Users.size());
+        result.Detail = "written to " + file;
+    });
+    const int status = ctx.Finish(results);
+    ResultTable(results, "users", "Users").Print(ctx.Out, ctx.Args.OutputFormat);
+    return status;
+}
+
+int Restore(Context& ctx)
+{
+    if (ctx.Operands.size() != 2)
+        throw UsageError("restore takes a file and a clock: zelctl restore FILE CLOCK [--yes]");
+    const std::string file = ctx.Operands[0];
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw UsageError("cannot read the backup file '" + file + "': " + std::strerror(errno));
+    zel::workflows::ClockBackup wanted;
+    try {
+        wanted = zel::workflows::ClockBackup::Parse(in);
+    } catch (const zel::Error& error) {
+        throw UsageError(file + ": " + error.Description());
+    }
+    auto clock = ctx.Clocks({ctx.Operands[1]}, false).front();
+    const bool write = ctx.Args.Flag("yes");
+
+    Table table({{"action", "Action"}, {"user_id", "User ID"}, {"detail", "Detail"}});
+    zel::workflows::ClockRunner runner;
+    ctx.Attach(runner);
+    auto results = runner.Run({clock}, [&](zel::support::IReader& reader, zel::support::Channel& channel,
+                                           const Context::ReaderPtr& c, ClockResult& result) {
+        const std::string model = zel::workflows::ModelOf(reader).Name;
+        if (model != wanted.Model)
+            throw zel::Error(5, "zelctl",
+                             "the backup is of a " + wanted.Model + " model clock; this clock is a " + model +
+                                 " model");
+        auto current = zel::workflows::ReadClockBackup(reader, channel, c->ReaderID(), model, [&](int done, int total) {
+            ShowUsers(ctx, c->Name(), "reading user", done, total);
+        });
+        const auto plan = zel::workflows::PlanRestore(current, wanted);
+        for (const auto& id : plan.Remove)
+            table.Add({"remove", id, "not in the backup"});
+        for (const auto& user : plan.Send)
+            table.Add({"send", user.ID, "level " + std::to_string(user.AuthorityLevel)});
+        if (plan.WriteSetup)
+            table.Add({"setup", Cell(), "the clock's setup record differs"});
+        result.Count = static_cast<std::int32_t>(table.RowCount());
+        if (!write) {
+            result.Detail = plan.Empty() ? "nothing to change" : "nothing written (give --yes to write)";
+            return;
+        }
+        zel::workflows::ApplyRestore(reader, channel, c->ReaderID(), plan, wanted.Setup, [&](int done, int total) {
+            ShowUsers(ctx, c->Name(), "writing change", done, total);
+        });
+        result.Detail = plan.Empty() ? "nothing to change" : "restored";
+    });
+    const int status = ctx.Finish(results);
+    table.Print(ctx.Out, ctx.Args.OutputFormat);
+    if (status == kExitDone && !write && table.RowCount() != 0)
+        ctx.Err << "zelctl: nothing was written; run again with --yes to make these changes\n";
+    return status;
+}
+
+} // namespace zel::cli

@@ -1,0 +1,180 @@
+#include "Commands.h"
+
+#include "zel/DateTime.h"
+#include "zel/Error.h"
+#include "zel/Text.h"
+#include "zel/data/ChannelDescriptionList.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/data/ReaderDescriptionList.h"
+#include "zel/support/Channel.h"
+#include "zel/support/IReader.h"
+#include "zel/workflows/ClockModel.h"
+#include "zel/workflows/ClockRunner.h"
+#include "zel/workflows/SiteChannels.h"
+
+#include <charconv>
+#include <map>
+#include <ostream>
+
+namespace zel::cli {
+
+namespace {
+
+std::string IsoTime(const zel::DateTime& time)
+{
+    return time.DateString() + "T" + time.TimeString();
+}
+
+// "FROM-TO" of reader IDs 0..255.
+std::pair<int, int> IdRange(const std::string& text)
+{
+    auto dash = text.find('-');
+    auto number = [&](const std::string& part) {
+        int value = -1;
+        if (part.empty() || !zel::IsAllDigits(part) || part.size() > 3 ||
+            std::from_chars(part.data(), part.data() + part.size(), value).ec != std::errc() || value > 255)
+            throw UsageError("--ids takes FROM-TO with reader IDs 0 to 255, not '" + text + "'");
+        return value;
+    };
+    int from = number(text.substr(0, dash));
+    int to = dash == std::string::npos ? from : number(text.substr(dash + 1));
+    if (from > to)
+        throw UsageError("--ids: FROM is larger than TO in '" + text + "'");
+    return {from, to};
+}
+
+} // namespace
+
+int Status(Context& ctx)
+{
+    auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
+    struct Seen {
+        std::string Model;
+        std::int32_t Users = 0, Capacity = 0;
+        zel::DateTime Time;
+        std::int64_t Difference = 0;
+    };
+    std::map<std::int32_t, Seen> seen;
+    zel::workflows::ClockRunner runner;
+    ctx.Attach(runner);
+    auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
+                                          const Context::ReaderPtr& clock, zel::workflows::ClockResult& result) {
+        Seen info;
+        auto model = zel::workflows::ModelOf(reader);
+        info.Model = model.Name;
+        info.Capacity = model.Capacity;
+        info.Users = reader.UserCount();
+        info.Time = reader.GetTime();
+        info.Difference = info.Time.TotalSeconds() - zel::DateTime::Now().TotalSeconds();
+        result.Count = info.Users;
+        seen[clock->DatabaseID()] = info;
+    });
+    Table table({{"clock", "Clock"},
+                 {"result", "Result"},
+                 {"model", "Model"},
+                 {"users", "Users"},
+                 {"capacity", "Capacity"},
+                 {"clock_time", "Clock time"},
+                 {"difference_seconds", "Ahead (s)"},
+                 {"error", "Error"},
+                 {"detail", "Detail"}});
+    for (const auto& result : results) {
+        std::vector<Cell> row{result.Clock->Name(), zel::workflows::OutcomeWord(result.Outcome)};
+        if (auto it = seen.find(result.Clock->DatabaseID()); it != seen.end()) {
+            const Seen& info = it->second;
+            row.insert(row.end(), {info.Model, info.Users, info.Capacity, IsoTime(info.Time), Cell(info.Difference)});
+        } else {
+            row.insert(row.end(), {Cell(), Cell(), Cell(), Cell(), Cell()});
+        }
+        row.push_back(result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell());
+        row.push_back(result.Detail);
+        table.Add(std::move(row));
+    }
+    const int status = ctx.Finish(results);
+    table.Print(ctx.Out, ctx.Args.OutputFormat);
+    return status;
+}
+
+int TimeSet(Context& ctx)
+{
+    auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
+    zel::workflows::ClockRunner runner;
+    ctx.Attach(runner);
+    auto results = runner.Run(clocks, [](zel::support::IReader& reader, zel::support::Channel&,
+                                         const Context::ReaderPtr&, zel::workflows::ClockResult& result) {
+        const zel::DateTime now = zel::DateTime::Now();
+        reader.SetTime(now);
+        result.Detail = "set to " + now.ToString();
+    });
+    const int status = ctx.Finish(results);
+    Table table({{"clock", "Clock"}, {"result", "Result"}, {"error", "Error"}, {"detail", "Detail"}});
+    for (const auto& result : results)
+        table.Add({result.Clock->Name(), zel::workflows::OutcomeWord(result.Outcome),
+                   result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell(), result.Detail});
+    table.Print(ctx.Out, ctx.Args.OutputFormat);
+    return status;
+}
+
+int Scan(Context& ctx)
+{
+    if (ctx.Operands.size() != 1)
+        throw UsageError("scan takes one channel (its name or database ID)");
+    const auto [from, to] = IdRange(ctx.Args.Value("ids", "0-255"));
+    ctx.OpenSite();
+    zel::data::DataSource data;
+    auto channels = data.GetChannelDescriptionList();
+    const std::string& name = ctx.Operands.front();
+    std::shared_ptr<zel::data::IChannelDescription> description;
+    if (channels->Contains(name))
+        description = channels->Item(name);
+    else if (std::int32_t id = 0; zel::IsAllDigits(name) && name.size() <= 9 &&
+                                  std::from_chars(name.data(), name.data() + name.size(), id).ec == std::errc())
+        description = channels->GetByDatabaseID(id);
+    if (!description)
+        throw UsageError("the site has no channel named '" + name + "'");
+
+    std::shared_ptr<zel::support::Channel> channel;
+    try {
+        channel = zel::workflows::CreateChannelForDescription(description);
+    } catch (const zel::Error& error) {
+        ctx.Err << "zelctl: " << description->Name() << ": no channel: error " << error.Number() << ": "
+                << error.Description() << '\n';
+        return kExitNoClock;
+    }
+    if (!channel) {
+        ctx.Err << "zelctl: " << description->Name() << ": no channel: a modem channel cannot be used\n";
+        return kExitNoClock;
+    }
+    channel->Connect();
+    if (!channel->IsConnected()) {
+        ctx.Err << "zelctl: " << description->Name() << ": not connected: the channel did not connect\n";
+        return kExitNoClock;
+    }
+    std::map<int, std::string> known;
+    for (const auto& clock : data.GetReaderDescriptionList()->Items())
+        if (clock->ChannelDescriptionID() == description->DatabaseID())
+            known[clock->ReaderID()] = clock->Name();
+
+    Table table({{"reader_id", "Reader ID"}, {"model", "Model"}, {"users", "Users"}, {"clock", "Clock in site"}});
+    for (int id = from; id <= to; ++id) {
+        ctx.Progress(description->Name(), "reader ID " + std::to_string(id) + " of " + std::to_string(from) + "-" +
+                                              std::to_string(to) + ", " + std::to_string(table.RowCount()) + " found");
+        std::shared_ptr<zel::support::IReader> reader;
+        try {
+            reader = channel->GetReader(id);
+        } catch (const zel::Error&) {
+        }
+        if (!reader)
+            continue;
+        auto it = known.find(id);
+        table.Add({id, zel::workflows::ModelOf(*reader).Name, reader->UserCount(),
+                   it == known.end() ? Cell() : Cell(it->second)});
+    }
+    channel->Disconnect();
+    ctx.EndProgress();
+    table.Print(ctx.Out, ctx.Args.OutputFormat);
+    return table.RowCount() ? kExitDone : kExitNoClock;
+}
+
+} // namespace zel::cli

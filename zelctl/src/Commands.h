@@ -1,0 +1,28 @@
+#pragma once
+// The zelctl commands. Each returns the exit status; usage mistakes raise UsageError, site
+// database failures SiteError.
+#include "Context.h"
+
+namespace zel::cli {
+
+int ListClocks(Context& ctx);
+int ListUsers(Context& ctx);
+int ListChannels(Context& ctx);
+int Status(Context& ctx);
+int TimeSet(Context& ctx);
+int Scan(Context& ctx);
+int UsersGet(Context& ctx);
+int UsersImport(Context& ctx);
+int UsersSend(Context& ctx);
+int UsersRemove(Context& ctx);
+int Diff(Context& ctx);
+int Sync(Context& ctx);
+int Backup(Context& ctx);
+int Restore(Context& ctx);
+
+// The table of per-clock results most clock commands print: clock, result, count, detail.
+class Table;
+Table ResultTable(const std::vector<zel::workflows::ClockResult>& results, const char* countKey,
+                  const char* countCaption);
+
+} // namespace zel::cli

@@ -1,0 +1,119 @@
+#include "Context.h"
+
+#include "zel/Error.h"
+#include "zel/Text.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/data/ReaderDescriptionList.h"
+#include "zel/workflows/ClockRunner.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <ostream>
+
+namespace zel::cli {
+
+std::string Context::SitePath() const
+{
+    if (!Args.Site.empty())
+        return Args.Site;
+    if (const char* env = std::getenv("ZEL_SITE"); env && *env)
+        return env;
+    return "zel.mdb";
+}
+
+void Context::OpenSite()
+{
+    if (mSiteOpen)
+        return;
+    const std::string path = SitePath();
+    try {
+        zel::data::DataSource data;
+        data.OpenDatabase(path);
+        // Loading the lists here puts a site that cannot load under exit status 3 too.
+        data.GetChannelDescriptionList();
+        data.GetReaderDescriptionList();
+        data.GetUserDescriptionList();
+    } catch (const zel::Error& error) {
+        throw SiteError("site database '" + path + "': " + error.Description() + " (error " +
+                        std::to_string(error.Number()) + ")");
+    }
+    mSiteOpen = true;
+}
+
+std::vector<Context::ReaderPtr> Context::Clocks(const std::vector<std::string>& names, bool all)
+{
+    OpenSite();
+    auto list = zel::data::DataSource().GetReaderDescriptionList();
+    std::vector<ReaderPtr> clocks;
+    if (all) {
+        if (!names.empty())
+            throw UsageError("name clocks or give --all, not both");
+        clocks = list->Items();
+        if (clocks.empty())
+            throw UsageError("the site has no clocks");
+        return clocks;
+    }
+    if (names.empty())
+        throw UsageError("name at least one clock (by name or database ID), or give --all");
+    for (const std::string& name : names) {
+        ReaderPtr clock;
+        if (list->Contains(name))
+            clock = list->Item(name);
+        else if (std::int32_t id = 0; zel::IsAllDigits(name) && name.size() <= 9 &&
+                                      std::from_chars(name.data(), name.data() + name.size(), id).ec == std::errc())
+            clock = list->GetByDatabaseID(id);
+        if (!clock)
+            throw UsageError("the site has no clock named '" + name + "'");
+        clocks.push_back(clock);
+    }
+    return clocks;
+}
+
+void Context::Progress(const std::string& clock, const std::string& text)
+{
+    if (!mTerminal)
+        return;
+    Err << "\r\033[K" << clock << ": " << text << std::flush;
+    mProgressShown = true;
+}
+
+void Context::EndProgress()
+{
+    if (mTerminal && mProgressShown)
+        Err << "\r\033[K" << std::flush;
+    mProgressShown = false;
+}
+
+void Context::Attach(zel::workflows::ClockRunner& runner)
+{
+    if (!mTerminal)
+        return;
+    runner.SetProgress([this](const ReaderPtr& clock, const std::string& stage) { Progress(clock->Name(), stage); });
+    runner.SetFinished([this](const zel::workflows::ClockResult& result) {
+        Progress(result.Clock->Name(), zel::workflows::OutcomeWord(result.Outcome));
+        Err << '\n';
+        mProgressShown = false;
+    });
+}
+
+int Context::Finish(const std::vector<zel::workflows::ClockResult>& results)
+{
+    EndProgress();
+    for (const auto& result : results) {
+        if (result.Outcome == zel::workflows::ClockOutcome::Done)
+            continue;
+        Err << "zelctl: " << (result.Clock ? result.Clock->Name() : std::string("?")) << ": "
+            << zel::workflows::OutcomeWord(result.Outcome);
+        if (result.ErrorNumber != 0)
+            Err << ": error " << result.ErrorNumber;
+        if (!result.Detail.empty())
+            Err << ": " << result.Detail;
+        Err << '\n';
+    }
+    if (zel::workflows::AllDone(results))
+        return kExitDone;
+    return zel::workflows::AnyReached(results) ? kExitSomeFailed : kExitNoClock;
+}
+
+} // namespace zel::cli

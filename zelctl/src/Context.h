@@ -1,0 +1,75 @@
+#pragma once
+// What every zelctl command is given: its arguments, where to write, how to show progress.
+#include "Arguments.h"
+
+#include "zel/workflows/ClockResult.h"
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel::data {
+class ReaderDescription;
+}
+namespace zel::workflows {
+class ClockRunner;
+}
+
+namespace zel::cli {
+
+// Exit statuses.
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitSomeFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitSite = 3;
+inline constexpr int kExitNoClock = 4;
+
+// A failure of the site database (exit status 3).
+class SiteError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Context {
+public:
+    using ReaderPtr = std::shared_ptr<zel::data::ReaderDescription>;
+
+    Context(const Arguments& args, std::ostream& out, std::ostream& err, bool terminal)
+        : Args(args), Out(out), Err(err), mTerminal(terminal)
+    {
+    }
+
+    const Arguments& Args;
+    std::ostream& Out;
+    std::ostream& Err;
+
+    // The words after the command's own words.
+    std::vector<std::string> Operands;
+
+    // The site file: --site, else ZEL_SITE, else zel.mdb in the working directory.
+    std::string SitePath() const;
+    // Opens the site database (once). Raises SiteError with the file name and the library's text.
+    void OpenSite();
+    // Clocks named by name (any case) or database ID; all clocks of the site for `all`.
+    // Raises UsageError for a name that names no clock, or for no clock at all.
+    std::vector<ReaderPtr> Clocks(const std::vector<std::string>& names, bool all);
+
+    // On a terminal: one line per clock on standard error, rewritten as the work goes on.
+    // Elsewhere: nothing.
+    void Progress(const std::string& clock, const std::string& text);
+    void EndProgress();
+    // Shows the runner's progress: the stage of the clock at hand, then a line per finished clock.
+    void Attach(zel::workflows::ClockRunner& runner);
+
+    // Reports the failed clocks on standard error ("zelctl: CLOCK: not answering: ...") and
+    // gives the exit status for the results: 0 all done, 4 none reached, 1 otherwise.
+    int Finish(const std::vector<zel::workflows::ClockResult>& results);
+
+private:
+    bool mTerminal;
+    bool mSiteOpen = false;
+    bool mProgressShown = false;
+};
+
+} // namespace zel::cli

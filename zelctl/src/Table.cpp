@@ -1,0 +1,155 @@
+#include "Table.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ostream>
+
+namespace zel::cli {
+
+namespace {
+
+// Display width of UTF-8 text: one column per code point.
+std::size_t Width(const std::string& text)
+{
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+// Control characters would let a name move the cursor or clear the screen of a terminal.
+std::string Printable(const std::string& text)
+{
+    std::string shown;
+    for (char c : text)
+        shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
+    return shown;
+}
+
+} // namespace
+
+Cell Cell::Bool(bool value)
+{
+    Cell cell;
+    cell.mKind = Kind::Bool;
+    cell.mText = value ? "yes" : "no";
+    return cell;
+}
+
+std::string Cell::Json() const
+{
+    switch (mKind) {
+    case Kind::Null:
+        return "null";
+    case Kind::Number:
+        return mText;
+    case Kind::Bool:
+        return mText == "yes" ? "true" : "false";
+    case Kind::Text:
+        break;
+    }
+    return JsonString(mText);
+}
+
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (byte < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + '"';
+}
+
+void Table::Add(std::vector<Cell> row)
+{
+    row.resize(mColumns.size());
+    mRows.push_back(std::move(row));
+}
+
+void Table::Print(std::ostream& out, Format format) const
+{
+    if (format == Format::Json) {
+        out << "[";
+        for (std::size_t r = 0; r < mRows.size(); ++r) {
+            out << (r ? ",\n  {" : "\n  {");
+            for (std::size_t c = 0; c < mColumns.size(); ++c)
+                out << (c ? ", " : "") << JsonString(mColumns[c].Key) << ": " << mRows[r][c].Json();
+            out << "}";
+        }
+        out << (mRows.empty() ? "]\n" : "\n]\n");
+        return;
+    }
+    if (format == Format::Csv) {
+        for (std::size_t c = 0; c < mColumns.size(); ++c)
+            out << (c ? "," : "") << CsvField(mColumns[c].Key);
+        out << "\r\n";
+        for (const auto& row : mRows) {
+            for (std::size_t c = 0; c < mColumns.size(); ++c)
+                out << (c ? "," : "") << CsvField(row[c].Text());
+            out << "\r\n";
+        }
+        return;
+    }
+    if (mRows.empty()) {
+        out << "(none)\n";
+        return;
+    }
+    std::vector<std::size_t> widths;
+    for (const Column& column : mColumns)
+        widths.push_back(Width(column.Caption));
+    for (const auto& row : mRows)
+        for (std::size_t c = 0; c < mColumns.size(); ++c)
+            widths[c] = std::max(widths[c], Width(Printable(row[c].Text())));
+    auto line = [&](auto text) {
+        std::string shown;
+        for (std::size_t c = 0; c < mColumns.size(); ++c) {
+            const std::string cell = Printable(text(c));
+            shown += cell;
+            if (c + 1 < mColumns.size())
+                shown += std::string(widths[c] - Width(cell) + 2, ' ');
+        }
+        out << shown << '\n';
+    };
+    line([&](std::size_t c) { return mColumns[c].Caption; });
+    line([&](std::size_t c) { return std::string(widths[c], '-'); });
+    for (const auto& row : mRows)
+        line([&](std::size_t c) { return row[c].Text(); });
+}
+
+} // namespace zel::cli

@@ -1,0 +1,202 @@
+#include "Commands.h"
+
+#include "zel/Error.h"
+#include "zel/Text.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/data/UserDescription.h"
+#include "zel/data/UserDescriptionList.h"
+#include "zel/support/ExtendedUser.h"
+#include "zel/support/IReader.h"
+#include "zel/workflows/ClockBackup.h"
+#include "zel/workflows/ClockRunner.h"
+#include "zel/workflows/SiteDiff.h"
+#include "zel/workflows/UserTransfer.h"
+
+#include <ostream>
+
+namespace zel::cli {
+
+namespace {
+
+using zel::workflows::ClockResult;
+
+std::shared_ptr<zel::data::ReaderDescription> OneClock(Context& ctx, const char* command)
+{
+    if (ctx.Operands.size() != 1 || ctx.Args.Flag("all"))
+        throw UsageError(std::string(command) + " takes exactly one clock");
+    return ctx.Clocks(ctx.Operands, false).front();
+}
+
+std::string WithoutLeadingZeros(const std::string& id)
+{
+    const auto first = id.find_first_not_of('0');
+    return first == std::string::npos ? id : id.substr(first);
+}
+
+// The site users named by --user, or every enrolled one for --enrolled.
+std::vector<std::shared_ptr<zel::support::ExtendedUser>> UsersToSend(Context& ctx)
+{
+    const bool enrolled = ctx.Args.Flag("enrolled");
+    if (enrolled == ctx.Args.Has("user"))
+        throw UsageError("give either --user ID... or --enrolled");
+    auto site = zel::data::DataSource().GetUserDescriptionList();
+    std::vector<std::shared_ptr<zel::data::UserDescription>> chosen;
+    if (enrolled) {
+        for (const auto& user : site->Items())
+            if (user->Enrolled())
+                chosen.push_back(user);
+        if (chosen.empty())
+            throw UsageError("the site has no enrolled users to send");
+    } else {
+        for (const std::string& id : ctx.Args.List("user")) {
+            if (!site->Contains(id))
+                throw UsageError("the site has no user with ID '" + id + "'");
+            chosen.push_back(site->Item(id));
+        }
+    }
+    std::vector<std::shared_ptr<zel::support::ExtendedUser>> users;
+    for (const auto& user : chosen) {
+        try {
+            users.push_back(zel::workflows::MakeExtendedUser(*user));
+        } catch (const zel::Error& error) {
+            throw UsageError(error.Description());
+        }
+    }
+    return users;
+}
+
+} // namespace
+
+int UsersGet(Context& ctx)
+{
+    auto clock = OneClock(ctx, "users get");
+    auto site = zel::data::DataSource().GetUserDescriptionList();
+    Table table({{"user_id", "User ID"}, {"name", "Name in site"}, {"template", "Template"}});
+    zel::workflows::ClockRunner runner;
+    ctx.Attach(runner);
+    auto results = runner.Run({clock}, [&](zel::support::IReader& reader, zel::support::Channel&,
+                                           const Context::ReaderPtr&, ClockResult& result) {
+        auto list = reader.GetUserList();
+        if (!list)
+            return;
+        for (const auto& user : *list) {
+            const auto bytes = user->Template();
+            const bool known = site->Contains(user->ID());
+            table.Add({user->ID(), known ? Cell(site->Item(user->ID())->Name()) : Cell(),
+                       zel::workflows::ToHex(bytes.data(), bytes.size())});
+        }
+        result.Count = list->Count();
+    });
+    const int status = ctx.Finish(results);
+    if (status == kExitDone)
+        table.Print(ctx.Out, ctx.Args.OutputFormat);
+    return status;
+}
+
+int UsersImport(Context& ctx)
+{
+    auto clock = OneClock(ctx, "users import");
+    auto site = zel::data::DataSource().GetUserDescriptionList();
+    int added = 0, updated = 0;
+    zel::workflows::ClockRunner runner;
+    ctx.Attach(runner);
+    auto results = runner.Run({clock}, [&](zel::support::IReader& reader, zel::support::Channel&,
+                                           const Context::ReaderPtr&, ClockResult& result) {
+        auto list = reader.GetUserList();
+        if (!list)
+            return;
+        for (const auto& user : *list) {
+            const bool known = site->Contains(user->ID());
+            if (zel::workflows::ImportClockUser(*site, *user)) {
+                ++(known ? updated : added);
+                ++result.Count;
+            }
+        }
+        result.Detail = std::to_string(added) + " new, " + std::to_string(updated) + " updated";
+    });
+    const int status = ctx.Finish(results);
+    ResultTable(results, "users", "Users imported").Print(ctx.Out, ctx.Args.OutputFormat);
+    return status;
+}
+
+int UsersSend(Context& ctx)
+{
+    auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
+    auto users = UsersToSend(ctx);
+    zel::workflows::ClockRunner runner;
+    ctx.Attach(runner);
+    auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
+                                          const Context::ReaderPtr& clock, ClockResult& result) {
+        for (const auto& user : users) {
+            ctx.Progress(clock->Name(),
+                         "sending user " + std::to_string(result.Count + 1) + " of " + std::to_string(users.size()));
+            reader.SendUser(user);
+            ++result.Count;
+        }
+    });
+    const int status = ctx.Finish(results);
+    ResultTable(results, "users", "Users sent").Print(ctx.Out, ctx.Args.OutputFormat);
+    return status;
+}
+
+int UsersRemove(Context& ctx)
+{
+    const bool all = ctx.Args.Flag("all-users");
+    if (all == ctx.Args.Has("user"))
+        throw UsageError("give either --user ID... or --all-users");
+    std::vector<std::string> ids;
+    for (const std::string& id : ctx.Args.List("user")) {
+        if (id.empty() || id.size() > 10 || !zel::IsAllDigits(id))
+            throw UsageError("the user ID '" + id + "' is not a number of 1 to 10 digits");
+        ids.push_back(WithoutLeadingZeros(id));
+    }
+    auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
+    zel::workflows::ClockRunner runner;
+    ctx.Attach(runner);
+    auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
+                                          const Context::ReaderPtr& clock, ClockResult& result) {
+        if (all) {
+            result.Count = reader.UserCount();
+            reader.RemoveAllUsers();
+            result.Detail = "every user removed";
+            return;
+        }
+        for (const std::string& id : ids) {
+            ctx.Progress(clock->Name(), "removing user " + id);
+            auto user = std::make_shared<zel::support::ExtendedUser>();
+            user->SetID(id);
+            reader.RemoveUser(user);
+            ++result.Count;
+        }
+    });
+    const int status = ctx.Finish(results);
+    ResultTable(results, "users", "Users removed").Print(ctx.Out, ctx.Args.OutputFormat);
+    return status;
+}
+
+int Diff(Context& ctx)
+{
+    auto clock = OneClock(ctx, "diff");
+    auto site = zel::data::DataSource().GetUserDescriptionList();
+    std::vector<zel::workflows::UserDifference> differences;
+    zel::workflows::ClockRunner runner;
+    ctx.Attach(runner);
+    auto results = runner.Run({clock}, [&](zel::support::IReader& reader, zel::support::Channel&,
+                                           const Context::ReaderPtr&, ClockResult& result) {
+        differences = zel::workflows::DiffSiteAndClock(*site, reader);
+        result.Count = static_cast<std::int32_t>(differences.size());
+    });
+    const int status = ctx.Finish(results);
+    if (status != kExitDone)
+        return status;
+    Table table({{"user_id", "User ID"}, {"difference", "Difference"}, {"site", "Site"}, {"clock", "Clock"}});
+    for (const auto& difference : differences)
+        table.Add({difference.UserID, zel::workflows::DifferenceWord(difference.Kind),
+                   difference.SiteValue.empty() ? Cell() : Cell(difference.SiteValue),
+                   difference.ClockValue.empty() ? Cell() : Cell(difference.ClockValue)});
+    table.Print(ctx.Out, ctx.Args.OutputFormat);
+    return status;
+}
+
+} // namespace zel::cli

@@ -1,0 +1,147 @@
+#include "Zelctl.h"
+
+#include "Commands.h"
+
+#include "zel/Error.h"
+
+#include <array>
+#include <exception>
+#include <ostream>
+#include <unistd.h>
+
+namespace zel::cli {
+
+namespace {
+
+struct CommandInfo {
+    const char* Words; // "users send"
+    const char* Synopsis;
+    const char* Help;
+    int (*Run)(Context&);
+};
+
+const std::array<CommandInfo, 14> kCommands{{
+    {"clocks", "clocks", "Lists the site's clocks.", ListClocks},
+    {"users", "users", "Lists the site's users.", ListUsers},
+    {"channels", "channels", "Lists the site's channels.", ListChannels},
+    {"status", "status (CLOCK...|--all)",
+     "Per clock: answering or not (and why), model, users held and capacity, the clock's time and how many\n"
+     "seconds it is ahead of this machine (negative: behind).",
+     Status},
+    {"time set", "time set (CLOCK...|--all)", "Sets each clock to this machine's time.", TimeSet},
+    {"users get", "users get CLOCK", "Lists the users a clock holds (ID, name in the site, template).", UsersGet},
+    {"users import", "users import CLOCK",
+     "Stores a clock's users in the site as enrolled users; users the site knows keep their name and level.",
+     UsersImport},
+    {"users send", "users send (CLOCK...|--all) (--user ID...|--enrolled)",
+     "Sends site users to clocks: those named, or every enrolled one.", UsersSend},
+    {"users remove", "users remove (CLOCK...|--all) (--user ID...|--all-users)",
+     "Removes users from clocks: those named, or every user of the clock.", UsersRemove},
+    {"sync", "sync --from CLOCK... --to CLOCK... [--clear]",
+     "Reads the users of the source clocks into the site, then sends every enrolled user of the site to\n"
+     "the destination clocks (after clearing them with --clear).",
+     Sync},
+    {"diff", "diff CLOCK",
+     "Compares the site's enrolled users with a clock's users: only on the clock, only in the site,\n"
+     "templates or levels that differ. Nothing is written.",
+     Diff},
+    {"scan", "scan CHANNEL [--ids FROM-TO]",
+     "Asks every reader ID (default 0-255) on a channel and lists those that answer, with their model.\n"
+     "Each silent ID costs one time-out: set ZEL_TIMEOUT_MS lower for a faster scan.",
+     Scan},
+    {"backup", "backup CLOCK FILE",
+     "Writes everything the clock gives back (users with templates and levels, setup record) to FILE\n"
+     "(mode 0600; see docs/zelctl.md for the format).",
+     Backup},
+    {"restore", "restore FILE CLOCK [--yes]",
+     "Shows what it would change to make the clock hold what FILE holds; writes only with --yes.", Restore},
+}};
+
+void PrintHelp(std::ostream& out)
+{
+    out << "Usage: zelctl [--site FILE] [--format table|json|csv] COMMAND [ARGS]\n\n"
+           "Runs the site's clocks from the command line. The site database is --site FILE, else the\n"
+           "file named by ZEL_SITE, else zel.mdb in the working directory. CLOCK is a clock's name (any\n"
+           "case) or database ID; --all means every clock of the site.\n\nCommands:\n";
+    for (const auto& command : kCommands)
+        out << "  zelctl " << command.Synopsis << '\n';
+    out << "\nzelctl COMMAND --help tells more of one command.\n"
+           "Exit status: 0 all done; 1 some clocks failed (each named on standard error); 2 usage;\n"
+           "3 site database error; 4 no clock reached.\n";
+}
+
+const CommandInfo* FindCommand(const std::vector<std::string>& words, std::size_t& used)
+{
+    for (const auto& command : kCommands) {
+        const std::string name = command.Words;
+        const auto space = name.find(' ');
+        if (space == std::string::npos) {
+            // "users" alone lists; "users get" etc. are two words.
+            if (!words.empty() && words[0] == name &&
+                !(name == "users" && words.size() > 1 &&
+                  (words[1] == "get" || words[1] == "import" || words[1] == "send" || words[1] == "remove"))) {
+                used = 1;
+                return &command;
+            }
+        } else if (words.size() >= 2 && words[0] == name.substr(0, space) && words[1] == name.substr(space + 1)) {
+            used = 2;
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
+{
+    const std::vector<std::string> raw(argv + (argc > 0 ? 1 : 0), argv + argc);
+    Arguments args;
+    try {
+        args = Arguments::Parse(raw);
+    } catch (const UsageError& error) {
+        err << "zelctl: " << error.what() << "\nTry 'zelctl --help'.\n";
+        return kExitUsage;
+    }
+    if (args.Words.empty()) {
+        PrintHelp(args.Help ? out : err);
+        return args.Help ? kExitDone : kExitUsage;
+    }
+    std::size_t used = 0;
+    const CommandInfo* command = FindCommand(args.Words, used);
+    if (!command) {
+        err << "zelctl: unknown command '" << args.Words[0]
+            << (args.Words.size() > 1 && args.Words[0] == "time" ? " " + args.Words[1] : "")
+            << "'\nTry 'zelctl --help'.\n";
+        return kExitUsage;
+    }
+    if (args.Help) {
+        out << "Usage: zelctl [--site FILE] [--format table|json|csv] " << command->Synopsis << "\n\n"
+            << command->Help << '\n';
+        return kExitDone;
+    }
+    Context ctx(args, out, err, ::isatty(STDERR_FILENO) == 1);
+    ctx.Operands.assign(args.Words.begin() + static_cast<std::ptrdiff_t>(used), args.Words.end());
+    try {
+        return command->Run(ctx);
+    } catch (const UsageError& error) {
+        ctx.EndProgress();
+        err << "zelctl: " << error.what() << "\nTry 'zelctl " << command->Words << " --help'.\n";
+        return kExitUsage;
+    } catch (const SiteError& error) {
+        ctx.EndProgress();
+        err << "zelctl: " << error.what() << '\n';
+        return kExitSite;
+    } catch (const zel::Error& error) {
+        // What a command raises outside its clocks is the site database's (a failed Save).
+        ctx.EndProgress();
+        err << "zelctl: error " << error.Number() << ": " << error.Description() << '\n';
+        return kExitSite;
+    } catch (const std::exception& error) {
+        ctx.EndProgress();
+        err << "zelctl: " << error.what() << '\n';
+        return kExitSite;
+    }
+}
+
+} // namespace zel::cli
