@@ -27,6 +27,10 @@ void Channel::SetConnector(std::shared_ptr<IConnector> connector)
 
 void Channel::Connect()
 {
+    // A second link would orphan the first: its handle, socket or port would stay open with
+    // nobody left to close them.
+    if (IsConnected())
+        return;
     if (mConnector)
         mChannelHandle = mConnector->Connect();
 }

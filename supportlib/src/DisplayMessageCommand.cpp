@@ -2,6 +2,7 @@
 
 #include "zel/Text.h"
 #include "zel/support/Channel.h"
+#include "zel/support/User.h"
 #include "zel/support/VendorLibrary.h"
 #include "zel/support/ZelErrors.h"
 
@@ -14,23 +15,12 @@ constexpr std::size_t kTarget = 0;
 constexpr std::size_t kUserOrDuration = 4;
 constexpr std::size_t kText = 9;
 
-std::size_t CharacterCount(const std::string& utf8)
-{
-    return static_cast<std::size_t>(
-        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 } // namespace
 
 void DisplayMessageCommand::Check(const std::string& message, bool userSpecific, const std::string& userID)
 {
-    if (userSpecific) {
-        auto length = CharacterCount(userID);
-        if (length < 1 || length > 10)
-            RaiseInvalidArgument("User ID must be between 1 and 10 digits.");
-        if (!zel::IsAllDigits(userID))
-            RaiseInvalidArgument("User ID can only contain digits.");
-    }
+    if (userSpecific)
+        User::CheckID(userID);
     if (zel::Utf8ToAnsi(message).size() > kMaxMessageLength)
         RaiseInvalidArgument("Message cannot be more than 32 characters.");
 }

@@ -2,10 +2,9 @@
 
 #include "zel/Error.h"
 #include "zel/Text.h"
+#include "zel/link/Ipv4Address.h"
 #include "zel/support/VendorLibrary.h"
 #include "zel/support/ZelErrors.h"
-
-#include <vector>
 
 namespace zel::support {
 namespace {
@@ -13,20 +12,6 @@ namespace {
 [[noreturn]] void RaiseInvalidAddress()
 {
     throw zel::Error(kZelErrorBase, "Zel.EthernetConnection", "Invalid IP Address or Format");
-}
-
-std::vector<std::string> SplitAtDots(const std::string& text)
-{
-    std::vector<std::string> parts;
-    std::string::size_type start = 0;
-    while (true) {
-        auto dot = text.find('.', start);
-        parts.push_back(text.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
-        if (dot == std::string::npos)
-            break;
-        start = dot + 1;
-    }
-    return parts;
 }
 
 } // namespace
@@ -50,18 +35,9 @@ EthernetConnector::~EthernetConnector()
 
 void EthernetConnector::ValidateIPAddress(const std::string& text)
 {
-    auto parts = SplitAtDots(text);
-    if (parts.size() < 4)
+    // The clock library reads the address by the same rule, so what passes here is dialled.
+    if (!zel::link::Ipv4Address::Parse(text))
         RaiseInvalidAddress();
-    for (std::size_t i = 0; i < 4; ++i) {
-        auto number = zel::Trim(parts[i]);
-        if (!zel::IsAllDigits(number))
-            RaiseInvalidAddress();
-        auto significant = number.find_first_not_of('0');
-        if (significant != std::string::npos &&
-            (number.size() - significant > 3 || std::stoi(number.substr(significant)) > 255))
-            RaiseInvalidAddress();
-    }
 }
 
 void EthernetConnector::Init(const std::string& ipAddress, std::int32_t ipPort)

@@ -74,6 +74,7 @@ void Reader::SendUser(const std::shared_ptr<IReaderVisitor>& user)
 {
     if (!user)
         RaiseInvalidArgument("No user to send.");
+    CheckVisitorToSend(*user); // a bad ID is refused before the clock is addressed
     SelectReader();
     user->SendToReader(*mChannel);
 }
@@ -255,6 +256,7 @@ std::shared_ptr<IUser> Reader::EnrollUser(const std::string& userID, UserAuthori
                                           std::shared_ptr<IEnrollmentStatus> callback)
 {
     auto keepAlive = shared_from_this(); // the caller's events may drop the reader meanwhile
+    User::CheckID(userID);               // a bad ID is refused before the clock is addressed
     SelectReader();
     auto user = std::make_shared<User>();
     mUserUnderEnrollment = user;

@@ -1,5 +1,6 @@
 #include "zel/support/User.h"
 
+#include "zel/Text.h"
 #include "zel/support/Channel.h"
 #include "zel/support/Enrollment.h"
 #include "zel/support/ZelErrors.h"
@@ -7,6 +8,26 @@
 #include <algorithm>
 
 namespace zel::support {
+namespace {
+
+constexpr std::size_t kMaxUserIDLength = 10;
+
+std::size_t CharacterCount(const std::string& utf8)
+{
+    return static_cast<std::size_t>(
+        std::count_if(utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+} // namespace
+
+void User::CheckID(const std::string& userID)
+{
+    auto length = CharacterCount(userID);
+    if (length < 1 || length > kMaxUserIDLength)
+        RaiseInvalidArgument("User ID must be between 1 and 10 digits.");
+    if (!zel::IsAllDigits(userID))
+        RaiseInvalidArgument("User ID can only contain digits.");
+}
 
 std::vector<std::uint8_t> User::Template() const
 {
@@ -22,6 +43,7 @@ void User::SetTemplate(const std::vector<std::uint8_t>& value)
 
 UserRecord User::ToRecord() const
 {
+    CheckID(mID);
     UserRecord record{};
     auto id = Channel::TextToIDUnchecked(mID);
     std::copy(id.begin(), id.end(), record.begin() + layout::kUserId);
@@ -75,6 +97,7 @@ void User::LoadFromReader(Channel& channel, const std::string& userID)
 bool User::Enroll(const std::string& userID, UserAuthorityLevel authorityLevel, Channel& channel,
                   std::shared_ptr<IEnrollmentStatus> callback)
 {
+    CheckID(userID);
     auto enrollment = std::make_shared<Enrollment>();
     mEnrollment = enrollment;
     UserRecord record{};

@@ -1,6 +1,7 @@
 #include "UserBanks.h"
 
 #include "zel/support/Channel.h"
+#include "zel/support/User.h"
 #include "zel/support/ZelErrors.h"
 
 #include <algorithm>
@@ -36,12 +37,20 @@ std::shared_ptr<UserList> ReadUserBanks(Channel& channel, const BankLayout& layo
     return list;
 }
 
+void CheckVisitorToSend(const IReaderVisitor& item)
+{
+    if (const auto* user = dynamic_cast<const IUser*>(&item))
+        User::CheckID(user->ID());
+}
+
 void CheckUserListToSend(const VisitorList& list)
 {
     if (list.empty())
         RaiseInvalidArgument("The user list is empty.");
     if (std::any_of(list.begin(), list.end(), [](const auto& item) { return !item; }))
         RaiseInvalidArgument("The user list holds an empty item.");
+    for (const auto& item : list)
+        CheckVisitorToSend(*item);
 }
 
 void WriteUserBanks(Channel& channel, const VisitorList& list, const BankLayout& layout)

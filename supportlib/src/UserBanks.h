@@ -26,7 +26,12 @@ using BankUserMaker = std::function<std::shared_ptr<IUser>(const std::uint8_t* r
 // read quietly; what was read so far is the result. The clock must already be selected.
 std::shared_ptr<UserList> ReadUserBanks(Channel& channel, const BankLayout& layout, const BankUserMaker& makeUser);
 
-// Refuses an empty list, or one holding an empty item, before anything is sent.
+// Refuses a user (an item that is an IUser) whose ID is not 1 to 10 digits (User::CheckID);
+// any other item, such as a time-zone table, passes. Called before the clock is addressed.
+void CheckVisitorToSend(const IReaderVisitor& item);
+
+// Refuses an empty list, one holding an empty item, or one holding a user with a bad ID
+// (CheckVisitorToSend), before anything is sent.
 void CheckUserListToSend(const VisitorList& list);
 
 // Writes the users into as many banks as they need (the rest of each bank 0xFF) and sends them

@@ -26,6 +26,7 @@ void VT9Reader::SendUser(const std::shared_ptr<IReaderVisitor>& user)
 {
     if (!user)
         RaiseInvalidArgument("No user to send.");
+    CheckVisitorToSend(*user);
     user->SendToVT9Reader(*mChannel);
 }
 

@@ -35,17 +35,21 @@ void ExpectInvalidAddress(const std::string& address)
 
 TEST(ChannelFactoryTest, RefusesMalformedAddresses)
 {
-    for (const char* address : {"10.0.0", "10.0.0.256", "a.b.c.d", "", "10..0.1", "10.0.0.-1", "1e1.0.0.1"})
+    for (const char* address : {"10.0.0", "10.0.0.256", "a.b.c.d", "", "10..0.1", "10.0.0.-1", "1e1.0.0.1",
+                                "10.0.0.1.9", "127.0.0.1\t", "127.0.0.0001"})
         ExpectInvalidAddress(address);
 }
 
-TEST(ChannelFactoryTest, AcceptsAddressesWithExtraPartsAndBlanks)
+TEST(ChannelFactoryTest, AcceptsFourNumbersWithBlanksAndLeadingZeros)
 {
     FakeVendor fake;
-    auto channel = ChannelFactory().CreateEthernetChannel("10.0.0.1.9");
+    auto channel = ChannelFactory().CreateEthernetChannel(" 192.168.001.2 ");
     ASSERT_TRUE(channel);
     EXPECT_FALSE(channel->IsConnected());
-    EXPECT_NO_THROW(ChannelFactory().CreateEthernetChannel(" 192.168.001.2 "));
+    // The text goes to the clock library as it was given; it reads it by the same rule.
+    channel->Connect();
+    ASSERT_EQ(fake.CountOf("zelInitWsock"), 1);
+    EXPECT_EQ(fake.CallsTo("zelInitWsock")[0].Text, " 192.168.001.2 ");
 }
 
 TEST(ChannelFactoryTest, EthernetDefaultsToPort3001AndConnectsThroughWsock)
@@ -91,6 +95,30 @@ TEST(ChannelTest, NeverConnectedDisconnectCalls)
     serial->Disconnect();
     ASSERT_EQ(fake.CallNames(), Names{"zelCloseChannel"});
     EXPECT_EQ(fake.Calls[0].Args, (std::vector<std::int64_t>{0}));
+}
+
+TEST(ChannelTest, ConnectOnAConnectedChannelKeepsTheOpenLink)
+{
+    FakeVendor fake;
+    for (auto channel :
+         {ChannelFactory().CreateEthernetChannel("127.0.0.1"), ChannelFactory().CreateDirectChannel(1)}) {
+        channel->Connect();
+        ASSERT_TRUE(channel->IsConnected());
+        const auto handle = channel->ChannelHandle();
+        fake.ClearCalls();
+        channel->Connect();
+        channel->Connect();
+        EXPECT_TRUE(fake.Calls.empty()) << "a second link was opened: " << fake.Calls.front().Name;
+        EXPECT_EQ(channel->ChannelHandle(), handle);
+        // Disconnect closes that one link; a new Connect then opens a fresh one.
+        fake.QueueResult("zelInitWsock", 8);
+        fake.QueueResult("zelInstallChannel", 8);
+        channel->Disconnect();
+        EXPECT_EQ(fake.CallNames().size(), 1u);
+        channel->Connect();
+        EXPECT_EQ(channel->ChannelHandle(), 8);
+        channel->Disconnect();
+    }
 }
 
 TEST(ChannelTest, FailedLinksLeaveTheChannelUnconnected)

@@ -14,7 +14,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace zel::support;
 namespace sim = zel::sim;
@@ -309,6 +311,28 @@ TEST_P(EndToEndTest, AClockThatIsNotThereGivesNoReader)
     EXPECT_NO_THROW(Rdr->GetTime());
 }
 
+TEST_P(EndToEndTest, UsersWithBadIDsNeverReachTheClock)
+{
+    // User 0 is on the clock: a bad ID must not be sent in its place.
+    auto zero = MakeUser("0");
+    Rdr->SendUser(zero);
+    const auto frames = Server->FramesAnswered();
+    for (const std::string id : {"", "12345678901", "12a", " 7"}) {
+        auto bad = MakeUser(id, UserAuthorityLevel::Security);
+        auto plain = std::make_shared<User>();
+        plain->SetID(id);
+        EXPECT_THROW(Rdr->SendUser(bad), zel::Error) << id;
+        EXPECT_THROW(Rdr->SendUser(plain), zel::Error) << id;
+        EXPECT_THROW(Rdr->SendUserList({MakeUser("1"), bad}), zel::Error) << id;
+        EXPECT_THROW(Rdr->EnrollUser(id, UserAuthorityLevel::Security), zel::Error) << id;
+    }
+    EXPECT_EQ(Server->FramesAnswered(), frames) << "a frame went out for a bad ID";
+    EXPECT_EQ(Clock().UserCount(), 1u);
+    auto stored = Clock().FindUser(*sim::UserIdFromText("0"));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(std::vector<std::uint8_t>(stored->Hand.begin(), stored->Hand.end()), zero->Template());
+}
+
 INSTANTIATE_TEST_SUITE_P(BothModels, EndToEndTest, ::testing::Values(sim::ClockModel::Base, sim::ClockModel::Vt9),
                          [](const ::testing::TestParamInfo<sim::ClockModel>& param) {
                              return std::string(sim::ModelName(param.param));
@@ -354,3 +378,91 @@ TEST(EndToEndTwoReadersTest, ConnectionRefusedLeavesTheChannelUnconnected)
     EXPECT_FALSE(channel->IsConnected());
     EXPECT_EQ(channel->GetReader(1), nullptr);
 }
+
+// --- a second Connect keeps the open link: no handle, socket or port is orphaned ---
+
+namespace {
+
+int OpenDescriptors()
+{
+    int count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd"))
+        ++count;
+    return count;
+}
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : mName(name)
+    {
+        if (const char* old = std::getenv(name))
+            mOld = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (mOld)
+            setenv(mName, mOld->c_str(), 1);
+        else
+            unsetenv(mName);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* mName;
+    std::optional<std::string> mOld;
+};
+
+enum class LinkKind { Tcp, Pty };
+
+class ReconnectTest : public ::testing::TestWithParam<LinkKind> {};
+
+} // namespace
+
+TEST_P(ReconnectTest, ConnectTwiceLeavesNoDescriptorOpen)
+{
+    const bool pty = GetParam() == LinkKind::Pty;
+    sim::ServerOptions options;
+    options.Tcp = !pty;
+    options.Pty = pty;
+    auto server = std::make_unique<sim::Server>(options);
+    server->AddClock(kBaseID, sim::ClockModel::Base);
+    // Everything the library keeps for the whole process is set up before the count starts.
+    auto channel = pty ? ChannelFactory().CreateDirectChannel(7, 115200) : nullptr;
+    const int before = OpenDescriptors();
+    server->Start();
+    if (!pty)
+        channel = ChannelFactory().CreateEthernetChannel("127.0.0.1", server->Port());
+    std::optional<ScopedEnv> com7;
+    if (pty)
+        com7.emplace("ZEL_COM7", server->PtyPath());
+    const int serving = OpenDescriptors();
+
+    channel->Connect();
+    ASSERT_TRUE(channel->IsConnected());
+    const auto handle = channel->ChannelHandle();
+    ASSERT_TRUE(channel->GetReader(kBaseID)); // the emulator has taken the link up
+    const int connected = OpenDescriptors();
+    EXPECT_GT(connected, serving);
+
+    channel->Connect();
+    channel->Connect();
+    EXPECT_TRUE(channel->IsConnected());
+    EXPECT_EQ(channel->ChannelHandle(), handle);
+    auto reader = channel->GetReader(kBaseID);
+    ASSERT_TRUE(reader);
+    EXPECT_NO_THROW(reader->GetTime());
+    EXPECT_EQ(OpenDescriptors(), connected) << "a second link was opened";
+
+    reader.reset();
+    channel->Disconnect();
+    EXPECT_FALSE(channel->IsConnected());
+    server.reset(); // closes the emulator's side of every link
+    EXPECT_EQ(OpenDescriptors(), before) << "a descriptor of the link stayed open";
+}
+
+INSTANTIATE_TEST_SUITE_P(TcpAndPty, ReconnectTest, ::testing::Values(LinkKind::Tcp, LinkKind::Pty),
+                         [](const ::testing::TestParamInfo<LinkKind>& param) {
+                             return std::string(param.param == LinkKind::Tcp ? "Tcp" : "Pty");
+                         });

@@ -2,6 +2,7 @@
 
 #include "zel/Error.h"
 #include "zel/support/ExtendedUser.h"
+#include "zel/support/TimeZoneTable.h"
 #include "zel/support/User.h"
 
 using namespace zel::support;
@@ -27,8 +28,13 @@ TEST(UserTest, NewUserIsAllZero)
     FakeVendor fake;
     User user;
     EXPECT_EQ(user.ID(), "");
+    EXPECT_EQ(user.AuthorityLevel(), UserAuthorityLevel::None);
+    EXPECT_EQ(user.RejectThreshold(), 0);
+    EXPECT_EQ(user.TimeZone(), 0);
     EXPECT_EQ(user.Template(), std::vector<std::uint8_t>(9, 0));
-    EXPECT_EQ(user.ToRecord(), UserRecord{});
+    user.SetID("1");
+    auto record = user.ToRecord();
+    EXPECT_TRUE(std::all_of(record.begin() + 5, record.end(), [](auto b) { return b == 0; }));
 }
 
 TEST(UserTest, RecordBytes)
@@ -86,14 +92,16 @@ TEST(UserTest, IDsLoseTheirLeadingZeros)
     EXPECT_EQ(copy.ID(), "9999999999");
 }
 
-TEST(UserTest, ToRecordDoesNotRaiseForAnIDTheLibraryRefuses)
+TEST(UserTest, ToRecordTakesEveryIDOfOneToTenDigits)
 {
     FakeVendor fake;
-    User user;
-    user.SetID("12345678901");
-    UserRecord record{};
-    EXPECT_NO_THROW(record = user.ToRecord());
-    EXPECT_EQ(record[0], 0);
+    for (const char* id : {"0", "7", "007", "42", "9999999999", "0000000001"}) {
+        User user;
+        user.SetID(id);
+        auto record = user.ToRecord();
+        auto expected = FakeVendor::IdRecord(id);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), record.begin())) << id;
+    }
 }
 
 TEST(UserTest, TemplateWriteNeedsNineBytesAndCopiesOnlyNine)
@@ -176,3 +184,138 @@ TEST_F(UserSendTest, RemoveWorksForAnyIUser)
     EXPECT_THROW(Rdr->RemoveUser(nullptr), zel::Error);
     EXPECT_THROW(Rdr->SendUser(nullptr), zel::Error);
 }
+
+// --- user IDs that are not 1 to 10 digits are refused before anything reaches the clock ---
+
+namespace {
+
+constexpr const char* kLengthText = "User ID must be between 1 and 10 digits.";
+constexpr const char* kDigitsText = "User ID can only contain digits.";
+
+struct BadID {
+    std::string ID;
+    std::string Text;
+};
+
+const std::vector<BadID>& BadIDs()
+{
+    static const std::vector<BadID> ids = {
+        {"", kLengthText},
+        {"12345678901", kLengthText},
+        {"00000000001", kLengthText}, // leading zeros count
+        {"12a", kDigitsText},
+        {" 42", kDigitsText},
+        {"42 ", kDigitsText},
+        {"-1", kDigitsText},
+        {"4.2", kDigitsText},
+        {"\xEF\xBC\x91\xEF\xBC\x92", kDigitsText}, // two full-width digits: two characters, not digits
+    };
+    return ids;
+}
+
+template <class Action> void ExpectRefused(const BadID& bad, Action&& action)
+{
+    try {
+        action();
+        ADD_FAILURE() << "accepted the ID \"" << bad.ID << "\"";
+    } catch (const zel::Error& e) {
+        EXPECT_EQ(e.Number(), 5) << bad.ID;
+        EXPECT_EQ(e.Source(), "ZelClock") << bad.ID;
+        EXPECT_EQ(e.Description(), bad.Text) << bad.ID;
+    }
+}
+
+std::shared_ptr<ExtendedUser> GoodUser(const std::string& id)
+{
+    auto user = std::make_shared<ExtendedUser>();
+    user->SetID(id);
+    user->SetTemplate({1, 2, 3, 4, 5, 6, 7, 8, 9});
+    return user;
+}
+
+} // namespace
+
+TEST(UserIDCheckTest, RecordsAndSlotsAreRefusedWithoutCallingTheLibrary)
+{
+    FakeVendor fake;
+    for (const auto& bad : BadIDs()) {
+        User user;
+        user.SetID(bad.ID);
+        ExtendedUser extended;
+        extended.SetID(bad.ID);
+        std::array<std::uint8_t, 16> slot{};
+        ExpectRefused(bad, [&] { user.ToRecord(); });
+        ExpectRefused(bad, [&] { user.AppendToReaderBuffer(slot); });
+        ExpectRefused(bad, [&] { user.AppendToVT9ReaderBuffer(slot); });
+        ExpectRefused(bad, [&] { extended.ToExtRecord(); });
+        ExpectRefused(bad, [&] { extended.AppendToVT9ReaderBuffer(slot); });
+        EXPECT_EQ(slot, (std::array<std::uint8_t, 16>{}));
+    }
+    EXPECT_TRUE(fake.Calls.empty()) << fake.Calls.front().Name;
+}
+
+// Every entry point, on both clock models (1 = base, 2 = newer).
+class UserIDCheckOnAReaderTest : public zel::test::ReaderFixture, public ::testing::WithParamInterface<std::uint8_t> {
+protected:
+    void SetUp() override { MakeReader(GetParam()); }
+
+    void ExpectNothingSent(const BadID& bad)
+    {
+        EXPECT_TRUE(Fake.Calls.empty()) << "\"" << bad.ID << "\" reached " << Fake.Calls.front().Name;
+        Fake.ClearCalls();
+    }
+};
+
+TEST_P(UserIDCheckOnAReaderTest, SendUserRefusesBothUserClasses)
+{
+    for (const auto& bad : BadIDs()) {
+        auto user = std::make_shared<User>();
+        user->SetID(bad.ID);
+        ExpectRefused(bad, [&] { Rdr->SendUser(user); });
+        ExpectNothingSent(bad);
+        ExpectRefused(bad, [&] { Rdr->SendUser(GoodUser(bad.ID)); });
+        ExpectNothingSent(bad);
+    }
+    // A good user still goes out; a visitor that is no user (a time-zone table) is not checked.
+    Rdr->SendUser(GoodUser("42"));
+    EXPECT_EQ(Fake.CountOf("zelHereIsUserRecord") + Fake.CountOf("zelHereIsExtUserRecord"), 1);
+    EXPECT_NO_THROW(Rdr->SendUser(std::make_shared<TimeZoneTable>()));
+}
+
+TEST_P(UserIDCheckOnAReaderTest, SendUserListSendsNoBankWhenOneUserIsBad)
+{
+    for (const auto& bad : BadIDs()) {
+        VisitorList list = {GoodUser("1"), GoodUser(bad.ID), GoodUser("3")};
+        ExpectRefused(bad, [&] { Rdr->SendUserList(list); });
+        ExpectNothingSent(bad);
+    }
+    Rdr->SendUserList({GoodUser("1"), GoodUser("3")});
+    EXPECT_EQ(Fake.CountOf("zelSetDataBank"), 1);
+}
+
+TEST_P(UserIDCheckOnAReaderTest, EnrollUserStartsNoEnrollment)
+{
+    for (const auto& bad : BadIDs()) {
+        ExpectRefused(bad, [&] { Rdr->EnrollUser(bad.ID, UserAuthorityLevel::None); });
+        ExpectNothingSent(bad);
+    }
+}
+
+TEST_P(UserIDCheckOnAReaderTest, UserEnrollOnTheChannelStartsNoEnrollment)
+{
+    for (const auto& bad : BadIDs()) {
+        User user;
+        ExpectRefused(bad, [&] { user.Enroll(bad.ID, UserAuthorityLevel::None, *Chan, nullptr); });
+        ExpectNothingSent(bad);
+        ExtendedUser extended;
+        extended.SetID("5");
+        ExpectRefused(bad, [&] { extended.Enroll(bad.ID, "Anna", UserAuthorityLevel::None, *Chan, nullptr); });
+        ExpectNothingSent(bad);
+        EXPECT_EQ(extended.ID(), "5"); // the user is left as it was
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModels, UserIDCheckOnAReaderTest, ::testing::Values(std::uint8_t{1}, std::uint8_t{2}),
+                         [](const ::testing::TestParamInfo<std::uint8_t>& param) {
+                             return param.param == 1 ? std::string("Base") : std::string("Newer");
+                         });

@@ -13,6 +13,7 @@
 #include "ChannelTable.h"
 #include "UserIdCodec.h"
 #include "VendorChannel.h"
+#include "zel/link/Ipv4Address.h"
 #include "zel/link/Status.h"
 #include "zel/link/TcpTransport.h"
 #include "zel/link/Timing.h"
@@ -80,47 +81,6 @@ int32_t CallWithPrefix(int32_t h, Command command, std::uint8_t prefix, const vo
     });
 }
 
-// "a.b.c.d" with optional blanks around each number, each 0..255; exactly four parts.
-bool NormaliseIpv4(const char* text, std::string& out)
-{
-    std::string normal;
-    int parts = 0;
-    const char* p = text;
-    for (;;) {
-        while (*p == ' ') {
-            ++p;
-        }
-        int value = 0;
-        int digits = 0;
-        while (*p >= '0' && *p <= '9' && digits < 4) {
-            value = value * 10 + (*p - '0');
-            ++p;
-            ++digits;
-        }
-        while (*p == ' ') {
-            ++p;
-        }
-        if (digits == 0 || digits > 3 || value > 255) {
-            return false;
-        }
-        normal += std::to_string(value);
-        ++parts;
-        if (*p == '\0') {
-            break;
-        }
-        if (*p != '.' || parts == 4) {
-            return false;
-        }
-        normal += '.';
-        ++p;
-    }
-    if (parts != 4) {
-        return false;
-    }
-    out = normal;
-    return true;
-}
-
 } // namespace
 
 extern "C" {
@@ -162,13 +122,17 @@ ZELAPI int32_t zelCleanupWsock(void)
 ZELAPI int32_t zelInitWsock(const char* ipAddress, int32_t port)
 {
     return Guarded([&]() -> int32_t {
-        std::string address;
-        if (!ChannelTable::Instance().SocketsStarted() || ipAddress == nullptr || port < 1 || port > 65535 ||
-            !NormaliseIpv4(ipAddress, address)) {
+        if (!ChannelTable::Instance().SocketsStarted() || ipAddress == nullptr || port < 1 || port > 65535) {
+            return 0;
+        }
+        // The same rule as the communication library's ChannelFactory (zel/link/Ipv4Address.h).
+        const auto address = zel::link::Ipv4Address::Parse(ipAddress);
+        if (!address) {
             return 0;
         }
         const auto deadline = zel::link::Clock::now() + zel::link::BaseTimeoutFromEnvironment();
-        auto transport = zel::link::TcpTransport::Connect(address, static_cast<std::uint16_t>(port), deadline);
+        auto transport =
+            zel::link::TcpTransport::Connect(address->ToString(), static_cast<std::uint16_t>(port), deadline);
         if (!transport) {
             return 0;
         }

@@ -28,7 +28,9 @@ public:
     // --- public operations ---
 
     // Asks the connector for a link and keeps its handle (0 when it failed). Raises nothing
-    // for a failed link: test IsConnected.
+    // for a failed link: test IsConnected. On a channel that is already connected it does
+    // nothing: the open link is kept (same handle, no clock library call, no second socket or
+    // port). To open a fresh link, for instance after the line was lost, Disconnect first.
     void Connect();
     // Hands the handle to the connector's Disconnect, then forgets it.
     void Disconnect();

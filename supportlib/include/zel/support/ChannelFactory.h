@@ -12,7 +12,8 @@ namespace zel::support {
 class ChannelFactory {
 public:
     // Raises -2147221504, source "Zel.EthernetConnection", "Invalid IP Address or Format"
-    // for an address that is not four numbers 0..255 separated by dots.
+    // for an address that zelInitWsock would not dial (EthernetConnector::ValidateIPAddress):
+    // an accepted address is always dialled when the channel connects.
     std::shared_ptr<Channel> CreateEthernetChannel(const std::string& ipAddress, std::int32_t ipPort = 3001);
     // commPort is 1-based (COM1 = 1).
     std::shared_ptr<Channel> CreateDirectChannel(std::int32_t commPort, std::int32_t bitRate = 9600);

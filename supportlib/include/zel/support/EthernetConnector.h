@@ -27,8 +27,9 @@ public:
     // zelCloseWsock(h) when h is not 0.
     void Disconnect(std::int32_t channelHandle) override;
 
-    // Parts 0..3 of the text split at "." must each be a decimal number 0..255 (blanks around
-    // it accepted); later parts are not examined. Raises -2147221504, source
+    // The text must be exactly four decimal numbers 0..255 separated by "." (1 to 3 digits
+    // each, blanks around a number accepted; zel::link::Ipv4Address holds the rule, which the
+    // clock library's zelInitWsock shares). Raises -2147221504, source
     // "Zel.EthernetConnection", "Invalid IP Address or Format" otherwise.
     static void ValidateIPAddress(const std::string& text);
 

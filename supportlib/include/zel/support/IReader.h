@@ -37,7 +37,8 @@ public:
     virtual std::shared_ptr<IUser> GetUser(const std::string& userID) = 0;
     // The number of users the clock reported when the reader was made; no clock command.
     virtual std::int32_t UserCount() = 0;
-    // Sends the record that fits this clock model.
+    // Sends the record that fits this clock model. A user whose ID is not 1 to 10 digits is
+    // refused with number 5, source "ZelClock" (User::CheckID) before the clock is addressed.
     virtual void SendUser(const std::shared_ptr<IReaderVisitor>& user) = 0;
     // Removes the user with that object's ID.
     virtual void RemoveUser(const std::shared_ptr<IUser>& user) = 0;
@@ -60,8 +61,8 @@ public:
     virtual void SetDepartmentTrackingEnabled(bool value) = 0;
 
     virtual void RemoveAllUsers() = 0;
-    // Writes every item into data banks and sends them; an empty list is refused with
-    // number 5 before anything is sent.
+    // Writes every item into data banks and sends them; an empty list, or one holding a user
+    // whose ID is not 1 to 10 digits, is refused with number 5 before anything is sent.
     virtual void SendUserList(const VisitorList& list) = 0;
     virtual zel::DateTime GetTime() = 0;
     virtual void SetTime(const zel::DateTime& value) = 0;
@@ -71,7 +72,8 @@ public:
     virtual std::shared_ptr<DataLogList> GetDataLogElementList() = 0;
     virtual std::shared_ptr<DataLogElement> GetPreviousDataLogElement() = 0;
     // Runs an enrollment at the clock and sends the new user to it. Returns nullptr when the
-    // enrollment was aborted or timed out. The callback may be null.
+    // enrollment was aborted or timed out. The callback may be null. An ID that is not 1 to 10
+    // digits is refused with number 5 before the clock is addressed.
     virtual std::shared_ptr<IUser> EnrollUser(const std::string& userID, UserAuthorityLevel authorityLevel,
                                               std::shared_ptr<IEnrollmentStatus> callback = nullptr) = 0;
     // Stops a running EnrollUser (call it from an event handled during the enrollment).

@@ -40,12 +40,20 @@ public:
 
     // --- used by the classes of this library ---
 
-    // The 24-byte record; the ID conversion's result code is not examined.
+    // A user ID is 1 to 10 digits. Raises number 5, source "ZelClock": "User ID must be between
+    // 1 and 10 digits." for a text shorter than 1 or longer than 10 characters, else "User ID
+    // can only contain digits." for any character other than 0..9. Every path that puts a user
+    // ID on the line (user records, bank slots, enrollment, display messages) checks it first,
+    // so a bad ID is never sent as user 0.
+    static void CheckID(const std::string& userID);
+
+    // The 24-byte record. Raises CheckID's error for a bad ID, so nothing is sent for it.
     UserRecord ToRecord() const;
     void FromRecord(const UserRecord& record);
     void LoadFromReader(Channel& channel, const std::string& userID);
     // Runs an enrollment on the channel; true when it was neither aborted nor timed out (the
-    // user then holds the ID, level and new template). Vendor failures raise.
+    // user then holds the ID, level and new template). A bad ID raises CheckID's error before
+    // the clock is addressed; vendor failures raise.
     bool Enroll(const std::string& userID, UserAuthorityLevel authorityLevel, Channel& channel,
                 std::shared_ptr<IEnrollmentStatus> callback);
     // Asks the running enrollment to stop; nothing without one.
