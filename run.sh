@@ -7,7 +7,7 @@ root=$PWD
 
 ./scripts/install-deps.sh
 
-build=build/run
+build=${ZEL_RUN_BUILD_DIR:-build/run}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZEL_BUILD_TESTS=OFF -DZEL_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)"
@@ -32,7 +32,27 @@ stop_emulators() {
     wait "$pid" 2>/dev/null || true
   done
 }
-trap stop_emulators EXIT
+display_pids=()
+stop_display() { # stops the VNC server, then the virtual X server
+  for pid in "${display_pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -f "$site/.vnc-passwd" "$site/.Xauthority-run"
+}
+program_pid=
+cleanup() {
+  if [ -n "$program_pid" ]; then
+    kill "$program_pid" 2>/dev/null || true
+    wait "$program_pid" 2>/dev/null || true
+  fi
+  stop_emulators
+  stop_display
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+trap 'exit 129' HUP
 
 start_emulator() { # NAME ARGS...: starts zelclockd and waits until it says "ready"
   local name=$1
@@ -91,14 +111,70 @@ else
   echo "The clock emulator is not part of this build: the demo clocks will not answer."
 fi
 
-args=()
+# Without a display: a virtual X server (Xvfb) shown by a VNC server (x11vnc) that listens on
+# 127.0.0.1 only, with a password made for this run. Neither listens on any other interface; from
+# another machine the way in is an SSH tunnel.
+start_headless_display() {
+  local auth=$site/.Xauthority-run passwd=$site/.vnc-passwd out=$site/x11vnc.out n=99
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do
+    n=$((n + 1))
+  done
+  rm -f "$auth" "$passwd"
+  (umask 077 && : >"$auth")
+  xauth -q -f "$auth" add ":$n" . "$(mcookie)"
+  Xvfb ":$n" -auth "$auth" -nolisten tcp -screen 0 1280x800x24 >"$site/xvfb.log" 2>&1 &
+  display_pids=("$!")
+  export DISPLAY=":$n" XAUTHORITY=$auth
+  unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+  local up=0
+  for _ in $(seq 1 100); do
+    if xdpyinfo >/dev/null 2>&1; then
+      up=1
+      break
+    fi
+    sleep 0.1
+  done
+  if [ "$up" = 0 ]; then
+    echo "The virtual X server did not start (see $site/xvfb.log)." >&2
+    return 1
+  fi
+
+  local password
+  password=$(head -c 300 /dev/urandom | tr -dc 'a-zA-Z0-9' | cut -c 1-8)
+  (umask 077 && x11vnc -storepasswd "$password" "$passwd" >/dev/null 2>&1)
+  : >"$out"
+  x11vnc -localhost -noipv6 -display ":$n" -auth "$auth" -rfbauth "$passwd" -autoport 5900 \
+    -forever -shared -nolookup -quiet >"$out" 2>&1 &
+  display_pids=("$!" "${display_pids[@]}")
+  local port=
+  for _ in $(seq 1 100); do
+    port=$(sed -n 's/^PORT=\([0-9]*\)$/\1/p' "$out")
+    [ -n "$port" ] && break
+    kill -0 "${display_pids[0]}" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$port" ]; then
+    echo "The VNC server did not start (see $out):" >&2
+    tail -n 3 "$out" >&2 || true
+    return 1
+  fi
+  cat <<TEXT
+No display: ZEL Maintenance runs on the virtual X display $DISPLAY, shown by a VNC server
+listening on 127.0.0.1:$port only (password: $password).
+  On this machine:     a VNC viewer on localhost:$port
+  From another one:    ssh -L $port:localhost:$port $(id -un)@$(hostname)
+                       then a VNC viewer there on localhost:$port
+TEXT
+}
+
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-  # Qt's VNC server listens on every interface and asks no password: a trusted machine only.
-  echo "No display: ZEL Maintenance runs on Qt's VNC platform; connect a VNC viewer to 127.0.0.1:5900."
-  args=(-platform vnc:port=5900:size=1280x800)
+  start_headless_display
 fi
 
 cd "$site"
 status=0
-"$bin/ZelMaintenance" "${args[@]}" || status=$?
+"$bin/ZelMaintenance" &
+program_pid=$!
+wait "$program_pid" || status=$?
+program_pid=
 exit "$status"

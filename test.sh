@@ -8,6 +8,8 @@ cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_WERROR
 cmake --build build/test -j "$jobs"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build/test --output-on-failure -j "$jobs" "$@"
+# The Debian package made from this build, unpacked and run from a temporary root.
+packaging/test-package.sh build/test
 if [ -x scripts/test-sanitized.sh ]; then
   scripts/test-sanitized.sh
 fi

@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick x11-utils clang-format
   fonts-dejavu-core
+  x11vnc
+  dpkg-dev fakeroot desktop-file-utils appstream lintian librsvg2-bin
 )
 missing=()
 for p in "${packages[@]}"; do
