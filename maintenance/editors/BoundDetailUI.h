@@ -23,6 +23,10 @@ namespace zel::ui {
 //
 // Change events do not refresh at once: the view marks itself stale and refreshes once when the
 // present burst of events is over. Refresh() and writing SelectedID refresh at once.
+//
+// While the view is in edit mode (Adding or Editing) change events of the list do not refresh
+// it: the fields keep what the administrator typed, also when an Import or Synchronize on another
+// page changes the list meanwhile. Leaving edit mode (Cancel, Save) shows the list as it is.
 template <typename ListT> class BoundDetailUI : public QWidget {
 public:
     using ItemPtr = decltype(std::declval<const ListT&>().GetByDatabaseID(0));
@@ -36,7 +40,10 @@ public:
     static constexpr int FieldHeight = 22;
 
     BoundDetailUI(QWidget* parent, const QString& frameCaption, int width, int height)
-        : QWidget(parent), mRefresh(this, [this] { Refresh(); })
+        : QWidget(parent), mRefresh(this, [this] {
+              if (!mInEditMode)
+                  Refresh();
+          })
     {
         resize(width, height);
         mFrame = new QGroupBox(frameCaption, this);

@@ -108,9 +108,17 @@ void ChannelListEditor::DetailSetSelectedID(std::int32_t id)
 {
     mDetailUI->SetSelectedID(id);
 }
+std::int32_t ChannelListEditor::DetailSelectedID() const
+{
+    return mDetailUI->SelectedID();
+}
 void ChannelListEditor::DetailRefresh()
 {
     mDetailUI->Refresh();
+}
+bool ChannelListEditor::HasEntry(std::int32_t databaseID) const
+{
+    return mChannelList && mChannelList->GetByDatabaseID(databaseID) != nullptr;
 }
 
 void ChannelListEditor::OnAdd()
@@ -118,12 +126,6 @@ void ChannelListEditor::OnAdd()
     mDetailUI->SetSelectedID(0);
     mDetailUI->Refresh();
     SetEditMode(EditModeAdd);
-}
-
-void ChannelListEditor::OnCancel()
-{
-    SetEditMode(EditModeNone);
-    OnListClick(); // shows the selected line's channel again; with none the fields stay as they are
 }
 
 void ChannelListEditor::RemoveEntry(std::int32_t databaseID)
@@ -171,8 +173,10 @@ bool ChannelListEditor::SaveEntry(std::int32_t mode)
     }
 
     const auto channel = mChannelList->GetByDatabaseID(mDetailUI->SelectedID());
-    if (!channel)
+    if (!channel) {
+        ReportEntryRemoved(); // removed elsewhere while it was being edited
         return false;
+    }
     if (channel->Name() != fields.Name && mChannelList->Contains(fields.Name)) {
         RefuseDuplicateName(this);
         return false;

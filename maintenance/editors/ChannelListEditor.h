@@ -28,11 +28,15 @@ protected:
     void SetEditMode(std::int32_t mode) override;
     void DetailSetInEditMode(bool editing) override;
     void DetailSetSelectedID(std::int32_t id) override;
+    std::int32_t DetailSelectedID() const override;
     void DetailRefresh() override;
+    bool HasEntry(std::int32_t databaseID) const override;
+    QString EntryWord() const override { return QStringLiteral("channel"); }
     void RemoveEntry(std::int32_t databaseID) override;
     bool SaveEntry(std::int32_t mode) override;
     void OnAdd() override;
-    void OnCancel() override;
+    // Cancel with no line to show leaves the typed values in the disabled fields (Part 3.11).
+    bool KeepsFieldsWithoutSelection() const override { return true; }
 
 private:
     std::shared_ptr<zel::data::ChannelDescriptionList> mChannelList;

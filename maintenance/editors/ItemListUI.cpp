@@ -166,6 +166,15 @@ void ItemListUI::UnselectAll()
     CurrentBox()->selectionModel()->clearSelection();
 }
 
+int ItemListUI::IndexOfData(std::int32_t value)
+{
+    Flush();
+    for (int i = 0; i < mModel->Count(); ++i)
+        if (mModel->At(i).Data == value)
+            return i;
+    return -1;
+}
+
 std::vector<std::int32_t> ItemListUI::SelectedData()
 {
     Flush();

@@ -51,6 +51,8 @@ public:
     void SetSelected(int index, bool selected);
     void SelectAll();
     void UnselectAll();
+    // The first line whose item data is `value`, or -1.
+    int IndexOfData(std::int32_t value);
 
     // Carries out a pending refill now.
     void Flush() { mRefill.Flush(); }

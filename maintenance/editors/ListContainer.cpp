@@ -62,13 +62,12 @@ void ListContainer::resizeEvent(QResizeEvent* event)
 
 void ListContainer::InitListEditors()
 {
-    try {
-        zel::data::DataSource source;
-        mUserListEditor1->SetUserList(source.GetUserDescriptionList());
-        mReaderListEditor1->SetReaderList(source.GetReaderDescriptionList());
-        mChannelListEditor1->SetChannelList(source.GetChannelDescriptionList());
-    } catch (const std::exception&) { // NOLINT(bugprone-empty-catch): an unbound page is all that is left
-    }
+    // A list that cannot be loaded is not swallowed here: the start-up shows which row of which
+    // table breaks which rule (modMain), instead of a window with empty lists.
+    zel::data::DataSource source;
+    mUserListEditor1->SetUserList(source.GetUserDescriptionList());
+    mReaderListEditor1->SetReaderList(source.GetReaderDescriptionList());
+    mChannelListEditor1->SetChannelList(source.GetChannelDescriptionList());
 }
 
 } // namespace zel::ui

@@ -21,8 +21,8 @@ class ListContainer : public QWidget {
 public:
     explicit ListContainer(QWidget* parent = nullptr);
 
-    // Binds the user, clock and channel editors to the site database's lists. Failures are
-    // swallowed: the editors then stay unbound.
+    // Binds the user, clock and channel editors to the site database's lists. A list that cannot
+    // be loaded raises its error (a SiteLoadError names the row); the start-up shows it.
     void InitListEditors();
 
     UserListEditor* UserEditor() const { return mUserListEditor1; }

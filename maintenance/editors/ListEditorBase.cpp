@@ -69,10 +69,37 @@ void ListEditorBase::SetEditMode(std::int32_t mode)
 
 bool ListEditorBase::HasSelection()
 {
-    if (mListView->ListIndex() < 0) {
+    if (mListView->ListIndex() < 0 || DetailSelectedID() == 0 || !HasEntry(DetailSelectedID())) {
         ShowMessage(this, QStringLiteral("Please select an item from the list."));
         return false;
     }
+    return true;
+}
+
+void ListEditorBase::ReportEntryRemoved()
+{
+    const QString what = EntryWord();
+    ShowMessage(this,
+                QStringLiteral("The %1 you are editing was removed from the site database meanwhile (for example by "
+                               "an Import or Synchronize), so your changes cannot be saved.\n\nPress Cancel to "
+                               "leave the editor; use Add to enter the %1 again.")
+                    .arg(what),
+                what.left(1).toUpper() + what.mid(1) + QStringLiteral(" No Longer Exists"), MsgIcon::Exclamation);
+}
+
+bool ListEditorBase::ShowSelectedLine(std::int32_t fallbackID)
+{
+    int index = mListView->ListIndex();
+    if (index >= 0 && !mListView->Selected(index))
+        index = -1; // the box's current line (it took the focus) that nobody selected
+    if (index < 0 && fallbackID != 0 && HasEntry(fallbackID)) {
+        index = mListView->IndexOfData(fallbackID);
+        if (index >= 0)
+            mListView->SetListIndex(index);
+    }
+    if (index < 0)
+        return false;
+    OnListClick();
     return true;
 }
 
@@ -94,8 +121,12 @@ void ListEditorBase::OnAdd()
 
 void ListEditorBase::OnCancel()
 {
+    // The entry being edited, should a refill of the list have taken its line's selection away.
+    const std::int32_t edited = EditMode() == EditModeEdit ? DetailSelectedID() : 0;
     SetEditMode(EditModeNone);
-    DetailRefresh();
+    if (ShowSelectedLine(edited) || KeepsFieldsWithoutSelection())
+        return;
+    DetailSetSelectedID(0); // no line selected: the detail shows nothing either
 }
 
 void ListEditorBase::OnCommand(std::int32_t command)
@@ -106,7 +137,7 @@ void ListEditorBase::OnCommand(std::int32_t command)
         break;
     case EditCommandRemove:
         if (HasSelection()) {
-            const auto id = mListView->ItemData(mListView->ListIndex());
+            const auto id = DetailSelectedID(); // the entry the detail shows
             RunReported(this, [&] { RemoveEntry(id); });
             DetailSetSelectedID(0);
         }
@@ -116,6 +147,10 @@ void ListEditorBase::OnCommand(std::int32_t command)
             SetEditMode(EditModeEdit);
         break;
     case EditCommandSave:
+        if (mBar->EditMode() == EditModeEdit && !HasEntry(DetailSelectedID())) {
+            ReportEntryRemoved(); // removed elsewhere while it was being edited: nothing to store into
+            break;
+        }
         if (SaveEntry(mBar->EditMode()))
             SetEditMode(EditModeNone);
         break;

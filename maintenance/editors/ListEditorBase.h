@@ -18,6 +18,10 @@ class UndoLog;
 // The pattern the three list editors share: a caption (Label1), the list view, the detail view
 // and the command bar, with the Browsing / Adding / Editing states and the five commands.
 // The editors fill in the steps that depend on their list.
+//
+// The selected line and the detail agree: Cancel shows the selected line's entry again (as a
+// click on it would), or the entry that was being edited when a refill of the list took the
+// selection away, and Edit, Save and Remove act on the entry the detail shows.
 class ListEditorBase : public QWidget {
     Q_OBJECT
 public:
@@ -39,18 +43,34 @@ protected:
     virtual void SetEditMode(std::int32_t mode);
     virtual void DetailSetInEditMode(bool editing) = 0;
     virtual void DetailSetSelectedID(std::int32_t id) = 0;
+    virtual std::int32_t DetailSelectedID() const = 0;
     virtual void DetailRefresh() = 0;
+    // Whether the bound list holds an entry with this DatabaseID.
+    virtual bool HasEntry(std::int32_t databaseID) const = 0;
+    // After Cancel with no line to show: true leaves the fields as they are (the channel editor,
+    // Part 3.11), false clears the detail (SelectedID 0).
+    virtual bool KeepsFieldsWithoutSelection() const { return false; }
     // Removes the entry with this DatabaseID from the list and saves the list.
     virtual void RemoveEntry(std::int32_t databaseID) = 0;
     // Validates the fields and stores them (mode 1 adds, mode 2 updates); true when stored.
     virtual bool SaveEntry(std::int32_t mode) = 0;
 
     virtual void OnAdd();
-    virtual void OnCancel();
+    void OnCancel();
     void OnListClick();
 
-    // "Please select an item from the list." when no line is selected.
+    // Shows the selected line's entry, as a click on the line does. With no line selected the
+    // line of `fallbackID` (when the list still holds it) is selected and shown. False when no line
+    // is selected in the end.
+    bool ShowSelectedLine(std::int32_t fallbackID = 0);
+
+    // "Please select an item from the list." unless a line is selected and the detail shows an
+    // entry of the list.
     bool HasSelection();
+    // Save while editing found the entry gone (removed elsewhere meanwhile): says so.
+    void ReportEntryRemoved();
+    // What an entry of the list is called in messages: "user", "clock", "channel".
+    virtual QString EntryWord() const = 0;
 
     // Runs `store` (which records its changes in the log); when it raises, the recorded changes
     // are taken back unless `written` says they reached the database, and the error is shown.

@@ -70,9 +70,17 @@ void ReaderListEditor::DetailSetSelectedID(std::int32_t id)
 {
     mDetailUI->SetSelectedID(id);
 }
+std::int32_t ReaderListEditor::DetailSelectedID() const
+{
+    return mDetailUI->SelectedID();
+}
 void ReaderListEditor::DetailRefresh()
 {
     mDetailUI->Refresh();
+}
+bool ReaderListEditor::HasEntry(std::int32_t databaseID) const
+{
+    return mReaderList && mReaderList->GetByDatabaseID(databaseID) != nullptr;
 }
 
 void ReaderListEditor::RemoveEntry(std::int32_t databaseID)
@@ -150,8 +158,10 @@ bool ReaderListEditor::SaveEntry(std::int32_t mode)
     }
 
     const auto clock = mReaderList->GetByDatabaseID(mDetailUI->SelectedID());
-    if (!clock)
+    if (!clock) {
+        ReportEntryRemoved(); // removed elsewhere while it was being edited
         return false;
+    }
     if (clock->Name() != name && mReaderList->Contains(name)) {
         RefuseDuplicateName(this);
         return false;

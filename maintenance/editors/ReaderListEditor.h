@@ -29,7 +29,10 @@ public:
 protected:
     void DetailSetInEditMode(bool editing) override;
     void DetailSetSelectedID(std::int32_t id) override;
+    std::int32_t DetailSelectedID() const override;
     void DetailRefresh() override;
+    bool HasEntry(std::int32_t databaseID) const override;
+    QString EntryWord() const override { return QStringLiteral("clock"); }
     void RemoveEntry(std::int32_t databaseID) override;
     bool SaveEntry(std::int32_t mode) override;
 

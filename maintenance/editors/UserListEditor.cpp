@@ -6,6 +6,7 @@
 #include "editors/UndoLog.h"
 #include "editors/UserDetailUI.h"
 #include "editors/UserListUI.h"
+#include "workflows/UserIDs.h"
 
 namespace zel::ui {
 
@@ -34,9 +35,17 @@ void UserListEditor::DetailSetSelectedID(std::int32_t id)
 {
     mDetailUI->SetSelectedID(id);
 }
+std::int32_t UserListEditor::DetailSelectedID() const
+{
+    return mDetailUI->SelectedID();
+}
 void UserListEditor::DetailRefresh()
 {
     mDetailUI->Refresh();
+}
+bool UserListEditor::HasEntry(std::int32_t databaseID) const
+{
+    return mUserList && mUserList->GetByDatabaseID(databaseID) != nullptr;
 }
 
 void UserListEditor::RemoveEntry(std::int32_t databaseID)
@@ -75,6 +84,16 @@ bool UserListEditor::NameTakenByOther(const std::string& name, const zel::data::
     return false;
 }
 
+bool UserListEditor::IDTakenByOther(const std::string& userID, const zel::data::UserDescription* self) const
+{
+    // An older row may hold the same number with leading zeros ("007" for 7): to a clock that is
+    // the same user.
+    for (const auto& user : *mUserList)
+        if (user.get() != self && UserIDWithoutLeadingZeros(user->UserID()) == userID)
+            return true;
+    return false;
+}
+
 bool UserListEditor::SaveEntry(std::int32_t mode)
 {
     if (!mUserList)
@@ -86,11 +105,13 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
     const std::int32_t level = mDetailUI->UserAuthorityLevel();
     if (!Validate(userIDText, nameText, level))
         return false;
-    const std::string userID = FromQ(userIDText);
+    // A new or changed user ID is stored as the clocks give it back: without leading zeros.
+    const std::string typedID = FromQ(userIDText);
+    const std::string userID = UserIDWithoutLeadingZeros(typedID);
     const std::string name = FromQ(nameText);
 
     if (mode == EditModeAdd) {
-        if (mUserList->Contains(userID)) {
+        if (mUserList->Contains(userID) || IDTakenByOther(userID, nullptr)) {
             ShowMessage(this, QStringLiteral("The User ID already exists."), QStringLiteral("User ID Already Exists"),
                         MsgIcon::Exclamation);
             return false;
@@ -114,10 +135,20 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
     }
 
     const auto user = mUserList->GetByDatabaseID(mDetailUI->SelectedID());
-    if (!user)
+    if (!user) {
+        ReportEntryRemoved(); // removed elsewhere while it was being edited
         return false;
+    }
     if (user->Name() != name && NameTakenByOther(name, *user)) {
         ShowMessage(this, QStringLiteral("The User Name already exists."), QStringLiteral("User ID Already Exists"),
+                    MsgIcon::Exclamation);
+        return false;
+    }
+    // A stored ID left as it was is kept as it is, also with leading zeros (a row of an older site).
+    const std::string storedID = typedID == user->UserID() ? typedID : userID;
+    // (The list itself refuses an ID that another user has exactly; this catches "007" for 7.)
+    if (storedID != user->UserID() && !mUserList->Contains(storedID) && IDTakenByOther(storedID, user.get())) {
+        ShowMessage(this, QStringLiteral("The User ID already exists."), QStringLiteral("User ID Already Exists"),
                     MsgIcon::Exclamation);
         return false;
     }
@@ -126,7 +157,7 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
             // The user ID goes first: the list refuses an ID that another user has, and then
             // nothing of this user has been changed.
             using zel::data::UserDescription;
-            undo.Set(user, &UserDescription::UserID, &UserDescription::SetUserID, userID);
+            undo.Set(user, &UserDescription::UserID, &UserDescription::SetUserID, storedID);
             undo.Set(user, &UserDescription::Name, &UserDescription::SetName, name);
             undo.Set(user, &UserDescription::AuthorityLevel, &UserDescription::SetAuthorityLevel, level);
             mUserList->Save();

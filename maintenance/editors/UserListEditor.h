@@ -27,13 +27,18 @@ public:
 protected:
     void DetailSetInEditMode(bool editing) override;
     void DetailSetSelectedID(std::int32_t id) override;
+    std::int32_t DetailSelectedID() const override;
     void DetailRefresh() override;
+    bool HasEntry(std::int32_t databaseID) const override;
+    QString EntryWord() const override { return QStringLiteral("user"); }
     void RemoveEntry(std::int32_t databaseID) override;
     bool SaveEntry(std::int32_t mode) override;
 
 private:
     bool Validate(const QString& userID, const QString& name, std::int32_t level);
     bool NameTakenByOther(const std::string& name, const zel::data::UserDescription& self) const;
+    // Whether a user other than `self` has this ID, also written with leading zeros.
+    bool IDTakenByOther(const std::string& userID, const zel::data::UserDescription* self) const;
 
     std::shared_ptr<zel::data::UserDescriptionList> mUserList;
     UserListUI* mListUI;

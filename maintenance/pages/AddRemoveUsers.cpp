@@ -9,12 +9,17 @@
 #include "pages/ClockListView.h"
 #include "pages/DetailedUserListView.h"
 #include "pages/RotateViewButton.h"
+#include "pages/frmCommandResult.h"
 #include "pages/frmExportUsers.h"
 #include "pages/frmRemoveUsers.h"
 #include "pages/modHelpers.h"
+#include "workflows/CommandReport.h"
 
 #include <QPushButton>
 #include <QSplitter>
+
+#include <exception>
+#include <string>
 
 namespace zel::ui {
 namespace {
@@ -121,32 +126,89 @@ void AddRemoveUsers::Transmit(bool exporting)
                     QStringLiteral("No Users Selected"), MsgIcon::Exclamation);
         return;
     }
+    CloseResult();
+    const auto task = exporting ? ClockReport::Task::Send : ClockReport::Task::Remove;
+    CommandReport report(exporting ? "Export" : "Remove");
     std::vector<std::shared_ptr<zel::data::ReaderDescription>> chosen;
-    for (const auto& clock : clocks)
+    for (const auto& clock : clocks) {
         chosen.push_back(clock);
+        report.Plan(clock->Name(), clock->DatabaseID(), task);
+    }
+    const int userCount = static_cast<int>(users.Count());
 
     mBusy = true;
-    RunCommand(this, [&] {
+    bool stopped = false; // an error of the clock library ends the command
+    std::string commandError;
+    try {
         for (const auto& group : GroupByChannel(chosen)) {
-            std::shared_ptr<zel::support::Channel> channel = mMakeChannel(group.ChannelID);
-            Disconnector closeAtEnd{channel};
-            if (channel)
-                channel->Connect();
-            for (const auto& clock : group.Clocks) {
-                if (!channel || !channel->IsConnected())
-                    break; // the whole group is passed over
-                auto reader = channel->GetReader(clock->ReaderID());
-                if (!reader)
-                    continue; // a clock that does not answer is passed over
-                QString name = QString::fromStdString(clock->Name());
-                if (exporting)
-                    frmExportUsers(this).Export(this, reader, name, users);
+            std::shared_ptr<zel::support::Channel> channel;
+            std::string why;
+            try {
+                channel = mMakeChannel(group.ChannelID);
+                if (channel)
+                    channel->Connect();
                 else
-                    frmRemoveUsers(this).Remove(this, reader, name, users);
+                    why = NoChannelReason(group.ChannelID);
+            } catch (const std::exception& error) {
+                channel.reset(); // a channel that cannot be made does not connect
+                why = ReportedErrorText(error);
             }
+            Disconnector closeAtEnd{channel};
+            if (!channel || !channel->IsConnected()) {
+                for (const auto& clock : group.Clocks)
+                    report.SetNotConnected(report.Find(clock->DatabaseID(), task), why);
+                continue; // the whole group is passed over
+            }
+            for (const auto& clock : group.Clocks) {
+                const std::size_t row = report.Find(clock->DatabaseID(), task);
+                int done = 0;
+                try {
+                    auto reader = channel->GetReader(clock->ReaderID());
+                    if (!reader) {
+                        report.SetNotAnswering(row); // passed over; the next clock follows
+                        continue;
+                    }
+                    QString name = QString::fromStdString(clock->Name());
+                    if (exporting) {
+                        frmExportUsers window(this);
+                        connect(&window, &UserProgressWindow::Advanced, this, [&done](int value) { done = value; });
+                        window.Export(this, reader, name, users);
+                    } else {
+                        frmRemoveUsers window(this);
+                        connect(&window, &UserProgressWindow::Advanced, this, [&done](int value) { done = value; });
+                        window.Remove(this, reader, name, users);
+                    }
+                    report.SetDone(row, userCount);
+                } catch (const std::exception& error) {
+                    report.SetFailed(row, ReportedErrorText(error), done);
+                    stopped = true;
+                    break;
+                }
+            }
+            if (stopped)
+                break;
         }
-    });
+    } catch (const std::exception& error) {
+        stopped = true; // belongs to no clock (the grouping)
+        commandError = ReportedErrorText(error);
+    }
+    report.End(stopped ? CommandReport::Ending::Error : CommandReport::Ending::Completed, commandError);
     mBusy = false;
+
+    mResult = new frmCommandResult(
+        this, exporting ? QStringLiteral("Export Results") : QStringLiteral("Remove Results"), report);
+    mResult->show();
+}
+
+frmCommandResult* AddRemoveUsers::ResultWindow() const
+{
+    return mResult;
+}
+
+void AddRemoveUsers::CloseResult()
+{
+    if (mResult)
+        mResult->close(); // deletes itself
 }
 
 } // namespace zel::ui

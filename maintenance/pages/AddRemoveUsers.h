@@ -2,6 +2,7 @@
 
 #include "workflows/ChannelGroups.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -15,11 +16,15 @@ class Anchor;
 class ClockListView;
 class DetailedUserListView;
 class RotateViewButton;
+class frmCommandResult;
 
 // The "Add/Remove Users" page: sends chosen site users to chosen clocks (Export) or removes them
 // from those clocks (Remove). The chosen clocks are grouped by channel; each channel is opened
-// once for its group. A channel that does not connect and a clock that does not answer are
-// passed over silently; an error of the clock library ends the command with its message.
+// once for its group. A channel that does not connect (or cannot be made) and a clock that does
+// not answer are passed over and the next group or clock is served; an error of the clock
+// library ends the command. When the command ends a result window (frmCommandResult, shown
+// without blocking) tells what happened to every chosen clock: users sent or removed, channel not
+// connected, clock not answering, failed with the error's text, or not reached after an error.
 class AddRemoveUsers : public QWidget {
     Q_OBJECT
 public:
@@ -33,6 +38,8 @@ public:
     ClockListView* ClockList() const { return mClocks; }
     // How channels are made (tests count them); the program's default otherwise.
     void SetChannelMaker(ChannelMaker maker);
+    // The result window of the last command while it is open, or nullptr.
+    frmCommandResult* ResultWindow() const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -41,6 +48,7 @@ private:
     void cmdExport_Click();
     void cmdRemove_Click();
     void Transmit(bool exporting);
+    void CloseResult();
 
     QSplitter* mSplitter;
     DetailedUserListView* mUsers;
@@ -51,6 +59,7 @@ private:
     std::unique_ptr<Anchor> mAnchor;
     ChannelMaker mMakeChannel;
     bool mBusy = false;
+    QPointer<frmCommandResult> mResult;
 };
 
 } // namespace zel::ui

@@ -5,6 +5,7 @@
 #include "pages/ConnectionCenter.h"
 #include "pages/LampShape.h"
 #include "pages/modHelpers.h"
+#include "workflows/UserIDs.h"
 
 #include "zel/Error.h"
 #include "zel/data/DataSource.h"
@@ -287,9 +288,7 @@ void EnrollmentStation::cmdEnroll_Click()
 
     // The clock keeps the number, and gives it back without leading zeros: the site database
     // must know the user under that same ID, or the user would later show up twice.
-    QString userID = mUserID->text();
-    while (userID.size() > 1 && userID.startsWith(QLatin1Char('0')))
-        userID.remove(0, 1);
+    QString userID = QString::fromStdString(UserIDWithoutLeadingZeros(mUserID->text().toStdString()));
     if (userID.isEmpty() || userID == QStringLiteral("0")) {
         ShowMessage(this, QStringLiteral("Invalid User ID. Must be between 1 and 10 digits."),
                     QStringLiteral("Invalid User ID"), MsgIcon::Exclamation);

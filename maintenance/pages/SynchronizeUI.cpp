@@ -9,8 +9,8 @@
 #include "pages/ClockListView.h"
 #include "pages/RotateViewButton.h"
 #include "pages/SynchronizeUI.h"
+#include "pages/frmCommandResult.h"
 #include "pages/frmMessage.h"
-#include "pages/modHelpers.h"
 #include "workflows/Synchronizer.h"
 
 #include <QCheckBox>
@@ -122,20 +122,33 @@ void SynchronizeUI::cmdSynchronize_Click()
     keep(mSynchronizer->EndSynchronize().Subscribe([this] { mSynchronizer_EndSynchronize(); }));
     keep(mSynchronizer->Aborted().Subscribe([this] { mSynchronizer_Aborted(); }));
 
+    CloseResult();
     mSynchronize->setEnabled(false);
     bool clear = mClearDestinations->isChecked();
-    RunCommand(this, [&] {
-        try {
-            mSynchronizer->Execute(sources, destinations, clear);
-        } catch (...) {
-            CloseMessage(); // the window goes before the error is shown
-            throw;
-        }
-    });
+    try {
+        mSynchronizer->Execute(sources, destinations, clear);
+    } catch (...) {
+        // The error ended the synchronization; the report holds its text for the result window.
+    }
     CloseMessage();
+    const CommandReport report = mSynchronizer->Report();
     mSubscriptions.clear();
     mSynchronizer.reset();
     mSynchronize->setEnabled(true);
+
+    mResult = new frmCommandResult(this, QStringLiteral("Synchronize Results"), report);
+    mResult->show();
+}
+
+frmCommandResult* SynchronizeUI::ResultWindow() const
+{
+    return mResult;
+}
+
+void SynchronizeUI::CloseResult()
+{
+    if (mResult)
+        mResult->close(); // deletes itself
 }
 
 void SynchronizeUI::mSynchronizer_BeginSynchornize()

@@ -26,12 +26,15 @@ class Anchor;
 class ClockListView;
 class RotateViewButton;
 class Synchronizer;
+class frmCommandResult;
 class frmMessage;
 
 // The "Synchronize Users" page: reads the users of the chosen source clocks into the site
 // database and sends every enrolled user of the site to the chosen destination clocks, showing
 // each step in a message window with Cancel. An error of the clock library ends the
-// synchronization with its message; the window closes and the page stays usable.
+// synchronization; the window closes and the page stays usable. When the synchronization ends
+// (also after Cancel or an error) a result window (frmCommandResult, shown without blocking)
+// tells what happened to every chosen source and destination clock, with the error's text.
 class SynchronizeUI : public QWidget {
     Q_OBJECT
 public:
@@ -44,6 +47,8 @@ public:
     frmMessage* MessageWindow() const;
     // How channels are made (tests count them); the program's default otherwise.
     void SetChannelMaker(ChannelMaker maker);
+    // The result window of the last synchronization while it is open, or nullptr.
+    frmCommandResult* ResultWindow() const;
 
     // Handlers of the running synchronizer and of the message window.
     void mSynchronizer_BeginSynchornize();
@@ -65,6 +70,7 @@ private:
     void cmdSynchronize_Click();
     void ShowStep(const QString& text);
     void CloseMessage();
+    void CloseResult();
 
     QSplitter* mSplitter;
     ClockListView* mSourceClocks;
@@ -78,6 +84,7 @@ private:
     std::unique_ptr<Synchronizer> mSynchronizer;
     std::vector<std::unique_ptr<zel::Subscription>> mSubscriptions;
     QPointer<frmMessage> mMessage;
+    QPointer<frmCommandResult> mResult;
 };
 
 } // namespace zel::ui

@@ -43,8 +43,7 @@ void frmRemoveUsers::RemoveAll(QWidget* owner, const std::shared_ptr<zel::suppor
     Run(owner, readerName.isEmpty() ? QString() : QStringLiteral("Removing Users From ") + readerName,
         static_cast<int>(users.size()), [&](int i) {
             const auto& user = users[static_cast<std::size_t>(i)];
-            // This window's status line reads "Exporting" as well.
-            ShowStatus(QStringLiteral("Exporting ") + QString::fromStdString(user->ID()));
+            ShowStatus(QStringLiteral("Removing ") + QString::fromStdString(user->ID()));
             reader->RemoveUser(user);
         });
 }

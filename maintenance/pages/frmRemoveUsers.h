@@ -28,9 +28,9 @@ public:
     explicit frmRemoveUsers(QWidget* owner = nullptr);
 
     // Removes each user from `Reader`, in order; caption "Removing Users From " and the clock name
-    // when `ReaderName` is not empty. Clock users are passed as they are; for a site user a clock
-    // user with its UserID is made. An empty collection does nothing and shows nothing. An error
-    // of the clock closes the window and travels on to the caller.
+    // when `ReaderName` is not empty; the status line reads "Removing " and the user's ID. Clock
+    // users are passed as they are; for a site user a clock user with its UserID is made. An empty collection does
+    // nothing and shows nothing. An error of the clock closes the window and travels on to the caller.
     void Remove(QWidget* OwnerForm, const std::shared_ptr<zel::support::IReader>& Reader, const QString& ReaderName,
                 const ClockUserCollection& Users);
     void Remove(QWidget* OwnerForm, const std::shared_ptr<zel::support::IReader>& Reader, const QString& ReaderName,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "workflows/ChannelGroups.h"
+#include "workflows/CommandReport.h"
 
 #include "zel/Event.h"
 #include "zel/KeyedCollection.h"
@@ -31,10 +32,14 @@ namespace zel::ui {
 // before each clock and after each reader lookup: a clock being written is finished, no further
 // clock is written.
 //
-// Errors: in the source phase clock errors are passed over (the clock or group counts as not
-// answering). An error of the import (site database) or of the destination phase ends Execute
-// and travels to the caller; the channel is disconnected first, and the site database keeps what
-// was imported, every user saved whole.
+// Errors: in the source phase clock errors are passed over (the clock gives no users) and the
+// phase goes on. A channel that cannot be made (modem, missing, an address the factory refuses)
+// counts as one that does not connect, in both phases. An error of the import (site database) or
+// of a destination clock ends Execute and travels to the caller; the channel is disconnected
+// first, and the site database keeps what was imported, every user saved whole.
+//
+// Report() tells afterwards what happened to every chosen clock (source clocks: users read;
+// destination clocks: users sent), also after an abort or an error.
 class Synchronizer {
 public:
     using ReaderCollection = zel::KeyedCollection<std::shared_ptr<zel::data::ReaderDescription>>;
@@ -53,6 +58,9 @@ public:
     // Sets the abort flag; the running Execute stops at its next check.
     void Abort() { mAbort = true; }
     bool AbortRequested() const { return mAbort; }
+    // What happened to each chosen clock: the source clocks (task Read) in their order, then the
+    // destination clocks (task Send). Complete once Execute has returned or raised.
+    const CommandReport& Report() const { return mReport; }
 
     zel::Event<int, std::int32_t>& EstablishingConnection() { return mEstablishingConnection; }
     zel::Event<int, std::int32_t>& Connected() { return mConnected; }
@@ -70,22 +78,28 @@ public:
 
 private:
     using ClockUsers = zel::KeyedCollection<std::shared_ptr<zel::support::IUser>>;
-    using ReaderWork = std::function<void(const std::shared_ptr<zel::support::IReader>&, const ReaderPtr&)>;
+    // Does the work on one clock; `count` follows the users read or sent.
+    using ReaderWork = std::function<void(const std::shared_ptr<zel::support::IReader>&, const ReaderPtr&, int& count)>;
 
+    // The whole synchronization (Execute keeps the report when it raises).
+    void Run(const std::vector<ReaderPtr>& sources, const std::vector<ReaderPtr>& destinations);
     // One group: connects its channel at the first clock, asks for each clock's reader and runs
-    // `work` on those that answer, disconnects. False when an abort was seen.
+    // `work` on those that answer, disconnects. Records each clock's outcome. False when an abort
+    // was seen.
     bool RunGroup(int mode, const ChannelGroup& group, const ReaderWork& work);
     // Pumps messages, then raises Aborted (once) when the flag is set. True when aborting.
     bool CheckAbort();
-    void ReadSource(const std::shared_ptr<zel::support::IReader>& reader, ClockUsers& collected);
+    void ReadSource(const std::shared_ptr<zel::support::IReader>& reader, ClockUsers& collected, int& count);
     void Import(const ClockUsers& collected, zel::data::UserDescriptionList& users);
     void WriteDestination(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
-                          const std::vector<UserPtr>& enrolled);
+                          const std::vector<UserPtr>& enrolled, int& count);
 
     ChannelMaker mMakeChannel;
     bool mAbort = false;
     bool mAbortedRaised = false;
     bool mClearDestinationClocks = false;
+    CommandReport mReport{"Synchronize"};
+    bool mErrorTold = false; // the error that ends Execute is already in a clock's row
 
     zel::Event<int, std::int32_t> mEstablishingConnection;
     zel::Event<int, std::int32_t> mConnected;

@@ -6,6 +6,7 @@
 #include "editors/EditCommandBar.h"
 
 #include "zel/data/DirChnlDescription.h"
+#include "zel/data/EthChnlDescription.h"
 #include "zel/data/MdmChnlDescription.h"
 
 #include <QComboBox>
@@ -234,6 +235,61 @@ private slots:
         Press(Bar(), "cmdCancel");
         QCOMPARE(Text(Editor("EthChnlDetailUI1"), "txtIPAddress"), QStringLiteral("10.0.0.7"));
         QCOMPARE(mEditor->EditMode(), EditModeNone);
+    }
+
+    void cancelAfterAddShowsTheSelectedChannelAgain()
+    {
+        AddEthernet(QStringLiteral("Office"), QStringLiteral("10.0.0.7"), QStringLiteral("3001"));
+        mHarness.Select(QStringLiteral("Office"));
+        StartAdding(QStringLiteral("Modem"));
+        SetText(Editor("MdmChnlDetailUI1"), "txtName", QStringLiteral("Typed"));
+        Press(Bar(), "cmdCancel");
+        QCOMPARE(List()->ListIndex(), LineOf(List(), QStringLiteral("Office")));
+        QVERIFY(Editor("EthChnlDetailUI1")->isVisible());
+        QCOMPARE(Text(Editor("EthChnlDetailUI1"), "txtName"), QStringLiteral("Office"));
+        Press(Bar(), "cmdRemove");
+        QCOMPARE(mMessages->Count(), 0);
+        QVERIFY(TestSite::Instance().StoredChannels().empty());
+    }
+
+    void aListChangeElsewhereKeepsWhatWasTyped()
+    {
+        auto channels = TestSite::Instance().Channels();
+        AddEthernet(QStringLiteral("Office"), QStringLiteral("10.0.0.7"), QStringLiteral("3001"));
+        mHarness.Select(QStringLiteral("Office"));
+        Press(Bar(), "cmdEdit");
+        SetText(Editor("EthChnlDetailUI1"), "txtIPAddress", QStringLiteral("10.0.0.8"));
+        // Another page changes this channel and adds one meanwhile.
+        std::dynamic_pointer_cast<zel::data::EthChnlDescription>(channels->Item("Office"))->SetIPPort(3005);
+        channels->Add(zel::data::DirectChannel, "Line 9");
+        channels->Save();
+        Settle();
+        QCOMPARE(Text(Editor("EthChnlDetailUI1"), "txtIPAddress"), QStringLiteral("10.0.0.8"));
+        QCOMPARE(Text(Editor("EthChnlDetailUI1"), "txtIPPort"), QStringLiteral("3001"));
+        // Cancel shows the stored channel again, on its line (the refill had taken the selection).
+        Press(Bar(), "cmdCancel");
+        QCOMPARE(Text(Editor("EthChnlDetailUI1"), "txtIPAddress"), QStringLiteral("10.0.0.7"));
+        QCOMPARE(Text(Editor("EthChnlDetailUI1"), "txtIPPort"), QStringLiteral("3005"));
+        QCOMPARE(List()->ListIndex(), LineOf(List(), QStringLiteral("Office")));
+    }
+
+    void savingAChannelRemovedMeanwhileSaysSo()
+    {
+        auto channels = TestSite::Instance().Channels();
+        AddEthernet(QStringLiteral("Office"), QStringLiteral("10.0.0.7"), QStringLiteral("3001"));
+        mHarness.Select(QStringLiteral("Office"));
+        Press(Bar(), "cmdEdit");
+        SetText(Editor("EthChnlDetailUI1"), "txtIPAddress", QStringLiteral("10.0.0.8"));
+        channels->Remove("Office");
+        channels->Save();
+        Settle();
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Count(), 1);
+        QCOMPARE(mMessages->Last().title, QStringLiteral("Channel No Longer Exists"));
+        QCOMPARE(mMessages->Last().icon, MsgIcon::Exclamation);
+        QCOMPARE(mEditor->EditMode(), EditModeEdit);
+        QCOMPARE(Text(Editor("EthChnlDetailUI1"), "txtIPAddress"), QStringLiteral("10.0.0.8"));
+        QVERIFY(TestSite::Instance().StoredChannels().empty());
     }
 
     void removingWorksForEveryKind()

@@ -175,6 +175,98 @@ private slots:
                  QStringLiteral("{Name: Gate 2, ReaderID: 2, Location: Hall}"));
     }
 
+    void cancellingAnAddShowsTheSelectedLineAgain()
+    {
+        AddClock(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("Line 1"), QStringLiteral("Dock"));
+        AddClock(QStringLiteral("B"), QStringLiteral("2"), QStringLiteral("Office"));
+        mHarness.Select(QStringLiteral("A"));
+        Press(Bar(), "cmdAdd");
+        QCOMPARE(Text(Detail(), "txtName"), QString());
+        Type(QStringLiteral("Typed"), QStringLiteral("9"), QStringLiteral("Office"));
+        Press(Bar(), "cmdCancel");
+        QCOMPARE(List()->ListIndex(), LineOf(List(), QStringLiteral("A")));
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("A"));
+        QCOMPARE(Text(Detail(), "txtReaderID"), QStringLiteral("1"));
+        QCOMPARE(ChannelBox()->currentText(), QStringLiteral("Line 1"));
+        QCOMPARE(Text(Detail(), "txtLocation"), QStringLiteral("Dock"));
+
+        // Edit and Save act on the clock shown.
+        Press(Bar(), "cmdEdit");
+        QCOMPARE(mEditor->EditMode(), EditModeEdit);
+        SetText(Detail(), "txtLocation", QStringLiteral("Hall"));
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Count(), 0);
+        QCOMPARE(QString::fromStdString(TestSite::Instance().StoredClocks().at(0)),
+                 QStringLiteral("{Name: A, ReaderID: 1, Location: Hall}"));
+
+        // Remove takes the clock shown.
+        Settle();
+        mHarness.Select(QStringLiteral("B"));
+        Press(Bar(), "cmdAdd");
+        Press(Bar(), "cmdCancel");
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("B"));
+        Press(Bar(), "cmdRemove");
+        const auto stored = TestSite::Instance().StoredClocks();
+        QCOMPARE(stored.size(), std::size_t(1));
+        QVERIFY(QString::fromStdString(stored[0]).startsWith(QStringLiteral("{Name: A,")));
+    }
+
+    void aListChangeElsewhereKeepsWhatWasTyped()
+    {
+        auto clocks = TestSite::Instance().Clocks();
+        AddClock(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("Line 1"));
+        mHarness.Select(QStringLiteral("A"));
+        Press(Bar(), "cmdEdit");
+        Type(QStringLiteral("A2"), QStringLiteral("7"), QStringLiteral("Office"), QStringLiteral("Typed"));
+        // Another page changes this clock and adds one meanwhile.
+        clocks->Item("A")->SetLocation("Elsewhere");
+        clocks->Add(3, "Other", TestSite::Instance().Channels()->Item("Line 1"));
+        clocks->Save();
+        Settle();
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("A2"));
+        QCOMPARE(Text(Detail(), "txtReaderID"), QStringLiteral("7"));
+        QCOMPARE(ChannelBox()->currentText(), QStringLiteral("Office"));
+        QCOMPARE(Text(Detail(), "txtLocation"), QStringLiteral("Typed"));
+        Press(Bar(), "cmdCancel");
+        QCOMPARE(Text(Detail(), "txtLocation"), QStringLiteral("Elsewhere")); // the stored clock again
+        QCOMPARE(List()->ListIndex(), LineOf(List(), QStringLiteral("A")));
+
+        Press(Bar(), "cmdAdd");
+        Type(QStringLiteral("New"), QStringLiteral("4"), QStringLiteral("Line 1"), QStringLiteral("Gate"));
+        clocks->Add(5, "Imported", TestSite::Instance().Channels()->Item("Line 1"));
+        clocks->Save();
+        Settle();
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("New"));
+        QCOMPARE(Text(Detail(), "txtLocation"), QStringLiteral("Gate"));
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Count(), 0);
+        QVERIFY(clocks->Contains("New"));
+    }
+
+    void savingAClockRemovedMeanwhileSaysSo()
+    {
+        auto clocks = TestSite::Instance().Clocks();
+        AddClock(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("Line 1"));
+        mHarness.Select(QStringLiteral("A"));
+        Press(Bar(), "cmdEdit");
+        SetText(Detail(), "txtLocation", QStringLiteral("Typed"));
+        clocks->Remove("A");
+        clocks->Save();
+        Settle();
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Count(), 1);
+        QCOMPARE(mMessages->Last().title, QStringLiteral("Clock No Longer Exists"));
+        QVERIFY(mMessages->Last().text.contains(QStringLiteral("clock you are editing was removed")));
+        mMessages->Clear();
+        QCOMPARE(mEditor->EditMode(), EditModeEdit);
+        QCOMPARE(Text(Detail(), "txtLocation"), QStringLiteral("Typed"));
+        QVERIFY(TestSite::Instance().StoredClocks().empty());
+        Press(Bar(), "cmdCancel");
+        QCOMPARE(Text(Detail(), "txtName"), QString());
+        Press(Bar(), "cmdRemove");
+        QCOMPARE(mHarness.TakeMessage(), QStringLiteral("Please select an item from the list."));
+    }
+
     void removingTakesExactlyTheSelectedClock()
     {
         AddClock(QStringLiteral("A"), QStringLiteral("1"), QStringLiteral("Line 1"));

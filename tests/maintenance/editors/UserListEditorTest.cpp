@@ -243,6 +243,169 @@ private slots:
         QVERIFY(QString::fromStdString(stored[0]).contains(QStringLiteral("Bob")));
     }
 
+    // --- the selection and the detail agree -------------------------------------------------
+
+    void cancellingAnAddShowsTheSelectedLineAgain()
+    {
+        AddUser(QStringLiteral("1"), QStringLiteral("Ann"), 2);
+        AddUser(QStringLiteral("2"), QStringLiteral("Bob"));
+        mHarness.Select(QStringLiteral("Ann"));
+        Press(Bar(), "cmdAdd");
+        Type(QStringLiteral("9"), QStringLiteral("Typed"));
+        Press(Bar(), "cmdCancel");
+        QCOMPARE(mEditor->EditMode(), EditModeNone);
+        QCOMPARE(List()->ListIndex(), LineOf(List(), QStringLiteral("Ann")));
+        QCOMPARE(Text(Detail(), "txtUserID"), QStringLiteral("1"));
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("Ann"));
+        QCOMPARE(Detail()->UserAuthorityLevel(), 2);
+
+        // Edit opens on what the detail shows, and Save stores it there.
+        Press(Bar(), "cmdEdit");
+        QCOMPARE(mEditor->EditMode(), EditModeEdit);
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("Ann"));
+        SetText(Detail(), "txtName", QStringLiteral("Anna"));
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Count(), 0);
+        QCOMPARE(mEditor->EditMode(), EditModeNone);
+        QCOMPARE(QString::fromStdString(TestSite::Instance().StoredUsers().at(0)),
+                 QStringLiteral("{UserID: 1, Name: Anna, Authority Level: 2, Enrolled: False}"));
+
+        // Remove takes the user the detail shows.
+        Settle();
+        mHarness.Select(QStringLiteral("Bob"));
+        Press(Bar(), "cmdAdd");
+        Press(Bar(), "cmdCancel");
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("Bob"));
+        Press(Bar(), "cmdRemove");
+        QCOMPARE(mMessages->Count(), 0);
+        const auto stored = TestSite::Instance().StoredUsers();
+        QCOMPARE(stored.size(), std::size_t(1));
+        QVERIFY(QString::fromStdString(stored[0]).contains(QStringLiteral("Anna")));
+    }
+
+    void aListChangeElsewhereKeepsWhatWasTyped()
+    {
+        auto users = TestSite::Instance().Users();
+        AddUser(QStringLiteral("1"), QStringLiteral("Ann"));
+        Press(Bar(), "cmdAdd");
+        Type(QStringLiteral("5"), QStringLiteral("Typed"), 3);
+        // An Import on another page adds a user meanwhile.
+        users->Add("99", "User 99");
+        users->Save();
+        Settle();
+        QCOMPARE(Text(Detail(), "txtUserID"), QStringLiteral("5"));
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("Typed"));
+        QCOMPARE(Detail()->UserAuthorityLevel(), 3);
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Count(), 0);
+        QVERIFY(users->Contains("5"));
+        Settle();
+
+        // Editing: a Synchronize marks the edited user enrolled and adds another one.
+        mHarness.Select(QStringLiteral("Ann"));
+        Press(Bar(), "cmdEdit");
+        SetText(Detail(), "txtName", QStringLiteral("Changed"));
+        users->Item("1")->SetEnrolled(true);
+        users->Add("98", "User 98");
+        users->Save();
+        Settle();
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("Changed"));
+        QCOMPARE(Text(Detail(), "txtUserID"), QStringLiteral("1"));
+        // Cancel shows the stored user again, on its line (the refill had taken the selection).
+        Press(Bar(), "cmdCancel");
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("Ann"));
+        QCOMPARE(Detail()->findChild<QLabel*>(QStringLiteral("lblEnrolled"))->text(), QStringLiteral("Yes"));
+        QCOMPARE(List()->ListIndex(), LineOf(List(), QStringLiteral("Ann")));
+        Press(Bar(), "cmdEdit");
+        SetText(Detail(), "txtName", QStringLiteral("Changed"));
+        users->Add("97", "User 97");
+        users->Save();
+        Settle();
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Count(), 0);
+        QCOMPARE(users->Item("1")->Name(), std::string("Changed"));
+        QVERIFY(users->Item("1")->Enrolled()); // what the other page stored stays
+    }
+
+    void savingAUserRemovedMeanwhileSaysSo()
+    {
+        auto users = TestSite::Instance().Users();
+        AddUser(QStringLiteral("1"), QStringLiteral("Ann"));
+        AddUser(QStringLiteral("2"), QStringLiteral("Bob"));
+        mHarness.Select(QStringLiteral("Ann"));
+        Press(Bar(), "cmdEdit");
+        SetText(Detail(), "txtName", QStringLiteral("Typed"));
+        users->Remove("1"); // removed on another page
+        users->Save();
+        Settle();
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("Typed"));
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Count(), 1);
+        QCOMPARE(mMessages->Last().title, QStringLiteral("User No Longer Exists"));
+        QCOMPARE(mMessages->Last().icon, MsgIcon::Exclamation);
+        QVERIFY(mMessages->Last().text.contains(QStringLiteral("user you are editing was removed")));
+        mMessages->Clear();
+        QCOMPARE(mEditor->EditMode(), EditModeEdit);
+        QCOMPARE(Text(Detail(), "txtName"), QStringLiteral("Typed"));
+        QCOMPARE(TestSite::Instance().StoredUsers().size(), std::size_t(1)); // nothing came back
+        Press(Bar(), "cmdCancel");
+        QCOMPARE(Text(Detail(), "txtName"), QString());
+        QVERIFY(List()->ListIndex() < 0 || !List()->Selected(List()->ListIndex())); // no line selected
+        Press(Bar(), "cmdEdit");
+        ExpectMessage(QStringLiteral("Please select an item from the list."));
+    }
+
+    // --- user IDs as the clocks keep them ---------------------------------------------------
+
+    void aNewOrChangedUserIDLosesItsLeadingZeros()
+    {
+        auto users = TestSite::Instance().Users();
+        AddUser(QStringLiteral("007"), QStringLiteral("Bond"));
+        QCOMPARE(mMessages->Count(), 0);
+        QVERIFY(users->Contains("7"));
+        QVERIFY(!users->Contains("007"));
+        AddUser(QStringLiteral("07"), QStringLiteral("Other"));
+        ExpectMessage(QStringLiteral("The User ID already exists."), QStringLiteral("User ID Already Exists"),
+                      MsgIcon::Exclamation);
+        Press(Bar(), "cmdCancel");
+        mHarness.Select(QStringLiteral("Bond"));
+        Press(Bar(), "cmdEdit");
+        SetText(Detail(), "txtUserID", QStringLiteral("0042"));
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Count(), 0);
+        QVERIFY(users->Contains("42"));
+        QCOMPARE(QString::fromStdString(TestSite::Instance().StoredUsers().at(0)),
+                 QStringLiteral("{UserID: 42, Name: Bond, Authority Level: 0, Enrolled: False}"));
+        AddUser(QStringLiteral("0"), QStringLiteral("Zero"));
+        QVERIFY(users->Contains("0"));
+    }
+
+    void anOlderRowWithLeadingZerosStillWorks()
+    {
+        auto users = TestSite::Instance().Users();
+        users->Add("007", "Old Row"); // as an older site stored it
+        users->Save();
+        Settle();
+        mHarness.Select(QStringLiteral("Old Row"));
+        QCOMPARE(Text(Detail(), "txtUserID"), QStringLiteral("007"));
+        Press(Bar(), "cmdEdit");
+        SetText(Detail(), "txtName", QStringLiteral("Old Row Renamed"));
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Count(), 0);
+        QVERIFY(users->Contains("007")); // an ID left as it was stays as it is
+        QCOMPARE(users->Item("007")->Name(), std::string("Old Row Renamed"));
+        // The clock would take 7 for the same user: a new 7 is refused.
+        AddUser(QStringLiteral("7"), QStringLiteral("Seven"));
+        ExpectMessage(QStringLiteral("The User ID already exists."), QStringLiteral("User ID Already Exists"),
+                      MsgIcon::Exclamation);
+        Press(Bar(), "cmdCancel");
+        Settle();
+        mHarness.Select(QStringLiteral("Old Row Renamed"));
+        Press(Bar(), "cmdRemove");
+        QCOMPARE(mMessages->Count(), 0);
+        QVERIFY(TestSite::Instance().StoredUsers().empty());
+    }
+
     void enrolmentIsShownAndFollowsTheList()
     {
         auto users = TestSite::Instance().Users();

@@ -9,8 +9,10 @@
 #include "pages/AddRemoveUsers.h"
 #include "pages/ClockListView.h"
 #include "pages/DetailedUserListView.h"
+#include "pages/frmCommandResult.h"
 #include "pages/modHelpers.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTest>
@@ -109,35 +111,102 @@ private slots:
         QVERIFY(site.ClockUserIds("Serial").isEmpty());
     }
 
-    void AnErrorEndsTheCommandWithItsMessage()
+    // Every chosen clock is listed with what happened to it, in the order chosen; the clocks that
+    // could not be served do not keep the others from being served.
+    void TheResultWindowTellsWhatHappenedToEveryClock()
+    {
+        auto& site = UserSite::Get();
+        StoppedClock stopped;
+        site.AddUser("11", "One", true);
+        SelectRows(Users(), {"11"});
+        SelectRows(Clocks(), {"Alpha", "Bravo", "Ghost", "Dial", "Broken", "Orphan", "Stopped"});
+        MessageRecorder messages;
+        Click("cmdExport");
+        QCOMPARE(messages.Count(), 0); // everything is in the result window
+        frmCommandResult* result = mPage->ResultWindow();
+        QVERIFY(result != nullptr);
+        QVERIFY(result->isVisible());
+        QCOMPARE(result->windowTitle(), QStringLiteral("Export Results"));
+        QVERIFY(result->ListShown());
+        QCOMPARE(Rows(*result), (QStringList{"Alpha: 1 user sent", "Bravo: 1 user sent", "Ghost: clock not answering",
+                                             "Dial: channel not connected: a modem channel cannot reach a clock",
+                                             "Broken: channel not connected: Invalid IP Address or Format",
+                                             "Orphan: channel not connected: the clock has no channel",
+                                             "Stopped: channel not connected"}));
+        QCOMPARE(result->Summary(),
+                 QStringLiteral("Export finished: 2 of 7 clocks done, 4 not connected, 1 not answering."));
+        QCOMPARE(site.ClockUserIds("Alpha"), (QStringList{"11"}));
+        QCOMPARE(site.ClockUserIds("Bravo"), (QStringList{"11"}));
+        ExpectControlsNamed(*result);
+
+        // The next command replaces the window.
+        QPointer<frmCommandResult> first = result;
+        Click("cmdRemove");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(first.isNull());
+        QCOMPARE(mPage->ResultWindow()->windowTitle(), QStringLiteral("Remove Results"));
+        QCOMPARE(Rows(*mPage->ResultWindow()).first(), QStringLiteral("Alpha: 1 user removed"));
+        QVERIFY(site.ClockUserIds("Alpha").isEmpty());
+    }
+
+    void EveryClockServedGivesAShortConfirmation()
     {
         auto& site = UserSite::Get();
         site.AddUser("11", "One", true);
-        SelectRows(Users(), {"11"});
-        SelectRows(Clocks(), {"Broken", "Bravo"});
-        MessageRecorder messages;
-        Click("cmdExport");
-        QCOMPARE(messages.Count(), 1);
-        QCOMPARE(messages.Last().text, QStringLiteral("Invalid IP Address or Format"));
-        QCOMPARE(site.ClockUserIds("Bravo"), (QStringList{"11"})); // Bravo's group came first, in row order
-        site.Emulated("Bravo").ClearUserDataBase();
-
-        // The link drops in the middle of the export: the reader was found, the second user fails.
-        zel::sim::FaultOptions drop;
-        drop.DropAfterFrames = 3;
-        SelectRows(Clocks(), {"Bravo"});
         site.AddUser("12", "Two", true);
         SelectRows(Users(), {"11", "12"});
+        SelectRows(Clocks(), {"Alpha", "Bravo", "Delta"});
+        MessageRecorder messages;
+        Click("cmdExport");
+        QCOMPARE(messages.Count(), 0);
+        frmCommandResult* result = mPage->ResultWindow();
+        QVERIFY(result != nullptr && result->isVisible());
+        QVERIFY(!result->ListShown());
+        QCOMPARE(result->Summary(), QStringLiteral("Export finished on all 3 clocks: 2 users sent to each."));
+        QVERIFY(result->Report().AllSucceeded());
+        Click("cmdRemove");
+        QCOMPARE(mPage->ResultWindow()->Summary(),
+                 QStringLiteral("Remove finished on all 3 clocks: 2 users removed from each."));
+        mPage->ResultWindow()->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(mPage->ResultWindow() == nullptr);
+    }
+
+    void AnErrorEndsTheCommandAndIsToldWithTheClock()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("11", "One", true);
+        site.AddUser("12", "Two", true);
+        SelectRows(Users(), {"11", "12"});
+        // The link drops in the middle of the export: the reader was found, the second user fails.
+        // Bravo's group comes first (row order); the serial clock's group is not reached.
+        SelectRows(Clocks(), {"Bravo", "Serial"});
+        zel::sim::FaultOptions drop;
+        drop.DropAfterFrames = 3;
         site.LineB().SetFaults(drop);
-        int before = messages.Count();
+        MessageRecorder messages;
         Click("cmdExport");
         site.LineB().SetFaults({});
-        QVERIFY(messages.Count() > before);
+        QCOMPARE(messages.Count(), 0);
         QCOMPARE(VisibleWindows(QStringLiteral("frmExportUsers")), 0);
+        const CommandReport& report = mPage->ResultWindow()->Report();
+        QCOMPARE(report.HowEnded(), CommandReport::Ending::Error);
+        QCOMPARE(report.Clocks().at(0).ClockName, std::string("Bravo"));
+        QCOMPARE(report.Clocks().at(0).Outcome, ClockReport::Kind::Failed);
+        QVERIFY(!report.Clocks().at(0).Detail.empty());
+        QVERIFY(report.Clocks().at(0).Count < 2);
+        QVERIFY(ResultOf("Bravo").startsWith(QStringLiteral("failed")));
+        QVERIFY(ResultOf("Bravo").endsWith(QString::fromStdString(report.Clocks().at(0).Detail)));
+        QCOMPARE(ResultOf("Serial"), QStringLiteral("not reached: the command stopped at an error"));
+        QVERIFY(site.ClockUserIds("Serial").isEmpty());
+        QCOMPARE(mPage->ResultWindow()->Summary(),
+                 QStringLiteral("Export stopped at an error: 0 of 2 clocks done, 1 failed, 1 not reached."));
 
         // The page is usable again.
         Click("cmdExport");
         QCOMPARE(site.ClockUserIds("Bravo"), (QStringList{"11", "12"}));
+        QCOMPARE(site.ClockUserIds("Serial"), (QStringList{"11", "12"}));
+        QVERIFY(mPage->ResultWindow()->Report().AllSucceeded());
     }
 
     void AUserIdTheClockCannotKeepIsRefused()
@@ -151,8 +220,9 @@ private slots:
         SelectRows(Clocks(), {"Alpha"});
         MessageRecorder messages;
         Click("cmdExport");
-        QCOMPARE(messages.Count(), 1);
-        QVERIFY(messages.Last().text.contains(QStringLiteral("12345678901")));
+        QCOMPARE(messages.Count(), 0);
+        QVERIFY(ResultOf("Alpha").startsWith(QStringLiteral("failed: ")));
+        QVERIFY(ResultOf("Alpha").contains(QStringLiteral("12345678901")));
         QCOMPARE(site.ClockTemplate("Alpha", "0"), UserSite::TemplateFor(3));
         QCOMPARE(site.ClockUserIds("Alpha"), (QStringList{"0"}));
         QCOMPARE(VisibleWindows(QStringLiteral("frmExportUsers")), 0);
@@ -195,10 +265,41 @@ private slots:
         SelectRows(Users(), {"1024", "87"});
         SelectRows(Clocks(), {"Alpha", "Charlie"});
         QVERIFY(SavePicture(mPage.get(), "add-remove-users.png"));
+
+        // The result window after an export to every clock of the demo's kind, one of them switched off.
+        StoppedClock stopped;
+        SelectRows(Clocks(), {"Alpha", "Bravo", "Charlie", "Ghost", "Dial", "Stopped"});
+        Click("cmdExport");
+        QVERIFY(mPage->ResultWindow() != nullptr);
+        QVERIFY(SavePicture(mPage->ResultWindow(), "add-remove-result.png"));
     }
 
 private:
     void Click(const char* name) { mPage->findChild<QPushButton*>(QString::fromLatin1(name))->click(); }
+    // "Clock: result" for each row of the result window.
+    static QStringList Rows(const frmCommandResult& result)
+    {
+        QStringList rows;
+        for (int row = 0; row < result.RowCount(); ++row)
+            rows.push_back(result.ClockAt(row) + QStringLiteral(": ") + result.ResultAt(row));
+        return rows;
+    }
+    QString ResultOf(const char* clock) const
+    {
+        const frmCommandResult* result = mPage->ResultWindow();
+        for (int row = 0; result && row < result->RowCount(); ++row)
+            if (result->ClockAt(row) == QString::fromLatin1(clock))
+                return result->ResultAt(row);
+        return QStringLiteral("<no row>");
+    }
+    static void ExpectControlsNamed(const frmCommandResult& result)
+    {
+        QCOMPARE(result.objectName(), QStringLiteral("frmCommandResult"));
+        for (const char* name : {"lblSummary", "lvwResults", "cmdOK", "imgResult"})
+            QVERIFY2(result.findChild<QWidget*>(QString::fromLatin1(name)) != nullptr, name);
+        for (const QWidget* child : result.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(!child->objectName().isEmpty(), child->metaObject()->className());
+    }
     QTreeView* Users() const { return mPage->UserList()->ListView(); }
     QTreeView* Clocks() const { return mPage->ClockList()->ListView(); }
 

@@ -89,7 +89,7 @@ private slots:
         siteUsers.Add(seven, "7");
         window.Remove(nullptr, mReader, QStringLiteral("Alpha"), siteUsers);
         QCOMPARE(window.windowTitle(), QStringLiteral("Removing Users From Alpha"));
-        QCOMPARE(statuses, (QStringList{"Exporting 5", "Exporting 7"}));
+        QCOMPARE(statuses, (QStringList{"Removing 5", "Removing 7"})); // "Removing " and the ID
         QCOMPARE(site.ClockUserIds("Alpha"), (QStringList{"6"}));
     }
 

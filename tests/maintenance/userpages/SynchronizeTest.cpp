@@ -8,6 +8,7 @@
 
 #include "pages/ClockListView.h"
 #include "pages/SynchronizeUI.h"
+#include "pages/frmCommandResult.h"
 #include "pages/frmMessage.h"
 #include "pages/modHelpers.h"
 #include "workflows/Synchronizer.h"
@@ -38,6 +39,16 @@ void ClickCancelSoon(SynchronizeUI& page)
     QVERIFY(page.MessageWindow() != nullptr);
     auto* cancel = page.MessageWindow()->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
     QMetaObject::invokeMethod(cancel, &QPushButton::click, Qt::QueuedConnection);
+}
+
+// "Task Clock: result" for each row of the result window.
+QStringList Rows(const frmCommandResult* result)
+{
+    QStringList rows;
+    for (int row = 0; result && row < result->RowCount(); ++row)
+        rows.push_back(result->TaskAt(row) + QLatin1Char(' ') + result->ClockAt(row) + QStringLiteral(": ") +
+                       result->ResultAt(row));
+    return rows;
 }
 
 } // namespace
@@ -114,6 +125,50 @@ private slots:
         QVERIFY(steps.contains(QStringLiteral("Sending user: 1 - User 1")));
         QVERIFY(!steps.contains(QStringLiteral("Connect to reader Ghost")));
         QVERIFY(mPage->findChild<QPushButton*>(QStringLiteral("cmdSynchronize"))->isEnabled());
+
+        // The result window: the source clocks, then the destination clocks, each in list order.
+        frmCommandResult* result = mPage->ResultWindow();
+        QVERIFY(result != nullptr && result->isVisible());
+        QCOMPARE(result->windowTitle(), QStringLiteral("Synchronize Results"));
+        QVERIFY(result->ListShown());
+        QCOMPARE(Rows(result),
+                 (QStringList{"Read Alpha: 2 users read", "Read Bravo: 2 users read", "Send Bravo: 4 users sent",
+                              "Send Charlie: 4 users sent", "Send Ghost: clock not answering"}));
+        QCOMPARE(result->Summary(), QStringLiteral("Synchronize finished: 4 of 5 clocks done, 1 not answering."));
+    }
+
+    void EveryClockServedGivesAShortConfirmation()
+    {
+        auto& site = UserSite::Get();
+        site.PutClockUser("Alpha", "1", 10);
+        SelectRows(Sources(), {"Alpha"});
+        SelectRows(Destinations(), {"Bravo", "Charlie"});
+        MessageRecorder messages;
+        Click("cmdSynchronize");
+        QCOMPARE(messages.Count(), 0);
+        frmCommandResult* result = mPage->ResultWindow();
+        QVERIFY(result != nullptr && result->isVisible());
+        QVERIFY(!result->ListShown());
+        QCOMPARE(result->Summary(), QStringLiteral("Synchronize finished on all 3 clocks."));
+    }
+
+    // A switched-off clock on either side: its channel does not connect; every other clock is served.
+    void AStoppedClockIsToldOnEitherSide()
+    {
+        auto& site = UserSite::Get();
+        StoppedClock stopped;
+        site.PutClockUser("Bravo", "5", 50);
+        SelectRows(Sources(), {"Bravo", "Stopped"});
+        SelectRows(Destinations(), {"Alpha", "Stopped"});
+        MessageRecorder messages;
+        Click("cmdSynchronize");
+        QCOMPARE(messages.Count(), 0);
+        QCOMPARE(site.ClockUserIds("Alpha"), (QStringList{"5"}));
+        QCOMPARE(Rows(mPage->ResultWindow()),
+                 (QStringList{"Read Bravo: 1 user read", "Read Stopped: channel not connected",
+                              "Send Alpha: 1 user sent", "Send Stopped: channel not connected"}));
+        QCOMPARE(mPage->ResultWindow()->Summary(),
+                 QStringLiteral("Synchronize finished: 2 of 4 clocks done, 2 not connected."));
     }
 
     // A clock's user list carries no levels (all read as 0): a supervisor the site knows stays one,
@@ -167,6 +222,15 @@ private slots:
                                    "Disconnecting 0", "Establishing 1", "Failed 1", "Establishing 1", "Connected 1",
                                    "Connecting 1 Charlie", "Found 1 Charlie", "Sending 1 1", "Complete 1 Charlie",
                                    "Disconnecting 1", "End"}));
+        // The synchronizer's report: each chosen clock once per side, in the order given.
+        const CommandReport& report = sync.Report();
+        QCOMPARE(report.HowEnded(), CommandReport::Ending::Completed);
+        QCOMPARE(report.Clocks().size(), std::size_t(3));
+        QCOMPARE(report.Clocks()[0].ClockName, std::string("Alpha"));
+        QCOMPARE(report.Clocks()[0].Text(), std::string("1 user read"));
+        QCOMPARE(report.Clocks()[1].ClockName, std::string("Dial"));
+        QCOMPARE(report.Clocks()[1].Text(), std::string("channel not connected: a modem channel cannot reach a clock"));
+        QCOMPARE(report.Clocks()[2].Text(), std::string("1 user sent"));
     }
 
     void CancelDuringTheSourcePhaseKeepsWhatWasRead()
@@ -181,6 +245,7 @@ private slots:
             if (text == QStringLiteral("Connect to reader Alpha"))
                 ClickCancelSoon(*mPage);
         });
+        MessageRecorder messages;
         Click("cmdSynchronize");
         auto users = zel::data::DataSource().GetUserDescriptionList();
         QVERIFY(users->Contains("1"));                            // read before the cancel: imported
@@ -188,6 +253,12 @@ private slots:
         QCOMPARE(site.ClockUserIds("Delta"), (QStringList{"9"})); // no destination written
         QVERIFY(mPage->MessageWindow() == nullptr);
         QCOMPARE(VisibleWindows(QStringLiteral("frmMessage")), 0);
+        QCOMPARE(messages.Count(), 0);
+        QCOMPARE(Rows(mPage->ResultWindow()),
+                 (QStringList{"Read Alpha: 1 user read", "Read Charlie: cancelled before it was reached",
+                              "Send Delta: cancelled before it was reached"}));
+        QCOMPARE(mPage->ResultWindow()->Summary(),
+                 QStringLiteral("Synchronize cancelled: 1 of 3 clocks done, 2 cancelled."));
     }
 
     void CancelDuringTheDestinationPhaseFinishesTheClockAtHand()
@@ -206,6 +277,9 @@ private slots:
         QVERIFY(site.ClockUserIds("Charlie").isEmpty());                 // no further clock is written
         QVERIFY(site.ClockUserIds("Bravo").isEmpty());
         QVERIFY(mPage->MessageWindow() == nullptr);
+        QCOMPARE(Rows(mPage->ResultWindow()), (QStringList{"Read Bravo: 0 users read", "Send Alpha: 2 users sent",
+                                                           "Send Bravo: cancelled before it was reached",
+                                                           "Send Charlie: cancelled before it was reached"}));
     }
 
     void CancelBeforeTheFirstClockWritesNothing()
@@ -241,8 +315,12 @@ private slots:
         MessageRecorder messages;
         Click("cmdSynchronize");
         site.LineB().SetFaults({});
-        QCOMPARE(messages.Count(), 1);
-        QCOMPARE(messages.Last().text, QStringLiteral("Channel Communication Timeout"));
+        QCOMPARE(messages.Count(), 0); // told in the result window, with the clock
+        QCOMPARE(Rows(mPage->ResultWindow()),
+                 (QStringList{"Read Alpha: 2 users read", "Send Bravo: failed: Channel Communication Timeout",
+                              "Send Charlie: not reached: the command stopped at an error"}));
+        QCOMPARE(mPage->ResultWindow()->Summary(),
+                 QStringLiteral("Synchronize stopped at an error: 1 of 3 clocks done, 1 failed, 1 not reached."));
         QVERIFY(mPage->MessageWindow() == nullptr);
         QCOMPARE(VisibleWindows(QStringLiteral("frmMessage")), 0);
         auto users = zel::data::DataSource().GetUserDescriptionList();
@@ -255,8 +333,9 @@ private slots:
         disconnect(mPage.get(), &SynchronizeUI::StepShown, this, nullptr);
         QVERIFY(mPage->findChild<QPushButton*>(QStringLiteral("cmdSynchronize"))->isEnabled());
         Click("cmdSynchronize");
-        QCOMPARE(messages.Count(), 1);
+        QCOMPARE(messages.Count(), 0);
         QCOMPARE(site.ClockUserIds("Charlie"), (QStringList{"1", "2"}));
+        QVERIFY(mPage->ResultWindow()->Report().AllSucceeded());
     }
 
     void WorksOverTheSerialLine()
@@ -286,6 +365,11 @@ private slots:
         Click("cmdSynchronize");
         QCOMPARE(messages.Count(), 0);
         QCOMPARE(site.ClockUserIds("Alpha"), (QStringList{"5"}));
+        QCOMPARE(
+            Rows(mPage->ResultWindow()),
+            (QStringList{"Read Bravo: 1 user read", "Read Ghost: clock not answering",
+                         "Read Broken: channel not connected: Invalid IP Address or Format",
+                         "Read Orphan: channel not connected: the clock has no channel", "Send Alpha: 1 user sent"}));
     }
 
     void RotateAndCaptions()
@@ -319,6 +403,13 @@ private slots:
         });
         Click("cmdSynchronize");
         QVERIFY(saved);
+
+        // The result window after a synchronization with a switched-off destination clock.
+        StoppedClock stopped;
+        SelectRows(Destinations(), {"Charlie", "Delta", "Stopped"});
+        Click("cmdSynchronize");
+        QVERIFY(mPage->ResultWindow() != nullptr);
+        QVERIFY(SavePicture(mPage->ResultWindow(), "synchronize-result.png"));
     }
 
 private:

@@ -136,6 +136,28 @@ std::vector<std::uint8_t> UserSite::TemplateFor(std::uint8_t seed)
     return hand;
 }
 
+StoppedClock::StoppedClock()
+{
+    mServer = StartEmulator({}, {{5, zel::sim::ClockModel::Base}});
+    auto channel = AddEthernetChannel("Stopped Line", "127.0.0.1", mServer->Port());
+    auto readers = zel::data::DataSource().GetReaderDescriptionList();
+    readers->Add(5, "Stopped", channel);
+    readers->Save();
+    mServer->Stop(); // nothing listens on the port any more
+    QCoreApplication::processEvents();
+}
+
+StoppedClock::~StoppedClock()
+{
+    auto readers = zel::data::DataSource().GetReaderDescriptionList();
+    readers->Remove("Stopped");
+    readers->Save();
+    auto channels = zel::data::DataSource().GetChannelDescriptionList();
+    channels->Remove("Stopped Line");
+    channels->Save();
+    QCoreApplication::processEvents();
+}
+
 void SelectRows(QTreeView* view, const QStringList& keys)
 {
     QAbstractItemModel* model = view->model();

@@ -67,6 +67,21 @@ private:
     std::unique_ptr<zel::sim::Server> mLineB;
 };
 
+// While it lives, the site holds the clock "Stopped" (reader 5) on the Ethernet channel
+// "Stopped Line", whose emulator has been stopped: the channel does not connect, as when a
+// clock is switched off or unplugged. Rows of the clock lists refill once control is back in the
+// event loop.
+class StoppedClock {
+public:
+    StoppedClock();
+    ~StoppedClock();
+    StoppedClock(const StoppedClock&) = delete;
+    StoppedClock& operator=(const StoppedClock&) = delete;
+
+private:
+    std::unique_ptr<zel::sim::Server> mServer;
+};
+
 // Selects the rows whose first column shows one of `keys` (any other selection is cleared).
 void SelectRows(QTreeView* view, const QStringList& keys);
 // The texts of one column, top to bottom, as the view shows them.

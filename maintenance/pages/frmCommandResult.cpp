@@ -1,0 +1,130 @@
+#include "pages/frmCommandResult.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace zel::ui {
+namespace {
+
+constexpr int ListWidth = 560;
+constexpr int IconSize = 32;
+constexpr int ListRowsShown = 8;
+
+QString ToQ(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const CommandReport& report)
+    : QDialog(owner), mReport(report)
+{
+    setObjectName(QStringLiteral("frmCommandResult"));
+    setWindowTitle(caption);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    const bool allDone = mReport.AllSucceeded();
+    mIcon = new QLabel(this);
+    mIcon->setObjectName(QStringLiteral("imgResult"));
+    mIcon->setPixmap(style()
+                         ->standardIcon(allDone ? QStyle::SP_MessageBoxInformation : QStyle::SP_MessageBoxWarning)
+                         .pixmap(IconSize, IconSize));
+    mIcon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+
+    mSummary = new QLabel(ToQ(mReport.Summary()), this);
+    mSummary->setObjectName(QStringLiteral("lblSummary"));
+    mSummary->setWordWrap(true);
+    mSummary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    mResults = new QTreeWidget(this);
+    mResults->setObjectName(QStringLiteral("lvwResults"));
+    mResults->setColumnCount(3);
+    mResults->setHeaderLabels({QStringLiteral("Clock"), QStringLiteral("Task"), QStringLiteral("Result")});
+    mResults->setRootIsDecorated(false);
+    mResults->setSelectionMode(QAbstractItemView::NoSelection);
+    mResults->setFocusPolicy(Qt::NoFocus);
+    mResults->setWordWrap(true);
+    const QIcon doneIcon = style()->standardIcon(QStyle::SP_DialogApplyButton);
+    const QIcon troubleIcon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    for (const ClockReport& clock : mReport.Clocks()) {
+        auto* item = new QTreeWidgetItem(mResults);
+        item->setText(ResultColumnClock, ToQ(clock.ClockName));
+        item->setText(ResultColumnTask, ToQ(clock.TaskText()));
+        item->setText(ResultColumnResult, ToQ(clock.Text()));
+        item->setToolTip(ResultColumnResult, ToQ(clock.Text()));
+        item->setIcon(ResultColumnResult, clock.Succeeded() ? doneIcon : troubleIcon);
+    }
+    mResults->setColumnHidden(ResultColumnTask, !mReport.MixedTasks());
+    mResults->header()->setStretchLastSection(true);
+    mResults->resizeColumnToContents(ResultColumnClock);
+    mResults->resizeColumnToContents(ResultColumnTask);
+    mResults->setColumnWidth(ResultColumnClock, std::max(mResults->columnWidth(ResultColumnClock) + 12, 120));
+    mResults->setVisible(!allDone);
+    mResults->setMinimumWidth(ListWidth);
+    const int rows = std::min(static_cast<int>(mReport.Clocks().size()), ListRowsShown);
+    mResults->setMinimumHeight(mResults->header()->sizeHint().height() +
+                               (rows + 1) * std::max(mResults->sizeHintForRow(0), 20));
+
+    mOK = new QPushButton(QStringLiteral("OK"), this);
+    mOK->setObjectName(QStringLiteral("cmdOK"));
+    mOK->setDefault(true);
+    connect(mOK, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(mIcon, 0, Qt::AlignTop);
+    top->addWidget(mSummary, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(mOK);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(mResults, 1);
+    layout->addLayout(buttons);
+    if (allDone) {
+        mSummary->setMinimumWidth(320);
+        layout->setSizeConstraint(QLayout::SetFixedSize);
+    }
+}
+
+QString frmCommandResult::Summary() const
+{
+    return mSummary->text();
+}
+
+int frmCommandResult::RowCount() const
+{
+    return mResults->topLevelItemCount();
+}
+
+QString frmCommandResult::ClockAt(int row) const
+{
+    auto* item = mResults->topLevelItem(row);
+    return item ? item->text(ResultColumnClock) : QString();
+}
+
+QString frmCommandResult::ResultAt(int row) const
+{
+    auto* item = mResults->topLevelItem(row);
+    return item ? item->text(ResultColumnResult) : QString();
+}
+
+QString frmCommandResult::TaskAt(int row) const
+{
+    auto* item = mResults->topLevelItem(row);
+    return item ? item->text(ResultColumnTask) : QString();
+}
+
+bool frmCommandResult::ListShown() const
+{
+    return !mResults->isHidden();
+}
+
+} // namespace zel::ui

@@ -1,0 +1,251 @@
+#include "workflows/CommandReport.h"
+
+#include "zel/data/ChannelDescriptionList.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/MdmChnlDescription.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace zel::ui {
+namespace {
+
+std::string Users(int count)
+{
+    return std::to_string(count) + (count == 1 ? " user" : " users");
+}
+
+const char* Participle(ClockReport::Task task)
+{
+    switch (task) {
+    case ClockReport::Task::Send:
+        return "sent";
+    case ClockReport::Task::Remove:
+        return "removed";
+    case ClockReport::Task::Read:
+        return "read";
+    }
+    return "handled";
+}
+
+std::string ClockCount(int count)
+{
+    return std::to_string(count) + (count == 1 ? " clock" : " clocks");
+}
+
+} // namespace
+
+std::string ClockReport::Text() const
+{
+    switch (Outcome) {
+    case Kind::Pending:
+        return "not reached yet";
+    case Kind::Done:
+        return Users(Count) + " " + Participle(Work);
+    case Kind::NotConnected:
+        return Detail.empty() ? std::string("channel not connected") : "channel not connected: " + Detail;
+    case Kind::NotAnswering:
+        return "clock not answering";
+    case Kind::Cancelled:
+        return "cancelled before it was reached";
+    case Kind::NotReached:
+        return "not reached: the command stopped at an error";
+    case Kind::Failed: {
+        std::string text = Count > 0 ? "failed after " + Users(Count) + " " + Participle(Work) : std::string("failed");
+        return Detail.empty() ? text : text + ": " + Detail;
+    }
+    }
+    return {};
+}
+
+std::string ClockReport::TaskText() const
+{
+    switch (Work) {
+    case Task::Send:
+        return "Send";
+    case Task::Remove:
+        return "Remove";
+    case Task::Read:
+        return "Read";
+    }
+    return {};
+}
+
+CommandReport::CommandReport(std::string command) : mCommand(std::move(command)) {}
+
+std::size_t CommandReport::Plan(const std::string& clockName, std::int32_t clockID, ClockReport::Task task)
+{
+    if (std::size_t row = Find(clockID, task); row != npos)
+        return row;
+    ClockReport clock;
+    clock.ClockName = clockName;
+    clock.ClockID = clockID;
+    clock.Work = task;
+    mClocks.push_back(std::move(clock));
+    return mClocks.size() - 1;
+}
+
+std::size_t CommandReport::Find(std::int32_t clockID, ClockReport::Task task) const
+{
+    for (std::size_t row = 0; row < mClocks.size(); ++row)
+        if (mClocks[row].ClockID == clockID && mClocks[row].Work == task)
+            return row;
+    return npos;
+}
+
+ClockReport* CommandReport::Row(std::size_t row)
+{
+    return row < mClocks.size() ? &mClocks[row] : nullptr;
+}
+
+void CommandReport::SetDone(std::size_t row, int count)
+{
+    if (auto* clock = Row(row)) {
+        clock->Outcome = ClockReport::Kind::Done;
+        clock->Count = count;
+        clock->Detail.clear();
+    }
+}
+
+void CommandReport::SetNotConnected(std::size_t row, const std::string& why)
+{
+    if (auto* clock = Row(row)) {
+        clock->Outcome = ClockReport::Kind::NotConnected;
+        clock->Count = 0;
+        clock->Detail = why;
+    }
+}
+
+void CommandReport::SetNotAnswering(std::size_t row)
+{
+    if (auto* clock = Row(row)) {
+        clock->Outcome = ClockReport::Kind::NotAnswering;
+        clock->Count = 0;
+        clock->Detail.clear();
+    }
+}
+
+void CommandReport::SetCancelled(std::size_t row)
+{
+    if (auto* clock = Row(row)) {
+        clock->Outcome = ClockReport::Kind::Cancelled;
+        clock->Count = 0;
+        clock->Detail.clear();
+    }
+}
+
+void CommandReport::SetFailed(std::size_t row, const std::string& error, int countBefore)
+{
+    if (auto* clock = Row(row)) {
+        clock->Outcome = ClockReport::Kind::Failed;
+        clock->Count = countBefore;
+        clock->Detail = error.empty() ? std::string("The command failed.") : error;
+    }
+}
+
+void CommandReport::End(Ending how, const std::string& error)
+{
+    mEnding = how == Ending::Running ? Ending::Completed : how;
+    mCommandError = error;
+    for (auto& clock : mClocks)
+        if (clock.Outcome == ClockReport::Kind::Pending)
+            clock.Outcome = mEnding == Ending::Cancelled ? ClockReport::Kind::Cancelled : ClockReport::Kind::NotReached;
+}
+
+int CommandReport::CountOf(ClockReport::Kind kind) const
+{
+    return static_cast<int>(
+        std::count_if(mClocks.begin(), mClocks.end(), [kind](const ClockReport& c) { return c.Outcome == kind; }));
+}
+
+bool CommandReport::AllSucceeded() const
+{
+    return mEnding == Ending::Completed && mCommandError.empty() &&
+           std::all_of(mClocks.begin(), mClocks.end(), [](const ClockReport& c) { return c.Succeeded(); });
+}
+
+bool CommandReport::MixedTasks() const
+{
+    return std::any_of(mClocks.begin(), mClocks.end(),
+                       [this](const ClockReport& c) { return c.Work != mClocks.front().Work; });
+}
+
+std::string CommandReport::Summary() const
+{
+    const std::string command = mCommand.empty() ? std::string("The command") : mCommand;
+    const int total = static_cast<int>(mClocks.size());
+    if (AllSucceeded()) {
+        if (total == 0)
+            return command + " finished; no clock was chosen.";
+        // The same work on every clock: the count is told once.
+        const ClockReport& first = mClocks.front();
+        const bool sameCount = std::all_of(mClocks.begin(), mClocks.end(), [&first](const ClockReport& c) {
+            return c.Work == first.Work && c.Count == first.Count;
+        });
+        std::string counted;
+        if (sameCount)
+            counted = std::string(": ") + Users(first.Count) + " " + Participle(first.Work) +
+                      (total == 1                              ? ""
+                       : first.Work == ClockReport::Task::Send ? " to each"
+                                                               : " from each");
+        if (total == 1)
+            return command + " finished on the chosen clock" + counted + ".";
+        return command + " finished on all " + ClockCount(total) + counted + ".";
+    }
+
+    std::string text = command;
+    switch (mEnding) {
+    case Ending::Cancelled:
+        text += " cancelled";
+        break;
+    case Ending::Error:
+        text += " stopped at an error";
+        break;
+    case Ending::Running:
+        text += " is running";
+        break;
+    case Ending::Completed:
+        text += " finished";
+        break;
+    }
+    text += ": " + std::to_string(CountOf(ClockReport::Kind::Done)) + " of " + ClockCount(total) + " done";
+    static const std::pair<ClockReport::Kind, const char*> parts[] = {
+        {ClockReport::Kind::NotConnected, "not connected"},
+        {ClockReport::Kind::NotAnswering, "not answering"},
+        {ClockReport::Kind::Failed, "failed"},
+        {ClockReport::Kind::Cancelled, "cancelled"},
+        {ClockReport::Kind::NotReached, "not reached"},
+        {ClockReport::Kind::Pending, "not reached yet"},
+    };
+    for (const auto& [kind, words] : parts)
+        if (int count = CountOf(kind); count > 0)
+            text += ", " + std::to_string(count) + " " + words;
+    text += ".";
+    if (!mCommandError.empty())
+        text += " The error: " + mCommandError;
+    return text;
+}
+
+std::string NoChannelReason(std::int32_t channelDescriptionID)
+{
+    std::shared_ptr<zel::data::IChannelDescription> channel;
+    try {
+        channel = zel::data::DataSource().GetChannelDescriptionList()->GetByDatabaseID(channelDescriptionID);
+    } catch (const std::exception&) {
+        channel = nullptr; // told as a clock without a channel
+    }
+    if (!channel)
+        return "the clock has no channel";
+    if (std::dynamic_pointer_cast<zel::data::MdmChnlDescription>(channel))
+        return "a modem channel cannot reach a clock";
+    return "the channel cannot be opened";
+}
+
+std::string ReportedErrorText(const std::exception& error)
+{
+    std::string text = error.what();
+    return text.empty() ? std::string("The command failed.") : text;
+}
+
+} // namespace zel::ui

@@ -1,0 +1,110 @@
+#pragma once
+// What a command that works on several clocks did to each of them: Add/Remove Users and
+// Synchronize. No widgets here: the pages show a CommandReport in their result window
+// (frmCommandResult).
+
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace zel::ui {
+
+// What happened to one chosen clock.
+struct ClockReport {
+    enum class Kind {
+        Pending,      // not reached yet (only while the command runs)
+        Done,         // the work ran to its end on the clock: Count users sent, removed or read
+        NotConnected, // the clock's channel did not connect (Detail says why when that is known)
+        NotAnswering, // the channel connected but the clock did not answer
+        Cancelled,    // the command was cancelled before the clock was reached
+        NotReached,   // an error ended the command before the clock was reached
+        Failed,       // an error ended the work on the clock: Detail is its text, Count what was done before
+    };
+    // What the command does with the clock; it names the count ("3 users sent").
+    enum class Task { Send, Remove, Read };
+
+    std::string ClockName;
+    std::int32_t ClockID = 0; // the clock's DatabaseID
+    Task Work = Task::Send;
+    Kind Outcome = Kind::Pending;
+    int Count = 0;
+    std::string Detail;
+
+    bool Succeeded() const { return Outcome == Kind::Done; }
+    // What happened, for the administrator: "3 users sent", "channel not connected",
+    // "channel not connected: Invalid IP Address or Format", "clock not answering",
+    // "cancelled before it was reached", "not reached: the command stopped at an error",
+    // "failed: Channel Communication Timeout", "failed after 2 users sent: ...".
+    std::string Text() const;
+    // "Send", "Remove", "Read".
+    std::string TaskText() const;
+};
+
+// The clocks of one command, in the order they were chosen, each with what happened to it, and
+// how the command ended. Filled by the command as it runs: every chosen clock is planned first
+// (Pending), each is given its outcome when it is served, and End turns the clocks that were never
+// reached into Cancelled or NotReached.
+class CommandReport {
+public:
+    enum class Ending { Running, Completed, Cancelled, Error };
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
+    // `command` names the command in the summary ("Export", "Remove", "Synchronize").
+    explicit CommandReport(std::string command = {});
+
+    // Plans a chosen clock (Pending) and returns its row. A clock planned again for the same task
+    // (same ClockID) keeps its first row.
+    std::size_t Plan(const std::string& clockName, std::int32_t clockID, ClockReport::Task task);
+    // The row of a planned clock, or npos.
+    std::size_t Find(std::int32_t clockID, ClockReport::Task task) const;
+
+    // The outcome of row `row`; rows out of range are ignored.
+    void SetDone(std::size_t row, int count);
+    void SetNotConnected(std::size_t row, const std::string& why = {});
+    void SetNotAnswering(std::size_t row);
+    void SetCancelled(std::size_t row);
+    void SetFailed(std::size_t row, const std::string& error, int countBefore = 0);
+
+    // Ends the command. Clocks still Pending become Cancelled (when it was cancelled) or
+    // NotReached (otherwise). `error` is an error of the command that belongs to no clock (for
+    // instance the site database refusing an import); it is told in the summary.
+    void End(Ending how, const std::string& error = {});
+
+    const std::string& Command() const { return mCommand; }
+    Ending HowEnded() const { return mEnding; }
+    const std::string& CommandError() const { return mCommandError; }
+    const std::vector<ClockReport>& Clocks() const { return mClocks; }
+    // How many clocks ended with this outcome.
+    int CountOf(ClockReport::Kind kind) const;
+    // True when the command ran to its end, every clock is Done and no error was raised.
+    bool AllSucceeded() const;
+    // True when the clocks do not all have the same task (Synchronize reads some, sends to others).
+    bool MixedTasks() const;
+
+    // One line: "Export finished on all 3 clocks." when every clock succeeded, else for instance
+    // "Export stopped at an error: 1 of 3 clocks done, 1 failed, 1 not reached." or
+    // "Synchronize cancelled: 1 of 4 clocks done, 1 not answering, 2 cancelled."; an error that
+    // belongs to no clock follows: " The error: ...".
+    std::string Summary() const;
+
+private:
+    ClockReport* Row(std::size_t row);
+
+    std::string mCommand;
+    std::vector<ClockReport> mClocks;
+    Ending mEnding = Ending::Running;
+    std::string mCommandError;
+};
+
+// Why a clock's channel cannot be used when no runtime channel exists for its channel
+// description ID: "the clock has no channel" (no such channel in the site database) or "a modem
+// channel cannot reach a clock" (a modem description).
+std::string NoChannelReason(std::int32_t channelDescriptionID);
+
+// The text of a raised error as a report tells it (its description; "The command failed." when
+// it has none).
+std::string ReportedErrorText(const std::exception& error);
+
+} // namespace zel::ui

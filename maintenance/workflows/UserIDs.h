@@ -1,0 +1,16 @@
+#pragma once
+// User IDs as the clocks keep them.
+
+#include <string>
+#include <string_view>
+
+namespace zel::ui {
+
+// A clock keeps a user ID as a number and gives it back without leading zeros ("007" is read back
+// as "7"). The site database must know a user under that same ID, or the next Import or
+// Synchronize would make a second user. A user ID of decimal digits therefore loses its leading
+// zeros ("007" -> "7", "000" -> "0"); any other text (empty, letters) is returned unchanged.
+// Used where a user ID is typed: the enrollment station and the user list editor.
+std::string UserIDWithoutLeadingZeros(std::string_view id);
+
+} // namespace zel::ui

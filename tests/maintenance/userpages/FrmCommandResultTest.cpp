@@ -1,0 +1,113 @@
+// The result window of the multi-clock commands (Add/Remove Users, Synchronize).
+#include "UserSite.h"
+
+#include "pages/frmCommandResult.h"
+#include "workflows/CommandReport.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace zel::ui::test {
+namespace {
+
+using Task = ClockReport::Task;
+
+CommandReport TroubleReport()
+{
+    CommandReport report("Export");
+    report.Plan("Alpha", 1, Task::Send);
+    report.Plan("Bravo", 2, Task::Send);
+    report.Plan("Ghost", 9, Task::Send);
+    report.Plan("Serial", 7, Task::Send);
+    report.SetDone(0, 2);
+    report.SetNotConnected(1, "Invalid IP Address or Format");
+    report.SetFailed(2, "Channel Communication Timeout", 1);
+    report.End(CommandReport::Ending::Error);
+    return report;
+}
+
+} // namespace
+
+class FrmCommandResultTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ListsEveryClockWhenOneDidNotSucceed()
+    {
+        QWidget owner;
+        auto* window = new frmCommandResult(&owner, QStringLiteral("Export Results"), TroubleReport());
+        window->show();
+        QCOMPARE(window->objectName(), QStringLiteral("frmCommandResult"));
+        QCOMPARE(window->windowTitle(), QStringLiteral("Export Results"));
+        QVERIFY(window->isWindow());
+        QVERIFY(!window->isModal()); // shown without blocking
+        QVERIFY(window->ListShown());
+        QCOMPARE(window->RowCount(), 4);
+        QCOMPARE(window->ClockAt(0), QStringLiteral("Alpha"));
+        QCOMPARE(window->ResultAt(0), QStringLiteral("2 users sent"));
+        QCOMPARE(window->ResultAt(1), QStringLiteral("channel not connected: Invalid IP Address or Format"));
+        QCOMPARE(window->ResultAt(2), QStringLiteral("failed after 1 user sent: Channel Communication Timeout"));
+        QCOMPARE(window->ResultAt(3), QStringLiteral("not reached: the command stopped at an error"));
+        QCOMPARE(window->findChild<QLabel*>(QStringLiteral("lblSummary"))->text(),
+                 QStringLiteral("Export stopped at an error: 1 of 4 clocks done, 1 not connected, 1 failed, 1 not "
+                                "reached."));
+        auto* list = window->findChild<QTreeWidget*>(QStringLiteral("lvwResults"));
+        QVERIFY(list != nullptr);
+        QCOMPARE(list->headerItem()->text(ResultColumnClock), QStringLiteral("Clock"));
+        QCOMPARE(list->headerItem()->text(ResultColumnResult), QStringLiteral("Result"));
+        QVERIFY(list->isColumnHidden(ResultColumnTask)); // one task only
+        for (const QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(!child->objectName().isEmpty(), child->metaObject()->className());
+    }
+
+    void ShowsTheTaskWhenTheClocksHaveDifferentTasks()
+    {
+        CommandReport report("Synchronize");
+        report.Plan("Alpha", 1, Task::Read);
+        report.Plan("Alpha", 1, Task::Send);
+        report.SetDone(0, 3);
+        report.SetNotAnswering(1);
+        report.End(CommandReport::Ending::Completed);
+        frmCommandResult window(nullptr, QStringLiteral("Synchronize Results"), report);
+        auto* list = window.findChild<QTreeWidget*>(QStringLiteral("lvwResults"));
+        QVERIFY(!list->isColumnHidden(ResultColumnTask));
+        QCOMPARE(window.TaskAt(0), QStringLiteral("Read"));
+        QCOMPARE(window.TaskAt(1), QStringLiteral("Send"));
+        QCOMPARE(window.ResultAt(1), QStringLiteral("clock not answering"));
+    }
+
+    void EveryClockDoneShowsTheSummaryOnly()
+    {
+        CommandReport report("Remove");
+        report.Plan("Alpha", 1, Task::Remove);
+        report.SetDone(0, 2);
+        report.End(CommandReport::Ending::Completed);
+        frmCommandResult window(nullptr, QStringLiteral("Remove Results"), report);
+        window.show();
+        QVERIFY(!window.ListShown());
+        QCOMPARE(window.Summary(), QStringLiteral("Remove finished on the chosen clock: 2 users removed."));
+        QVERIFY(window.findChild<QPushButton*>(QStringLiteral("cmdOK"))->isVisible());
+    }
+
+    void OKClosesAndDeletesTheWindow()
+    {
+        QWidget owner;
+        QPointer<frmCommandResult> window =
+            new frmCommandResult(&owner, QStringLiteral("Export Results"), TroubleReport());
+        window->show();
+        QVERIFY(window->findChild<QPushButton*>(QStringLiteral("cmdOK"))->isDefault());
+        window->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        QVERIFY(!window.isNull() && !window->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
+    }
+};
+
+ZEL_REGISTER_USERPAGE_TEST(FrmCommandResultTest);
+
+} // namespace zel::ui::test
+
+#include "FrmCommandResultTest.moc"
