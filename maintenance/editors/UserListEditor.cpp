@@ -6,7 +6,7 @@
 #include "editors/UndoLog.h"
 #include "editors/UserDetailUI.h"
 #include "editors/UserListUI.h"
-#include "workflows/UserIDs.h"
+#include "zel/workflows/UserIDs.h"
 
 namespace zel::ui {
 
@@ -89,7 +89,7 @@ bool UserListEditor::IDTakenByOther(const std::string& userID, const zel::data::
     // An older row may hold the same number with leading zeros ("007" for 7): to a clock that is
     // the same user.
     for (const auto& user : *mUserList)
-        if (user.get() != self && UserIDWithoutLeadingZeros(user->UserID()) == userID)
+        if (user.get() != self && zel::workflows::UserIDWithoutLeadingZeros(user->UserID()) == userID)
             return true;
     return false;
 }
@@ -107,7 +107,7 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
         return false;
     // A new or changed user ID is stored as the clocks give it back: without leading zeros.
     const std::string typedID = FromQ(userIDText);
-    const std::string userID = UserIDWithoutLeadingZeros(typedID);
+    const std::string userID = zel::workflows::UserIDWithoutLeadingZeros(typedID);
     const std::string name = FromQ(nameText);
 
     if (mode == EditModeAdd) {

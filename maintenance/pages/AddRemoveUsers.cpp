@@ -13,7 +13,7 @@
 #include "pages/frmExportUsers.h"
 #include "pages/frmRemoveUsers.h"
 #include "pages/modHelpers.h"
-#include "workflows/CommandReport.h"
+#include "zel/workflows/CommandReport.h"
 
 #include <QPushButton>
 #include <QSplitter>
@@ -48,7 +48,7 @@ struct Disconnector {
 
 } // namespace
 
-AddRemoveUsers::AddRemoveUsers(QWidget* parent) : QWidget(parent), mMakeChannel(DefaultChannelMaker())
+AddRemoveUsers::AddRemoveUsers(QWidget* parent) : QWidget(parent), mMakeChannel(zel::workflows::DefaultChannelMaker())
 {
     setObjectName(QStringLiteral("AddRemoveUsers"));
     resize(DesignWidth, DesignHeight);
@@ -89,9 +89,9 @@ AddRemoveUsers::AddRemoveUsers(QWidget* parent) : QWidget(parent), mMakeChannel(
 
 AddRemoveUsers::~AddRemoveUsers() = default;
 
-void AddRemoveUsers::SetChannelMaker(ChannelMaker maker)
+void AddRemoveUsers::SetChannelMaker(zel::workflows::ChannelMaker maker)
 {
-    mMakeChannel = maker ? std::move(maker) : DefaultChannelMaker();
+    mMakeChannel = maker ? std::move(maker) : zel::workflows::DefaultChannelMaker();
 }
 
 void AddRemoveUsers::resizeEvent(QResizeEvent* event)
@@ -127,8 +127,8 @@ void AddRemoveUsers::Transmit(bool exporting)
         return;
     }
     CloseResult();
-    const auto task = exporting ? ClockReport::Task::Send : ClockReport::Task::Remove;
-    CommandReport report(exporting ? "Export" : "Remove");
+    const auto task = exporting ? zel::workflows::ClockReport::Task::Send : zel::workflows::ClockReport::Task::Remove;
+    zel::workflows::CommandReport report(exporting ? "Export" : "Remove");
     std::vector<std::shared_ptr<zel::data::ReaderDescription>> chosen;
     for (const auto& clock : clocks) {
         chosen.push_back(clock);
@@ -140,7 +140,7 @@ void AddRemoveUsers::Transmit(bool exporting)
     bool stopped = false; // an error of the clock library ends the command
     std::string commandError;
     try {
-        for (const auto& group : GroupByChannel(chosen)) {
+        for (const auto& group : zel::workflows::GroupByChannel(chosen)) {
             std::shared_ptr<zel::support::Channel> channel;
             std::string why;
             try {
@@ -148,10 +148,10 @@ void AddRemoveUsers::Transmit(bool exporting)
                 if (channel)
                     channel->Connect();
                 else
-                    why = NoChannelReason(group.ChannelID);
+                    why = zel::workflows::NoChannelReason(group.ChannelID);
             } catch (const std::exception& error) {
                 channel.reset(); // a channel that cannot be made does not connect
-                why = ReportedErrorText(error);
+                why = zel::workflows::ReportedErrorText(error);
             }
             Disconnector closeAtEnd{channel};
             if (!channel || !channel->IsConnected()) {
@@ -180,7 +180,7 @@ void AddRemoveUsers::Transmit(bool exporting)
                     }
                     report.SetDone(row, userCount);
                 } catch (const std::exception& error) {
-                    report.SetFailed(row, ReportedErrorText(error), done);
+                    report.SetFailed(row, zel::workflows::ReportedErrorText(error), done);
                     stopped = true;
                     break;
                 }
@@ -190,9 +190,9 @@ void AddRemoveUsers::Transmit(bool exporting)
         }
     } catch (const std::exception& error) {
         stopped = true; // belongs to no clock (the grouping)
-        commandError = ReportedErrorText(error);
+        commandError = zel::workflows::ReportedErrorText(error);
     }
-    report.End(stopped ? CommandReport::Ending::Error : CommandReport::Ending::Completed, commandError);
+    report.End(stopped ? zel::workflows::CommandReport::Ending::Error : zel::workflows::CommandReport::Ending::Completed, commandError);
     mBusy = false;
 
     mResult = new frmCommandResult(

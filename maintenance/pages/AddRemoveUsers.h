@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workflows/ChannelGroups.h"
+#include "zel/workflows/ChannelGroups.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -37,7 +37,7 @@ public:
     DetailedUserListView* UserList() const { return mUsers; }
     ClockListView* ClockList() const { return mClocks; }
     // How channels are made (tests count them); the program's default otherwise.
-    void SetChannelMaker(ChannelMaker maker);
+    void SetChannelMaker(zel::workflows::ChannelMaker maker);
     // The result window of the last command while it is open, or nullptr.
     frmCommandResult* ResultWindow() const;
 
@@ -57,7 +57,7 @@ private:
     QPushButton* mExport;
     QPushButton* mRemove;
     std::unique_ptr<Anchor> mAnchor;
-    ChannelMaker mMakeChannel;
+    zel::workflows::ChannelMaker mMakeChannel;
     bool mBusy = false;
     QPointer<frmCommandResult> mResult;
 };

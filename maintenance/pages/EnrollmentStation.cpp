@@ -5,7 +5,7 @@
 #include "pages/ConnectionCenter.h"
 #include "pages/LampShape.h"
 #include "pages/modHelpers.h"
-#include "workflows/UserIDs.h"
+#include "zel/workflows/UserIDs.h"
 
 #include "zel/Error.h"
 #include "zel/data/DataSource.h"
@@ -288,7 +288,7 @@ void EnrollmentStation::cmdEnroll_Click()
 
     // The clock keeps the number, and gives it back without leading zeros: the site database
     // must know the user under that same ID, or the user would later show up twice.
-    QString userID = QString::fromStdString(UserIDWithoutLeadingZeros(mUserID->text().toStdString()));
+    QString userID = QString::fromStdString(zel::workflows::UserIDWithoutLeadingZeros(mUserID->text().toStdString()));
     if (userID.isEmpty() || userID == QStringLiteral("0")) {
         ShowMessage(this, QStringLiteral("Invalid User ID. Must be between 1 and 10 digits."),
                     QStringLiteral("Invalid User ID"), MsgIcon::Exclamation);

@@ -11,7 +11,7 @@
 #include "pages/SynchronizeUI.h"
 #include "pages/frmCommandResult.h"
 #include "pages/frmMessage.h"
-#include "workflows/Synchronizer.h"
+#include "zel/workflows/Synchronizer.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -29,7 +29,7 @@ constexpr int RotateSize = 28;
 
 } // namespace
 
-SynchronizeUI::SynchronizeUI(QWidget* parent) : QWidget(parent), mMakeChannel(DefaultChannelMaker())
+SynchronizeUI::SynchronizeUI(QWidget* parent) : QWidget(parent), mMakeChannel(zel::workflows::DefaultChannelMaker())
 {
     setObjectName(QStringLiteral("SynchronizeUI"));
     resize(DesignWidth, DesignHeight);
@@ -80,9 +80,9 @@ frmMessage* SynchronizeUI::MessageWindow() const
     return mMessage;
 }
 
-void SynchronizeUI::SetChannelMaker(ChannelMaker maker)
+void SynchronizeUI::SetChannelMaker(zel::workflows::ChannelMaker maker)
 {
-    mMakeChannel = maker ? std::move(maker) : DefaultChannelMaker();
+    mMakeChannel = maker ? std::move(maker) : zel::workflows::DefaultChannelMaker();
 }
 
 void SynchronizeUI::resizeEvent(QResizeEvent* event)
@@ -108,7 +108,7 @@ void SynchronizeUI::cmdSynchronize_Click()
         return;
     }
 
-    mSynchronizer = std::make_unique<Synchronizer>(mMakeChannel);
+    mSynchronizer = std::make_unique<zel::workflows::Synchronizer>(mMakeChannel);
     auto keep = [this](zel::Subscription s) {
         mSubscriptions.push_back(std::make_unique<zel::Subscription>(std::move(s)));
     };
@@ -116,9 +116,9 @@ void SynchronizeUI::cmdSynchronize_Click()
     keep(mSynchronizer->EstablishingConnection().Subscribe(
         [this](int mode, std::int32_t id) { mSynchronizer_EstablishingConnection(mode, id); }));
     keep(mSynchronizer->ReaderFound().Subscribe(
-        [this](int mode, Synchronizer::ReaderPtr desc) { mSynchronizer_ReaderFound(mode, desc); }));
+        [this](int mode, zel::workflows::Synchronizer::ReaderPtr desc) { mSynchronizer_ReaderFound(mode, desc); }));
     keep(mSynchronizer->SendingUser().Subscribe(
-        [this](int mode, Synchronizer::UserPtr desc) { mSynchronizer_SendingUser(mode, desc); }));
+        [this](int mode, zel::workflows::Synchronizer::UserPtr desc) { mSynchronizer_SendingUser(mode, desc); }));
     keep(mSynchronizer->EndSynchronize().Subscribe([this] { mSynchronizer_EndSynchronize(); }));
     keep(mSynchronizer->Aborted().Subscribe([this] { mSynchronizer_Aborted(); }));
 
@@ -131,7 +131,7 @@ void SynchronizeUI::cmdSynchronize_Click()
         // The error ended the synchronization; the report holds its text for the result window.
     }
     CloseMessage();
-    const CommandReport report = mSynchronizer->Report();
+    const zel::workflows::CommandReport report = mSynchronizer->Report();
     mSubscriptions.clear();
     mSynchronizer.reset();
     mSynchronize->setEnabled(true);

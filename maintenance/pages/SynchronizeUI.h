@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workflows/ChannelGroups.h"
+#include "zel/workflows/ChannelGroups.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -19,13 +19,15 @@ namespace zel::data {
 class ReaderDescription;
 class UserDescription;
 } // namespace zel::data
+namespace zel::workflows {
+class Synchronizer;
+}
 
 namespace zel::ui {
 
 class Anchor;
 class ClockListView;
 class RotateViewButton;
-class Synchronizer;
 class frmCommandResult;
 class frmMessage;
 
@@ -46,7 +48,7 @@ public:
     // The open message window (only while a synchronization runs), or nullptr.
     frmMessage* MessageWindow() const;
     // How channels are made (tests count them); the program's default otherwise.
-    void SetChannelMaker(ChannelMaker maker);
+    void SetChannelMaker(zel::workflows::ChannelMaker maker);
     // The result window of the last synchronization while it is open, or nullptr.
     frmCommandResult* ResultWindow() const;
 
@@ -79,9 +81,9 @@ private:
     QPushButton* mSynchronize;
     RotateViewButton* mRotate;
     std::unique_ptr<Anchor> mAnchor;
-    ChannelMaker mMakeChannel;
+    zel::workflows::ChannelMaker mMakeChannel;
 
-    std::unique_ptr<Synchronizer> mSynchronizer;
+    std::unique_ptr<zel::workflows::Synchronizer> mSynchronizer;
     std::vector<std::unique_ptr<zel::Subscription>> mSubscriptions;
     QPointer<frmMessage> mMessage;
     QPointer<frmCommandResult> mResult;

@@ -11,6 +11,9 @@
 #include <algorithm>
 
 namespace zel::ui {
+
+using zel::workflows::ClockReport;
+using zel::workflows::CommandReport;
 namespace {
 
 constexpr int ListWidth = 560;

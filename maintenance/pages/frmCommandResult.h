@@ -1,6 +1,6 @@
 #pragma once
 
-#include "workflows/CommandReport.h"
+#include "zel/workflows/CommandReport.h"
 
 #include <QDialog>
 #include <QString>
@@ -21,9 +21,9 @@ namespace zel::ui {
 class frmCommandResult : public QDialog {
     Q_OBJECT
 public:
-    frmCommandResult(QWidget* owner, const QString& caption, const CommandReport& report);
+    frmCommandResult(QWidget* owner, const QString& caption, const zel::workflows::CommandReport& report);
 
-    const CommandReport& Report() const { return mReport; }
+    const zel::workflows::CommandReport& Report() const { return mReport; }
     QString Summary() const;
     // The rows of the list as shown: clock name and result text.
     int RowCount() const;
@@ -34,7 +34,7 @@ public:
     bool ListShown() const;
 
 private:
-    CommandReport mReport;
+    zel::workflows::CommandReport mReport;
     QLabel* mIcon;
     QLabel* mSummary;
     QTreeWidget* mResults;

@@ -1,10 +1,96 @@
 #include "Commands.h"
 
+#include "zel/Error.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/workflows/Synchronizer.h"
+
+#include <ostream>
+
 namespace zel::cli {
 
-int Sync(Context&)
+namespace {
+
+using zel::workflows::ClockReport;
+
+const char* ResultWord(ClockReport::Kind kind)
 {
-    throw UsageError("sync is not built yet");
+    switch (kind) {
+    case ClockReport::Kind::Done:
+        return "done";
+    case ClockReport::Kind::NotConnected:
+        return "not connected";
+    case ClockReport::Kind::NotAnswering:
+        return "not answering";
+    case ClockReport::Kind::Cancelled:
+        return "cancelled";
+    case ClockReport::Kind::NotReached:
+        return "not reached";
+    case ClockReport::Kind::Failed:
+    case ClockReport::Kind::Pending:
+        break;
+    }
+    return "failed";
+}
+
+zel::workflows::Synchronizer::ReaderCollection Collection(const std::vector<Context::ReaderPtr>& clocks)
+{
+    zel::workflows::Synchronizer::ReaderCollection collection;
+    for (const auto& clock : clocks)
+        if (!collection.Contains(clock->Name()))
+            collection.Add(clock, clock->Name());
+    return collection;
+}
+
+} // namespace
+
+int Sync(Context& ctx)
+{
+    if (!ctx.Operands.empty())
+        throw UsageError("sync takes its clocks with --from and --to ('" + ctx.Operands.front() + "' given)");
+    if (!ctx.Args.Has("from") || !ctx.Args.Has("to"))
+        throw UsageError("sync needs --from CLOCK... and --to CLOCK...");
+    const auto sources = Collection(ctx.Clocks(ctx.Args.List("from"), false));
+    const auto destinations = Collection(ctx.Clocks(ctx.Args.List("to"), false));
+
+    zel::workflows::Synchronizer synchronizer;
+    auto connecting = synchronizer.ConnectingToReader().Subscribe([&](int mode, const Context::ReaderPtr& clock) {
+        ctx.Progress(clock->Name(),
+                     mode == zel::workflows::Synchronizer::SourceMode ? "reading users" : "sending users");
+    });
+    int sent = 0;
+    auto sending = synchronizer.SendingUser().Subscribe([&](int, const auto&) {
+        if (++sent % 16 == 1)
+            ctx.Progress("sync", std::to_string(sent) + " users sent");
+    });
+    std::string commandError;
+    try {
+        synchronizer.Execute(sources, destinations, ctx.Args.Flag("clear"));
+    } catch (const zel::Error& error) {
+        commandError = "error " + std::to_string(error.Number()) + ": " + error.Description();
+    } catch (const std::exception& error) {
+        commandError = error.what();
+    }
+    ctx.EndProgress();
+
+    const auto& report = synchronizer.Report();
+    Table table({{"clock", "Clock"}, {"task", "Task"}, {"result", "Result"}, {"users", "Users"}, {"detail", "Detail"}});
+    bool reached = false, allDone = commandError.empty();
+    for (const ClockReport& clock : report.Clocks()) {
+        const bool done = clock.Outcome == ClockReport::Kind::Done;
+        reached = reached || done || clock.Outcome == ClockReport::Kind::Failed;
+        allDone = allDone && done;
+        table.Add({clock.ClockName, clock.Work == ClockReport::Task::Read ? "read" : "send", ResultWord(clock.Outcome),
+                   done || clock.Outcome == ClockReport::Kind::Failed ? Cell(clock.Count) : Cell(),
+                   done ? Cell() : Cell(clock.Text())});
+        if (!done)
+            ctx.Err << "zelctl: " << clock.ClockName << ": " << clock.Text() << '\n';
+    }
+    if (!commandError.empty())
+        ctx.Err << "zelctl: sync stopped: " << commandError << '\n';
+    table.Print(ctx.Out, ctx.Args.OutputFormat);
+    if (allDone)
+        return kExitDone;
+    return reached ? kExitSomeFailed : kExitNoClock;
 }
 
 } // namespace zel::cli

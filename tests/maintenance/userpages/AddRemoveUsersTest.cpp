@@ -21,6 +21,9 @@
 
 namespace zel::ui::test {
 
+using zel::workflows::ClockReport;
+using zel::workflows::CommandReport;
+
 class AddRemoveUsersTest : public QObject {
     Q_OBJECT
 

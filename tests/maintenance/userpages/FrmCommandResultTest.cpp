@@ -2,7 +2,7 @@
 #include "UserSite.h"
 
 #include "pages/frmCommandResult.h"
-#include "workflows/CommandReport.h"
+#include "zel/workflows/CommandReport.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -13,11 +13,11 @@
 namespace zel::ui::test {
 namespace {
 
-using Task = ClockReport::Task;
+using Task = zel::workflows::ClockReport::Task;
 
-CommandReport TroubleReport()
+zel::workflows::CommandReport TroubleReport()
 {
-    CommandReport report("Export");
+    zel::workflows::CommandReport report("Export");
     report.Plan("Alpha", 1, Task::Send);
     report.Plan("Bravo", 2, Task::Send);
     report.Plan("Ghost", 9, Task::Send);
@@ -25,7 +25,7 @@ CommandReport TroubleReport()
     report.SetDone(0, 2);
     report.SetNotConnected(1, "Invalid IP Address or Format");
     report.SetFailed(2, "Channel Communication Timeout", 1);
-    report.End(CommandReport::Ending::Error);
+    report.End(zel::workflows::CommandReport::Ending::Error);
     return report;
 }
 
@@ -65,12 +65,12 @@ private slots:
 
     void ShowsTheTaskWhenTheClocksHaveDifferentTasks()
     {
-        CommandReport report("Synchronize");
+        zel::workflows::CommandReport report("Synchronize");
         report.Plan("Alpha", 1, Task::Read);
         report.Plan("Alpha", 1, Task::Send);
         report.SetDone(0, 3);
         report.SetNotAnswering(1);
-        report.End(CommandReport::Ending::Completed);
+        report.End(zel::workflows::CommandReport::Ending::Completed);
         frmCommandResult window(nullptr, QStringLiteral("Synchronize Results"), report);
         auto* list = window.findChild<QTreeWidget*>(QStringLiteral("lvwResults"));
         QVERIFY(!list->isColumnHidden(ResultColumnTask));
@@ -81,10 +81,10 @@ private slots:
 
     void EveryClockDoneShowsTheSummaryOnly()
     {
-        CommandReport report("Remove");
+        zel::workflows::CommandReport report("Remove");
         report.Plan("Alpha", 1, Task::Remove);
         report.SetDone(0, 2);
-        report.End(CommandReport::Ending::Completed);
+        report.End(zel::workflows::CommandReport::Ending::Completed);
         frmCommandResult window(nullptr, QStringLiteral("Remove Results"), report);
         window.show();
         QVERIFY(!window.ListShown());

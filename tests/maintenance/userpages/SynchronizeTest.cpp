@@ -11,7 +11,7 @@
 #include "pages/frmCommandResult.h"
 #include "pages/frmMessage.h"
 #include "pages/modHelpers.h"
-#include "workflows/Synchronizer.h"
+#include "zel/workflows/Synchronizer.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -23,9 +23,9 @@
 namespace zel::ui::test {
 namespace {
 
-Synchronizer::ReaderCollection Clocks(std::initializer_list<const char*> names)
+zel::workflows::Synchronizer::ReaderCollection Clocks(std::initializer_list<const char*> names)
 {
-    Synchronizer::ReaderCollection clocks;
+    zel::workflows::Synchronizer::ReaderCollection clocks;
     for (const char* name : names)
         if (!clocks.Contains(name))
             clocks.Add(UserSite::Get().Clock(name), name);
@@ -192,14 +192,14 @@ private slots:
     {
         auto& site = UserSite::Get();
         site.PutClockUser("Alpha", "1", 10);
-        Synchronizer sync;
+        zel::workflows::Synchronizer sync;
         QStringList log;
         std::vector<zel::Subscription> subs;
         auto channel = [&](const char* what) {
             return [&log, what](int mode, std::int32_t) { log.push_back(QString("%1 %2").arg(what).arg(mode)); };
         };
         auto clock = [&](const char* what) {
-            return [&log, what](int mode, Synchronizer::ReaderPtr r) {
+            return [&log, what](int mode, zel::workflows::Synchronizer::ReaderPtr r) {
                 log.push_back(QString("%1 %2 %3").arg(what).arg(mode).arg(QString::fromStdString(r->Name())));
             };
         };
@@ -212,7 +212,7 @@ private slots:
         subs.push_back(sync.ReaderFound().Subscribe(clock("Found")));
         subs.push_back(sync.ReaderNotFound().Subscribe(clock("NotFound")));
         subs.push_back(sync.ReaderUploadComplete().Subscribe(clock("Complete")));
-        subs.push_back(sync.SendingUser().Subscribe([&](int mode, Synchronizer::UserPtr u) {
+        subs.push_back(sync.SendingUser().Subscribe([&](int mode, zel::workflows::Synchronizer::UserPtr u) {
             log.push_back(QString("Sending %1 %2").arg(mode).arg(QString::fromStdString(u->UserID())));
         }));
         subs.push_back(sync.EndSynchronize().Subscribe([&] { log.push_back("End"); }));
@@ -223,8 +223,8 @@ private slots:
                                    "Connecting 1 Charlie", "Found 1 Charlie", "Sending 1 1", "Complete 1 Charlie",
                                    "Disconnecting 1", "End"}));
         // The synchronizer's report: each chosen clock once per side, in the order given.
-        const CommandReport& report = sync.Report();
-        QCOMPARE(report.HowEnded(), CommandReport::Ending::Completed);
+        const zel::workflows::CommandReport& report = sync.Report();
+        QCOMPARE(report.HowEnded(), zel::workflows::CommandReport::Ending::Completed);
         QCOMPARE(report.Clocks().size(), std::size_t(3));
         QCOMPARE(report.Clocks()[0].ClockName, std::string("Alpha"));
         QCOMPARE(report.Clocks()[0].Text(), std::string("1 user read"));

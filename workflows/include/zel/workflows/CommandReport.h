@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace zel::ui {
+namespace zel::workflows {
 
 // What happened to one chosen clock.
 struct ClockReport {
@@ -107,4 +107,4 @@ std::string NoChannelReason(std::int32_t channelDescriptionID);
 // it has none).
 std::string ReportedErrorText(const std::exception& error);
 
-} // namespace zel::ui
+} // namespace zel::workflows

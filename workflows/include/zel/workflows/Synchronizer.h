@@ -1,7 +1,7 @@
 #pragma once
 
-#include "workflows/ChannelGroups.h"
-#include "workflows/CommandReport.h"
+#include "zel/workflows/ChannelGroups.h"
+#include "zel/workflows/CommandReport.h"
 
 #include "zel/Event.h"
 #include "zel/KeyedCollection.h"
@@ -19,7 +19,7 @@ class UserDescription;
 class UserDescriptionList;
 } // namespace zel::data
 
-namespace zel::ui {
+namespace zel::workflows {
 
 // Makes a set of destination clocks hold the site's enrolled users as learned from a set of
 // source clocks: reads the users of every source clock (mode 0), stores them in the site
@@ -115,4 +115,4 @@ private:
     zel::Event<> mAborted;
 };
 
-} // namespace zel::ui
+} // namespace zel::workflows

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace zel::ui {
+namespace zel::workflows {
 
 // A clock keeps a user ID as a number and gives it back without leading zeros ("007" is read back
 // as "7"). The site database must know a user under that same ID, or the next Import or
@@ -13,4 +13,4 @@ namespace zel::ui {
 // Used where a user ID is typed: the enrollment station and the user list editor.
 std::string UserIDWithoutLeadingZeros(std::string_view id);
 
-} // namespace zel::ui
+} // namespace zel::workflows

@@ -1,9 +1,9 @@
 // The user ID rule shared by the enrollment station and the user list editor.
-#include "workflows/UserIDs.h"
+#include "zel/workflows/UserIDs.h"
 
 #include <gtest/gtest.h>
 
-namespace zel::ui {
+namespace zel::workflows {
 namespace {
 
 TEST(UserIDsTest, DigitsLoseTheirLeadingZeros)
@@ -29,4 +29,4 @@ TEST(UserIDsTest, OtherTextIsLeftAsItIs)
 }
 
 } // namespace
-} // namespace zel::ui
+} // namespace zel::workflows

@@ -1,11 +1,11 @@
 // The report of a command that works on several clocks: rows, outcome texts and the summary line.
-#include "workflows/CommandReport.h"
+#include "zel/workflows/CommandReport.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-namespace zel::ui {
+namespace zel::workflows {
 namespace {
 
 using Kind = ClockReport::Kind;
@@ -154,4 +154,4 @@ TEST(CommandReportTest, ErrorTextIsTheDescription)
 }
 
 } // namespace
-} // namespace zel::ui
+} // namespace zel::workflows

@@ -1,6 +1,6 @@
-#include "workflows/Synchronizer.h"
+#include "zel/workflows/Synchronizer.h"
 
-#include "pages/UserTransfer.h"
+#include "zel/workflows/UserTransfer.h"
 
 #include "zel/data/DataSource.h"
 #include "zel/data/ReaderDescription.h"
@@ -12,7 +12,7 @@
 
 #include <exception>
 
-namespace zel::ui {
+namespace zel::workflows {
 namespace {
 
 // Disconnects a group's channel when the group ends by an error.
@@ -259,4 +259,4 @@ void Synchronizer::WriteDestination(const std::shared_ptr<zel::support::IReader>
     mReaderUploadComplete.Raise(DestinationMode, clock);
 }
 
-} // namespace zel::ui
+} // namespace zel::workflows

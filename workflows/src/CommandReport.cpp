@@ -1,4 +1,4 @@
-#include "workflows/CommandReport.h"
+#include "zel/workflows/CommandReport.h"
 
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
@@ -8,7 +8,7 @@
 #include <exception>
 #include <utility>
 
-namespace zel::ui {
+namespace zel::workflows {
 namespace {
 
 std::string Users(int count)
@@ -248,4 +248,4 @@ std::string ReportedErrorText(const std::exception& error)
     return text.empty() ? std::string("The command failed.") : text;
 }
 
-} // namespace zel::ui
+} // namespace zel::workflows

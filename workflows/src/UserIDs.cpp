@@ -1,8 +1,8 @@
-#include "workflows/UserIDs.h"
+#include "zel/workflows/UserIDs.h"
 
 #include "zel/Text.h"
 
-namespace zel::ui {
+namespace zel::workflows {
 
 std::string UserIDWithoutLeadingZeros(std::string_view id)
 {
@@ -12,4 +12,4 @@ std::string UserIDWithoutLeadingZeros(std::string_view id)
     return first == std::string_view::npos ? std::string("0") : std::string(id.substr(first));
 }
 
-} // namespace zel::ui
+} // namespace zel::workflows
