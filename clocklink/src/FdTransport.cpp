@@ -2,10 +2,12 @@
 
 #include "zel/link/Timing.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -139,17 +141,28 @@ void FdTransport::DiscardInput()
     if (fd < 0) {
         return;
     }
-    std::uint8_t scratch[512];
-    for (;;) {
-        const ssize_t n = ::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT);
-        if (n > 0) {
+    // Only what is queued now, at most kMaxDiscard bytes: a peer that keeps sending must not keep
+    // the caller here. Whatever arrives later is the decoder's to skip, within the exchange's
+    // time-out.
+    int queued = 0;
+    std::size_t left = kMaxDiscard;
+    if (::ioctl(fd, FIONREAD, &queued) == 0) {
+        left = std::min(left, static_cast<std::size_t>(std::max(queued, 0)));
+    }
+    std::uint8_t scratch[4096];
+    while (left > 0) {
+        const std::size_t want = std::min(left, sizeof scratch);
+        ssize_t n = ::recv(fd, scratch, want, MSG_DONTWAIT);
+        if (n < 0 && errno == ENOTSOCK) {
+            n = ::read(fd, scratch, want); // the descriptor is non-blocking
+        }
+        if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n < 0 && errno == ENOTSOCK) {
-            while (::read(fd, scratch, sizeof scratch) > 0) {
-            }
+        if (n <= 0) {
+            return;
         }
-        return;
+        left -= static_cast<std::size_t>(n);
     }
 }
 

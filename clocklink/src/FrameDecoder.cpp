@@ -25,12 +25,13 @@ void FrameDecoder::Reset() noexcept
     mStart = 0;
 }
 
-bool FrameDecoder::Acceptable(std::uint8_t readerId, std::uint8_t command, std::uint16_t length) const
+bool FrameDecoder::Acceptable(std::uint8_t readerId, std::uint8_t command, std::uint8_t sequence,
+                              std::uint16_t length) const
 {
     if (length > kMaxPayload) {
         return false;
     }
-    return !mFilter || mFilter(readerId, command, length);
+    return !mFilter || mFilter(readerId, command, sequence, length);
 }
 
 void FrameDecoder::Skip(std::size_t count) noexcept
@@ -66,8 +67,9 @@ DecodeEvent FrameDecoder::Next(Frame& frame)
         const std::uint8_t* p = mBuffer.data() + mStart;
         const std::uint8_t readerId = p[1];
         const std::uint8_t command = p[2];
-        const auto length = static_cast<std::uint16_t>(p[3] | (p[4] << 8));
-        if (!Acceptable(readerId, command, length)) {
+        const std::uint8_t sequence = p[3];
+        const auto length = static_cast<std::uint16_t>(p[4] | (p[5] << 8));
+        if (!Acceptable(readerId, command, sequence, length)) {
             Skip(1);
             continue;
         }
@@ -85,6 +87,7 @@ DecodeEvent FrameDecoder::Next(Frame& frame)
         }
         frame.ReaderId = readerId;
         frame.Command = command;
+        frame.Sequence = sequence;
         frame.Payload.assign(p + kHeaderSize, p + kHeaderSize + length);
         mStart += total;
         if (mStart == mBuffer.size()) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <random>
 
 #include "zel/link/Frame.h"
 
@@ -26,7 +27,24 @@ std::int32_t ResultOf(IoStatus status) noexcept
 
 } // namespace
 
-Requester::Requester(Transport& transport) : mTransport(transport) {}
+Requester::Requester(Transport& transport, std::uint8_t firstSequence)
+    : mTransport(transport), mNextSequence(firstSequence)
+{
+}
+
+Requester::Requester(Transport& transport) : Requester(transport, InitialSequence()) {}
+
+std::uint8_t Requester::InitialSequence() noexcept
+{
+    std::uint32_t seed = 0;
+    try {
+        std::random_device device;
+        seed = device();
+    } catch (...) {
+        seed = static_cast<std::uint32_t>(Clock::now().time_since_epoch().count());
+    }
+    return static_cast<std::uint8_t>(seed ^ (seed >> 8) ^ (seed >> 16) ^ (seed >> 24));
+}
 
 std::int32_t Requester::Exchange(std::uint8_t readerId, Command command, std::span<const std::uint8_t> request,
                                  std::span<std::uint8_t> response)
@@ -45,14 +63,18 @@ std::int32_t Requester::Exchange(std::uint8_t readerId, Command command, std::sp
     const auto timeout = ExchangeTimeout(request.size(), 1 + response.size(), mTransport.BitRate(), mBaseTimeout);
     const Deadline deadline = Clock::now() + timeout;
 
+    // Not needed for correctness (the sequence number tells stale answers apart), but it saves
+    // decoding them. It drops only what is already there.
     mTransport.DiscardInput();
     mDecoder.Reset();
     const std::uint8_t expected = ResponseCode(command);
-    mDecoder.SetHeaderFilter([readerId, expected](std::uint8_t id, std::uint8_t code, std::uint16_t) {
-        return id == readerId && code == expected;
-    });
+    const std::uint8_t sequence = mNextSequence++;
+    mDecoder.SetHeaderFilter(
+        [readerId, expected, sequence](std::uint8_t id, std::uint8_t code, std::uint8_t number, std::uint16_t) {
+            return id == readerId && code == expected && number == sequence;
+        });
 
-    const std::vector<std::uint8_t> frame = EncodeRequest(readerId, command, request);
+    const std::vector<std::uint8_t> frame = EncodeRequest(readerId, command, sequence, request);
     const IoResult written = mTransport.Write(frame, deadline);
     if (written.Status != IoStatus::Ok) {
         mLinkLost = written.Status == IoStatus::Closed || written.Status == IoStatus::Error;
@@ -92,6 +114,11 @@ std::int32_t Requester::Exchange(std::uint8_t readerId, Command command, std::sp
                 return ToInt(Result::BadCrc);
             }
             break;
+        }
+        // A read returns at once while bytes keep coming, so the deadline is checked here too: a
+        // peer that floods the line cannot hold the exchange past its time-out.
+        if (Clock::now() >= deadline) {
+            return ToInt(Result::Timeout);
         }
         const IoResult read = mTransport.Read(chunk, deadline);
         if (read.Status != IoStatus::Ok) {

@@ -161,13 +161,9 @@ std::optional<Bytes> ClockBus::Handle(const link::Frame& request)
             std::fprintf(stderr, "zelclockd: %s\n", e.what());
         }
     }
+    // The answer carries the request's reader ID, code (bit 7 set) and sequence number.
     const Bytes data = reply.Status == link::Status::Ok ? reply.Payload : Bytes{};
-    Bytes payload;
-    payload.reserve(data.size() + 1);
-    payload.push_back(static_cast<std::uint8_t>(reply.Status));
-    payload.insert(payload.end(), data.begin(), data.end());
-    return link::EncodeFrame(request.ReaderId, static_cast<std::uint8_t>(request.Command | link::kResponseBit),
-                             payload);
+    return link::EncodeResponseTo(request, reply.Status, data);
 }
 
 std::string ClockBus::Describe(const link::Frame& request, const Reply& reply, ClockModel model)

@@ -100,7 +100,8 @@ struct Server::Impl {
 
 LinkEnd Server::Impl::Serve(link::Transport& transport)
 {
-    link::FrameDecoder decoder([this](std::uint8_t readerId, std::uint8_t command, std::uint16_t length) {
+    // Any sequence number: the clock only echoes it.
+    link::FrameDecoder decoder([this](std::uint8_t readerId, std::uint8_t command, std::uint8_t, std::uint16_t length) {
         return Bus.AcceptsHeader(readerId, command, length);
     });
     std::array<std::uint8_t, 4096> buffer{};

@@ -37,7 +37,7 @@ const std::vector<std::uint8_t> kPayload{0xA5, 0x00, 0xA5, 0x10, 0x00};
 
 TEST(FrameDecoder, DecodesAFrameFedByteByByte)
 {
-    const auto bytes = EncodeFrame(3, 0x83, kPayload);
+    const auto bytes = EncodeFrame(3, 0x83, 0x5A, kPayload);
     FrameDecoder decoder;
     std::vector<Frame> frames;
     for (std::uint8_t b : bytes) {
@@ -46,7 +46,7 @@ TEST(FrameDecoder, DecodesAFrameFedByteByByte)
         frames.insert(frames.end(), some.begin(), some.end());
     }
     ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0], (Frame{3, 0x83, kPayload}));
+    EXPECT_EQ(frames[0], (Frame{3, 0x83, 0x5A, kPayload}));
     EXPECT_EQ(decoder.Buffered(), 0u);
     EXPECT_EQ(decoder.DiscardedBytes(), 0u);
 }
@@ -54,9 +54,9 @@ TEST(FrameDecoder, DecodesAFrameFedByteByByte)
 TEST(FrameDecoder, SkipsGarbageBeforeAndBetweenFrames)
 {
     std::vector<std::uint8_t> stream{0x00, 0x13, 0xFF};
-    Append(stream, EncodeFrame(1, 0x81, kPayload));
+    Append(stream, EncodeFrame(1, 0x81, 0, kPayload));
     Append(stream, {0x42, 0x42});
-    Append(stream, EncodeFrame(2, 0x82, {}));
+    Append(stream, EncodeFrame(2, 0x82, 0, {}));
     FrameDecoder decoder;
     decoder.Feed(stream);
     const auto frames = DecodeAll(decoder);
@@ -69,8 +69,8 @@ TEST(FrameDecoder, SkipsGarbageBeforeAndBetweenFrames)
 TEST(FrameDecoder, FindsARealFrameBehindAFalseStartByte)
 {
     // Garbage that looks like a header with a length of 4, swallowing part of the real frame.
-    std::vector<std::uint8_t> stream{0xA5, 0x01, 0x81, 0x04, 0x00};
-    Append(stream, EncodeFrame(1, 0x81, kPayload));
+    std::vector<std::uint8_t> stream{0xA5, 0x01, 0x81, 0x00, 0x04, 0x00};
+    Append(stream, EncodeFrame(1, 0x81, 0, kPayload));
     FrameDecoder decoder;
     decoder.Feed(stream);
     std::size_t badCrc = 0;
@@ -83,10 +83,10 @@ TEST(FrameDecoder, FindsARealFrameBehindAFalseStartByte)
 TEST(FrameDecoder, ReportsACorruptedFrameOnceAndGoesOn)
 {
     const std::vector<std::uint8_t> plain{1, 2, 3, 4, 5};
-    auto bad = EncodeFrame(1, 0x81, plain);
+    auto bad = EncodeFrame(1, 0x81, 0, plain);
     bad[6] ^= 0x40;
     std::vector<std::uint8_t> stream = bad;
-    Append(stream, EncodeFrame(1, 0x82, {}));
+    Append(stream, EncodeFrame(1, 0x82, 0, {}));
     FrameDecoder decoder;
     decoder.Feed(stream);
     std::size_t badCrc = 0;
@@ -99,8 +99,8 @@ TEST(FrameDecoder, ReportsACorruptedFrameOnceAndGoesOn)
 
 TEST(FrameDecoder, ALengthAboveTheMaximumIsGarbageNotAWait)
 {
-    std::vector<std::uint8_t> stream{0xA5, 0x01, 0x81, 0xFF, 0xFF};
-    Append(stream, EncodeFrame(1, 0x81, {}));
+    std::vector<std::uint8_t> stream{0xA5, 0x01, 0x81, 0x00, 0xFF, 0xFF};
+    Append(stream, EncodeFrame(1, 0x81, 0, {}));
     FrameDecoder decoder;
     decoder.Feed(stream);
     EXPECT_EQ(DecodeAll(decoder).size(), 1u);
@@ -108,10 +108,11 @@ TEST(FrameDecoder, ALengthAboveTheMaximumIsGarbageNotAWait)
 
 TEST(FrameDecoder, HeaderFilterSkipsFramesForOthers)
 {
-    std::vector<std::uint8_t> stream = EncodeFrame(2, 0x81, kPayload);
-    Append(stream, EncodeFrame(1, 0x82, kPayload));
-    Append(stream, EncodeFrame(1, 0x81, kPayload));
-    FrameDecoder decoder([](std::uint8_t id, std::uint8_t code, std::uint16_t) { return id == 1 && code == 0x81; });
+    std::vector<std::uint8_t> stream = EncodeFrame(2, 0x81, 0, kPayload);
+    Append(stream, EncodeFrame(1, 0x82, 0, kPayload));
+    Append(stream, EncodeFrame(1, 0x81, 0, kPayload));
+    FrameDecoder decoder(
+        [](std::uint8_t id, std::uint8_t code, std::uint8_t, std::uint16_t) { return id == 1 && code == 0x81; });
     decoder.Feed(stream);
     const auto frames = DecodeAll(decoder);
     ASSERT_EQ(frames.size(), 1u);
@@ -119,11 +120,25 @@ TEST(FrameDecoder, HeaderFilterSkipsFramesForOthers)
     EXPECT_EQ(frames[0].Command, 0x81);
 }
 
+TEST(FrameDecoder, HeaderFilterSeesTheSequenceNumber)
+{
+    // Three answers of the same clock to the same command: only the one numbered 8 passes.
+    std::vector<std::uint8_t> stream = EncodeFrame(1, 0x81, 7, kPayload);
+    Append(stream, EncodeFrame(1, 0x81, 8, {}));
+    Append(stream, EncodeFrame(1, 0x81, 9, kPayload));
+    FrameDecoder decoder(
+        [](std::uint8_t, std::uint8_t, std::uint8_t sequence, std::uint16_t) { return sequence == 8; });
+    decoder.Feed(stream);
+    const auto frames = DecodeAll(decoder);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0], (Frame{1, 0x81, 8, {}}));
+}
+
 TEST(FrameDecoder, ResetDropsAHalfFrame)
 {
-    const auto bytes = EncodeFrame(1, 0x81, kPayload);
+    const auto bytes = EncodeFrame(1, 0x81, 0, kPayload);
     FrameDecoder decoder;
-    decoder.Feed(std::span(bytes).first(6));
+    decoder.Feed(std::span(bytes).first(8));
     decoder.Reset();
     decoder.Feed(bytes);
     const auto frames = DecodeAll(decoder);
@@ -137,7 +152,7 @@ TEST(FrameDecoder, LargestFrameSplitInOddChunks)
     for (std::size_t i = 0; i < bank.size(); ++i) {
         bank[i] = static_cast<std::uint8_t>(i * 7);
     }
-    const auto bytes = EncodeFrame(200, 0x89, bank);
+    const auto bytes = EncodeFrame(200, 0x89, 0x77, bank);
     FrameDecoder decoder;
     std::vector<Frame> frames;
     for (std::size_t at = 0; at < bytes.size(); at += 333) {
@@ -162,10 +177,11 @@ TEST(FrameDecoder, SurvivesRandomAndMutatedInput)
         for (auto& b : payload) {
             b = static_cast<std::uint8_t>(byte(random));
         }
-        seeds.push_back(EncodeFrame(static_cast<std::uint8_t>(size), 0x80 | (size % 0x17), payload));
+        seeds.push_back(EncodeFrame(static_cast<std::uint8_t>(size), 0x80 | (size % 0x17),
+                                    static_cast<std::uint8_t>(size * 3), payload));
     }
     FrameDecoder decoder;
-    FrameDecoder filtered([](std::uint8_t id, std::uint8_t, std::uint16_t) { return id % 2 == 0; });
+    FrameDecoder filtered([](std::uint8_t id, std::uint8_t, std::uint8_t, std::uint16_t) { return id % 2 == 0; });
     std::uint64_t frames = 0;
     for (int round = 0; round < 100'000; ++round) {
         std::vector<std::uint8_t> input;
@@ -205,7 +221,7 @@ TEST(FrameDecoder, SurvivesRandomAndMutatedInput)
                 ASSERT_LT(++steps, 100'000) << "decoder does not make progress";
                 if (event == DecodeEvent::Frame) {
                     ++frames;
-                    const auto again = EncodeFrame(frame.ReaderId, frame.Command, frame.Payload);
+                    const auto again = EncodeFrame(frame);
                     ASSERT_FALSE(again.empty());
                 }
             }

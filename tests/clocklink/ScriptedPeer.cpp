@@ -49,9 +49,7 @@ std::vector<link::Frame> ScriptedPeer::Requests() const
 
 PeerReply ScriptedPeer::Answer(const link::Frame& request, std::span<const std::uint8_t> data, link::Status status)
 {
-    const auto* info = link::FindCommand(request.Command);
-    const auto command = info ? info->Code : link::Command::Status;
-    return {link::EncodeResponse(request.ReaderId, command, status, data), false};
+    return {link::EncodeResponseTo(request, status, data), false};
 }
 
 PeerReply ScriptedPeer::ZeroAnswer(const link::Frame& request)

@@ -36,7 +36,7 @@ public:
     std::size_t RequestCount() const { return mRequests.load(); }
     std::vector<link::Frame> Requests() const;
 
-    // A well-formed Ok response to `request` carrying `data`.
+    // A well-formed response to `request` carrying `data`: its reader ID, code and sequence number.
     static PeerReply Answer(const link::Frame& request, std::span<const std::uint8_t> data = {},
                             link::Status status = link::Status::Ok);
     // An Ok response with the command's exact response size, all zero.

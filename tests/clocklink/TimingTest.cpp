@@ -16,8 +16,8 @@ TEST(Timing, WireTimeIsTenBitsPerByte)
 
 TEST(Timing, TimeoutGrowsWithTheBytesAtTheLineRate)
 {
-    // GetDataBank at 9600 bit/s: 7 + 1 bytes out, 7 + 4097 back.
-    EXPECT_EQ(ExchangeTimeout(1, 4097, 9600, 1000ms), 1000ms + 8567ms);
+    // GetDataBank at 9600 bit/s: 8 + 1 bytes out, 8 + 4097 back (4114 bytes, 4.2854 s, twice).
+    EXPECT_EQ(ExchangeTimeout(1, 4097, 9600, 1000ms), 1000ms + 8571ms);
     EXPECT_LT(ExchangeTimeout(1, 4097, 115200, 1000ms), ExchangeTimeout(1, 4097, 9600, 1000ms));
     EXPECT_EQ(ExchangeTimeout(0, 0, 0, 200ms), ExchangeTimeout(0, 0, kNominalTcpBitRate, 200ms));
 }

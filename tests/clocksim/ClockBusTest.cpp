@@ -13,9 +13,9 @@ namespace zl = zel::link;
 
 namespace {
 
-zl::Frame Request(std::uint8_t reader, zl::Command cmd, Bytes payload = {})
+zl::Frame Request(std::uint8_t reader, zl::Command cmd, Bytes payload = {}, std::uint8_t sequence = 0)
 {
-    return zl::Frame{reader, zl::RequestCode(cmd), std::move(payload)};
+    return zl::Frame{reader, zl::RequestCode(cmd), sequence, std::move(payload)};
 }
 
 // Decodes an encoded response frame.
@@ -51,19 +51,31 @@ TEST_F(ClockBusTest, FramesGoToTheClockWithTheirReaderId)
     EXPECT_FALSE(mBus.Handle(Request(3, zl::Command::GetReaderInfo)));
 }
 
+TEST_F(ClockBusTest, EveryAnswerEchoesTheSequenceNumberOfItsRequest)
+{
+    mBus.AddClock(1, ClockModel::Base);
+    for (int sequence : {0, 1, 77, 255}) {
+        const auto number = static_cast<std::uint8_t>(sequence);
+        EXPECT_EQ(Decode(*mBus.Handle(Request(1, zl::Command::GetTime, {}, number))).Sequence, number);
+        EXPECT_EQ(Decode(*mBus.Handle(Request(1, zl::Command::GetDataBank, {12}, number))).Sequence, number)
+            << "a refusal too";
+        EXPECT_EQ(Decode(*mBus.Handle(zl::Frame{1, 0x55, number, {}})).Sequence, number) << "an unknown command too";
+    }
+}
+
 TEST_F(ClockBusTest, RefusalsCarryTheStatusAlone)
 {
     mBus.AddClock(1, ClockModel::Base);
     const zl::Frame f = Decode(*mBus.Handle(Request(1, zl::Command::GetDataBank, {12})));
     EXPECT_EQ(f.Payload, Bytes{static_cast<std::uint8_t>(zl::Status::DataError)});
-    const zl::Frame g = Decode(*mBus.Handle(zl::Frame{1, 0x55, {}}));
+    const zl::Frame g = Decode(*mBus.Handle(zl::Frame{1, 0x55, 0, {}}));
     EXPECT_EQ(g.Payload, Bytes{static_cast<std::uint8_t>(zl::Status::UnknownCommand)});
 }
 
 TEST_F(ClockBusTest, ResponsesAndStrangersAreNotAnswered)
 {
     mBus.AddClock(1, ClockModel::Base);
-    EXPECT_FALSE(mBus.Handle(zl::Frame{1, zl::ResponseCode(zl::Command::GetTime), {0}}));
+    EXPECT_FALSE(mBus.Handle(zl::Frame{1, zl::ResponseCode(zl::Command::GetTime), 0, {0}}));
     EXPECT_FALSE(mBus.AcceptsHeader(1, 0x8E, 1));
     EXPECT_FALSE(mBus.AcceptsHeader(7, 0x0E, 0));
     EXPECT_TRUE(mBus.AcceptsHeader(1, 0x0E, 0));
@@ -76,7 +88,7 @@ TEST_F(ClockBusTest, NoByteSequenceBreaksTheBus)
     mBus.AddClock(0, ClockModel::Base);
     mBus.AddClock(1, ClockModel::Vt9);
     zl::FrameDecoder decoder(
-        [this](std::uint8_t r, std::uint8_t c, std::uint16_t l) { return mBus.AcceptsHeader(r, c, l); });
+        [this](std::uint8_t r, std::uint8_t c, std::uint8_t, std::uint16_t l) { return mBus.AcceptsHeader(r, c, l); });
     std::mt19937 random(1234);
     std::uniform_int_distribution<int> byte(0, 255);
     int answered = 0;
@@ -89,7 +101,8 @@ TEST_F(ClockBusTest, NoByteSequenceBreaksTheBus)
             Bytes payload(chunk.begin() + 1, chunk.end());
             payload.resize(static_cast<std::size_t>(byte(random) % 32));
             chunk = zl::EncodeFrame(static_cast<std::uint8_t>(byte(random) % 2),
-                                    static_cast<std::uint8_t>(byte(random) % 0x18), payload);
+                                    static_cast<std::uint8_t>(byte(random) % 0x18),
+                                    static_cast<std::uint8_t>(byte(random)), payload);
         }
         decoder.Feed(chunk);
         zl::Frame f;

@@ -1,6 +1,7 @@
 #include "clocksim/Server.h"
 #include "clocksim/ManualTimeSource.h"
 
+#include "zel/link/FrameDecoder.h"
 #include "zel/link/Requester.h"
 #include "zel/link/SerialTransport.h"
 #include "zel/link/TcpTransport.h"
@@ -231,6 +232,61 @@ TEST_F(ServerTest, LateAnswersTimeOutAndAreSkippedAfterwards)
     EXPECT_EQ(info[1], 1);
 }
 
+// The answer to GetUserRecord(42) comes after the client gave up and while it waits for
+// GetUserRecord(43): same clock, same command code. Over TCP and over the pseudo-terminal the
+// client must take user 43's record, never 42's.
+TEST_F(ServerTest, ALateAnswerIsNotTakenForTheNextRequestWithTheSameCode)
+{
+    ServerOptions o = Fast();
+    o.Pty = true;
+    o.Faults.Late = true;
+    o.Faults.LateMs = 300;
+    Server server(o);
+    SimClock& clock = server.AddClock(1);
+    for (const char* id : {"42", "43"}) {
+        ClockUser u;
+        u.Id = *UserIdFromText(id);
+        u.Hand.fill(static_cast<std::uint8_t>(std::stoi(id)));
+        clock.PutUser(u);
+    }
+    server.Start();
+    for (bool serial : {false, true}) {
+        SCOPED_TRACE(serial ? "pseudo-terminal" : "TCP");
+        server.SetFaults(o.Faults);
+        Client c = serial ? Client::Serial(server.PtyPath()) : Client::Tcp(server);
+        c.Requester->SetBaseTimeout(30ms);
+        Bytes record;
+        EXPECT_EQ(c.Call(1, zl::Command::GetUserRecord, {0, 0, 0, 0, 0x42}, &record), 4);
+        server.SetFaults({}); // 43 is answered at once, right behind the late answer to 42
+        c.Requester->SetBaseTimeout(5000ms);
+        ASSERT_EQ(c.Call(1, zl::Command::GetUserRecord, {0, 0, 0, 0, 0x43}, &record), 0);
+        EXPECT_EQ(record[4], 0x43) << "took the late answer to user 42";
+        EXPECT_EQ(record[5], 43);
+    }
+}
+
+TEST_F(ServerTest, AnswersEchoTheSequenceNumberOnTheWire)
+{
+    auto server = StartWith({});
+    auto link = zl::TcpTransport::Connect("127.0.0.1", server->Port(), zl::Clock::now() + 5s);
+    ASSERT_TRUE(link);
+    for (int sequence : {0, 200, 255}) {
+        const auto number = static_cast<std::uint8_t>(sequence);
+        ASSERT_EQ(link->Write(zl::EncodeRequest(1, zl::Command::GetTime, number, {}), zl::Clock::now() + 5s).Status,
+                  zl::IoStatus::Ok);
+        zl::FrameDecoder decoder;
+        zl::Frame answer;
+        std::array<std::uint8_t, 256> chunk{};
+        while (decoder.Next(answer) != zl::DecodeEvent::Frame) {
+            const auto read = link->Read(chunk, zl::Clock::now() + 5s);
+            ASSERT_EQ(read.Status, zl::IoStatus::Ok);
+            decoder.Feed(std::span<const std::uint8_t>(chunk.data(), read.Count));
+        }
+        EXPECT_EQ(answer.Command, zl::ResponseCode(zl::Command::GetTime));
+        EXPECT_EQ(answer.Sequence, number);
+    }
+}
+
 TEST_F(ServerTest, StopDoesNotWaitForALateAnswer)
 {
     FaultOptions f;
@@ -248,12 +304,12 @@ TEST_F(ServerTest, AnswerDelayAddsLatencyWireTimeAndLateness)
     FaultOptions f;
     EXPECT_EQ(Server::AnswerDelay(f, 7, 1000), 0us);
     f.BitRate = 9600;
-    // 4104 + 8 bytes of 10 bits at 9600 bit/s
-    EXPECT_EQ(std::chrono::duration_cast<std::chrono::milliseconds>(Server::AnswerDelay(f, 8, 4104)).count(), 4283);
+    // GetDataBank: 9 + 4105 bytes of 10 bits at 9600 bit/s
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::milliseconds>(Server::AnswerDelay(f, 9, 4105)).count(), 4285);
     f.LatencyMs = 20;
     f.Late = true;
     f.LateMs = 1000;
-    EXPECT_EQ(std::chrono::duration_cast<std::chrono::milliseconds>(Server::AnswerDelay(f, 8, 4104)).count(), 5303);
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::milliseconds>(Server::AnswerDelay(f, 9, 4105)).count(), 5305);
 }
 
 TEST_F(ServerTest, ServesAPseudoTerminalAndRenewsItAfterADrop)

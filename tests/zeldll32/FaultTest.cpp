@@ -5,6 +5,7 @@
 
 #include "ScriptedPeer.h"
 #include "ZelTestSupport.h"
+#include "zel/link/PseudoTerminal.h"
 
 using namespace zel::link;
 using zel::test::PeerReply;
@@ -162,4 +163,70 @@ TEST_F(FaultTest, StaleAnswersAreNotTakenForTheNextCommand)
     EXPECT_EQ(zelGetTime(h, time), 0);
     std::uint8_t setup[ZEL_SETUP_RECORD_SIZE];
     EXPECT_EQ(zelGetSetupData(h, setup), 0);
+}
+
+TEST_F(FaultTest, TheAnswerToACancelledExchangeNeverCountsForALaterOne)
+{
+    // GetTime is cancelled while the clock still works on it; its answer comes later, ahead of
+    // the answers to the Abort and to the next GetTime (same clock, same command code).
+    std::promise<void> arrived;
+    std::vector<std::uint8_t> late;
+    const std::vector<std::uint8_t> oldTime{1, 1, 1, 1, 1, 1};
+    Connect(
+        [&](const Frame& r) {
+            if (r.Command == RequestCode(Command::GetTime) && late.empty()) {
+                late = ScriptedPeer::Answer(r, oldTime).Bytes;
+                arrived.set_value();
+                return PeerReply{};
+            }
+            std::vector<std::uint8_t> bytes = late; // every later request sees it again first
+            const auto own = r.Command == RequestCode(Command::GetTime) ? ScriptedPeer::Answer(r, kTime)
+                                                                        : ScriptedPeer::ZeroAnswer(r);
+            bytes.insert(bytes.end(), own.Bytes.begin(), own.Bytes.end());
+            return PeerReply{bytes};
+        },
+        "60000");
+    auto pending = std::async(std::launch::async, [&] { return zelGetTime(h, time); });
+    arrived.get_future().wait();
+    EXPECT_EQ(zelAbortCommand(h), 0);
+    EXPECT_EQ(pending.get(), 12);
+    EXPECT_EQ(zelGetTime(h, time), 0);
+    EXPECT_EQ(std::vector<std::uint8_t>(time, time + ZEL_TIME_RECORD_SIZE), kTime) << "took the cancelled one's answer";
+    const auto requests = peer->Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_NE(requests[0].Sequence, requests[2].Sequence);
+}
+
+TEST_F(FaultTest, EveryRequestOfAChannelCarriesTheNextNumber)
+{
+    Connect([](const Frame& r) { return ScriptedPeer::ZeroAnswer(r); });
+    EXPECT_EQ(zelSetHandReader(h, 1, status), 0);
+    EXPECT_EQ(zelGetTime(h, time), 0);
+    EXPECT_EQ(zelSetHandReader(h, 2, status), 0);
+    EXPECT_EQ(zelGetTime(h, time), 0);
+    const auto requests = peer->Requests();
+    ASSERT_EQ(requests.size(), 4u);
+    for (std::size_t i = 1; i < requests.size(); ++i) {
+        EXPECT_EQ(requests[i].Sequence, static_cast<std::uint8_t>(requests[i - 1].Sequence + 1)) << i;
+    }
+}
+
+TEST(SerialSequence, TheNumbersRunOnWhenThePortIsReopened)
+{
+    auto pty = PseudoTerminal::Create();
+    ASSERT_TRUE(pty);
+    const std::string device = pty->SlavePath();
+    ScriptedPeer peer(std::move(pty), [](const Frame& r) { return ScriptedPeer::ZeroAnswer(r); });
+    ScopedEnv com8("ZEL_COM8", device);
+    const std::int32_t h = zelInstallChannel(7);
+    ASSERT_GT(h, 0);
+    std::uint8_t time[ZEL_TIME_RECORD_SIZE] = {};
+    ASSERT_EQ(zelOpenDirectChannel(h, 9600), 0);
+    EXPECT_EQ(zelGetTime(h, time), 0);
+    ASSERT_EQ(zelOpenDirectChannel(h, 19200), 0); // a late answer of the first session may still come
+    EXPECT_EQ(zelGetTime(h, time), 0);
+    EXPECT_EQ(zelCloseChannel(h), 0);
+    const auto requests = peer.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].Sequence, static_cast<std::uint8_t>(requests[0].Sequence + 1));
 }

@@ -27,7 +27,7 @@ protected:
         server->AddClock(kBaseReader, sim::ClockModel::Base);
         server->AddClock(kNewerReader, sim::ClockModel::Vt9);
         server->Start();
-        ScopedEnv timeout("ZEL_TIMEOUT_MS", "200");
+        ScopedEnv timeout("ZEL_TIMEOUT_MS", TimeoutMs());
         h = Open();
         ASSERT_GT(h, 0);
     }
@@ -39,6 +39,7 @@ protected:
     }
 
     virtual bool WantPty() const { return false; }
+    virtual std::string TimeoutMs() const { return "200"; } // ZEL_TIMEOUT_MS while the channel opens
     virtual std::int32_t Open() { return zelInitWsock("127.0.0.1", server->Port()); }
 
     void Select(std::int32_t readerId)

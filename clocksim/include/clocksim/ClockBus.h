@@ -33,7 +33,8 @@ public:
     // Lets every clock generate the punches that are due.
     void Tick();
 
-    // The encoded response frame, or nothing when no clock answers.
+    // The encoded response frame, or nothing when no clock answers. The response echoes the
+    // request's sequence number, so the host can tell it from a late answer to another request.
     std::optional<Bytes> Handle(const link::Frame& request);
     // Whether a frame header may start a request for this bus (for the frame decoder): a request
     // code, a known reader ID and no more payload than a request can sensibly carry.

@@ -11,7 +11,8 @@ using link::Result;
 using link::ToInt;
 
 VendorChannel::VendorChannel(Kind kind, std::string device)
-    : mKind(kind), mDevice(std::move(device)), mBaseTimeout(link::BaseTimeoutFromEnvironment())
+    : mKind(kind), mDevice(std::move(device)), mNextSequence(link::Requester::InitialSequence()),
+      mBaseTimeout(link::BaseTimeoutFromEnvironment())
 {
 }
 
@@ -70,9 +71,10 @@ std::int32_t VendorChannel::ExchangeLocked(link::Command command, std::span<cons
     if (mClosed || !transport || !transport->IsOpen()) {
         return ToInt(Result::NoConnection);
     }
-    link::Requester requester(*transport);
+    link::Requester requester(*transport, mNextSequence);
     requester.SetBaseTimeout(mBaseTimeout);
     const std::int32_t result = requester.Exchange(mReaderId, command, request, response);
+    mNextSequence = requester.NextSequence();
     if (requester.LinkLost()) {
         // The peer hung up or the device failed: later commands report no connection.
         transport->Close();

@@ -54,6 +54,10 @@ private:
     mutable std::mutex mTransportMutex; // guards the pointer only, so Abort can reach a busy link
     std::shared_ptr<link::Transport> mTransport;
     std::uint8_t mReaderId = 0;
+    // The sequence number of the channel's next request (see zel/link/Requester.h). It runs on
+    // over every exchange on the channel, also across a reopened serial port, so no request
+    // takes the late answer of an earlier one.
+    std::uint8_t mNextSequence;
     std::chrono::milliseconds mBaseTimeout;
     bool mClosed = false;
 };

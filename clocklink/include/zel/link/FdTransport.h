@@ -15,7 +15,10 @@ public:
 
     IoResult Read(std::span<std::uint8_t> buffer, Deadline deadline) override;
     IoResult Write(std::span<const std::uint8_t> bytes, Deadline deadline) override;
+    // Drops what is queued when it is called (FIONREAD), at most kMaxDiscard bytes, and returns:
+    // bytes that keep arriving meanwhile do not keep it reading.
     void DiscardInput() override;
+    static constexpr std::size_t kMaxDiscard = 1 << 20;
 
     void Cancel() noexcept override;
     void ResetCancel() noexcept override;

@@ -25,8 +25,10 @@ enum class DecodeEvent {
 
 class FrameDecoder {
 public:
-    // Decides whether a header may start a frame (reader ID, raw command code, payload length).
-    using HeaderFilter = std::function<bool(std::uint8_t readerId, std::uint8_t command, std::uint16_t length)>;
+    // Decides whether a header may start a frame (reader ID, raw command code, sequence number,
+    // payload length).
+    using HeaderFilter =
+        std::function<bool(std::uint8_t readerId, std::uint8_t command, std::uint8_t sequence, std::uint16_t length)>;
 
     explicit FrameDecoder(HeaderFilter filter = {});
 
@@ -41,7 +43,7 @@ public:
     std::uint64_t BadCrcCount() const noexcept { return mBadCrc; }
 
 private:
-    bool Acceptable(std::uint8_t readerId, std::uint8_t command, std::uint16_t length) const;
+    bool Acceptable(std::uint8_t readerId, std::uint8_t command, std::uint8_t sequence, std::uint16_t length) const;
     void Skip(std::size_t count) noexcept;
     void Compact();
 

@@ -39,7 +39,8 @@ public:
     virtual IoResult Read(std::span<std::uint8_t> buffer, Deadline deadline) = 0;
     // Writes all of `bytes` (Ok) or stops at the deadline, a cancel or a failure.
     virtual IoResult Write(std::span<const std::uint8_t> bytes, Deadline deadline) = 0;
-    // Drops bytes that arrived and were not read yet (does not wait).
+    // Drops bytes that arrived and were not read yet. Does not wait, and ends also when a peer
+    // keeps sending (it drops what was there when it was called, not what follows).
     virtual void DiscardInput() = 0;
 
     virtual void Cancel() noexcept = 0;
