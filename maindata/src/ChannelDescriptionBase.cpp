@@ -2,6 +2,7 @@
 
 #include "Conversions.h"
 #include "DatabaseState.h"
+#include "LoadRules.h"
 #include "Schema.h"
 #include "zel/Text.h"
 #include "zel/data/ChannelDescriptionList.h"
@@ -16,7 +17,7 @@ void ChannelDescriptionBase::SetName(const std::string& name)
     if (FoldCase(name) == FoldCase(mName))
         return;
     if (auto list = mParentList.lock())
-        list->RenameKey(mName, name);
+        list->RenameKey(mName, name, this);
     mName = name;
     MarkDirty();
 }
@@ -50,38 +51,28 @@ std::vector<Field> ChannelDescriptionBase::WriteFields() const
     return fields;
 }
 
+std::int32_t ChannelDescriptionBase::WriteInsert() const
+{
+    // The store refuses an ID beyond 32 bits before it keeps the row.
+    auto id = detail::RequireStore().Insert(schema::Channels, WriteFields());
+    return detail::ToInt32(FieldValue(id));
+}
+
 void ChannelDescriptionBase::InsertNew(const std::string& name)
 {
     mName = name;
-    auto id = detail::RequireStore().Insert(schema::Channels, WriteFields());
-    mDatabaseID = detail::ToInt32(FieldValue(id));
+    mDatabaseID = WriteInsert();
+    mStoredName = mName;
     MarkClean();
 }
 
 void ChannelDescriptionBase::LoadFromRecord(const Record& row)
 {
-    mName = detail::ToText(row.Value(schema::Name));
+    mName = detail::ReadText(row, schema::Name);
+    mStoredName = mName;
     LoadOwnFields(row);
-    mDatabaseID = detail::ToInt32(row.Value(schema::ID));
+    mDatabaseID = detail::ReadInt32(row, schema::ID);
     MarkClean();
-}
-
-void ChannelDescriptionBase::SaveChanges()
-{
-    if (mIsDeleted) {
-        detail::RequireStore().Delete(schema::Channels, mDatabaseID);
-        MarkNew();
-    } else if (mIsNew) {
-        InsertNew(mName);
-        MarkClean();
-    } else if (mIsDirty) {
-        if (detail::RequireStore().Update(schema::Channels, mDatabaseID, WriteFields()) == 0)
-            detail::Raise(errc::NoCurrentRecord, "Either BOF or EOF is True, or the current record has been deleted. "
-                                                 "Requested operation requires a current record.");
-        MarkClean();
-        if (auto list = mParentList.lock())
-            list->NotifyItemChanged(shared_from_this());
-    }
 }
 
 } // namespace zel::data

@@ -3,6 +3,7 @@
 #include "Conversions.h"
 #include "DatabaseState.h"
 #include "ListMechanics.h"
+#include "LoadRules.h"
 #include "Schema.h"
 #include "zel/Text.h"
 #include "zel/data/DataErrors.h"
@@ -15,15 +16,20 @@ namespace zel::data {
 
 namespace {
 
-// Every item of the list is one of the library's own kinds.
-ChannelDescriptionBase& Base(const std::shared_ptr<IChannelDescription>& channel)
-{
-    return static_cast<ChannelDescriptionBase&>(*channel);
-}
-
 std::string AlreadyExists(const std::string& name)
 {
     return "The channel name '" + name + "' already exists.";
+}
+
+using BasePtr = std::shared_ptr<ChannelDescriptionBase>;
+
+// Every item of the list is one of the library's own kinds.
+std::vector<BasePtr> Bases(const ChannelDescriptionList::Collection& items)
+{
+    std::vector<BasePtr> bases;
+    for (const auto& item : items)
+        bases.push_back(std::static_pointer_cast<ChannelDescriptionBase>(item));
+    return bases;
 }
 
 } // namespace
@@ -37,19 +43,25 @@ std::shared_ptr<ChannelDescriptionList> ChannelDescriptionList::Load()
     if (!store)
         return list;
     store->ReadAll(schema::Channels, [&](const Record& row) {
-        std::string type = FoldCase(detail::ToText(row.Value(schema::Type)));
         std::shared_ptr<ChannelDescriptionBase> channel;
-        if (type == "direct")
-            channel.reset(new DirChnlDescription());
-        else if (type == "ethernet")
-            channel.reset(new EthChnlDescription());
-        else if (type == "modem")
-            channel.reset(new MdmChnlDescription());
-        else
-            detail::Raise(errc::TypeMismatch,
-                          "Unknown channel type '" + detail::ToText(row.Value(schema::Type)) + "' in table Channels.");
-        channel->LoadFromRecord(row);
+        detail::LoadRow(schema::Channels, row, [&] {
+            std::string word = detail::ReadText(row, schema::Type);
+            std::string type = FoldCase(word);
+            if (type == "direct")
+                channel.reset(new DirChnlDescription());
+            else if (type == "ethernet")
+                channel.reset(new EthChnlDescription());
+            else if (type == "modem")
+                channel.reset(new MdmChnlDescription());
+            else
+                detail::RaiseBadValue(schema::Channels, row, schema::Type,
+                                      "the channel type '" + word + "' is none of Direct, Modem and Ethernet");
+            channel->LoadFromRecord(row);
+        });
         channel->SetParentList(list);
+        if (const auto* holder = list->mItems.Find(FoldCase(channel->Name())))
+            detail::RaiseDuplicateKey(schema::Channels, std::to_string(channel->DatabaseID()), schema::Name,
+                                      channel->Name(), std::to_string((*holder)->DatabaseID()));
         list->mItems.Add(channel, FoldCase(channel->Name()));
     });
     return list;
@@ -73,7 +85,12 @@ std::shared_ptr<IChannelDescription> ChannelDescriptionList::Add(ChannelTypeEnum
     default:
         detail::Raise(errc::InvalidArgument, "Invalid channel type.");
     }
-    channel->InsertNew(name);
+    auto ops = Ops();
+    auto items = Bases(mItems);
+    if (detail::KeyHeldByPendingRow(mDeleted, items, name, ops))
+        detail::SaveList(mDeleted, items, ops, [&] { channel->InsertNew(name); });
+    else
+        channel->InsertNew(name);
     channel->SetParentList(weak_from_this());
     mItems.Add(channel, FoldCase(name));
     NotifyListChanged();
@@ -88,6 +105,7 @@ bool ChannelDescriptionList::Contains(const std::string& name) const
 void ChannelDescriptionList::Remove(const std::string& name)
 {
     auto channel = mItems.Item(FoldCase(name));
+    detail::RefuseIfReadOnly();
     mItems.Remove(FoldCase(name));
     auto base = std::static_pointer_cast<ChannelDescriptionBase>(channel);
     mDeleted.push_back(base);
@@ -112,12 +130,7 @@ std::shared_ptr<IChannelDescription> ChannelDescriptionList::GetByDatabaseID(std
 
 void ChannelDescriptionList::Save()
 {
-    detail::SaveAll(
-        mDeleted, mItems, [](const auto& channel) { Base(channel).SaveChanges(); },
-        [](const auto& channel) {
-            auto& base = Base(channel);
-            return !base.IsDeleted() && (base.IsNew() || base.IsDirty());
-        });
+    detail::SaveList(mDeleted, Bases(mItems), Ops());
 }
 
 bool ChannelDescriptionList::IsDirty() const
@@ -130,15 +143,58 @@ std::vector<std::shared_ptr<IChannelDescription>> ChannelDescriptionList::Items(
     return detail::Snapshot(mItems);
 }
 
-void ChannelDescriptionList::RenameKey(const std::string& oldName, const std::string& newName)
+void ChannelDescriptionList::RenameKey(const std::string& oldName, const std::string& newName,
+                                       const ChannelDescriptionBase* self)
 {
     if (newName.empty())
         detail::Raise(errc::InvalidArgument, "Channel name cannot be empty.");
     if (Contains(newName))
         detail::Raise(errc::InvalidArgument, AlreadyExists(newName));
-    if (!Contains(oldName))
+    const std::shared_ptr<IChannelDescription>* held = mItems.Find(FoldCase(oldName));
+    if (held == nullptr || held->get() != static_cast<const IChannelDescription*>(self))
         detail::Raise(errc::InvalidArgument, "The channel name '" + oldName + "' does not exist.");
     detail::MoveToEnd(mItems, FoldCase(oldName), FoldCase(newName));
+}
+
+detail::TrackingOps<BasePtr> ChannelDescriptionList::Ops()
+{
+    detail::TrackingOps<BasePtr> ops;
+    ops.IsNew = [](const BasePtr& channel) { return channel->mIsNew; };
+    ops.IsDirty = [](const BasePtr& channel) { return channel->mIsDirty; };
+    ops.IsDeleted = [](const BasePtr& channel) { return channel->mIsDeleted; };
+    ops.Key = [](const BasePtr& channel) { return channel->mName; };
+    ops.StoredKey = [](const BasePtr& channel) { return channel->mStoredName; };
+    ops.WriteDelete = [](const BasePtr& channel) {
+        detail::RequireStore().Delete(schema::Channels, channel->mDatabaseID);
+    };
+    ops.WriteInsert = [](const BasePtr& channel) { return channel->WriteInsert(); };
+    ops.WriteUpdate = [](const BasePtr& channel) {
+        if (detail::RequireStore().Update(schema::Channels, channel->mDatabaseID, channel->WriteFields()) == 0)
+            detail::Raise(errc::NoCurrentRecord, "Either BOF or EOF is True, or the current record has been deleted. "
+                                                 "Requested operation requires a current record.");
+    };
+    ops.ParkKey = [](const BasePtr& channel) {
+        detail::RequireStore().Update(schema::Channels, channel->mDatabaseID,
+                                      {{schema::Name, detail::FromText(detail::ParkedKey(channel->mDatabaseID))}});
+    };
+    ops.AppliedDelete = [](const BasePtr& channel) { channel->MarkNew(); };
+    ops.AppliedInsert = [](const BasePtr& channel, std::int32_t id) {
+        channel->mDatabaseID = id;
+        channel->mStoredName = channel->mName;
+        channel->MarkClean();
+    };
+    ops.AppliedUpdate = [](const BasePtr& channel) {
+        // A channel that an event handler removed meanwhile stays removed.
+        bool deleted = channel->mIsDeleted;
+        channel->mStoredName = channel->mName;
+        channel->MarkClean();
+        channel->mIsDeleted = deleted;
+    };
+    ops.Notify = [](const BasePtr& channel) {
+        if (auto list = channel->mParentList.lock())
+            list->NotifyItemChanged(channel);
+    };
+    return ops;
 }
 
 void ChannelDescriptionList::NotifyListChanged()

@@ -4,20 +4,26 @@
 #include "store/SqliteStore.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/ReaderDescriptionList.h"
+#include "zel/data/SiteErrors.h"
 #include "zel/data/UserDescriptionList.h"
 
 namespace zel::data {
 
 using detail::DatabaseState;
 
-void DataSource::OpenDatabase(const std::string& filename)
+void DataSource::OpenDatabase(const std::string& filename, OpenMode mode)
 {
     auto& state = DatabaseState::Current();
     if (state.Connection)
         return;
     auto store = std::make_shared<detail::SqliteStore>();
     state.Connection = store;
-    store->Open(filename);
+    try {
+        store->Open(filename, mode == OpenMode::ReadOnly);
+    } catch (const SiteWriteAccessError&) {
+        state.Connection.reset();
+        throw;
+    }
 }
 
 void DataSource::CloseDatabase()
@@ -30,6 +36,22 @@ void DataSource::CloseDatabase()
 std::shared_ptr<IStore> DataSource::GetConnection() const
 {
     return DatabaseState::Current().Connection;
+}
+
+bool DataSource::IsReadOnly() const
+{
+    const auto& connection = DatabaseState::Current().Connection;
+    return connection && connection->IsOpen() && connection->IsReadOnly();
+}
+
+std::string DataSource::ReadOnlyReason() const
+{
+    return IsReadOnly() ? DatabaseState::Current().Connection->ReadOnlyReason() : std::string();
+}
+
+void DataSource::BackupDatabase(const std::string& destination, bool replace)
+{
+    detail::RequireStore().Backup(destination, replace);
 }
 
 std::shared_ptr<UserDescriptionList> DataSource::GetUserDescriptionList()

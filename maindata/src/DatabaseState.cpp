@@ -27,4 +27,11 @@ IStore& RequireStore()
     return *connection;
 }
 
+void RefuseIfReadOnly()
+{
+    auto connection = CurrentStore();
+    if (connection && connection->IsOpen() && connection->IsReadOnly())
+        connection->CheckWritable();
+}
+
 } // namespace zel::data::detail

@@ -28,6 +28,9 @@ public:
 std::shared_ptr<IStore> CurrentStore();
 // The thread's connection; error 91 before OpenDatabase.
 IStore& RequireStore();
+// Refuses (error 3027, through the store's write gate) a change that could never be saved because
+// the thread's connection is open read-only, before the list changes anything in memory.
+void RefuseIfReadOnly();
 
 } // namespace detail
 } // namespace zel::data

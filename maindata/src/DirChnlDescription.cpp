@@ -1,6 +1,7 @@
 #include "zel/data/DirChnlDescription.h"
 
 #include "Conversions.h"
+#include "LoadRules.h"
 #include "Schema.h"
 #include "zel/data/Record.h"
 
@@ -30,8 +31,8 @@ void DirChnlDescription::WriteOwnFields(std::vector<Field>& fields) const
 
 void DirChnlDescription::LoadOwnFields(const Record& row)
 {
-    mComPort = detail::ToInt32(row.Value(schema::Port));
-    mBitRate = detail::ToInt32(row.Value(schema::BitRate));
+    mComPort = detail::ReadInt32(row, schema::Port);
+    mBitRate = detail::ReadInt32(row, schema::BitRate);
 }
 
 } // namespace zel::data

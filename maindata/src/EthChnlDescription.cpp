@@ -1,6 +1,7 @@
 #include "zel/data/EthChnlDescription.h"
 
 #include "Conversions.h"
+#include "LoadRules.h"
 #include "Schema.h"
 #include "zel/data/Record.h"
 
@@ -34,8 +35,8 @@ void EthChnlDescription::WriteOwnFields(std::vector<Field>& fields) const
 
 void EthChnlDescription::LoadOwnFields(const Record& row)
 {
-    mIPPort = detail::ToInt32(row.Value(schema::Port));
-    mIPAddress = detail::ToText(row.Value(schema::Location));
+    mIPPort = detail::ReadInt32(row, schema::Port);
+    mIPAddress = detail::ReadText(row, schema::Location);
 }
 
 } // namespace zel::data

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "DatabaseState.h"
 #include "zel/KeyedCollection.h"
+#include "zel/Text.h"
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 // The mechanics that the user, clock and channel lists share: the save step, the dirty test,
@@ -21,26 +25,149 @@ template <typename T> std::vector<T> Snapshot(const zel::KeyedCollection<T>& ite
     return copy;
 }
 
-// Writes the removals in removal order, then the items that `needsSave` (new or dirty, not
-// deleted) in list order, through `save`; clean items are not touched.
-// A removal leaves the deleted set only once its row is gone, so that a save that fails part-way
-// neither deletes a row twice nor takes a deleted description (reset to new) for one to insert;
-// items not reached keep their flags. An item that an event handler removes during the save is
-// left to the deleted set.
-template <typename T, typename D, typename SaveFn, typename NeedsSaveFn>
-void SaveAll(std::deque<D>& deleted, const zel::KeyedCollection<T>& items, SaveFn save, NeedsSaveFn needsSave)
+// What a list knows of its descriptions to save them. The Write operations touch the store only;
+// the Applied ones change the description's flags only (after the writes are committed);
+// Notify raises the events of a written change.
+template <typename Item> struct TrackingOps {
+    std::function<bool(const Item&)> IsNew;
+    std::function<bool(const Item&)> IsDirty;
+    std::function<bool(const Item&)> IsDeleted;
+    std::function<std::string(const Item&)> Key;       // the key the description has now
+    std::function<std::string(const Item&)> StoredKey; // the key its row holds
+    std::function<void(const Item&)> WriteDelete;
+    std::function<std::int32_t(const Item&)> WriteInsert;
+    std::function<void(const Item&)> WriteUpdate;
+    // Writes a key into the row that no other row holds (a rename in two steps, see WritePending).
+    std::function<void(const Item&)> ParkKey;
+    std::function<void(const Item&)> AppliedDelete;
+    std::function<void(const Item&, std::int32_t)> AppliedInsert;
+    std::function<void(const Item&)> AppliedUpdate;
+    std::function<void(const Item&)> Notify;
+};
+
+enum class StepKind { Delete, Insert, Update };
+
+template <typename Item> struct SaveStep {
+    Item Description;
+    StepKind Kind;
+    std::int32_t ID = 0;
+};
+
+template <typename Item> bool NeedsSave(const Item& item, const TrackingOps<Item>& ops)
 {
-    while (!deleted.empty()) {
-        save(deleted.front());
-        deleted.pop_front();
-    }
-    std::vector<T> pending;
+    return !ops.IsDeleted(item) && (ops.IsNew(item) || ops.IsDirty(item));
+}
+
+template <typename Item> bool IsPendingRename(const Item& item, const TrackingOps<Item>& ops)
+{
+    return !ops.IsNew(item) && ops.IsDirty(item) && FoldCase(ops.StoredKey(item)) != FoldCase(ops.Key(item));
+}
+
+// Whether a row still holds `key` that a save would free: a removed description's row, or the row
+// of a description renamed away from it. Adding `key` then writes those first (see Add).
+template <typename Item>
+bool KeyHeldByPendingRow(const std::deque<Item>& deleted, const std::vector<Item>& items, const std::string& key,
+                         const TrackingOps<Item>& ops)
+{
+    const std::string folded = FoldCase(key);
+    for (const auto& removed : deleted)
+        if (!ops.IsNew(removed) && FoldCase(ops.StoredKey(removed)) == folded)
+            return true;
     for (const auto& item : items)
-        if (needsSave(item))
+        if (IsPendingRename(item, ops) && FoldCase(ops.StoredKey(item)) == folded)
+            return true;
+    return false;
+}
+
+// Writes, inside the caller's transaction, the removals in removal order, then every item that
+// is new or dirty in list order; returns what was written. The file holds each key once (a
+// unique index): when a key written here is still held by the row of another description that is
+// renamed in this save (keys changed in a ring, or a new description taking a renamed one's old
+// key), the renamed rows first get keys of their own, then the real ones.
+template <typename Item>
+std::vector<SaveStep<Item>> WritePending(const std::vector<Item>& deleted, const std::vector<Item>& items,
+                                         const TrackingOps<Item>& ops)
+{
+    std::vector<SaveStep<Item>> steps;
+    for (const auto& removed : deleted) {
+        ops.WriteDelete(removed);
+        steps.push_back({removed, StepKind::Delete});
+    }
+    std::vector<Item> pending;
+    for (const auto& item : items)
+        if (NeedsSave(item, ops))
             pending.push_back(item);
+
+    std::unordered_set<std::string> renamedFrom;
     for (const auto& item : pending)
-        if (needsSave(item))
-            save(item);
+        if (IsPendingRename(item, ops))
+            renamedFrom.insert(FoldCase(ops.StoredKey(item)));
+    bool clash = false;
+    for (const auto& item : pending)
+        if ((ops.IsNew(item) || IsPendingRename(item, ops)) && renamedFrom.count(FoldCase(ops.Key(item))) != 0)
+            clash = true;
+    if (clash)
+        for (const auto& item : pending)
+            if (IsPendingRename(item, ops))
+                ops.ParkKey(item);
+
+    for (const auto& item : pending) {
+        if (ops.IsNew(item)) {
+            steps.push_back({item, StepKind::Insert, ops.WriteInsert(item)});
+        } else {
+            ops.WriteUpdate(item);
+            steps.push_back({item, StepKind::Update});
+        }
+    }
+    return steps;
+}
+
+// After the commit: first every description's flags (so that an event handler finds them all
+// saved), then the events of the written changes, in the order written.
+template <typename Item> void ApplySteps(const std::vector<SaveStep<Item>>& steps, const TrackingOps<Item>& ops)
+{
+    for (const auto& step : steps) {
+        switch (step.Kind) {
+        case StepKind::Delete:
+            ops.AppliedDelete(step.Description);
+            break;
+        case StepKind::Insert:
+            ops.AppliedInsert(step.Description, step.ID);
+            break;
+        case StepKind::Update:
+            ops.AppliedUpdate(step.Description);
+            break;
+        }
+    }
+    for (const auto& step : steps)
+        if (step.Kind == StepKind::Update)
+            ops.Notify(step.Description);
+}
+
+// The save of a list: the removals (in removal order), then every new or changed item (in list
+// order), all in one transaction, so that a save is written whole or not at all; a failed save
+// leaves every description as it was and the error reaches the caller. `then` (optional) runs
+// inside the same transaction after the writes. A list with nothing to write touches nothing.
+template <typename Item>
+void SaveList(std::deque<Item>& deleted, const std::vector<Item>& items, const TrackingOps<Item>& ops,
+              const std::function<void()>& then = {})
+{
+    std::vector<Item> removals(deleted.begin(), deleted.end());
+    bool any = !removals.empty() || static_cast<bool>(then);
+    for (const auto& item : items)
+        any = any || NeedsSave(item, ops);
+    if (!any)
+        return;
+    std::vector<SaveStep<Item>> steps;
+    RequireStore().Transact([&] {
+        steps = WritePending(removals, items, ops);
+        if (then)
+            then();
+    });
+    // No event ran since the snapshot: the removals written are the first ones of the set.
+    for (std::size_t i = 0; i < removals.size() && !deleted.empty(); ++i)
+        deleted.pop_front();
+    ApplySteps(steps, ops);
 }
 
 template <typename T, typename D> bool AnyDirty(const zel::KeyedCollection<T>& items, const std::deque<D>& deleted)
@@ -62,6 +189,14 @@ template <typename T> T FindByDatabaseID(const zel::KeyedCollection<T>& items, s
     return nullptr;
 }
 
+// Whether the list holds exactly `self` under `key` (a removed description is in no list).
+template <typename T, typename S>
+bool HoldsUnder(const zel::KeyedCollection<T>& items, const std::string& key, const S* self)
+{
+    const T* found = items.Find(key);
+    return found != nullptr && found->get() == self;
+}
+
 // Takes the item out under `oldKey` and adds it again at the end under `newKey`.
 template <typename T>
 void MoveToEnd(zel::KeyedCollection<T>& items, const std::string& oldKey, const std::string& newKey)
@@ -69,6 +204,14 @@ void MoveToEnd(zel::KeyedCollection<T>& items, const std::string& oldKey, const 
     auto item = items.Item(oldKey);
     items.Remove(oldKey);
     items.Add(item, newKey);
+}
+
+// A key that no row of the site holds: used for a moment while keys change in a ring.
+inline std::string ParkedKey(std::int32_t databaseID)
+{
+    return "\x1B"
+           "zel-rename-" +
+           std::to_string(databaseID);
 }
 
 } // namespace zel::data::detail

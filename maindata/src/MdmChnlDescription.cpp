@@ -1,6 +1,7 @@
 #include "zel/data/MdmChnlDescription.h"
 
 #include "Conversions.h"
+#include "LoadRules.h"
 #include "Schema.h"
 #include "zel/data/Record.h"
 
@@ -37,9 +38,9 @@ void MdmChnlDescription::WriteOwnFields(std::vector<Field>& fields) const
 
 void MdmChnlDescription::LoadOwnFields(const Record& row)
 {
-    mPhoneNumber = detail::ToText(row.Value(schema::Location));
-    mComPort = detail::ToInt32(row.Value(schema::Port));
-    mBitRate = detail::ToInt32(row.Value(schema::BitRate));
+    mPhoneNumber = detail::ReadText(row, schema::Location);
+    mComPort = detail::ReadInt32(row, schema::Port);
+    mBitRate = detail::ReadInt32(row, schema::BitRate);
 }
 
 } // namespace zel::data

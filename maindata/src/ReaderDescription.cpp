@@ -1,8 +1,8 @@
 #include "zel/data/ReaderDescription.h"
 
 #include "Conversions.h"
+#include "LoadRules.h"
 #include "Schema.h"
-#include "zel/data/ReaderDescriptionDB.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/Record.h"
 
@@ -19,7 +19,7 @@ void ReaderDescription::SetName(const std::string& name)
     if (name == mName)
         return;
     if (auto list = mParentList.lock())
-        list->RenameKey(mName, name);
+        list->RenameKey(mName, name, this);
     mName = name;
     MarkDirty();
 }
@@ -48,28 +48,13 @@ void ReaderDescription::SetParentList(const std::weak_ptr<ReaderDescriptionList>
 
 void ReaderDescription::LoadFromRecord(const Record& row)
 {
-    mDatabaseID = detail::ToInt32(row.Value(schema::ID));
-    mReaderID = detail::ToUInt8ViaText(row.Value(schema::ReaderID));
-    mName = detail::ToText(row.Value(schema::Name));
-    mChannelDescriptionID = detail::ToInt32(row.Value(schema::ChannelDescID));
-    mLocation = detail::ToText(row.Value(schema::Location));
+    mDatabaseID = detail::ReadInt32(row, schema::ID);
+    mReaderID = detail::ReadUInt8ViaText(row, schema::ReaderID);
+    mName = detail::ReadText(row, schema::Name);
+    mStoredName = mName;
+    mChannelDescriptionID = detail::ReadInt32(row, schema::ChannelDescID);
+    mLocation = detail::ReadText(row, schema::Location);
     MarkClean();
-}
-
-void ReaderDescription::SaveChanges()
-{
-    ReaderDescriptionDB db;
-    if (mIsDeleted) {
-        db.Delete(mDatabaseID);
-        MarkNew();
-    } else if (mIsNew) {
-        mDatabaseID = db.Insert(*this);
-        MarkClean();
-    } else if (mIsDirty) {
-        db.Update(*this);
-        MarkClean();
-        NotifyChanged();
-    }
 }
 
 void ReaderDescription::NotifyChanged()

@@ -2,6 +2,7 @@
 
 #include "Conversions.h"
 #include "DatabaseState.h"
+#include "LoadRules.h"
 #include "Schema.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/ReaderDescription.h"
@@ -51,6 +52,7 @@ std::shared_ptr<ReaderDescription> ReaderDescriptionDB::Create(std::uint8_t read
         {schema::ChannelDescID, detail::FromInt32(channelID)},
         {schema::Location, detail::FromText("")},
     };
+    // The store refuses an ID beyond 32 bits before it keeps the row.
     auto id = detail::RequireStore().Insert(schema::Readers, fields);
 
     // The description is read back from the values of the row just stored.
@@ -75,7 +77,10 @@ zel::KeyedCollection<std::shared_ptr<ReaderDescription>> ReaderDescriptionDB::Ge
         return result;
     store->ReadAll(schema::Readers, [&](const Record& row) {
         std::shared_ptr<ReaderDescription> clock(new ReaderDescription());
-        clock->LoadFromRecord(row);
+        detail::LoadRow(schema::Readers, row, [&] { clock->LoadFromRecord(row); });
+        if (const auto* holder = result.Find(clock->Name()))
+            detail::RaiseDuplicateKey(schema::Readers, std::to_string(clock->DatabaseID()), schema::Name, clock->Name(),
+                                      std::to_string((*holder)->DatabaseID()));
         result.Add(clock, clock->Name());
     });
     return result;

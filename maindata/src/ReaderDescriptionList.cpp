@@ -2,6 +2,8 @@
 
 #include "Conversions.h"
 #include "ListMechanics.h"
+#include "LoadRules.h"
+#include "Schema.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/DataSource.h"
@@ -22,6 +24,37 @@ std::shared_ptr<ReaderDescriptionList> ReaderDescriptionList::Load()
     return list;
 }
 
+using ClockPtr = std::shared_ptr<ReaderDescription>;
+
+detail::TrackingOps<ClockPtr> ReaderDescriptionList::Ops()
+{
+    detail::TrackingOps<ClockPtr> ops;
+    ops.IsNew = [](const ClockPtr& clock) { return clock->mIsNew; };
+    ops.IsDirty = [](const ClockPtr& clock) { return clock->mIsDirty; };
+    ops.IsDeleted = [](const ClockPtr& clock) { return clock->mIsDeleted; };
+    ops.Key = [](const ClockPtr& clock) { return clock->mName; };
+    ops.StoredKey = [](const ClockPtr& clock) { return clock->mStoredName; };
+    ops.WriteDelete = [](const ClockPtr& clock) { ReaderDescriptionDB().Delete(clock->mDatabaseID); };
+    ops.WriteInsert = [](const ClockPtr& clock) { return ReaderDescriptionDB().Insert(*clock); };
+    ops.WriteUpdate = [](const ClockPtr& clock) { ReaderDescriptionDB().Update(*clock); };
+    ops.ParkKey = [](const ClockPtr& clock) {
+        detail::RequireStore().Update(schema::Readers, clock->mDatabaseID,
+                                      {{schema::Name, detail::FromText(detail::ParkedKey(clock->mDatabaseID))}});
+    };
+    ops.AppliedDelete = [](const ClockPtr& clock) { clock->MarkNew(); };
+    ops.AppliedInsert = [](const ClockPtr& clock, std::int32_t id) {
+        clock->mDatabaseID = id;
+        clock->mStoredName = clock->mName;
+        clock->MarkClean();
+    };
+    ops.AppliedUpdate = [](const ClockPtr& clock) {
+        clock->mStoredName = clock->mName;
+        clock->MarkClean();
+    };
+    ops.Notify = [](const ClockPtr& clock) { clock->NotifyChanged(); };
+    return ops;
+}
+
 std::shared_ptr<ReaderDescription> ReaderDescriptionList::Add(std::uint8_t readerID, const std::string& name,
                                                               const std::shared_ptr<IChannelDescription>& channel)
 {
@@ -30,7 +63,14 @@ std::shared_ptr<ReaderDescription> ReaderDescriptionList::Add(std::uint8_t reade
     // A second clock of one name would keep the file from loading: refuse it before any row.
     if (!name.empty() && Contains(name))
         detail::Raise(errc::InvalidArgument, "Reader '" + name + "' already exists.");
-    auto clock = ReaderDescriptionDB().Create(readerID, name, channel->DatabaseID());
+    std::shared_ptr<ReaderDescription> clock;
+    auto ops = Ops();
+    if (detail::KeyHeldByPendingRow(mDeleted, detail::Snapshot(mItems), name, ops)) {
+        detail::SaveList(mDeleted, detail::Snapshot(mItems), ops,
+                         [&] { clock = ReaderDescriptionDB().Create(readerID, name, channel->DatabaseID()); });
+    } else {
+        clock = ReaderDescriptionDB().Create(readerID, name, channel->DatabaseID());
+    }
     clock->SetParentList(weak_from_this());
     mItems.Add(clock, name);
     NotifyListChanged();
@@ -76,6 +116,7 @@ bool ReaderDescriptionList::Contains(const std::string& name) const
 void ReaderDescriptionList::Remove(const std::string& name)
 {
     auto clock = mItems.Item(name);
+    detail::RefuseIfReadOnly();
     mItems.Remove(name);
     mDeleted.push_back(clock);
     clock->MarkDeleted();
@@ -99,9 +140,7 @@ std::shared_ptr<ReaderDescription> ReaderDescriptionList::GetByDatabaseID(std::i
 
 void ReaderDescriptionList::Save()
 {
-    detail::SaveAll(
-        mDeleted, mItems, [](const auto& clock) { clock->SaveChanges(); },
-        [](const auto& clock) { return !clock->IsDeleted() && (clock->IsNew() || clock->IsDirty()); });
+    detail::SaveList(mDeleted, detail::Snapshot(mItems), Ops());
 }
 
 bool ReaderDescriptionList::IsDirty() const
@@ -114,11 +153,12 @@ std::vector<std::shared_ptr<ReaderDescription>> ReaderDescriptionList::Items() c
     return detail::Snapshot(mItems);
 }
 
-void ReaderDescriptionList::RenameKey(const std::string& oldKey, const std::string& newKey)
+void ReaderDescriptionList::RenameKey(const std::string& oldKey, const std::string& newKey,
+                                      const ReaderDescription* self)
 {
     if (mItems.Contains(newKey))
         detail::Raise(errc::InvalidArgument, "Reader '" + newKey + "' already exists.");
-    if (!mItems.Contains(oldKey))
+    if (!detail::HoldsUnder(mItems, oldKey, self))
         detail::Raise(errc::InvalidArgument, "Reader '" + oldKey + "' does not exist.");
     detail::MoveToEnd(mItems, oldKey, newKey);
 }

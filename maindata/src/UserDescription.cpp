@@ -1,10 +1,10 @@
 #include "zel/data/UserDescription.h"
 
 #include "Conversions.h"
+#include "LoadRules.h"
 #include "Schema.h"
 #include "zel/Text.h"
 #include "zel/data/Record.h"
-#include "zel/data/UserDescriptionDB.h"
 #include "zel/data/UserDescriptionList.h"
 
 namespace zel::data {
@@ -14,7 +14,7 @@ void UserDescription::SetUserID(const std::string& userID)
     if (userID == mUserID)
         return;
     if (auto list = mParentList.lock())
-        list->RenameKey(mUserID, userID);
+        list->RenameKey(mUserID, userID, this);
     mUserID = userID;
     MarkDirty();
 }
@@ -69,30 +69,15 @@ void UserDescription::SetParentList(const std::weak_ptr<UserDescriptionList>& li
 
 void UserDescription::LoadFromRecord(const Record& row, const std::weak_ptr<UserDescriptionList>& list)
 {
-    mDatabaseID = detail::ToInt32(row.Value(schema::ID));
-    mUserID = detail::ToText(row.Value(schema::UserID));
-    mName = detail::ToText(row.Value(schema::Name));
-    mAuthorityLevel = detail::ToInt16(row.Value(schema::AuthorityLevel));
-    mEnrolled = detail::ToBoolean(row.Value(schema::Enrolled));
-    mTemplate = TemplateTextToBytes(detail::ToTextOrEmpty(row.Value(schema::Template)));
+    mDatabaseID = detail::ReadInt32(row, schema::ID);
+    mUserID = detail::ReadText(row, schema::UserID);
+    mStoredUserID = mUserID;
+    mName = detail::ReadText(row, schema::Name);
+    mAuthorityLevel = detail::ReadInt16(row, schema::AuthorityLevel);
+    mEnrolled = detail::ReadBoolean(row, schema::Enrolled);
+    mTemplate = TemplateTextToBytes(detail::ReadTextOrEmpty(row, schema::Template));
     mParentList = list;
     MarkClean();
-}
-
-void UserDescription::SaveChanges()
-{
-    UserDescriptionDB db;
-    if (mIsDeleted) {
-        db.Delete(mDatabaseID);
-        MarkNew();
-    } else if (mIsNew) {
-        mDatabaseID = db.Insert(*this);
-        MarkClean();
-    } else if (mIsDirty) {
-        db.Update(*this);
-        MarkClean();
-        NotifyChanged();
-    }
 }
 
 void UserDescription::NotifyChanged()

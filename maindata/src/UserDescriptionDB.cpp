@@ -2,6 +2,7 @@
 
 #include "Conversions.h"
 #include "DatabaseState.h"
+#include "LoadRules.h"
 #include "Schema.h"
 #include "zel/Text.h"
 #include "zel/data/DataErrors.h"
@@ -41,6 +42,7 @@ void UserDescriptionDB::Update(const UserDescription& obj)
 
 std::int32_t UserDescriptionDB::Insert(const UserDescription& obj)
 {
+    // The store refuses an ID beyond 32 bits before it keeps the row.
     auto id = detail::RequireStore().Insert(schema::Users, WriteFields(obj));
     return detail::ToInt32(FieldValue(id));
 }
@@ -53,8 +55,11 @@ zel::KeyedCollection<std::shared_ptr<UserDescription>> UserDescriptionDB::GetLis
         return result;
     store->ReadAll(schema::Users, [&](const Record& row) {
         std::shared_ptr<UserDescription> user(new UserDescription());
-        user->LoadFromRecord(row, {});
-        result.Add(user, std::to_string(user->DatabaseID()));
+        detail::LoadRow(schema::Users, row, [&] { user->LoadFromRecord(row, {}); });
+        const std::string key = std::to_string(user->DatabaseID());
+        if (result.Contains(key))
+            detail::RaiseDuplicateKey(schema::Users, key, schema::ID, key, key);
+        result.Add(user, key);
     });
     return result;
 }

@@ -211,15 +211,18 @@ TEST_F(ChannelDescriptionTest, LoadReadsTypeWithoutLetterCaseAndRefusesBadRows)
         const char* values;
         long number;
     };
+    int file = 0;
     for (const auto& c :
          {Case{"('A', 'Fax', 1, 1, '')", errc::TypeMismatch}, Case{"('A', NULL, 1, 1, '')", errc::InvalidUseOfNull},
           Case{"('A', 'Modem', 1, 1, NULL)", errc::InvalidUseOfNull},
           Case{"('A', 'Direct', 1, NULL, NULL)", errc::InvalidUseOfNull},
           Case{"('A', 'Direct', 1e10, 1, NULL)", errc::Overflow},
           Case{"('A', 'Direct', 1, 1, NULL), ('a', 'Modem', 1, 1, '')", errc::DuplicateKey}}) {
-        Sql("DELETE FROM Channels; INSERT INTO Channels (Name, Type, Port, BitRate, Location) VALUES " +
-            std::string(c.values) + ";");
-        WithOpenDatabase(mPath, [&](DataSource& ds) {
+        // Files without the NOT NULL constraints and key indexes (older or hand-made ones).
+        auto path = OlderDatabase(mFolder, "bad" + std::to_string(++file) + ".mdb");
+        SqliteCli(path,
+                  "INSERT INTO Channels (Name, Type, Port, BitRate, Location) VALUES " + std::string(c.values) + ";");
+        WithOpenDatabase(path, [&](DataSource& ds) {
             EXPECT_EQ(ErrorNumberOf([&] { ds.GetChannelDescriptionList(); }), c.number) << c.values;
         });
     }

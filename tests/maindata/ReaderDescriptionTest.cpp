@@ -214,15 +214,18 @@ TEST_F(ReaderDescriptionTest, BadRowsKeepTheListFromLoading)
         const char* values;
         long number;
     };
+    int file = 0;
+    // Files without the NOT NULL constraints and key indexes (older or hand-made ones).
     for (const auto& c :
          {Case{"(300, 'A', 1, '')", errc::Overflow}, Case{"(-1, 'A', 1, '')", errc::Overflow},
           Case{"('five', 'A', 1, '')", errc::TypeMismatch}, Case{"(NULL, 'A', 1, '')", errc::InvalidUseOfNull},
           Case{"(1, 'A', 1, NULL)", errc::InvalidUseOfNull}, Case{"(1, NULL, 1, '')", errc::InvalidUseOfNull},
           Case{"(1, 'A', 3000000000, '')", errc::Overflow},
           Case{"(1, 'A', 1, ''), (2, 'a', 1, '')", errc::DuplicateKey}}) {
-        Sql("DELETE FROM Readers; INSERT INTO Readers (ReaderID, Name, ChannelDescID, Location) VALUES " +
-            std::string(c.values) + ";");
-        WithOpenDatabase(mPath, [&](DataSource& ds) {
+        auto path = OlderDatabase(mFolder, "bad" + std::to_string(++file) + ".mdb");
+        SqliteCli(path, "INSERT INTO Readers (ReaderID, Name, ChannelDescID, Location) VALUES " +
+                            std::string(c.values) + ";");
+        WithOpenDatabase(path, [&](DataSource& ds) {
             EXPECT_EQ(ErrorNumberOf([&] { ds.GetReaderDescriptionList(); }), c.number) << c.values;
         });
     }

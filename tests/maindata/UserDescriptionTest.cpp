@@ -264,7 +264,7 @@ TEST_F(UserDescriptionTest, SaveWritesRemovalsInRemovalOrderThenItemsInListOrder
     });
 }
 
-TEST_F(UserDescriptionTest, ASaveThatFailsPartWayGoesOnLaterWithoutLosingOrRepeatingWrites)
+TEST_F(UserDescriptionTest, ASaveThatFailsWritesNothingAndALaterSaveWritesEverythingOnce)
 {
     WithUsers([&](UserDescriptionList& users) {
         for (const char* id : {"1", "2", "3", "4", "5", "6"})
@@ -280,15 +280,15 @@ TEST_F(UserDescriptionTest, ASaveThatFailsPartWayGoesOnLaterWithoutLosingOrRepea
         users.Item("5")->SetName("five");
         users.Item("6")->SetName("six");
 
+        // A save is one transaction: the removal of 1, written before 2 failed, is undone too.
         EXPECT_EQ(ErrorNumberOf([&] { users.Save(); }), errc::StoreError);
-        EXPECT_EQ(Sql("SELECT UserID FROM Users ORDER BY ID;"), "2\n3\n4\n5\n6\n");
+        EXPECT_EQ(Sql("SELECT UserID FROM Users ORDER BY ID;"), "1\n2\n3\n4\n5\n6\n");
         EXPECT_TRUE(users.IsDirty());
         Sql("DROP TRIGGER stopDelete;");
 
         EXPECT_EQ(ErrorNumberOf([&] { users.Save(); }), errc::StoreError);
-        EXPECT_EQ(Sql("SELECT UserID, Name FROM Users ORDER BY ID;"), "4|four\n5|x\n6|x\n");
-        EXPECT_FALSE(users.Item("4")->IsDirty());
-        EXPECT_TRUE(users.Item("5")->IsDirty());
+        EXPECT_EQ(Sql("SELECT UserID, Name FROM Users ORDER BY ID;"), "1|x\n2|x\n3|x\n4|x\n5|x\n6|x\n");
+        EXPECT_TRUE(users.Item("4")->IsDirty());
         EXPECT_TRUE(users.Item("6")->IsDirty());
         Sql("DROP TRIGGER stopUpdate;");
 
@@ -354,21 +354,25 @@ TEST_F(UserDescriptionTest, BadRowsKeepTheListFromLoadingUntilTheFileIsPutRight)
         const char* values;
         long number;
     };
+    int file = 0;
+    // Files without the NOT NULL constraints and key indexes (older or hand-made ones).
     for (const auto& c :
          {Case{"('1', NULL, 0, 0)", errc::InvalidUseOfNull}, Case{"(NULL, 'n', 0, 0)", errc::InvalidUseOfNull},
           Case{"('1', 'n', 40000, 0)", errc::Overflow}, Case{"('1', 'n', 'high', 0)", errc::TypeMismatch},
           Case{"('1', 'n', NULL, 0)", errc::InvalidUseOfNull}}) {
-        Sql("DELETE FROM Users; INSERT INTO Users (UserID, Name, AuthorityLevel, Enrolled) VALUES " +
-            std::string(c.values) + ";");
-        WithOpenDatabase(mPath, [&](DataSource& ds) {
+        auto path = OlderDatabase(mFolder, "bad" + std::to_string(++file) + ".mdb");
+        SqliteCli(path,
+                  "INSERT INTO Users (UserID, Name, AuthorityLevel, Enrolled) VALUES " + std::string(c.values) + ";");
+        WithOpenDatabase(path, [&](DataSource& ds) {
             EXPECT_EQ(ErrorNumberOf([&] { ds.GetUserDescriptionList(); }), c.number) << c.values;
         });
     }
-    Sql("DELETE FROM Users; INSERT INTO Users (UserID, Name, AuthorityLevel, Enrolled) VALUES ('7', 'a', 0, 0), "
-        "('7', 'b', 0, 0);");
-    WithOpenDatabase(mPath, [&](DataSource& ds) {
+    auto path = OlderDatabase(mFolder, "twice.mdb");
+    SqliteCli(path, "INSERT INTO Users (UserID, Name, AuthorityLevel, Enrolled) VALUES ('7', 'a', 0, 0), "
+                    "('7', 'b', 0, 0);");
+    WithOpenDatabase(path, [&](DataSource& ds) {
         EXPECT_EQ(ErrorNumberOf([&] { ds.GetUserDescriptionList(); }), errc::DuplicateKey);
-        Sql("DELETE FROM Users WHERE Name = 'b';");
+        SqliteCli(path, "DELETE FROM Users WHERE Name = 'b';");
         EXPECT_EQ(ds.GetUserDescriptionList()->Count(), 1); // nothing was stored: the next request loads
     });
 }

@@ -1,9 +1,13 @@
 #include "SqliteStore.h"
 
 #include "../Conversions.h"
+#include "SqliteEvents.h"
+#include "SqliteSchema.h"
 #include "SqliteStatement.h"
+#include "WriterLock.h"
 #include "zel/Text.h"
 #include "zel/data/DataErrors.h"
+#include "zel/data/SiteErrors.h"
 
 #include <sqlite3.h>
 
@@ -11,40 +15,14 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace zel::data::detail {
 
 namespace {
-
-// The three tables of a site database. ID is never reused (AUTOINCREMENT), so a deleted row's
-// key cannot come back as another row's.
-constexpr const char* SchemaSql = R"sql(
-CREATE TABLE Users (
-    ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    UserID TEXT,
-    Name TEXT,
-    AuthorityLevel INTEGER,
-    Enrolled BOOLEAN NOT NULL DEFAULT 0,
-    Template TEXT
-);
-CREATE TABLE Readers (
-    ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    ReaderID INTEGER,
-    Name TEXT,
-    ChannelDescID INTEGER,
-    Location TEXT
-);
-CREATE TABLE Channels (
-    ID INTEGER PRIMARY KEY AUTOINCREMENT,
-    Name TEXT,
-    Type TEXT,
-    Port INTEGER,
-    BitRate INTEGER,
-    Location TEXT
-);
-)sql";
 
 constexpr std::array<const char*, 3> RequiredTables = {"Users", "Readers", "Channels"};
 
@@ -71,7 +49,13 @@ std::string Identifier(std::string_view name)
     return out;
 }
 
-// A transaction that rolls back unless committed.
+std::string FolderOf(const std::string& filename)
+{
+    auto folder = std::filesystem::path(filename).parent_path();
+    return folder.empty() ? std::string(".") : folder.string();
+}
+
+// A transaction on a connection of its own (making a new file), rolled back unless committed.
 class Transaction {
 public:
     explicit Transaction(sqlite3* db) : mDb(db)
@@ -135,7 +119,153 @@ void CheckFileKind(const std::string& filename)
                Quoted(filename) + " is not a site database: it is not an SQLite 3 database file.");
 }
 
+// Why this user cannot write the file, or the empty text when it can. The engine writes its
+// journal files (-wal, -shm, -journal) beside the database, so the folder must be writable too.
+// A file or folder whose permissions give no one write access counts as read-only also for a
+// user whom permissions do not stop (root): taking the write permission away is how a site is
+// made read-only.
+bool MarkedReadOnly(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) == 0;
+}
+
+std::string WhyNotWritable(const std::string& filename, SiteWriteAccessError::Reason& reason)
+{
+    if (::faccessat(AT_FDCWD, filename.c_str(), W_OK, AT_EACCESS) != 0) {
+        reason = SiteWriteAccessError::Reason::FileReadOnly;
+        return errno == EROFS ? "the file system that holds it is read-only" : "the file is read-only for this user";
+    }
+    if (MarkedReadOnly(filename)) {
+        reason = SiteWriteAccessError::Reason::FileReadOnly;
+        return "the file is marked read-only (no one has write permission)";
+    }
+    const std::string folder = FolderOf(filename);
+    const char* journals = " (the database makes its journal files beside the file)";
+    if (::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        reason = SiteWriteAccessError::Reason::FolderReadOnly;
+        return "its folder " + Quoted(folder) + " is read-only for this user" + journals;
+    }
+    if (MarkedReadOnly(folder)) {
+        reason = SiteWriteAccessError::Reason::FolderReadOnly;
+        return "its folder " + Quoted(folder) + " is marked read-only (no one has write permission)" + journals;
+    }
+    return {};
+}
+
+void CheckCanWrite(const std::string& filename)
+{
+    auto reason = SiteWriteAccessError::Reason::FileReadOnly;
+    std::string why = WhyNotWritable(filename, reason);
+    if (!why.empty())
+        throw SiteWriteAccessError(reason, filename, {}, why);
+}
+
+// Why a file opened read-only on request is read-only, as the refusal of a write will say.
+std::string ReadOnlyReasonFor(const std::string& filename)
+{
+    auto reason = SiteWriteAccessError::Reason::FileReadOnly;
+    std::string why = WhyNotWritable(filename, reason);
+    if (!why.empty())
+        return why;
+    if (auto holder = WriterLock::Holder(filename))
+        return "it is open for writing in another program: " + holder->ToString();
+    return "it was opened read-only";
+}
+
+// "file:" URI of a path, for the open parameters that only a URI can carry.
+std::string FileUri(const std::string& path, const std::string& parameters)
+{
+    static const char* hex = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 15];
+        }
+    }
+    return uri + "?" + parameters;
+}
+
+bool NonEmptyFile(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && info.st_size > 0;
+}
+
+// Reads the table names, which also makes the engine read the file's header, and refuses a
+// database without the three site tables.
+void CheckSiteTables(sqlite3* db, const std::string& filename)
+{
+    std::vector<std::string> tables;
+    {
+        SqliteStatement names(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
+        while (names.Step())
+            tables.push_back(ToTextOrEmpty(names.Column(0)));
+    }
+    for (const char* required : RequiredTables) {
+        bool found = false;
+        for (const auto& table : tables)
+            found = found || EqualsNoCase(table, required);
+        if (!found)
+            Refuse(errc::UnrecognizedDatabaseFormat,
+                   Quoted(filename) + " is not a site database: it has no table " + required + ".");
+    }
+}
+
+sqlite3* OpenHandle(const std::string& name, int flags, const std::string& filename)
+{
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        try {
+            RaiseSqlite(db, rc, "Opening " + Quoted(filename));
+        } catch (...) {
+            sqlite3_close_v2(db);
+            throw;
+        }
+    }
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, 2000);
+    return db;
+}
+
+void SyncFile(const std::string& path, int flags)
+{
+    int fd = ::open(path.c_str(), flags | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 } // namespace
+
+// The write transaction of one operation: the outermost begins and commits the transaction,
+// nested ones are savepoints inside it. Rolled back unless committed.
+class SqliteStore::WriteScope {
+public:
+    explicit WriteScope(SqliteStore& store) : mStore(store) { mStore.BeginWrite(); }
+    ~WriteScope()
+    {
+        if (!mDone)
+            mStore.RollbackWrite();
+    }
+    WriteScope(const WriteScope&) = delete;
+    WriteScope& operator=(const WriteScope&) = delete;
+    void Commit()
+    {
+        mStore.CommitWrite();
+        mDone = true;
+    }
+
+private:
+    SqliteStore& mStore;
+    bool mDone = false;
+};
 
 SqliteStore::SqliteStore() = default;
 
@@ -148,64 +278,87 @@ void SqliteStore::CloseHandle() noexcept
 {
     mStatements.clear();
     if (mDb != nullptr) {
+        if (!mReadOnly) {
+            if (mWriteDepth > 0)
+                sqlite3_exec(mDb, "ROLLBACK", nullptr, nullptr, nullptr);
+            // Every change into the database file itself, and the file back to a rollback
+            // journal: a copy of zel.mdb alone then holds everything, and a later reader in a
+            // read-only folder needs no -shm file. Neither waits long for another connection;
+            // if one is still open it keeps the file in WAL mode, which is no loss.
+            sqlite3_busy_timeout(mDb, 250);
+            sqlite3_exec(mDb, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+            sqlite3_busy_timeout(mDb, 0);
+            sqlite3_exec(mDb, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+        }
         sqlite3_close_v2(mDb);
         mDb = nullptr;
     }
+    mWriteDepth = 0;
+    mWriterLock.reset();
 }
 
-void SqliteStore::Open(const std::string& filename)
+void SqliteStore::Open(const std::string& filename, bool readOnly)
 {
     if (mDb != nullptr)
         return;
     CheckFileKind(filename);
 
+    std::shared_ptr<WriterLock> lock;
+    std::string reason;
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(filename.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) {
-        std::string what = "Opening " + Quoted(filename);
-        try {
-            RaiseSqlite(db, rc, what);
-        } catch (...) {
-            sqlite3_close_v2(db);
-            throw;
-        }
+    if (!readOnly) {
+        CheckCanWrite(filename);
+        lock = WriterLock::Acquire(filename);
+        db = OpenHandle(filename, SQLITE_OPEN_READWRITE, filename);
+    } else {
+        reason = ReadOnlyReasonFor(filename);
+        db = OpenHandle(filename, SQLITE_OPEN_READONLY, filename);
     }
     try {
-        if (sqlite3_db_readonly(db, "main") == 1)
-            Refuse(errc::PermissionDenied,
-                   "Permission denied: the database file " + Quoted(filename) + " cannot be opened for writing.");
-        sqlite3_extended_result_codes(db, 1);
-        sqlite3_busy_timeout(db, 2000);
-
-        // Reading the table names also makes the engine read the file's header.
-        std::vector<std::string> tables;
-        {
-            SqliteStatement names(db, "SELECT name FROM sqlite_master WHERE type = 'table'");
-            while (names.Step())
-                tables.push_back(ToTextOrEmpty(names.Column(0)));
+        if (!readOnly && sqlite3_db_readonly(db, "main") == 1)
+            throw SiteWriteAccessError(SiteWriteAccessError::Reason::FileReadOnly, filename, {},
+                                       "the engine can open it for reading only");
+        if (readOnly) {
+            try {
+                CheckSiteTables(db, filename);
+            } catch (const zel::Error& e) {
+                // A file left in WAL mode cannot be read without its -shm file, which a read-only
+                // folder does not let the engine make. When no log holds changes, the file alone
+                // is the database: it is read as one that nobody changes.
+                const bool cannotMakeShm =
+                    e.Number() == errc::PermissionDenied || e.Number() == errc::PathFileAccessError;
+                if (!cannotMakeShm || NonEmptyFile(filename + "-wal"))
+                    throw;
+                sqlite3_close_v2(db);
+                db = nullptr;
+                db = OpenHandle(FileUri(filename, "mode=ro&immutable=1"), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI,
+                                filename);
+                CheckSiteTables(db, filename);
+            }
+        } else {
+            CheckSiteTables(db, filename);
         }
-        for (const char* required : RequiredTables) {
-            bool found = false;
-            for (const auto& table : tables)
-                found = found || EqualsNoCase(table, required);
-            if (!found)
-                Refuse(errc::UnrecognizedDatabaseFormat,
-                       Quoted(filename) + " is not a site database: it has no table " + required + ".");
-        }
 
-        // Every row is written as a transaction of its own. With a write-ahead log a commit costs an
-        // append instead of several waits for the disk; the file stays consistent after a crash or
-        // power loss, which may lose only the last commits before it. Where the log cannot be made
-        // (a folder without write access) the engine keeps its rollback journal.
-        sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
-        CheckSqlite(db, sqlite3_exec(db, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr),
-                    "Opening " + Quoted(filename));
+        if (!readOnly) {
+            // Every row is written as a transaction of its own. With a write-ahead log a commit
+            // costs an append instead of several waits for the disk; the file stays consistent
+            // after a crash or power loss, which may lose only the last commits before it.
+            // Closing folds the log back into the file (CloseHandle).
+            sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+            CheckSqlite(db, sqlite3_exec(db, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr),
+                        "Opening " + Quoted(filename));
+            UpgradeSchema(db);
+            EnsureEventsTable(db);
+        }
     } catch (...) {
         sqlite3_close_v2(db);
         throw;
     }
     mDb = db;
     mFileName = filename;
+    mReadOnly = readOnly;
+    mReadOnlyReason = reason;
+    mWriterLock = std::move(lock);
 }
 
 void SqliteStore::Create(const std::string& filename)
@@ -256,6 +409,64 @@ std::string SqliteStore::EngineVersion() const
     return std::string("SQLite ") + sqlite3_libversion();
 }
 
+// The one place where a write to a read-only site database is refused.
+void SqliteStore::CheckWritable() const
+{
+    RequireOpen();
+    if (mReadOnly)
+        Raise(errc::ReadOnlyDatabase, "Cannot update: the site database " + Quoted(mFileName) +
+                                          " is open read-only, because " + mReadOnlyReason +
+                                          ". The change was not saved.");
+}
+
+void SqliteStore::BeginWrite()
+{
+    CheckWritable();
+    if (mWriteDepth == 0)
+        CheckSqlite(mDb, sqlite3_exec(mDb, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), "Beginning a transaction");
+    else
+        CheckSqlite(
+            mDb, sqlite3_exec(mDb, ("SAVEPOINT zel" + std::to_string(mWriteDepth)).c_str(), nullptr, nullptr, nullptr),
+            "Beginning a transaction");
+    ++mWriteDepth;
+}
+
+void SqliteStore::CommitWrite()
+{
+    // On failure the transaction stays open for the scope's rollback.
+    if (mWriteDepth == 1)
+        CheckSqlite(mDb, sqlite3_exec(mDb, "COMMIT", nullptr, nullptr, nullptr), "Committing a transaction");
+    else
+        CheckSqlite(
+            mDb,
+            sqlite3_exec(mDb, ("RELEASE zel" + std::to_string(mWriteDepth - 1)).c_str(), nullptr, nullptr, nullptr),
+            "Committing a transaction");
+    --mWriteDepth;
+}
+
+void SqliteStore::RollbackWrite() noexcept
+{
+    if (mWriteDepth <= 0 || mDb == nullptr)
+        return;
+    --mWriteDepth;
+    for (auto& statement : mStatements)
+        statement.second->Reset();
+    if (mWriteDepth == 0) {
+        sqlite3_exec(mDb, "ROLLBACK", nullptr, nullptr, nullptr);
+    } else {
+        std::string name = "zel" + std::to_string(mWriteDepth);
+        sqlite3_exec(mDb, ("ROLLBACK TO " + name).c_str(), nullptr, nullptr, nullptr);
+        sqlite3_exec(mDb, ("RELEASE " + name).c_str(), nullptr, nullptr, nullptr);
+    }
+}
+
+void SqliteStore::Transact(const std::function<void()>& work)
+{
+    WriteScope scope(*this);
+    work();
+    scope.Commit();
+}
+
 SqliteStatement& SqliteStore::Cached(const std::string& sql)
 {
     auto it = mStatements.find(sql);
@@ -284,7 +495,7 @@ void SqliteStore::ReadAll(std::string_view table, const std::function<void(const
 
 std::int64_t SqliteStore::Insert(std::string_view table, const std::vector<Field>& fields)
 {
-    sqlite3* db = RequireOpen();
+    WriteScope scope(*this);
     std::string sql = "INSERT INTO " + Identifier(table);
     if (fields.empty()) {
         sql += " DEFAULT VALUES";
@@ -297,37 +508,142 @@ std::int64_t SqliteStore::Insert(std::string_view table, const std::vector<Field
         }
         sql += " (" + names + ") VALUES (" + marks + ")";
     }
-    SqliteStatement::Use insert(Cached(sql));
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        insert->Bind(static_cast<int>(i) + 1, fields[i].Value);
-    insert->Step();
-    return sqlite3_last_insert_rowid(db);
+    {
+        SqliteStatement::Use insert(Cached(sql));
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            insert->Bind(static_cast<int>(i) + 1, fields[i].Value);
+        insert->Step();
+    }
+    // Every ID is read as a 32-bit number: one beyond that is refused before the row is kept.
+    std::int64_t id = sqlite3_last_insert_rowid(mDb);
+    if (id < std::numeric_limits<std::int32_t>::min() || id > std::numeric_limits<std::int32_t>::max())
+        Raise(errc::Overflow, "Overflow: the new row of table " + std::string(table) + " would get the ID " +
+                                  std::to_string(id) + ", which does not fit in 32 bits; the row was not stored.");
+    scope.Commit();
+    return id;
 }
 
 int SqliteStore::Update(std::string_view table, std::int64_t id, const std::vector<Field>& fields)
 {
-    sqlite3* db = RequireOpen();
+    CheckWritable();
     if (fields.empty())
         return 0;
+    WriteScope scope(*this);
     std::string sql = "UPDATE " + Identifier(table) + " SET ";
     for (std::size_t i = 0; i < fields.size(); ++i)
         sql += (i == 0 ? "" : ", ") + Identifier(fields[i].Name) + " = ?";
     sql += " WHERE ID = ?";
-    SqliteStatement::Use update(Cached(sql));
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        update->Bind(static_cast<int>(i) + 1, fields[i].Value);
-    update->Bind(static_cast<int>(fields.size()) + 1, FieldValue(id));
-    update->Step();
-    return sqlite3_changes(db);
+    int changed = 0;
+    {
+        SqliteStatement::Use update(Cached(sql));
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            update->Bind(static_cast<int>(i) + 1, fields[i].Value);
+        update->Bind(static_cast<int>(fields.size()) + 1, FieldValue(id));
+        update->Step();
+        changed = sqlite3_changes(mDb);
+    }
+    scope.Commit();
+    return changed;
 }
 
 int SqliteStore::Delete(std::string_view table, std::int64_t id)
 {
+    WriteScope scope(*this);
+    int changed = 0;
+    {
+        SqliteStatement::Use remove(Cached("DELETE FROM " + Identifier(table) + " WHERE ID = ?"));
+        remove->Bind(1, FieldValue(id));
+        remove->Step();
+        changed = sqlite3_changes(mDb);
+    }
+    scope.Commit();
+    return changed;
+}
+
+void SqliteStore::Backup(const std::string& destination, bool replace)
+{
     sqlite3* db = RequireOpen();
-    SqliteStatement::Use remove(Cached("DELETE FROM " + Identifier(table) + " WHERE ID = ?"));
-    remove->Bind(1, FieldValue(id));
-    remove->Step();
-    return sqlite3_changes(db);
+    if (destination.empty())
+        Raise(errc::PathFileAccessError, "Path/File access error: no file was named for the backup.");
+    struct stat existing {};
+    if (::stat(destination.c_str(), &existing) == 0) {
+        struct stat source {};
+        if (::stat(mFileName.c_str(), &source) == 0 && source.st_dev == existing.st_dev &&
+            source.st_ino == existing.st_ino)
+            Raise(errc::PathFileAccessError,
+                  "Path/File access error: the site database cannot be backed up onto itself (" + destination + ").");
+        if (!S_ISREG(existing.st_mode))
+            Raise(errc::PathFileAccessError, "Path/File access error: " + Quoted(destination) + " is not a file.");
+        if (!replace)
+            Raise(errc::FileAlreadyExists, "File already exists: " + destination);
+    }
+
+    // The copy is made under a temporary name beside the destination (mode 0600: it holds
+    // hand templates) and takes the destination's name only once it is complete.
+    std::string temporary = destination + ".tmp-XXXXXX";
+    int fd = ::mkstemp(temporary.data());
+    if (fd < 0) {
+        long number = errno == EACCES || errno == EROFS ? errc::PermissionDenied : errc::PathFileAccessError;
+        Raise(number, "Cannot create the backup file " + Quoted(destination) + ": " + std::strerror(errno));
+    }
+    ::fchmod(fd, S_IRUSR | S_IWUSR);
+    ::close(fd);
+
+    sqlite3* copy = nullptr;
+    try {
+        CheckSqlite(copy, sqlite3_open_v2(temporary.c_str(), &copy, SQLITE_OPEN_READWRITE, nullptr),
+                    "Creating the backup " + Quoted(destination));
+        sqlite3_extended_result_codes(copy, 1);
+        sqlite3_busy_timeout(copy, 2000);
+        sqlite3_backup* backup = sqlite3_backup_init(copy, "main", db, "main");
+        if (backup == nullptr)
+            RaiseSqlite(copy, sqlite3_errcode(copy), "Backing up the site database");
+        int rc = SQLITE_OK;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            rc = sqlite3_backup_step(backup, -1);
+            if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
+                break;
+            sqlite3_sleep(50);
+        }
+        int finished = sqlite3_backup_finish(backup);
+        if (rc != SQLITE_DONE)
+            RaiseSqlite(copy, rc, "Backing up the site database");
+        CheckSqlite(copy, finished, "Backing up the site database");
+        // A copy of a WAL-mode database is one too; the backup is a plain file of its own.
+        CheckSqlite(copy, sqlite3_exec(copy, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr),
+                    "Backing up the site database");
+        CheckSqlite(copy, sqlite3_close(copy), "Closing the backup " + Quoted(destination));
+        copy = nullptr;
+        SyncFile(temporary, O_RDONLY);
+
+        if (replace) {
+            if (::rename(temporary.c_str(), destination.c_str()) != 0)
+                Raise(errc::PathFileAccessError,
+                      "Cannot write the backup file " + Quoted(destination) + ": " + std::strerror(errno));
+        } else {
+            // A link cannot replace a file that appeared meanwhile.
+            if (::link(temporary.c_str(), destination.c_str()) != 0) {
+                int error = errno;
+                if (error == EEXIST)
+                    Raise(errc::FileAlreadyExists, "File already exists: " + destination);
+                struct stat again {};
+                if (::stat(destination.c_str(), &again) == 0)
+                    Raise(errc::FileAlreadyExists, "File already exists: " + destination);
+                if (::rename(temporary.c_str(), destination.c_str()) != 0)
+                    Raise(errc::PathFileAccessError,
+                          "Cannot write the backup file " + Quoted(destination) + ": " + std::strerror(errno));
+            }
+            ::unlink(temporary.c_str());
+        }
+        SyncFile(FolderOf(destination), O_RDONLY | O_DIRECTORY);
+    } catch (...) {
+        sqlite3_close_v2(copy);
+        ::unlink(temporary.c_str());
+        ::unlink((temporary + "-journal").c_str());
+        ::unlink((temporary + "-wal").c_str());
+        ::unlink((temporary + "-shm").c_str());
+        throw;
+    }
 }
 
 } // namespace zel::data::detail

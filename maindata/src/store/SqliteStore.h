@@ -11,6 +11,7 @@ struct sqlite3;
 namespace zel::data::detail {
 
 class SqliteStatement;
+class WriterLock;
 
 // The site database on SQLite 3. The only place that holds statement texts.
 class SqliteStore : public IStore {
@@ -20,8 +21,12 @@ public:
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
 
-    // Opens an existing site database read-write; never creates a file (see DataSource).
-    void Open(const std::string& filename);
+    // Opens an existing site database; never creates a file (see DataSource).
+    // Read-write: refused with SiteWriteAccessError while another process writes it (3045) or
+    // when the file or its folder is read-only (70); takes the writer lock for this process and
+    // gives an older file its key indexes and NOT NULL constraints where its rows allow.
+    // Read-only: every write is refused (3027) with the reason found here.
+    void Open(const std::string& filename, bool readOnly = false);
     // Makes a new site database with the three tables; refuses an existing file.
     static void Create(const std::string& filename);
 
@@ -29,20 +34,37 @@ public:
     void Close() override;
     std::string FileName() const override { return mFileName; }
     std::string EngineVersion() const override;
+    bool IsReadOnly() const override { return mReadOnly; }
+    std::string ReadOnlyReason() const override { return mReadOnly ? mReadOnlyReason : std::string(); }
+    void CheckWritable() const override;
+    void Transact(const std::function<void()>& work) override;
 
     void ReadAll(std::string_view table, const std::function<void(const Record&)>& onRow) override;
     std::int64_t Insert(std::string_view table, const std::vector<Field>& fields) override;
     int Update(std::string_view table, std::int64_t id, const std::vector<Field>& fields) override;
     int Delete(std::string_view table, std::int64_t id) override;
+    void Backup(const std::string& destination, bool replace) override;
+
+    // The engine's connection, for the statements of the Events table (nullptr when closed).
+    sqlite3* Handle() const { return mDb; }
 
 private:
+    class WriteScope;
+
     sqlite3* RequireOpen() const;
     // A prepared statement kept for the life of the connection, one per statement text.
     SqliteStatement& Cached(const std::string& sql);
     void CloseHandle() noexcept;
+    void BeginWrite();
+    void CommitWrite();
+    void RollbackWrite() noexcept;
 
     sqlite3* mDb = nullptr;
     std::string mFileName;
+    bool mReadOnly = false;
+    std::string mReadOnlyReason;
+    int mWriteDepth = 0;
+    std::shared_ptr<WriterLock> mWriterLock;
     std::map<std::string, std::unique_ptr<SqliteStatement>> mStatements;
 };
 

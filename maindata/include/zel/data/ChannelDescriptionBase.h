@@ -24,7 +24,8 @@ public:
     const std::string& Name() const override { return mName; }
     // A change of letter case only is ignored. Otherwise re-keys the channel in its list (it
     // moves to the end); error 5 "Channel name cannot be empty.", "The channel name 'X' already
-    // exists." or "The channel name 'X' does not exist."; then nothing changes.
+    // exists." or "The channel name 'X' does not exist." (also for a channel removed from its
+    // list); then nothing changes.
     void SetName(const std::string& name);
 
     bool IsDirty() const override { return mIsDirty; }
@@ -55,9 +56,9 @@ private:
     friend class ChannelDescriptionList;
 
     void InsertNew(const std::string& name);
+    std::int32_t WriteInsert() const;
     void LoadFromRecord(const Record& row);
     std::vector<Field> WriteFields() const;
-    void SaveChanges();
     void SetParentList(const std::weak_ptr<ChannelDescriptionList>& list) { mParentList = list; }
     void MarkDeleted() noexcept { mIsDeleted = true; }
     void MarkClean() noexcept { mIsNew = mIsDirty = mIsDeleted = false; }
@@ -69,6 +70,7 @@ private:
 
     std::int32_t mDatabaseID = 0;
     std::string mName;
+    std::string mStoredName; // the Name its row holds
     bool mIsDirty = false;
     bool mIsDeleted = false;
     bool mIsNew = true;

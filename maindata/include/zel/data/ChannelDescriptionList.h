@@ -15,6 +15,9 @@ namespace zel::data {
 
 class DataSource;
 class ChannelDescriptionBase;
+namespace detail {
+template <typename Item> struct TrackingOps;
+}
 
 // All channels of the site, keyed by Name (letter case not counted), in list order. Obtained from
 // DataSource::GetChannelDescriptionList. Add writes the new row at once; changes and removals are
@@ -27,10 +30,13 @@ public:
     ChannelDescriptionList& operator=(const ChannelDescriptionList&) = delete;
 
     // Stores a channel of the given kind with its defaults and returns it clean. Error 5 "The
-    // channel name 'X' already exists." or "Invalid channel type."; then nothing is stored.
+    // channel name 'X' already exists." or "Invalid channel type."; then nothing is stored. When
+    // a row still holds `name` (a channel removed, or renamed away from it, and not saved yet),
+    // the list's pending changes are written first, in the same transaction.
     std::shared_ptr<IChannelDescription> Add(ChannelTypeEnum channelType, const std::string& name);
     bool Contains(const std::string& name) const;
-    // Error 5 for a missing name. The row is deleted at the next Save.
+    // Error 5 for a missing name, 3027 on a read-only site database. The row is deleted at the
+    // next Save.
     void Remove(const std::string& name);
     // 1-based position (error 9) or name in any letter case (error 5).
     std::shared_ptr<IChannelDescription> Item(int position) const;
@@ -38,9 +44,9 @@ public:
     // nullptr when no channel of the list has that DatabaseID.
     std::shared_ptr<IChannelDescription> GetByDatabaseID(std::int32_t id) const;
     int Count() const noexcept { return mItems.Count(); }
-    // Writes removals (in removal order), then every changed channel (in list order). Stops at
-    // the first failure (a changed channel whose row has vanished gives error 3021); what was
-    // written stays written and a later Save goes on.
+    // Writes removals (in removal order), then every changed channel (in list order), in one
+    // transaction (a changed channel whose row has vanished gives error 3021): a failed Save
+    // changes nothing and a later Save writes everything pending.
     void Save();
     bool IsDirty() const;
 
@@ -58,7 +64,8 @@ private:
     ChannelDescriptionList();
     static std::shared_ptr<ChannelDescriptionList> Load();
 
-    void RenameKey(const std::string& oldName, const std::string& newName);
+    void RenameKey(const std::string& oldName, const std::string& newName, const ChannelDescriptionBase* self);
+    static detail::TrackingOps<std::shared_ptr<ChannelDescriptionBase>> Ops();
     void NotifyListChanged();
     void NotifyItemChanged(const std::shared_ptr<IChannelDescription>& sender);
 

@@ -10,25 +10,50 @@ class UserDescriptionList;
 class ReaderDescriptionList;
 class ChannelDescriptionList;
 
+// How a site database is opened.
+enum class OpenMode {
+    ReadWrite, // the one writer of the file (see OpenDatabase)
+    ReadOnly,  // the lists load and show; every write is refused with error 3027
+};
+
 // The entry object of the site database. It has no state of its own: every DataSource of a thread
 // works on that thread's one connection and its one list each of users, clocks and channels.
 class DataSource {
 public:
     DataSource() = default;
 
-    // Opens the site database `filename` read-write. The first call of a thread creates the
-    // connection; every later call has no effect (also after a failed open or a close).
+    // Opens the site database `filename`. The first call of a thread creates the connection;
+    // every later call has no effect (also after a failed open or a close), with one exception:
+    // a file that cannot be opened for writing (SiteWriteAccessError) leaves no connection, so
+    // that the caller may open it read-only instead.
     // Never creates a file. Errors: 53 the file does not exist; 3343 a Microsoft Access (Jet) file
-    // or any other file that is not a site database; 70 the file is write-protected; 3704/engine
-    // errors otherwise.
-    void OpenDatabase(const std::string& filename);
-    // Closes the connection if the thread has one; error 3704 when it is not open.
+    // or any other file that is not a site database; SiteWriteAccessError 3045 another process
+    // has it open for writing (which, on which host, since when), 70 the file or its folder is
+    // read-only for this user; 3704/engine errors otherwise.
+    // One writer per file: read-write, the process takes the file's writer lock (a kernel lock on
+    // "<file>.lock", released also when the process dies) until its last connection closes.
+    // An older file gains its unique key indexes and NOT NULL constraints here when its rows
+    // allow it.
+    void OpenDatabase(const std::string& filename, OpenMode mode = OpenMode::ReadWrite);
+    // Closes the connection if the thread has one; error 3704 when it is not open. A writer's
+    // close folds the write-ahead log into the file: the file alone then holds every change.
     void CloseDatabase();
     // The thread's connection, or nullptr before the first OpenDatabase.
     std::shared_ptr<IStore> GetConnection() const;
 
+    // True when the thread's connection is open read-only; ReadOnlyReason says why ("it is open
+    // for writing in another program: ...", "the file is read-only for this user", ...).
+    bool IsReadOnly() const;
+    std::string ReadOnlyReason() const;
+
+    // Writes a consistent copy of the open site database to `destination` (a new file, mode
+    // 0600), also while it is in use. An existing file is refused with error 58 unless `replace`
+    // is true. Errors: 91 before OpenDatabase, 3704 when the connection is not open.
+    void BackupDatabase(const std::string& destination, bool replace = false);
+
     // The thread's lists: created and loaded at the first call, the same object afterwards.
-    // A failed load stores nothing, so a later call tries again.
+    // A failed load stores nothing, so a later call tries again. A row that breaks the load
+    // rules fails with SiteLoadError, which names the file, table, row ID, column and rule.
     std::shared_ptr<UserDescriptionList> GetUserDescriptionList();
     std::shared_ptr<ReaderDescriptionList> GetReaderDescriptionList();
     std::shared_ptr<ChannelDescriptionList> GetChannelDescriptionList();

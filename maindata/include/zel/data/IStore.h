@@ -14,27 +14,51 @@ namespace zel::data {
 // The connection to the site database: row-level operations on the three tables. The description
 // classes speak only to this interface; the engine behind it (SQLite) owns every statement text.
 // Every operation on a store that is not open fails with error 3704.
+//
+// Every write goes through one gate, CheckWritable: on a store opened read-only it is refused
+// there with error 3027, whose description says why the file is read-only.
 class IStore {
 public:
     virtual ~IStore() = default;
 
     virtual bool IsOpen() const = 0;
-    // Closes the connection; error 3704 when it is not open.
+    // Closes the connection; error 3704 when it is not open. A connection that could write
+    // folds its write-ahead log into the database file first, so that the file alone holds
+    // every change.
     virtual void Close() = 0;
 
     // The file the store was opened on, and the engine's name and version (for the About box).
     virtual std::string FileName() const = 0;
     virtual std::string EngineVersion() const = 0;
 
+    // True when the store was opened read-only; ReadOnlyReason says why, in words (empty when
+    // it can write).
+    virtual bool IsReadOnly() const = 0;
+    virtual std::string ReadOnlyReason() const = 0;
+    // The gate of every write: error 3704 when the store is not open, 3027 when it is read-only.
+    virtual void CheckWritable() const = 0;
+
+    // Runs `work` as one transaction: its writes are kept together when it returns, and none of
+    // them when it raises (the error then reaches the caller). Nested calls join the outer one
+    // (a nested failure undoes the nested writes only).
+    virtual void Transact(const std::function<void()>& work) = 0;
+
     // Calls `onRow` for every row of `table`, in the order the engine returns them.
     virtual void ReadAll(std::string_view table, const std::function<void(const Record&)>& onRow) = 0;
     // Appends a row with the given columns set (the others keep their defaults); returns its ID,
-    // which the engine assigns and never hands out again.
+    // which the engine assigns and never hands out again. The ID is checked inside the
+    // transaction that inserts the row: one that does not fit 32 bits fails with error 6 and the
+    // row is not stored.
     virtual std::int64_t Insert(std::string_view table, const std::vector<Field>& fields) = 0;
     // Sets the given columns of the row `id`; returns the number of rows changed (0 or 1).
     virtual int Update(std::string_view table, std::int64_t id, const std::vector<Field>& fields) = 0;
     // Deletes the row `id`; returns the number of rows deleted (0 or 1).
     virtual int Delete(std::string_view table, std::int64_t id) = 0;
+
+    // Writes a consistent copy of the database, as it is now, to the new file `destination`
+    // (mode 0600), also while the database is in use. An existing `destination` is refused with
+    // error 58 unless `replace` is true; then it is replaced only once the copy is complete.
+    virtual void Backup(const std::string& destination, bool replace) = 0;
 };
 
 } // namespace zel::data

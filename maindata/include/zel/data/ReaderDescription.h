@@ -25,7 +25,8 @@ public:
 
     const std::string& Name() const noexcept { return mName; }
     // Re-keys the clock in its list (it moves to the end). Error 5 "Reader 'X' already exists."
-    // (also for a change of letter case only) or "Reader 'X' does not exist.".
+    // (also for a change of letter case only) or "Reader 'X' does not exist." (also for a clock
+    // removed from its list); then nothing changes.
     void SetName(const std::string& name);
 
     const std::string& Location() const noexcept { return mLocation; }
@@ -53,7 +54,6 @@ private:
 
     void SetParentList(const std::weak_ptr<ReaderDescriptionList>& list);
     void LoadFromRecord(const Record& row);
-    void SaveChanges();
     void NotifyChanged();
     void MarkDirty() noexcept { mIsDirty = true; }
     void MarkDeleted() noexcept { mIsDeleted = true; }
@@ -72,6 +72,7 @@ private:
     std::int32_t mDatabaseID = 0;
     std::int32_t mChannelDescriptionID = 0;
     std::string mName;
+    std::string mStoredName; // the Name its row holds
     std::string mLocation;
     std::uint8_t mReaderID = 0;
     bool mIsDirty = false;

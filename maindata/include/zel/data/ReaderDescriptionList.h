@@ -15,6 +15,9 @@
 namespace zel::data {
 
 class DataSource;
+namespace detail {
+template <typename Item> struct TrackingOps;
+}
 
 // All clocks of the site, keyed by Name (letter case not counted), in list order. Obtained from
 // DataSource::GetReaderDescriptionList. Add writes the new row at once; changes and removals are
@@ -27,7 +30,9 @@ public:
     ReaderDescriptionList& operator=(const ReaderDescriptionList&) = delete;
 
     // Stores the clock's row at once and returns it clean. Error 5 "Reader name cannot be empty."
-    // or "Reader 'X' already exists."; then no row is stored. A null channel: error 91.
+    // or "Reader 'X' already exists."; then no row is stored. A null channel: error 91. When a
+    // row still holds `name` (a clock removed, or renamed away from it, and not saved yet), the
+    // list's pending changes are written first, in the same transaction.
     std::shared_ptr<ReaderDescription> Add(std::uint8_t readerID, const std::string& name,
                                            const std::shared_ptr<IChannelDescription>& channel);
     // The clocks grouped by their channel: groups in the order their channel was first met,
@@ -35,7 +40,8 @@ public:
     // Never raises.
     ReaderGroupCollection GetReaderGroups() const;
     bool Contains(const std::string& name) const;
-    // Error 5 for a missing key. The row is deleted at the next Save.
+    // Error 5 for a missing key, 3027 on a read-only site database. The row is deleted at the
+    // next Save.
     void Remove(const std::string& name);
     // 1-based position (error 9) or Name (error 5).
     std::shared_ptr<ReaderDescription> Item(int position) const;
@@ -43,8 +49,8 @@ public:
     // nullptr when no clock of the list has that DatabaseID.
     std::shared_ptr<ReaderDescription> GetByDatabaseID(std::int32_t id) const;
     int Count() const noexcept { return mItems.Count(); }
-    // Writes removals (in removal order), then every changed clock (in list order). Stops at the
-    // first failure; what was written stays written and a later Save goes on.
+    // Writes removals (in removal order), then every changed clock (in list order), in one
+    // transaction: a failed Save changes nothing and a later Save writes everything pending.
     void Save();
     bool IsDirty() const;
 
@@ -62,7 +68,8 @@ private:
     ReaderDescriptionList();
     static std::shared_ptr<ReaderDescriptionList> Load();
 
-    void RenameKey(const std::string& oldKey, const std::string& newKey);
+    void RenameKey(const std::string& oldKey, const std::string& newKey, const ReaderDescription* self);
+    static detail::TrackingOps<std::shared_ptr<ReaderDescription>> Ops();
     void NotifyListChanged();
     void NotifyItemChanged(const std::shared_ptr<ReaderDescription>& sender);
 

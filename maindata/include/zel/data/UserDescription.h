@@ -24,7 +24,8 @@ public:
 
     const std::string& UserID() const noexcept { return mUserID; }
     // Re-keys the user in its list (it moves to the end). Error 5 "New User ID already exists."
-    // or "Old User ID does not exist."; then nothing changes. The same text again does nothing.
+    // or "Old User ID does not exist." (also for a user removed from its list); then nothing
+    // changes. The same text again does nothing.
     void SetUserID(const std::string& userID);
 
     const std::string& Name() const noexcept { return mName; }
@@ -64,7 +65,6 @@ private:
     void InitNew(const std::string& userID, const std::string& name, const std::weak_ptr<UserDescriptionList>& list);
     void SetParentList(const std::weak_ptr<UserDescriptionList>& list);
     void LoadFromRecord(const Record& row, const std::weak_ptr<UserDescriptionList>& list);
-    void SaveChanges();
     void NotifyChanged();
     void MarkDirty() noexcept { mIsDirty = true; }
     void MarkDeleted() noexcept { mIsDeleted = true; }
@@ -82,6 +82,7 @@ private:
 
     std::int32_t mDatabaseID = 0;
     std::string mUserID;
+    std::string mStoredUserID; // the UserID its row holds
     std::string mName;
     bool mSelected = false;
     bool mEnrolled = false;

@@ -13,6 +13,9 @@
 namespace zel::data {
 
 class DataSource;
+namespace detail {
+template <typename Item> struct TrackingOps;
+}
 
 // All users of the site, keyed by UserID (letter case not counted), in list order. Obtained from
 // DataSource::GetUserDescriptionList. Add writes the new row at once; changes and removals are
@@ -24,11 +27,15 @@ public:
     UserDescriptionList(const UserDescriptionList&) = delete;
     UserDescriptionList& operator=(const UserDescriptionList&) = delete;
 
-    // Error 5 "UserID already exists." when the list holds `userID`. A failed insertion leaves the
-    // user in the list as new (the next Save inserts it) and raises no ListChanged.
+    // Error 5 "UserID already exists." when the list holds `userID`; error 3027 on a read-only
+    // site database. A failed insertion leaves the user in the list as new (the next Save inserts
+    // it) and raises no ListChanged. When a row still holds `userID` (a user removed, or renamed
+    // away from it, and not saved yet), the list's pending changes are written first, in the
+    // same transaction: the file never holds two rows of one UserID.
     std::shared_ptr<UserDescription> Add(const std::string& userID, const std::string& name);
     bool Contains(const std::string& userID) const;
-    // Error 5 for a missing key. The row is deleted at the next Save.
+    // Error 5 for a missing key, 3027 on a read-only site database. The row is deleted at the
+    // next Save.
     void Remove(const std::string& userID);
     // nullptr when no user of the list has that DatabaseID.
     std::shared_ptr<UserDescription> GetByDatabaseID(std::int32_t id) const;
@@ -36,8 +43,9 @@ public:
     std::shared_ptr<UserDescription> Item(int position) const;
     std::shared_ptr<UserDescription> Item(const std::string& userID) const;
     int Count() const noexcept { return mItems.Count(); }
-    // Writes removals (in removal order), then every changed or new user (in list order).
-    // Stops at the first failure; what was written stays written and a later Save goes on.
+    // Writes removals (in removal order), then every changed or new user (in list order), in one
+    // transaction: a Save is written whole or not at all. A failed Save changes nothing (its
+    // error reaches the caller) and a later Save writes everything still pending.
     void Save();
     bool IsDirty() const;
 
@@ -56,7 +64,8 @@ private:
     UserDescriptionList();
     static std::shared_ptr<UserDescriptionList> Load();
 
-    void RenameKey(const std::string& oldKey, const std::string& newKey);
+    void RenameKey(const std::string& oldKey, const std::string& newKey, const UserDescription* self);
+    static detail::TrackingOps<std::shared_ptr<UserDescription>> Ops();
     void NotifyListChanged();
     void NotifyItemChanged(const std::shared_ptr<UserDescription>& sender);
 
