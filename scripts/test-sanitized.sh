@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Builds the clock wire protocol tests with AddressSanitizer and UndefinedBehaviorSanitizer and
+# Builds the clock wire protocol tests and the clock workflows tests (the channel groups that
+# run side by side on worker threads) with AddressSanitizer and UndefinedBehaviorSanitizer and
 # runs them (the frame decoder's fuzzing among them). Called by test.sh when present.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${ZEL_ASAN_BUILD_DIR:-build/asan}
-targets=(test_clocklink)
+targets=(test_clocklink test_workflows)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_WERROR=ON \
   -DZEL_SANITIZE=ON -DZEL_BUILD_GUI=OFF -DZEL_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --target "${targets[@]}" -j "$(nproc)"

@@ -1,9 +1,12 @@
 #include "zel/workflows/ClockRunner.h"
 
+#include "zel/workflows/ParallelGroups.h"
+
 #include "zel/Error.h"
 #include "zel/data/ReaderDescription.h"
 #include "zel/support/Channel.h"
 #include "zel/support/IReader.h"
+#include "zel/support/MessagePump.h"
 
 #include <exception>
 
@@ -21,6 +24,10 @@ ClockResult Outcome(const ClockRunner::ReaderPtr& clock, ClockOutcome outcome, s
     return result;
 }
 
+// The way back to the calling thread of the group the current worker thread serves (none on the
+// calling thread itself).
+thread_local ParallelGroups::Lane* tLane = nullptr;
+
 } // namespace
 
 ClockRunner::ClockRunner(ChannelMaker makeChannel)
@@ -30,13 +37,47 @@ ClockRunner::ClockRunner(ChannelMaker makeChannel)
 
 std::vector<ClockResult> ClockRunner::Run(const std::vector<ReaderPtr>& clocks, const Work& work)
 {
+    const std::vector<ChannelGroup> groups = GroupByChannel(clocks);
     std::vector<ClockResult> results;
-    for (const ChannelGroup& group : GroupByChannel(clocks))
-        RunGroup(group, work, results);
+    if (mMaxChannels == 0) {
+        for (const ChannelGroup& group : groups)
+            RunGroup(group, work, results, false, nullptr, {});
+        return results;
+    }
+    // The channels are made here: the channel maker reads the site database.
+    std::vector<std::shared_ptr<zel::support::Channel>> channels(groups.size());
+    std::vector<std::string> errors(groups.size(),
+                                    "The clock's channel cannot be used (a modem channel, or no channel).");
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        try {
+            channels[i] = mMakeChannel(groups[i].ChannelID);
+        } catch (const zel::Error& error) {
+            errors[i] = "The clock's channel cannot be used: " + error.Description();
+        }
+    }
+    std::vector<std::vector<ClockResult>> perGroup(groups.size());
+    ParallelGroups parallel(mMaxChannels);
+    parallel.Run(
+        groups.size(),
+        [&](std::size_t index, ParallelGroups::Lane& lane) {
+            tLane = &lane;
+            try {
+                RunGroup(groups[index], work, perGroup[index], true, channels[index], errors[index]);
+            } catch (...) {
+                tLane = nullptr;
+                throw;
+            }
+            tLane = nullptr;
+        },
+        [] { zel::support::PumpMessages(); });
+    for (auto& group : perGroup)
+        for (auto& result : group)
+            results.push_back(std::move(result));
     return results;
 }
 
-void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vector<ClockResult>& results)
+void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vector<ClockResult>& results, bool made,
+                           std::shared_ptr<zel::support::Channel> channel, std::string channelError)
 {
     auto cancelRest = [&](std::size_t from) {
         for (std::size_t i = from; i < group.Clocks.size(); ++i)
@@ -49,12 +90,13 @@ void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vec
     }
 
     Report(group.Clocks.front(), "connecting");
-    std::shared_ptr<zel::support::Channel> channel;
-    std::string channelError = "The clock's channel cannot be used (a modem channel, or no channel).";
-    try {
-        channel = mMakeChannel(group.ChannelID);
-    } catch (const zel::Error& error) {
-        channelError = "The clock's channel cannot be used: " + error.Description();
+    if (!made) {
+        channelError = "The clock's channel cannot be used (a modem channel, or no channel).";
+        try {
+            channel = mMakeChannel(group.ChannelID);
+        } catch (const zel::Error& error) {
+            channelError = "The clock's channel cannot be used: " + error.Description();
+        }
     }
     if (!channel) {
         for (const auto& clock : group.Clocks)
@@ -104,14 +146,27 @@ void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vec
 
 void ClockRunner::Report(const ReaderPtr& clock, const std::string& stage) const
 {
-    if (mProgress)
+    if (!mProgress)
+        return;
+    if (tLane)
+        tLane->Post([this, clock, stage] { mProgress(clock, stage); });
+    else
         mProgress(clock, stage);
+}
+
+void ClockRunner::Tell(const ReaderPtr& clock, const std::string& stage) const
+{
+    Report(clock, stage);
 }
 
 void ClockRunner::Finish(std::vector<ClockResult>& results, ClockResult result) const
 {
     results.push_back(std::move(result));
-    if (mFinished)
+    if (!mFinished)
+        return;
+    if (tLane)
+        tLane->Post([this, copy = results.back()] { mFinished(copy); });
+    else
         mFinished(results.back());
 }
 

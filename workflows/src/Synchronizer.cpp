@@ -10,7 +10,9 @@
 #include "zel/support/IReader.h"
 #include "zel/support/MessagePump.h"
 
+#include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace zel::workflows {
 namespace {
@@ -59,6 +61,9 @@ void Synchronizer::Execute(const ReaderCollection& Source, const ReaderCollectio
     mClearDestinationClocks = ClearDestinationClocks;
     mReport = CommandReport("Synchronize");
     mErrorTold = false;
+    mAbortedRaised = false;
+    mStopped = false;
+    mError = nullptr;
     const auto sources = ToVector(Source);
     const auto destinations = ToVector(Destination);
     for (const auto& clock : sources)
@@ -81,48 +86,62 @@ void Synchronizer::Execute(const ReaderCollection& Source, const ReaderCollectio
 void Synchronizer::Run(const std::vector<ReaderPtr>& sources, const std::vector<ReaderPtr>& destinations)
 {
     mBeginSynchornize.Raise();
-    std::vector<ChannelGroup> sourceGroups = GroupByChannel(sources);
-    if (mAbort) {
-        CheckAbort();
+    const std::vector<ChannelGroup> sourceGroups = GroupByChannel(sources);
+    if (CheckAbort()) {
         mReport.End(CommandReport::Ending::Cancelled);
         return;
     }
 
-    // Source phase: collect the users of every source clock; the first clock to give an ID wins.
+    // Source phase: collect the users of every source clock; the first clock (in the order of
+    // the groups, then of the clocks) to give an ID wins.
+    std::vector<std::vector<ClockUserList>> read(sourceGroups.size());
+    for (std::size_t i = 0; i < sourceGroups.size(); ++i)
+        read[i].resize(sourceGroups[i].Clocks.size());
+    RunPhase(SourceMode, sourceGroups,
+             [&](const auto& reader, const ReaderPtr& clock, std::size_t group, int& count, ParallelGroups::Lane&) {
+                 const auto& clocks = sourceGroups[group].Clocks;
+                 const auto at =
+                     static_cast<std::size_t>(std::find(clocks.begin(), clocks.end(), clock) - clocks.begin());
+                 ReadSource(reader, read[group][at], count);
+             });
     ClockUsers collected("Synchronizer");
-    for (const auto& group : sourceGroups) {
-        bool go = RunGroup(SourceMode, group,
-                           [&](const auto& reader, const auto&, int& count) { ReadSource(reader, collected, count); });
-        if (!go || mAbort)
-            break;
-    }
+    for (const auto& group : read)
+        for (const auto& clockUsers : group)
+            for (const auto& user : clockUsers) {
+                const std::string id = user->ID();
+                if (!id.empty() && !collected.Contains(id))
+                    collected.Add(user, id);
+            }
 
     // Import, also after an abort: what was read is kept.
     auto users = zel::data::DataSource().GetUserDescriptionList();
     Import(collected, *users);
 
-    std::vector<UserPtr> enrolled;
-    for (const auto& user : *users)
-        if (user->Enrolled())
-            enrolled.push_back(user);
-    std::vector<ChannelGroup> destinationGroups = GroupByChannel(destinations);
+    // The users to send, built here: the worker threads never touch the site database.
+    std::vector<Outgoing> outgoing;
+    for (const auto& user : *users) {
+        if (!user->Enrolled())
+            continue;
+        Outgoing next;
+        next.User = user;
+        try {
+            next.ClockUser = MakeExtendedUser(*user);
+        } catch (...) {
+            next.Error = std::current_exception(); // raised when the user's turn comes
+        }
+        outgoing.push_back(std::move(next));
+    }
+    const std::vector<ChannelGroup> destinationGroups = GroupByChannel(destinations);
 
-    if (mAbort) {
-        CheckAbort();
+    if (CheckAbort()) {
         mReport.End(CommandReport::Ending::Cancelled);
         return;
     }
-    for (const auto& group : destinationGroups) {
-        if (mAbort)
-            break;
-        bool go = RunGroup(DestinationMode, group, [&](const auto& reader, const auto& clock, int& count) {
-            WriteDestination(reader, clock, enrolled, count);
-        });
-        if (!go)
-            break;
-    }
-    if (mAbort) {
-        CheckAbort();
+    RunPhase(DestinationMode, destinationGroups,
+             [&](const auto& reader, const ReaderPtr& clock, std::size_t, int& count, ParallelGroups::Lane& lane) {
+                 WriteDestination(reader, clock, outgoing, count, lane);
+             });
+    if (CheckAbort()) {
         mReport.End(CommandReport::Ending::Cancelled);
         return;
     }
@@ -130,88 +149,125 @@ void Synchronizer::Run(const std::vector<ReaderPtr>& sources, const std::vector<
     mEndSynchronize.Raise();
 }
 
-bool Synchronizer::RunGroup(int mode, const ChannelGroup& group, const ReaderWork& work)
+void Synchronizer::RunPhase(int mode, const std::vector<ChannelGroup>& groups, const ReaderWork& work)
+{
+    // The channels are made here: the channel maker reads the site database.
+    std::vector<std::shared_ptr<zel::support::Channel>> channels(groups.size());
+    std::vector<std::string> why(groups.size());
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        try {
+            channels[i] = mMakeChannel(groups[i].ChannelID);
+            if (!channels[i])
+                why[i] = NoChannelReason(groups[i].ChannelID);
+        } catch (const std::exception& error) {
+            channels[i].reset(); // a channel that cannot be made counts as not connected
+            why[i] = ReportedErrorText(error);
+        }
+    }
+    ParallelGroups parallel(mMaxChannels);
+    parallel.Run(
+        groups.size(),
+        [&](std::size_t index, ParallelGroups::Lane& lane) {
+            RunGroup(mode, groups[index], index, channels[index], why[index], work, lane);
+        },
+        [] { zel::support::PumpMessages(); });
+    std::exception_ptr error;
+    {
+        std::lock_guard lock(mErrorLock);
+        error = std::exchange(mError, nullptr);
+    }
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t index,
+                            std::shared_ptr<zel::support::Channel> channel, const std::string& why,
+                            const ReaderWork& work, ParallelGroups::Lane& lane)
 {
     const bool source = mode == SourceMode;
     const auto task = source ? ClockReport::Task::Read : ClockReport::Task::Send;
-    auto rowOf = [&](const ReaderPtr& clock) { return mReport.Find(clock->DatabaseID(), task); };
-    std::shared_ptr<zel::support::Channel> channel;
+    const std::int32_t channelID = group.ChannelID;
     ChannelGuard guard(channel);
     bool first = true;
-    bool aborted = false;
     for (const auto& clock : group.Clocks) {
-        if (CheckAbort()) {
-            aborted = true; // this clock and the rest stay unreached: cancelled
-            break;
-        }
+        if (Checkpoint(lane))
+            break; // this clock and the rest stay unreached: cancelled (or not reached after an error)
         if (first) {
             first = false;
-            mEstablishingConnection.Raise(mode, group.ChannelID);
-            std::string why;
-            try {
-                channel = mMakeChannel(group.ChannelID);
-                if (channel)
+            lane.Post([this, mode, channelID] { mEstablishingConnection.Raise(mode, channelID); });
+            std::string failure = why;
+            if (channel) {
+                try {
                     channel->Connect();
-                else
-                    why = NoChannelReason(group.ChannelID);
-            } catch (const std::exception& error) {
-                channel.reset(); // a channel that cannot be made counts as not connected
-                why = ReportedErrorText(error);
+                } catch (const std::exception& error) {
+                    failure = ReportedErrorText(error);
+                }
             }
             if (!channel || !channel->IsConnected()) {
-                for (const auto& member : group.Clocks)
-                    mReport.SetNotConnected(rowOf(member), why);
-                mConnectionFailed.Raise(mode, group.ChannelID);
-                return true;
+                lane.Post([this, mode, channelID, task, failure, clocks = group.Clocks] {
+                    for (const auto& member : clocks)
+                        mReport.SetNotConnected(mReport.Find(member->DatabaseID(), task), failure);
+                    mConnectionFailed.Raise(mode, channelID);
+                });
+                channel.reset();
+                return;
             }
-            mConnected.Raise(mode, group.ChannelID);
+            lane.Post([this, mode, channelID] { mConnected.Raise(mode, channelID); });
         }
 
-        const std::size_t row = rowOf(clock);
-        mConnectingToReader.Raise(mode, clock);
+        const std::int32_t clockID = clock->DatabaseID();
+        lane.Post([this, mode, clock] { mConnectingToReader.Raise(mode, clock); });
         std::shared_ptr<zel::support::IReader> reader;
         std::string lookupError;
         try {
             reader = channel->GetReader(clock->ReaderID());
         } catch (const std::exception& error) {
             if (!source) {
-                mReport.SetFailed(row, ReportedErrorText(error));
-                mErrorTold = true;
-                throw;
+                lane.Post([this, clockID, task, text = ReportedErrorText(error)] {
+                    mReport.SetFailed(mReport.Find(clockID, task), text);
+                    mErrorTold = true;
+                });
+                Stop(std::current_exception());
+                return;
             }
             lookupError = ReportedErrorText(error); // a source clock that fails gives nothing
         }
-        if (CheckAbort()) {
-            aborted = true;
+        if (Checkpoint(lane))
             break;
-        }
         if (!reader) {
-            if (lookupError.empty())
-                mReport.SetNotAnswering(row);
-            else
-                mReport.SetFailed(row, lookupError);
-            mReaderNotFound.Raise(mode, clock);
+            lane.Post([this, mode, clock, clockID, task, lookupError] {
+                const std::size_t row = mReport.Find(clockID, task);
+                if (lookupError.empty())
+                    mReport.SetNotAnswering(row);
+                else
+                    mReport.SetFailed(row, lookupError);
+                mReaderNotFound.Raise(mode, clock);
+            });
             continue;
         }
-        mReaderFound.Raise(mode, clock);
+        lane.Post([this, mode, clock] { mReaderFound.Raise(mode, clock); });
         int count = 0;
         try {
-            work(reader, clock, count);
-            mReport.SetDone(row, count);
+            work(reader, clock, index, count, lane);
+            lane.Post([this, clockID, task, count] { mReport.SetDone(mReport.Find(clockID, task), count); });
         } catch (const std::exception& error) {
-            mReport.SetFailed(row, ReportedErrorText(error), count);
-            if (!source) {
-                mErrorTold = true;
-                throw;
+            const bool ends = !source;
+            lane.Post([this, clockID, task, count, ends, text = ReportedErrorText(error)] {
+                mReport.SetFailed(mReport.Find(clockID, task), text, count);
+                if (ends)
+                    mErrorTold = true;
+            });
+            if (ends) {
+                Stop(std::current_exception());
+                return;
             }
             // A source clock that fails gives nothing more; the phase goes on.
         }
     }
     if (channel && channel->IsConnected()) {
         channel->Disconnect();
-        mDisconnecting.Raise(mode, group.ChannelID);
+        lane.Post([this, mode, channelID] { mDisconnecting.Raise(mode, channelID); });
     }
-    return !aborted;
 }
 
 bool Synchronizer::CheckAbort()
@@ -226,16 +282,36 @@ bool Synchronizer::CheckAbort()
     return true;
 }
 
-void Synchronizer::ReadSource(const std::shared_ptr<zel::support::IReader>& reader, ClockUsers& collected, int& count)
+bool Synchronizer::Checkpoint(ParallelGroups::Lane& lane)
 {
+    bool stop = false;
+    lane.Call([&] { stop = CheckAbort(); });
+    return stop || mStopped;
+}
+
+void Synchronizer::Stop(std::exception_ptr error)
+{
+    {
+        std::lock_guard lock(mErrorLock);
+        if (!mError)
+            mError = std::move(error);
+    }
+    mStopped = true;
+}
+
+void Synchronizer::ReadSource(const std::shared_ptr<zel::support::IReader>& reader, ClockUserList& collected,
+                              int& count)
+{
+    // A clock that holds no users gives its empty list at the cost of one short exchange, not
+    // of a whole data bank.
+    if (reader->UserCount() == 0)
+        return;
     std::shared_ptr<zel::support::UserList> clockUsers = reader->GetUserList();
     if (!clockUsers)
         return;
     for (const auto& user : *clockUsers) {
         ++count;
-        const std::string id = user->ID();
-        if (!id.empty() && !collected.Contains(id))
-            collected.Add(user, id);
+        collected.push_back(user);
     }
 }
 
@@ -246,17 +322,18 @@ void Synchronizer::Import(const ClockUsers& collected, zel::data::UserDescriptio
 }
 
 void Synchronizer::WriteDestination(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
-                                    const std::vector<UserPtr>& enrolled, int& count)
+                                    const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane)
 {
     if (mClearDestinationClocks)
         reader->RemoveAllUsers();
-    for (const auto& user : enrolled) {
-        mSendingUser.Raise(DestinationMode, user);
-        reader->SendUser(MakeExtendedUser(*user));
+    for (const auto& next : outgoing) {
+        lane.Post([this, user = next.User] { mSendingUser.Raise(DestinationMode, user); });
+        if (next.Error)
+            std::rethrow_exception(next.Error);
+        reader->SendUser(next.ClockUser);
         ++count;
-        zel::support::PumpMessages();
     }
-    mReaderUploadComplete.Raise(DestinationMode, clock);
+    lane.Post([this, clock] { mReaderUploadComplete.Raise(DestinationMode, clock); });
 }
 
 } // namespace zel::workflows

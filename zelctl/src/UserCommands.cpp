@@ -10,6 +10,7 @@
 #include "zel/support/IReader.h"
 #include "zel/workflows/ClockBackup.h"
 #include "zel/workflows/ClockRunner.h"
+#include "zel/workflows/ParallelGroups.h"
 #include "zel/workflows/SiteDiff.h"
 #include "zel/workflows/UserTransfer.h"
 
@@ -125,12 +126,13 @@ int UsersSend(Context& ctx)
     auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
     auto users = UsersToSend(ctx);
     zel::workflows::ClockRunner runner;
+    runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels); // channels side by side
     ctx.Attach(runner);
     auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
                                           const Context::ReaderPtr& clock, ClockResult& result) {
         for (const auto& user : users) {
-            ctx.Progress(clock->Name(),
-                         "sending user " + std::to_string(result.Count + 1) + " of " + std::to_string(users.size()));
+            runner.Tell(clock,
+                        "sending user " + std::to_string(result.Count + 1) + " of " + std::to_string(users.size()));
             reader.SendUser(user);
             ++result.Count;
         }
@@ -153,6 +155,7 @@ int UsersRemove(Context& ctx)
     }
     auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
     zel::workflows::ClockRunner runner;
+    runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels); // channels side by side
     ctx.Attach(runner);
     auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
                                           const Context::ReaderPtr& clock, ClockResult& result) {
@@ -163,7 +166,7 @@ int UsersRemove(Context& ctx)
             return;
         }
         for (const std::string& id : ids) {
-            ctx.Progress(clock->Name(), "removing user " + id);
+            runner.Tell(clock, "removing user " + id);
             auto user = std::make_shared<zel::support::ExtendedUser>();
             user->SetID(id);
             reader.RemoveUser(user);

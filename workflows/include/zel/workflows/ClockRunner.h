@@ -4,6 +4,7 @@
 #include "zel/workflows/ClockResult.h"
 
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,6 +23,12 @@ namespace zel::workflows {
 //
 // Holds only the channel maker and the cancel flag; the results are returned, one per distinct
 // clock, in the order of the groups (the order of each group's first clock).
+//
+// By default everything runs on the calling thread. With SetMaxChannels(n) the groups run side
+// by side on up to n worker threads (the channels are still made on the calling thread, which
+// delivers Progress and Finished in order within each group and runs its message pump while it
+// waits); the work then runs on a worker thread and must not touch the site database or the
+// windows: it tells its progress through Tell.
 //
 // How it fails: it never raises for a clock. A channel that cannot be made (modem description,
 // a missing channel row, an address the factory refuses) marks each clock of its group
@@ -45,12 +52,19 @@ public:
 
     void SetProgress(Progress progress) { mProgress = std::move(progress); }
     void SetFinished(Finished finished) { mFinished = std::move(finished); }
+    // 0 (the default): one group after another on the calling thread; n: up to n groups at once.
+    void SetMaxChannels(std::size_t channels) { mMaxChannels = channels; }
+    // From the work: tells the progress on `clock`, through the calling thread when the work runs
+    // on a worker.
+    void Tell(const ReaderPtr& clock, const std::string& stage) const;
     // May be called from any thread; seen before each clock.
     void Cancel() noexcept { mCancel = true; }
     bool CancelRequested() const noexcept { return mCancel; }
 
 private:
-    void RunGroup(const ChannelGroup& group, const Work& work, std::vector<ClockResult>& results);
+    // Runs one group; `made` tells whether `channel` (or `channelError`) was made already.
+    void RunGroup(const ChannelGroup& group, const Work& work, std::vector<ClockResult>& results, bool made,
+                  std::shared_ptr<zel::support::Channel> channel, std::string channelError);
     void Report(const ReaderPtr& clock, const std::string& stage) const;
     void Finish(std::vector<ClockResult>& results, ClockResult result) const;
 
@@ -58,6 +72,7 @@ private:
     Progress mProgress;
     Finished mFinished;
     std::atomic<bool> mCancel{false};
+    std::size_t mMaxChannels = 0;
 };
 
 } // namespace zel::workflows

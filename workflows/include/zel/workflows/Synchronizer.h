@@ -2,15 +2,22 @@
 
 #include "zel/workflows/ChannelGroups.h"
 #include "zel/workflows/CommandReport.h"
+#include "zel/workflows/ParallelGroups.h"
 
 #include "zel/Event.h"
 #include "zel/KeyedCollection.h"
 
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 namespace zel::support {
+class Channel;
 class IReader;
+class IReaderVisitor;
 class IUser;
 } // namespace zel::support
 namespace zel::data {
@@ -25,18 +32,23 @@ namespace zel::workflows {
 // source clocks: reads the users of every source clock (mode 0), stores them in the site
 // database as enrolled users, then sends every enrolled user of the site to every destination
 // clock (mode 1), optionally after clearing it. Clocks sharing a channel description are served
-// through one channel. Reports each step through its events, all raised on the calling thread.
+// through one channel, one after another; the channels of a phase work at the same time on
+// worker threads (at most MaxChannels at once). All site reads and writes happen on the calling
+// thread (the users to send are built before the destination phase, the import follows the
+// source phase), and every event is raised on the calling thread, in order within a channel.
+// While the clocks work the calling thread runs its message pump.
 //
-// Pending events are processed (the message pump) before each clock, after each reader lookup and
-// after each user sent; that is how Abort reaches a running Execute. The abort flag is checked
-// before each clock and after each reader lookup: a clock being written is finished, no further
-// clock is written.
+// Abort may be called from the calling thread (a Cancel button) or any other. Each channel's
+// work checks it before each clock and after each reader lookup, after letting the pending
+// messages of the calling thread run: a clock being written is finished, no further clock is
+// written.
 //
 // Errors: in the source phase clock errors are passed over (the clock gives no users) and the
 // phase goes on. A channel that cannot be made (modem, missing, an address the factory refuses)
 // counts as one that does not connect, in both phases. An error of the import (site database) or
-// of a destination clock ends Execute and travels to the caller; the channel is disconnected
-// first, and the site database keeps what was imported, every user saved whole.
+// of a destination clock ends Execute and travels to the caller: the other channels stop at their
+// next check, every channel is disconnected first, and the site database keeps what was
+// imported, every user saved whole.
 //
 // Report() tells afterwards what happened to every chosen clock (source clocks: users read;
 // destination clocks: users sent), also after an abort or an error.
@@ -57,6 +69,8 @@ public:
     void Execute(const ReaderCollection& Source, const ReaderCollection& Destination, bool ClearDestinationClocks);
     // Sets the abort flag; the running Execute stops at its next check.
     void Abort() { mAbort = true; }
+    // How many channels work at the same time (at least 1).
+    void SetMaxChannels(std::size_t channels) { mMaxChannels = channels == 0 ? 1 : channels; }
     bool AbortRequested() const { return mAbort; }
     // What happened to each chosen clock: the source clocks (task Read) in their order, then the
     // destination clocks (task Send). Complete once Execute has returned or raised.
@@ -78,24 +92,46 @@ public:
 
 private:
     using ClockUsers = zel::KeyedCollection<std::shared_ptr<zel::support::IUser>>;
-    // Does the work on one clock; `count` follows the users read or sent.
-    using ReaderWork = std::function<void(const std::shared_ptr<zel::support::IReader>&, const ReaderPtr&, int& count)>;
+    using ClockUserList = std::vector<std::shared_ptr<zel::support::IUser>>;
+    // A site user ready for the clocks (or the reason it cannot be sent), built on the calling thread.
+    struct Outgoing {
+        UserPtr User;
+        std::shared_ptr<zel::support::IReaderVisitor> ClockUser;
+        std::exception_ptr Error;
+    };
+    // Does the work on one clock, on a worker thread; `count` follows the users read or sent.
+    using ReaderWork = std::function<void(const std::shared_ptr<zel::support::IReader>&, const ReaderPtr&,
+                                          std::size_t group, int& count, ParallelGroups::Lane& lane)>;
 
     // The whole synchronization (Execute keeps the report when it raises).
     void Run(const std::vector<ReaderPtr>& sources, const std::vector<ReaderPtr>& destinations);
-    // One group: connects its channel at the first clock, asks for each clock's reader and runs
-    // `work` on those that answer, disconnects. Records each clock's outcome. False when an abort
-    // was seen.
-    bool RunGroup(int mode, const ChannelGroup& group, const ReaderWork& work);
+    // Runs `work` on the clocks of every group, the groups side by side; raises the first error
+    // of a destination clock once every group has ended.
+    void RunPhase(int mode, const std::vector<ChannelGroup>& groups, const ReaderWork& work);
+    // One group on its worker thread: connects its channel at the first clock, asks for each
+    // clock's reader and runs `work` on those that answer, disconnects. Records each clock's
+    // outcome (through the lane).
+    void RunGroup(int mode, const ChannelGroup& group, std::size_t index,
+                  std::shared_ptr<zel::support::Channel> channel, const std::string& why, const ReaderWork& work,
+                  ParallelGroups::Lane& lane);
     // Pumps messages, then raises Aborted (once) when the flag is set. True when aborting.
+    // Calling thread only.
     bool CheckAbort();
-    void ReadSource(const std::shared_ptr<zel::support::IReader>& reader, ClockUsers& collected, int& count);
+    // From a worker: waits for the calling thread to run CheckAbort. True when the group must stop.
+    bool Checkpoint(ParallelGroups::Lane& lane);
+    // From a worker: keeps the first error that ends Execute and stops the other groups.
+    void Stop(std::exception_ptr error);
+    void ReadSource(const std::shared_ptr<zel::support::IReader>& reader, ClockUserList& collected, int& count);
     void Import(const ClockUsers& collected, zel::data::UserDescriptionList& users);
     void WriteDestination(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
-                          const std::vector<UserPtr>& enrolled, int& count);
+                          const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane);
 
     ChannelMaker mMakeChannel;
-    bool mAbort = false;
+    std::size_t mMaxChannels = ParallelGroups::DefaultMaxChannels;
+    std::atomic<bool> mAbort{false};
+    std::atomic<bool> mStopped{false}; // a destination error ends the phase
+    std::mutex mErrorLock;
+    std::exception_ptr mError; // the first error that ends Execute (guarded by mErrorLock)
     bool mAbortedRaised = false;
     bool mClearDestinationClocks = false;
     CommandReport mReport{"Synchronize"};

@@ -1,0 +1,78 @@
+#pragma once
+// Work on several channels at the same time, told on the calling thread.
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <utility>
+
+namespace zel::workflows {
+
+// Runs one job per channel group on worker threads, at most MaxChannels at once, while the
+// calling thread delivers what the jobs hand back to it. A job runs the clocks of its group one
+// after another (a line carries one exchange at a time); different groups run side by side.
+//
+// Holds, during Run only, the queue of calls the jobs have posted for the calling thread. Each
+// job's calls run on the calling thread in the order the job posted them (so the events of one
+// channel group keep their order); calls of different jobs interleave. Between deliveries the
+// calling thread runs the idle function (its message pump) at least every few milliseconds, so a
+// window stays responsive while the clocks work.
+//
+// A job must not touch what belongs to the calling thread (the site database, the windows):
+// it hands such work to Post or Call.
+//
+// How it fails: an exception that escapes a job ends that job only; the other jobs run on, and
+// once all have ended the first such exception (in group order) is raised by Run. An exception
+// raised by a posted call is kept the same way and raised after the jobs have ended (a Call that
+// raised returns normally to its job).
+class ParallelGroups {
+public:
+    static constexpr std::size_t DefaultMaxChannels = 8;
+
+    // Handed to each job: the way back to the calling thread. Usable from the job's thread only.
+    class Lane {
+    public:
+        // Runs `call` on the calling thread later, after the calls this job posted before.
+        void Post(std::function<void()> call);
+        // Runs `call` on the calling thread and waits until it has run (after the calls this job
+        // posted before, and after one turn of the idle function).
+        void Call(std::function<void()> call);
+
+    private:
+        friend class ParallelGroups;
+        explicit Lane(ParallelGroups& owner) : mOwner(owner) {}
+        ParallelGroups& mOwner;
+    };
+
+    using Job = std::function<void(std::size_t group, Lane& lane)>;
+
+    explicit ParallelGroups(std::size_t maxChannels = DefaultMaxChannels);
+    ParallelGroups(const ParallelGroups&) = delete;
+    ParallelGroups& operator=(const ParallelGroups&) = delete;
+
+    // Runs job(0) .. job(groups - 1) and returns when every job has ended and every posted call
+    // has run. `idle` (may be empty) runs on the calling thread between deliveries.
+    void Run(std::size_t groups, const Job& job, const std::function<void()>& idle = {});
+
+    std::size_t MaxChannels() const noexcept { return mMaxChannels; }
+
+private:
+    struct Item {
+        std::function<void()> Call;
+        bool* Done = nullptr; // set (under the lock) once a Call item has run
+    };
+    void Push(Item item);
+    void Deliver(std::deque<Item>& items, const std::function<void()>& idle);
+
+    std::size_t mMaxChannels;
+    std::mutex mLock;
+    std::condition_variable mChanged; // an item queued, a job ended
+    std::condition_variable mDone;    // a waiting Call has run
+    std::deque<Item> mQueue;
+    std::size_t mRunning = 0;
+    std::exception_ptr mCallError;
+};
+
+} // namespace zel::workflows

@@ -1,0 +1,120 @@
+#include "zel/workflows/ParallelGroups.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace zel::workflows {
+namespace {
+
+// How long the calling thread waits for news before it runs its idle function again.
+constexpr auto IdleEvery = std::chrono::milliseconds(15);
+
+} // namespace
+
+void ParallelGroups::Lane::Post(std::function<void()> call)
+{
+    mOwner.Push({std::move(call), nullptr});
+}
+
+void ParallelGroups::Lane::Call(std::function<void()> call)
+{
+    bool done = false;
+    mOwner.Push({std::move(call), &done});
+    std::unique_lock lock(mOwner.mLock);
+    mOwner.mDone.wait(lock, [&] { return done; });
+}
+
+ParallelGroups::ParallelGroups(std::size_t maxChannels) : mMaxChannels(std::max<std::size_t>(1, maxChannels)) {}
+
+void ParallelGroups::Push(Item item)
+{
+    {
+        std::lock_guard lock(mLock);
+        mQueue.push_back(std::move(item));
+    }
+    mChanged.notify_one();
+}
+
+void ParallelGroups::Deliver(std::deque<Item>& items, const std::function<void()>& idle)
+{
+    for (Item& item : items) {
+        if (item.Done && idle)
+            idle(); // a job waits here: let the caller's messages (a Cancel click) in first
+        try {
+            item.Call();
+        } catch (...) {
+            if (!mCallError)
+                mCallError = std::current_exception();
+        }
+        if (item.Done) {
+            {
+                std::lock_guard lock(mLock);
+                *item.Done = true;
+            }
+            mDone.notify_all();
+        }
+    }
+    items.clear();
+}
+
+void ParallelGroups::Run(std::size_t groups, const Job& job, const std::function<void()>& idle)
+{
+    mCallError = nullptr;
+    if (groups == 0)
+        return;
+    std::vector<std::exception_ptr> jobErrors(groups);
+    std::atomic<std::size_t> next{0};
+    const std::size_t threads = std::min(groups, mMaxChannels);
+    {
+        std::lock_guard lock(mLock);
+        mRunning = threads;
+    }
+    auto worker = [&] {
+        Lane lane(*this);
+        for (std::size_t group = next++; group < groups; group = next++) {
+            try {
+                job(group, lane);
+            } catch (...) {
+                jobErrors[group] = std::current_exception();
+            }
+        }
+        {
+            std::lock_guard lock(mLock);
+            --mRunning;
+        }
+        mChanged.notify_one();
+    };
+    std::vector<std::thread> pool;
+    pool.reserve(threads);
+    for (std::size_t i = 0; i < threads; ++i)
+        pool.emplace_back(worker);
+
+    std::deque<Item> batch;
+    for (;;) {
+        bool finished = false;
+        {
+            std::unique_lock lock(mLock);
+            mChanged.wait_for(lock, IdleEvery, [&] { return !mQueue.empty() || mRunning == 0; });
+            batch.swap(mQueue);
+            finished = mRunning == 0 && batch.empty();
+        }
+        if (finished)
+            break;
+        Deliver(batch, idle);
+        if (idle)
+            idle();
+    }
+    for (std::thread& thread : pool)
+        thread.join();
+
+    for (const auto& error : jobErrors)
+        if (error)
+            std::rethrow_exception(error);
+    if (mCallError)
+        std::rethrow_exception(std::exchange(mCallError, nullptr));
+}
+
+} // namespace zel::workflows
