@@ -149,6 +149,8 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args)
             o.Faults.LateMs = ParseInt(option, next(), 0, 600000);
         } else if (option == "--punch-every") {
             o.PunchEverySec = ParseInt(option, next(), 0, 86400);
+        } else if (option == "--events") {
+            cl.StartEvents = ParseInt(option, next(), 0, 1000000);
         } else if (option == "--seed") {
             o.Seed = static_cast<std::uint32_t>(ParseNumber(option, next(), 0, 0xFFFFFFFFLL));
         } else if (option == "--quiet" || option == "-q") {
@@ -211,6 +213,8 @@ Faults:
 
 Events:
   --punch-every SEC     log "identity verified" for a random user of each clock every SEC seconds.
+  --events N            start with N "identity verified" events logged, one a minute up to now, on
+                        each clock whose log is empty (the log grows to hold them).
   --seed N              seed for the choice of users (default 1).
 
 Other:

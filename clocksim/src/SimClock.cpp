@@ -565,6 +565,31 @@ void SimClock::LogEvent(std::int32_t formatType, const UserId* id)
     AppendEvent(formatType, id, TimeAt(mTime->NowMs()));
 }
 
+void SimClock::LogPastPunches(int count)
+{
+    Lock lock(mMutex);
+    if (count <= 0)
+        return;
+    const std::size_t wanted = mLog.Size() + static_cast<std::size_t>(count);
+    if (wanted > mLog.Capacity()) {
+        EventLog larger(wanted);
+        larger.Restore(mLog.Records(), mLog.EndSeq(), mLog.Position());
+        mLog = std::move(larger);
+    }
+    const std::int64_t now = mTime->NowMs();
+    for (int i = count - 1; i >= 0; --i) {
+        UserId id{};
+        if (mUsers.empty()) {
+            const int number = static_cast<int>(mRandom() % 50) + 1;
+            id[3] = static_cast<std::uint8_t>((number / 1000 % 10) << 4 | number / 100 % 10);
+            id[4] = static_cast<std::uint8_t>((number / 10 % 10) << 4 | number % 10);
+        } else {
+            id = mUsers[mRandom() % mUsers.size()].Id;
+        }
+        AppendEvent(dlf::IdentityVerified, &id, TimeAt(now - static_cast<std::int64_t>(i) * 60000));
+    }
+}
+
 DataLogRecord SimClock::MakeLogRecord(std::int32_t formatType, const UserId* id, const DateTime& when) const
 {
     DataLogRecord r{};

@@ -62,6 +62,9 @@ int main(int argc, char** argv)
         server.Start();
         if (server.ReaderIds().empty())
             server.AddClock(1, ClockModel::Base);
+        for (std::uint8_t id : server.ReaderIds())
+            if (cl.StartEvents > 0 && server.Clock(id).Events().empty())
+                server.Clock(id).LogPastPunches(cl.StartEvents);
         if (cl.Options.Tcp)
             std::cout << "tcp " << cl.Options.TcpAddress << ':' << server.Port() << '\n';
         if (cl.Options.Pty)

@@ -16,6 +16,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -340,6 +341,28 @@ TEST_F(ZelctlTest, TimeScanAndSync)
     EXPECT_EQ(server->Clock(3).UserCount(), 4u); // cleared, then the four enrolled users
     EXPECT_FALSE(server->Clock(3).FindUser(old.Id).has_value());
     EXPECT_EQ(server->Clock(2).UserCount(), 4u);
+}
+
+TEST_F(ZelctlTest, ReadsWhileAnotherProgramWritesTheSiteAndNeverWritesBesideIt)
+{
+    std::promise<void> opened, release;
+    std::thread writer([&] { // the program, the site's one writer
+        zel::data::DataSource data;
+        data.OpenDatabase(site);
+        opened.set_value();
+        release.get_future().wait();
+        data.CloseDatabase();
+    });
+    opened.get_future().wait();
+    auto status = Zelctl({"status", "Front"});
+    EXPECT_EQ(status.Status, 0) << status.Err;
+    EXPECT_EQ(Zelctl({"users"}).Status, 0);
+    auto import = Zelctl({"users", "import", "Front"});
+    EXPECT_EQ(import.Status, 3);
+    EXPECT_NE(import.Err.find(std::to_string(::getpid())), std::string::npos) << import.Err;
+    release.set_value();
+    writer.join();
+    EXPECT_EQ(Zelctl({"users", "import", "Front"}).Status, 0);
 }
 
 } // namespace

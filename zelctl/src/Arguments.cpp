@@ -4,9 +4,11 @@ namespace zel::cli {
 
 namespace {
 
-const std::set<std::string> kSingle{"site", "format", "ids"};
-const std::set<std::string> kMulti{"from", "to", "user"};
+const std::set<std::string> kSingle{"site", "format", "ids", "since", "until", "output"};
+const std::set<std::string> kMulti{"from", "to", "user", "clock"};
 const std::set<std::string> kFlags{"all", "enrolled", "all-users", "clear", "yes", "help"};
+
+const std::string kOutput = "--output";
 
 bool IsOption(const std::string& arg)
 {
@@ -33,7 +35,8 @@ Arguments Arguments::Parse(const std::vector<std::string>& args)
     Arguments parsed;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
+        // -o FILE is --output FILE.
+        const std::string& arg = (!optionsEnded && args[i] == "-o") ? kOutput : args[i];
         if (optionsEnded || (!IsOption(arg) && arg != "-h")) {
             if (!optionsEnded && arg == "--") {
                 optionsEnded = true;
@@ -94,7 +97,7 @@ Arguments Arguments::Parse(const std::vector<std::string>& args)
             const std::size_t before = values.size();
             if (hasInline)
                 values.push_back(inlineValue);
-            while (i + 1 < args.size() && !IsOption(args[i + 1]) && args[i + 1] != "-h")
+            while (i + 1 < args.size() && !IsOption(args[i + 1]) && args[i + 1] != "-h" && args[i + 1] != "-o")
                 values.push_back(args[++i]);
             if (values.size() == before)
                 throw UsageError("option --" + name + " needs at least one value");

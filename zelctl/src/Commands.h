@@ -19,6 +19,8 @@ int Diff(Context& ctx);
 int Sync(Context& ctx);
 int Backup(Context& ctx);
 int Restore(Context& ctx);
+int EventsCollect(Context& ctx);
+int EventsExport(Context& ctx);
 
 // The table of per-clock results most clock commands print: clock, result, count, detail.
 class Table;

@@ -29,7 +29,7 @@ void Context::OpenSite()
     const std::string path = SitePath();
     try {
         zel::data::DataSource data;
-        data.OpenDatabase(path);
+        data.OpenDatabase(path, mWritesSite ? zel::data::OpenMode::ReadWrite : zel::data::OpenMode::ReadOnly);
         // Loading the lists here puts a site that cannot load under exit status 3 too.
         data.GetChannelDescriptionList();
         data.GetReaderDescriptionList();

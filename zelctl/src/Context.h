@@ -49,8 +49,11 @@ public:
 
     // The site file: --site, else ZEL_SITE, else zel.mdb in the working directory.
     std::string SitePath() const;
-    // Opens the site database (once). Raises SiteError with the file name and the library's text.
+    // Opens the site database (once): read-only unless the command writes it (SetWritesSite), so
+    // that reading commands also work while the program, the site's one writer, has it open.
+    // Raises SiteError with the file name and the library's text (which names the writer).
     void OpenSite();
+    void SetWritesSite(bool writes) { mWritesSite = writes; }
     // Clocks named by name (any case) or database ID; all clocks of the site for `all`.
     // Raises UsageError for a name that names no clock, or for no clock at all.
     std::vector<ReaderPtr> Clocks(const std::vector<std::string>& names, bool all);
@@ -69,6 +72,7 @@ public:
 private:
     bool mTerminal;
     bool mSiteOpen = false;
+    bool mWritesSite = false;
     bool mProgressShown = false;
 };
 

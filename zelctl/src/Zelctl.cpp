@@ -20,7 +20,7 @@ struct CommandInfo {
     int (*Run)(Context&);
 };
 
-const std::array<CommandInfo, 14> kCommands{{
+const std::array<CommandInfo, 16> kCommands{{
     {"clocks", "clocks", "Lists the site's clocks.", ListClocks},
     {"users", "users", "Lists the site's users.", ListUsers},
     {"channels", "channels", "Lists the site's channels.", ListChannels},
@@ -55,6 +55,15 @@ const std::array<CommandInfo, 14> kCommands{{
      Backup},
     {"restore", "restore FILE CLOCK [--yes]",
      "Shows what it would change to make the clock hold what FILE holds; writes only with --yes.", Restore},
+    {"events collect", "events collect (CLOCK...|--all)",
+     "Reads each clock's event log onward from where the last collection stopped and stores the events\n"
+     "in the site (each once). Per clock: events new, already known, and whether the log wrapped past\n"
+     "the last collected event.",
+     EventsCollect},
+    {"events export", "events export [--since T] [--until T] [--clock C...] [--user U] [--format csv|json] [-o FILE]",
+     "Writes the stored events, newest first, as CSV (UTF-8, RFC 4180, the default) or JSON to FILE or\n"
+     "standard output. T is YYYY-MM-DD (--until: the whole day) or YYYY-MM-DDTHH:MM:SS.",
+     EventsExport},
 }};
 
 void PrintHelp(std::ostream& out)
@@ -121,6 +130,9 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
         return kExitDone;
     }
     Context ctx(args, out, err, ::isatty(STDERR_FILENO) == 1);
+    // Only these change the site database; the others open it read-only.
+    const std::string words = command->Words;
+    ctx.SetWritesSite(words == "users import" || words == "sync" || words == "events collect");
     ctx.Operands.assign(args.Words.begin() + static_cast<std::ptrdiff_t>(used), args.Words.end());
     try {
         return command->Run(ctx);

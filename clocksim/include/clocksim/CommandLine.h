@@ -13,6 +13,7 @@ namespace zel::sim {
 struct CommandLine {
     ServerOptions Options;
     std::vector<std::pair<std::uint8_t, ClockModel>> Clocks;
+    int StartEvents = 0; // --events: punches logged at start on each clock whose log is empty
     bool Quiet = false;
     bool Help = false;
 

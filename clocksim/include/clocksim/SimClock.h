@@ -78,6 +78,10 @@ public:
     std::vector<DataLogRecord> Events() const; // oldest first
     // Logs an event now; Data1 holds the user ID when one is given.
     void LogEvent(std::int32_t formatType, const UserId* id = nullptr);
+    // Logs `count` past "identity verified" events, one a minute, the last one now, each for a
+    // random user of the clock (user IDs 1 to 50 when it holds none). The log grows to hold them
+    // with the events it holds already.
+    void LogPastPunches(int count);
     // The display message record received last (empty before any) and how many arrived.
     Bytes LastDisplayMessage() const;
     int DisplayMessageCount() const;

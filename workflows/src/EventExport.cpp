@@ -1,0 +1,115 @@
+#include "zel/workflows/EventExport.h"
+
+#include "zel/data/EventStore.h"
+#include "zel/workflows/EventKinds.h"
+
+#include <cstdio>
+#include <ostream>
+
+namespace zel::workflows {
+
+namespace {
+
+template <std::size_t N> std::string Hex(const std::array<std::uint8_t, N>& bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (auto b : bytes) {
+        text.push_back(digits[b >> 4]);
+        text.push_back(digits[b & 0x0F]);
+    }
+    return text;
+}
+
+std::string Json(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
+            } else {
+                out.push_back(static_cast<char>(c));
+            }
+        }
+    }
+    return out + "\"";
+}
+
+} // namespace
+
+std::string CsvField(const std::string& text)
+{
+    const bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
+                       (!text.empty() && (text.front() == ' ' || text.back() == ' '));
+    if (!quote)
+        return text;
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"')
+            out.push_back('"');
+        out.push_back(c);
+    }
+    return out + "\"";
+}
+
+std::string IsoTime(const std::string& timeStamp)
+{
+    std::string iso = timeStamp;
+    if (iso.size() > 10 && iso[10] == ' ')
+        iso[10] = 'T';
+    return iso;
+}
+
+std::int64_t WriteEvents(std::ostream& out, const zel::data::EventStore& store, const zel::data::EventFilter& filter,
+                         EventFileFormat format, const std::function<void(std::int64_t)>& progress)
+{
+    std::int64_t count = 0;
+    if (format == EventFileFormat::Csv)
+        out << "time,clock,clock_id,reader_id,user_id,user_name,kind,format_type,data1,data2,collected_at\r\n";
+    else
+        out << '[';
+    store.ForEach(filter, [&](const zel::data::StoredEvent& e) {
+        if (format == EventFileFormat::Csv) {
+            out << IsoTime(e.TimeStamp) << ',' << CsvField(e.ClockName) << ',' << e.ClockID << ',' << e.ReaderID << ','
+                << CsvField(e.UserID) << ',' << CsvField(e.UserName) << ',' << CsvField(EventKindText(e.FormatType))
+                << ',' << e.FormatType << ',' << Hex(e.Data1) << ',' << Hex(e.Data2) << ',' << IsoTime(e.CollectedAt)
+                << "\r\n";
+        } else {
+            out << (count ? ",\n " : "\n ") << "{\"time\": " << Json(IsoTime(e.TimeStamp))
+                << ", \"clock\": " << Json(e.ClockName) << ", \"clock_id\": " << e.ClockID
+                << ", \"reader_id\": " << e.ReaderID
+                << ", \"user_id\": " << (e.UserID.empty() ? "null" : Json(e.UserID))
+                << ", \"user_name\": " << (e.UserName.empty() ? "null" : Json(e.UserName))
+                << ", \"kind\": " << Json(EventKindText(e.FormatType)) << ", \"format_type\": " << e.FormatType
+                << ", \"data1\": \"" << Hex(e.Data1) << "\", \"data2\": \"" << Hex(e.Data2)
+                << "\", \"collected_at\": " << Json(IsoTime(e.CollectedAt)) << '}';
+        }
+        ++count;
+        if (progress && count % 10000 == 0)
+            progress(count);
+    });
+    if (format == EventFileFormat::Json)
+        out << (count ? "\n]\n" : "]\n");
+    return count;
+}
+
+} // namespace zel::workflows
