@@ -35,7 +35,7 @@ protected:
     void RemoveEntry(std::int32_t databaseID) override;
     bool SaveEntry(std::int32_t mode) override;
     void OnAdd() override;
-    // Cancel with no line to show leaves the typed values in the disabled fields (Part 3.11).
+    // Cancel with no line to show leaves the typed values in the disabled fields.
     bool KeepsFieldsWithoutSelection() const override { return true; }
 
 private:

@@ -47,8 +47,8 @@ protected:
     virtual void DetailRefresh() = 0;
     // Whether the bound list holds an entry with this DatabaseID.
     virtual bool HasEntry(std::int32_t databaseID) const = 0;
-    // After Cancel with no line to show: true leaves the fields as they are (the channel editor,
-    // Part 3.11), false clears the detail (SelectedID 0).
+    // After Cancel with no line to show: true leaves the fields as they are (the channel editor),
+    // false clears the detail (SelectedID 0).
     virtual bool KeepsFieldsWithoutSelection() const { return false; }
     // Removes the entry with this DatabaseID from the list and saves the list.
     virtual void RemoveEntry(std::int32_t databaseID) = 0;
