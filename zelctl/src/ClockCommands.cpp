@@ -11,10 +11,12 @@
 #include "zel/support/IReader.h"
 #include "zel/workflows/ClockModel.h"
 #include "zel/workflows/ClockRunner.h"
+#include "zel/workflows/ParallelGroups.h"
 #include "zel/workflows/SiteChannels.h"
 
 #include <charconv>
 #include <map>
+#include <mutex>
 #include <ostream>
 
 namespace zel::cli {
@@ -56,7 +58,9 @@ int Status(Context& ctx)
         std::int64_t Difference = 0;
     };
     std::map<std::int32_t, Seen> seen;
+    std::mutex seenLock; // the lines' workers fill it side by side
     zel::workflows::ClockRunner runner;
+    runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
     ctx.Attach(runner);
     auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
                                           const Context::ReaderPtr& clock, zel::workflows::ClockResult& result) {
@@ -68,6 +72,7 @@ int Status(Context& ctx)
         info.Time = reader.GetTime();
         info.Difference = info.Time.TotalSeconds() - zel::DateTime::Now().TotalSeconds();
         result.Count = info.Users;
+        const std::lock_guard<std::mutex> hold(seenLock);
         seen[clock->DatabaseID()] = info;
     });
     Table table({{"clock", "Clock"},
@@ -100,6 +105,7 @@ int TimeSet(Context& ctx)
 {
     auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
     zel::workflows::ClockRunner runner;
+    runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
     ctx.Attach(runner);
     auto results = runner.Run(clocks, [](zel::support::IReader& reader, zel::support::Channel&,
                                          const Context::ReaderPtr&, zel::workflows::ClockResult& result) {
