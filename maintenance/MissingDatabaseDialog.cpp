@@ -33,6 +33,8 @@ MissingDatabaseDialog::MissingDatabaseDialog(const QString& fileName, const QStr
     mCmdQuit = new QPushButton(tr("&Quit"), this);
     mCmdQuit->setObjectName(QStringLiteral("cmdQuit"));
     mCmdQuit->setDefault(true);
+    // Enter presses the focused button: the focus starts on the default, Quit.
+    mCmdQuit->setFocus();
     connect(mCmdCreate, &QPushButton::clicked, this, &QDialog::accept);
     connect(mCmdQuit, &QPushButton::clicked, this, &QDialog::reject);
 

@@ -6,6 +6,11 @@
 
 class QWidget;
 
+namespace zel::data {
+class SiteLoadError;
+class SiteWriteAccessError;
+} // namespace zel::data
+
 namespace zel::ui {
 
 // The file name of the site database, looked for in the working directory.
@@ -14,22 +19,48 @@ inline constexpr const char* SiteDatabaseFileName = "zel.mdb";
 // Asked when the site database file is missing: true to create a new, empty one there.
 using CreateDatabaseQuestion = std::function<bool(const QString& fileName, const QString& folder)>;
 
+// Asked when the site database cannot be opened for writing (another program writes it, or the
+// file or its folder is read-only; `reason` says which): true to open it read-only, false to quit.
+using ReadOnlyQuestion = std::function<bool(const zel::data::SiteWriteAccessError& reason)>;
+
 enum class StartupResult {
-    Opened, // the site database is open
-    Quit,   // it was missing and the user chose not to create it
-    Failed, // opening (or creating) failed; the error was shown
+    Opened, // the site database is open (read-only when the user chose so) and its lists loaded
+    Quit,   // it was missing or could not be written, and the user chose to stop
+    Failed, // opening (or creating, or loading) failed; the error was shown
 };
 
-// Opens "zel.mdb" in `folder` as the site database of this thread. A missing file is put to
-// `askCreate`; when it answers true a new, empty site database is created there and opened.
-// Any failure is shown in a message box with the error's number and description.
-StartupResult OpenSiteDatabase(const QString& folder, QWidget* parent, const CreateDatabaseQuestion& askCreate);
+// Opens "zel.mdb" in `folder` as the site database of this thread and loads its three lists.
+// A missing file is put to `askCreate`; when it answers true a new, empty site database is
+// created there and opened. A file that cannot be opened for writing is put to `askReadOnly`
+// (without one, that is shown as a failure). A row that the lists cannot load stops the start-up
+// with a message that names the file, table, row ID, column and rule (never an empty site in
+// its place). Any other failure is shown in a message box with the error's number and
+// description.
+StartupResult OpenSiteDatabase(const QString& folder, QWidget* parent, const CreateDatabaseQuestion& askCreate,
+                               const ReadOnlyQuestion& askReadOnly = {});
 
 // The full path of the site database opened by OpenSiteDatabase (empty before).
 QString DatabasePath();
 
+// Closes this thread's site database if it is open, folding its write-ahead log into the file;
+// failures are not reported (the program is ending).
+void CloseSiteDatabase();
+
 // The text shown for a failure at start-up: "Run-time error 'N':" and the description.
 QString StartupErrorText(long number, const QString& description);
+// The text shown for a site database that cannot be loaded: the file, table, row ID, column and
+// rule, and what to do.
+QString LoadErrorText(const zel::data::SiteLoadError& error);
+
+// Chooses the file to back the site database up to; `suggested` is the path offered. Returns the
+// chosen path, or the empty text when cancelled.
+using BackupFileChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
+// Replaces the file dialog of BackUpSiteDatabase (tests); an empty chooser restores it.
+void SetBackupFileChooser(BackupFileChooser chooser);
+// File, "Back Up Site Database...": asks for a file (a new one beside the site database is
+// offered), asks before an existing file is replaced, writes a consistent copy of the site
+// database there (also while it is in use) and says where, or shows why it failed.
+void BackUpSiteDatabase(QWidget* parent);
 
 // Lets long clock operations of this thread (the polling of an enrollment) run the event loop,
 // so that Abort and Cancel buttons still react.

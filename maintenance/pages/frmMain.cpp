@@ -3,12 +3,16 @@
 #include "ProgramResources.h"
 #include "editors/ListContainer.h"
 #include "layout/Anchor.h"
+#include "modMain.h"
 #include "pages/AddRemoveUsers.h"
 #include "pages/ConnectionCenter.h"
+#include "pages/EventsPage.h"
 #include "pages/ManageClock.h"
 #include "pages/SynchronizeUI.h"
 #include "pages/frmAbout.h"
+#include "zel/data/DataSource.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
@@ -33,11 +37,12 @@ struct PageInfo {
 };
 
 // In navigation order: item n shows page n.
-constexpr std::array<PageInfo, 4> Pages{{
+constexpr std::array<PageInfo, 5> Pages{{
     {"Lists", "Manage Lists", "Manage User, Clock, and Channel Lists", ":/icons/lists.svg", ":/banners/lists.svg"},
     {"ReaderSetup", "Manage Clock", "Manage Clock", ":/icons/clock.svg", ":/banners/clock.svg"},
     {"AddRemove", "Add/Remove Users", "Add/Remove Users", ":/icons/addremove.svg", ":/banners/addremove.svg"},
     {"Synchronize", "Synchronize Users", "Synchronize Users", ":/icons/sync.svg", ":/banners/sync.svg"},
+    {"Events", "Events", "Events Collected from the Clocks", ":/icons/events.svg", ":/banners/events.svg"},
 }};
 
 constexpr int ListBarWidth = 116;
@@ -51,7 +56,10 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mListBarImages("frmMain
 {
     InitProgramResources();
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("ZEL Maintenance"));
+    // Opened read-only (another program writes the site database, or it cannot be written):
+    // the lists show, and every change is refused with the reason.
+    setWindowTitle(zel::data::DataSource().IsReadOnly() ? QStringLiteral("ZEL Maintenance (read-only)")
+                                                        : QStringLiteral("ZEL Maintenance"));
     setWindowIcon(ProgramIcon());
     BuildControls();
     BuildMenus();
@@ -122,8 +130,10 @@ void frmMain::BuildControls()
     mAddRemoveUsers1->setObjectName(QStringLiteral("AddRemoveUsers1"));
     mSynchronizeUI1 = new SynchronizeUI(mPageArea);
     mSynchronizeUI1->setObjectName(QStringLiteral("SynchronizeUI1"));
+    mEvents1 = new EventsPage(mPageArea);
+    mEvents1->setObjectName(QStringLiteral("Events1"));
     for (QWidget* page :
-         std::initializer_list<QWidget*>{mListContainer1, mManageClock1, mAddRemoveUsers1, mSynchronizeUI1})
+         std::initializer_list<QWidget*>{mListContainer1, mManageClock1, mAddRemoveUsers1, mSynchronizeUI1, mEvents1})
         page->hide();
 
     // A first placement for the design size; the anchors take over once the window is shown.
@@ -135,9 +145,13 @@ void frmMain::BuildControls()
         mBannerImages.push_back(QIcon(QString::fromLatin1(page.Banner)).pixmap(BannerPictureSize));
     }
     // An enrollment on the Manage Clock page polls the clock while the interface runs: the other
-    // pages (clock lists, Add/Remove Users, Synchronize) must not start their work inside it.
-    connect(mManageClock1->ConnectionCenter1(), &ConnectionCenter::BusyChanged, mListBar,
-            [this](bool busy) { mListBar->setEnabled(!busy); });
+    // pages (clock lists, Add/Remove Users, Synchronize) must not start their work inside it, and
+    // no modal box (Help, About) may hold the polling up until it is closed.
+    connect(mManageClock1->ConnectionCenter1(), &ConnectionCenter::BusyChanged, mListBar, [this](bool busy) {
+        mListBar->setEnabled(!busy);
+        if (auto* about = findChild<QAction*>(QStringLiteral("mnuHelpAbout")))
+            about->setEnabled(!busy);
+    });
     connect(mListBar, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { ListBar_ItemClick(mListBar->row(item) + 1); });
     connect(mListBar, &QListWidget::itemActivated, this,
@@ -148,6 +162,13 @@ void frmMain::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
+    QAction* backup = file->addAction(QStringLiteral("&Back Up Site Database..."));
+    backup->setObjectName(QStringLiteral("mnuFileBackup"));
+    connect(backup, &QAction::triggered, this, [this] { BackUpSiteDatabase(this); });
+    // Its dialogs are modal: not while an enrollment polls the clock.
+    connect(mManageClock1->ConnectionCenter1(), &ConnectionCenter::BusyChanged, backup,
+            [backup](bool busy) { backup->setEnabled(!busy); });
+    file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("E&xit"));
     exit->setObjectName(QStringLiteral("mnuFileExit"));
     connect(exit, &QAction::triggered, this, &frmMain::mnuFileExit_Click);
@@ -170,7 +191,7 @@ void frmMain::PlaceControls()
     mLblBanner->setGeometry(12, 0, width - 12 - BannerPictureSize.width() - 8, BannerHeight);
     const QRect pageRect(0, BannerHeight, width, height - BannerHeight);
     for (QWidget* page :
-         std::initializer_list<QWidget*>{mListContainer1, mManageClock1, mAddRemoveUsers1, mSynchronizeUI1})
+         std::initializer_list<QWidget*>{mListContainer1, mManageClock1, mAddRemoveUsers1, mSynchronizeUI1, mEvents1})
         page->setGeometry(pageRect);
 }
 
@@ -185,11 +206,8 @@ void frmMain::Form_Load()
         item->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
     }
 
-    try {
-        mListContainer1->InitListEditors();
-    } catch (const std::exception&) {
-        // The list page reports its own failures; the window is shown regardless.
-    }
+    // A failure reaches the start-up, which shows it: no window with unbound lists.
+    mListContainer1->InitListEditors();
 }
 
 void frmMain::showEvent(QShowEvent* event)
@@ -215,6 +233,7 @@ void frmMain::Form_Activate()
     mAnchor->Add(mManageClock1, AnchorAll);
     mAnchor->Add(mAddRemoveUsers1, AnchorAll);
     mAnchor->Add(mSynchronizeUI1, AnchorAll);
+    mAnchor->Add(mEvents1, AnchorAll);
     mAnchor->Add(mImgBanner, AnchorRight);
     mAnchorsSet = true;
 }
@@ -247,6 +266,7 @@ void frmMain::ListBar_ItemClick(int index)
     mManageClock1->setVisible(index == 2);
     mAddRemoveUsers1->setVisible(index == 3);
     mSynchronizeUI1->setVisible(index == 4);
+    mEvents1->setVisible(index == 5);
 }
 
 QString frmMain::PageTitle(const QString& key) const

@@ -21,9 +21,10 @@ class ListContainer;
 class ManageClock;
 class AddRemoveUsers;
 class SynchronizeUI;
+class EventsPage;
 
-// The main window: a navigation bar of four items down the left side, a banner with the page's
-// title and picture, and the four pages below the banner, of which at most one is visible.
+// The main window: a navigation bar of five items down the left side, a banner with the page's
+// title and picture, and the five pages below the banner, of which at most one is visible.
 // It owns no data; the pages reach the site database themselves.
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -31,13 +32,13 @@ public:
     explicit frmMain(QWidget* parent = nullptr);
     ~frmMain() override;
 
-    // What a click on navigation item `index` (1 to 4) does: banner title and picture of that
+    // What a click on navigation item `index` (1 to 5) does: banner title and picture of that
     // page, and that page the only one visible. Other numbers are ignored.
     void ListBar_ItemClick(int index);
 
-    // The banner title of a page key ("Lists", "ReaderSetup", "AddRemove", "Synchronize").
+    // The banner title of a page key ("Lists", "ReaderSetup", "AddRemove", "Synchronize", "Events").
     QString PageTitle(const QString& key) const;
-    // Banner picture `index` (1 to 4, in page order).
+    // Banner picture `index` (1 to 5, in page order).
     QPixmap BannerImage(int index) const;
     // The anchored layout; nullptr until the window has been shown the first time.
     const Anchor* Anchors() const { return mAnchor.get(); }
@@ -68,6 +69,7 @@ private:
     ManageClock* mManageClock1 = nullptr;
     AddRemoveUsers* mAddRemoveUsers1 = nullptr;
     SynchronizeUI* mSynchronizeUI1 = nullptr;
+    EventsPage* mEvents1 = nullptr;
 
     zel::KeyedCollection<QString> mPageTitles{"frmMain"};
     std::unique_ptr<Anchor> mAnchor;

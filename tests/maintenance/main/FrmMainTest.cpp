@@ -19,7 +19,8 @@
 namespace zel::ui::test {
 namespace {
 
-constexpr std::array<const char*, 4> PageNames{"ListContainer1", "ManageClock1", "AddRemoveUsers1", "SynchronizeUI1"};
+constexpr std::array<const char*, 5> PageNames{"ListContainer1", "ManageClock1", "AddRemoveUsers1", "SynchronizeUI1",
+                                               "Events1"};
 
 QWidget* Child(const QWidget& window, const char* name)
 {
@@ -34,17 +35,17 @@ class FrmMainTest : public QObject {
 private slots:
     void initTestCase() { OpenTestSiteDatabase(); }
 
-    void LoadsWithFourItemsAndNoPageShown()
+    void LoadsWithFiveItemsAndNoPageShown()
     {
         frmMain window;
         QCOMPARE(window.windowTitle(), QStringLiteral("ZEL Maintenance"));
         QCOMPARE(window.size(), QSize(1024, 700));
         auto* bar = window.findChild<QListWidget*>(QStringLiteral("ListBar"));
         QVERIFY(bar != nullptr);
-        const QStringList captions{"Manage Lists", "Manage Clock", "Add/Remove Users", "Synchronize Users"};
-        const QStringList keys{"Lists", "ReaderSetup", "AddRemove", "Synchronize"};
-        QCOMPARE(bar->count(), 4);
-        for (int i = 0; i < 4; ++i) {
+        const QStringList captions{"Manage Lists", "Manage Clock", "Add/Remove Users", "Synchronize Users", "Events"};
+        const QStringList keys{"Lists", "ReaderSetup", "AddRemove", "Synchronize", "Events"};
+        QCOMPARE(bar->count(), 5);
+        for (int i = 0; i < 5; ++i) {
             QCOMPARE(bar->item(i)->text(), captions[i]);
             QCOMPARE(bar->item(i)->data(Qt::UserRole).toString(), keys[i]);
             QVERIFY(!bar->item(i)->icon().isNull());
@@ -65,21 +66,21 @@ private slots:
     {
         frmMain window;
         const QStringList titles{"Manage User, Clock, and Channel Lists", "Manage Clock", "Add/Remove Users",
-                                 "Synchronize Users"};
+                                 "Synchronize Users", "Events Collected from the Clocks"};
         auto* banner = window.findChild<QLabel*>(QStringLiteral("lblBanner"));
         auto* picture = window.findChild<QLabel*>(QStringLiteral("imgBanner"));
         for (int pass = 0; pass < 2; ++pass) { // the second pass clicks items that are already chosen
-            for (int n : {3, 1, 4, 2, 2}) {
+            for (int n : {3, 1, 5, 4, 2, 2}) {
                 window.ListBar_ItemClick(n);
                 QCOMPARE(banner->text(), titles[n - 1]);
                 QCOMPARE(picture->pixmap().toImage(), window.BannerImage(n).toImage());
-                for (int i = 0; i < 4; ++i)
+                for (int i = 0; i < 5; ++i)
                     QCOMPARE(Child(window, PageNames[static_cast<std::size_t>(i)])->isHidden(), i != n - 1);
             }
         }
         QVERIFY(window.BannerImage(1).toImage() != window.BannerImage(2).toImage());
         window.ListBar_ItemClick(0); // no such item: nothing changes
-        window.ListBar_ItemClick(5);
+        window.ListBar_ItemClick(6);
         QVERIFY(!Child(window, "ManageClock1")->isHidden());
     }
 
@@ -108,6 +109,31 @@ private slots:
         QVERIFY(bar->isEnabled());
     }
 
+    // The About box is modal: opened during an enrollment it would hold the enrollment's polling
+    // until it is closed. Help, About is locked as the page bar is.
+    void HelpAboutIsLockedWhileAnEnrollmentRuns()
+    {
+        frmMain window;
+        auto* about = window.findChild<QAction*>(QStringLiteral("mnuHelpAbout"));
+        auto* cc = window.findChild<zel::ui::ConnectionCenter*>(QStringLiteral("ConnectionCenter1"));
+        QVERIFY(about && cc);
+        QVERIFY(about->isEnabled());
+        cc->BeginLongCommand();
+        QVERIFY(!about->isEnabled());
+        bool opened = false; // a box that did open is closed again, so the test cannot hang on it
+        QTimer::singleShot(0, &window, [&opened] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                opened = true;
+                box->close();
+            }
+        });
+        about->trigger(); // a disabled action does nothing: no box opens
+        QTest::qWait(20);
+        QVERIFY(!opened);
+        cc->EndLongCommand();
+        QVERIFY(about->isEnabled());
+    }
+
     void ResizeBeforeFirstActivationDoesNothing()
     {
         frmMain window;
@@ -133,15 +159,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const Anchor* anchor = window.Anchors();
         QVERIFY(anchor != nullptr);
-        QCOMPARE(anchor->Count(), 7);
-        const std::array<std::pair<const char*, int>, 7> expected{{{"ListContainer1", 15},
+        QCOMPARE(anchor->Count(), 8);
+        const std::array<std::pair<const char*, int>, 8> expected{{{"ListContainer1", 15},
                                                                    {"picBanner", 3},
                                                                    {"lblBanner", 3},
                                                                    {"ManageClock1", 15},
                                                                    {"AddRemoveUsers1", 15},
                                                                    {"SynchronizeUI1", 15},
+                                                                   {"Events1", 15},
                                                                    {"imgBanner", 2}}};
-        for (int i = 0; i < 7; ++i) {
+        for (int i = 0; i < 8; ++i) {
             const auto& [name, flags] = expected[static_cast<std::size_t>(i)];
             QCOMPARE(anchor->Item(i).Control->objectName(), QString::fromLatin1(name));
             QCOMPARE(anchor->Item(i).Anchors, flags);

@@ -158,6 +158,10 @@ private slots:
     {
         MissingDatabaseDialog dialog(QStringLiteral("zel.mdb"), QStringLiteral("/tmp"));
         QVERIFY(dialog.findChild<QPushButton*>(QStringLiteral("cmdQuit"))->isDefault());
+        // Enter quits: the focus starts on Quit, not on Create.
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.focusWidget(), dialog.findChild<QPushButton*>(QStringLiteral("cmdQuit")));
     }
 };
 

@@ -315,22 +315,14 @@ private slots:
         site.PutClockUser("Alpha", "2", 20);
         SelectRows(Sources(), {"Alpha"});
         SelectRows(Destinations(), {"Charlie", "Delta"}); // both on Line A: one after another
-        zel::sim::FaultOptions late;
-        late.Late = true;
-        late.LateMs = 1500;
-        int establishing = 0;
-        connect(mPage.get(), &SynchronizeUI::StepShown, this, [&](const QString& text) {
-            // The destination phase's connection: its work waits for this step to be shown before
-            // it writes anything.
-            if (text.startsWith(QStringLiteral("Establishing connection")) && ++establishing == 2)
-                site.LineA().SetFaults(late);
-        });
+        // Charlie answers, but its memory is full: the first user sent to it is refused.
+        for (int i = 0; i < 2560; ++i)
+            site.PutClockUser("Charlie", std::to_string(100000 + i), 1);
         MessageRecorder messages;
         Click("cmdSynchronize");
-        site.LineA().SetFaults({});
         QCOMPARE(messages.Count(), 0); // told in the result window, with the clock
         QCOMPARE(Rows(mPage->ResultWindow()),
-                 (QStringList{"Read Alpha: 2 users read", "Send Charlie: failed: Channel Communication Timeout",
+                 (QStringList{"Read Alpha: 2 users read", "Send Charlie: failed: Channel Data Error",
                               "Send Delta: not reached: the command stopped at an error"}));
         QCOMPARE(mPage->ResultWindow()->Summary(),
                  QStringLiteral("Synchronize stopped at an error: 1 of 3 clocks done, 1 failed, 1 not reached."));
@@ -343,7 +335,7 @@ private slots:
         QVERIFY(site.ClockUserIds("Delta").isEmpty()); // the synchronization ended there
 
         // The page is usable again.
-        disconnect(mPage.get(), &SynchronizeUI::StepShown, this, nullptr);
+        site.Emulated("Charlie").ClearUserDataBase();
         QVERIFY(mPage->findChild<QPushButton*>(QStringLiteral("cmdSynchronize"))->isEnabled());
         Click("cmdSynchronize");
         QCOMPARE(messages.Count(), 0);

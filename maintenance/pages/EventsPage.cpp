@@ -1,0 +1,457 @@
+#include "pages/EventsPage.h"
+
+#include "MessageBox.h"
+#include "pages/frmCollectEvents.h"
+#include "pages/frmEventResults.h"
+#include "pages/frmMessage.h"
+#include "pages/models/EventTableModel.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/data/ReaderDescriptionList.h"
+#include "zel/workflows/CommandReport.h"
+#include "zel/workflows/EventCollector.h"
+#include "zel/workflows/EventExport.h"
+#include "zel/workflows/EventKinds.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTableView>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace zel::ui {
+namespace {
+
+constexpr int FilterDelayMs = 300;
+constexpr int AllClocks = 0;
+constexpr int AllKinds = -1;
+const QString DateFormat = QStringLiteral("yyyy-MM-dd");
+
+QString ErrorText(const std::exception& error)
+{
+    return QString::fromStdString(zel::workflows::ReportedErrorText(error));
+}
+
+} // namespace
+
+EventsPage::EventsPage(QWidget* parent) : QWidget(parent), mMakeChannel(zel::workflows::DefaultChannelMaker())
+{
+    setObjectName(QStringLiteral("EventsPage"));
+    BuildControls();
+}
+
+EventsPage::~EventsPage()
+{
+    CloseMessage();
+}
+
+void EventsPage::BuildControls()
+{
+    const QDate today = QDate::currentDate();
+    mSinceOn = new QCheckBox(QStringLiteral("From"), this);
+    mSinceOn->setObjectName(QStringLiteral("chkSince"));
+    mSince = new QDateEdit(today.addDays(-7), this);
+    mSince->setObjectName(QStringLiteral("dtpSince"));
+    mUntilOn = new QCheckBox(QStringLiteral("To"), this);
+    mUntilOn->setObjectName(QStringLiteral("chkUntil"));
+    mUntil = new QDateEdit(today, this);
+    mUntil->setObjectName(QStringLiteral("dtpUntil"));
+    for (QDateEdit* date : {mSince, mUntil}) {
+        date->setDisplayFormat(DateFormat);
+        date->setCalendarPopup(true);
+        date->setEnabled(false);
+    }
+
+    auto* clockLabel = new QLabel(QStringLiteral("Clock:"), this);
+    clockLabel->setObjectName(QStringLiteral("lblClock"));
+    mClock = new QComboBox(this);
+    mClock->setObjectName(QStringLiteral("cboClock"));
+    mClock->setMinimumWidth(140);
+    clockLabel->setBuddy(mClock);
+
+    auto* userLabel = new QLabel(QStringLiteral("User ID:"), this);
+    userLabel->setObjectName(QStringLiteral("lblUserID"));
+    mUserID = new QLineEdit(this);
+    mUserID->setObjectName(QStringLiteral("txtUserID"));
+    mUserID->setPlaceholderText(QStringLiteral("All users"));
+    mUserID->setClearButtonEnabled(true);
+    mUserID->setMaxLength(10);
+    mUserID->setMinimumWidth(90);
+    mUserID->setMaximumWidth(120);
+    userLabel->setBuddy(mUserID);
+
+    auto* kindLabel = new QLabel(QStringLiteral("Event:"), this);
+    kindLabel->setObjectName(QStringLiteral("lblKind"));
+    mKind = new QComboBox(this);
+    mKind->setObjectName(QStringLiteral("cboKind"));
+    mKind->addItem(QStringLiteral("All events"), AllKinds);
+    for (auto category : zel::workflows::kAllCategories)
+        mKind->addItem(QString::fromLatin1(zel::workflows::CategoryText(category)), static_cast<int>(category));
+    kindLabel->setBuddy(mKind);
+
+    mClearFilters = new QPushButton(QStringLiteral("Show All"), this);
+    mClearFilters->setObjectName(QStringLiteral("cmdClearFilters"));
+
+    mModel = new EventTableModel(this);
+    mModel->setObjectName(QStringLiteral("mdlEvents"));
+    mTable = new QTableView(this);
+    mTable->setObjectName(QStringLiteral("tblEvents"));
+    mTable->setModel(mModel);
+    mTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    mTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mTable->setAlternatingRowColors(true);
+    mTable->setWordWrap(false);
+    mTable->verticalHeader()->hide();
+    // Rows of one height: the view never measures rows it has not shown.
+    mTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    mTable->verticalHeader()->setDefaultSectionSize(mTable->fontMetrics().height() + 6);
+    mTable->horizontalHeader()->setStretchLastSection(true);
+    mTable->setColumnWidth(EventTableModel::ColumnTime, 150);
+    mTable->setColumnWidth(EventTableModel::ColumnClock, 130);
+    mTable->setColumnWidth(EventTableModel::ColumnUserID, 90);
+    mTable->setColumnWidth(EventTableModel::ColumnUserName, 170);
+
+    mCount = new QLabel(this);
+    mCount->setObjectName(QStringLiteral("lblCount"));
+    mCollect = new QPushButton(QStringLiteral("Collect..."), this);
+    mCollect->setObjectName(QStringLiteral("cmdCollect"));
+    mExport = new QPushButton(QStringLiteral("Export..."), this);
+    mExport->setObjectName(QStringLiteral("cmdExport"));
+
+    auto* filters = new QHBoxLayout;
+    filters->setSpacing(6);
+    filters->addWidget(mSinceOn);
+    filters->addWidget(mSince);
+    filters->addWidget(mUntilOn);
+    filters->addWidget(mUntil);
+    filters->addSpacing(8);
+    filters->addWidget(clockLabel);
+    filters->addWidget(mClock);
+    filters->addSpacing(8);
+    filters->addWidget(userLabel);
+    filters->addWidget(mUserID);
+    filters->addSpacing(8);
+    filters->addWidget(kindLabel);
+    filters->addWidget(mKind);
+    filters->addStretch(1);
+    filters->addWidget(mClearFilters);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(mCount, 1);
+    bottom->addWidget(mCollect);
+    bottom->addWidget(mExport);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addLayout(filters);
+    layout->addWidget(mTable, 1);
+    layout->addLayout(bottom);
+
+    mFilterTimer = new QTimer(this);
+    mFilterTimer->setObjectName(QStringLiteral("tmrFilter"));
+    mFilterTimer->setSingleShot(true);
+    mFilterTimer->setInterval(FilterDelayMs);
+    connect(mFilterTimer, &QTimer::timeout, this, &EventsPage::ApplyFilter);
+    auto later = [this] { mFilterTimer->start(); };
+    connect(mSinceOn, &QCheckBox::toggled, mSince, &QWidget::setEnabled);
+    connect(mUntilOn, &QCheckBox::toggled, mUntil, &QWidget::setEnabled);
+    connect(mSinceOn, &QCheckBox::toggled, this, later);
+    connect(mUntilOn, &QCheckBox::toggled, this, later);
+    connect(mSince, &QDateEdit::dateChanged, this, later);
+    connect(mUntil, &QDateEdit::dateChanged, this, later);
+    connect(mClock, &QComboBox::currentIndexChanged, this, later);
+    connect(mKind, &QComboBox::currentIndexChanged, this, later);
+    connect(mUserID, &QLineEdit::textChanged, this, later);
+    connect(mUserID, &QLineEdit::returnPressed, this, &EventsPage::ApplyFilter);
+    connect(mClearFilters, &QPushButton::clicked, this, &EventsPage::cmdClearFilters_Click);
+    connect(mCollect, &QPushButton::clicked, this, &EventsPage::cmdCollect_Click);
+    connect(mExport, &QPushButton::clicked, this, &EventsPage::cmdExport_Click);
+    connect(mModel, &EventTableModel::ReadFailed, this, [this](const QString& message) {
+        mCount->setText(QStringLiteral("The events could not be read: ") + message);
+    });
+}
+
+void EventsPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!event->spontaneous())
+        Refresh();
+}
+
+void EventsPage::Refresh()
+{
+    LoadClocks();
+    ApplyFilter();
+}
+
+// The site's clocks, keeping the one chosen when it is still there.
+void EventsPage::LoadClocks()
+{
+    const int chosen = mClock->currentData().toInt();
+    QSignalBlocker block(mClock);
+    mClock->clear();
+    mClock->addItem(QStringLiteral("All clocks"), AllClocks);
+    try {
+        for (const ReaderPtr& clock : zel::data::DataSource().GetReaderDescriptionList()->Items())
+            mClock->addItem(QString::fromStdString(clock->Name()), clock->DatabaseID());
+    } catch (const std::exception&) {
+        // No site open: the filter offers all clocks only, and the table tells the error.
+    }
+    const int index = mClock->findData(chosen);
+    mClock->setCurrentIndex(index < 0 ? 0 : index);
+}
+
+zel::data::EventFilter EventsPage::CurrentFilter() const
+{
+    zel::data::EventFilter filter;
+    if (mSinceOn->isChecked())
+        filter.Since = mSince->date().toString(DateFormat).toStdString();
+    if (mUntilOn->isChecked())
+        filter.Until = mUntil->date().toString(DateFormat).toStdString();
+    if (const int clock = mClock->currentData().toInt(); clock != AllClocks)
+        filter.ClockIDs = {clock};
+    // User IDs are stored without leading zeros.
+    QString user = mUserID->text().trimmed();
+    while (user.size() > 1 && user.startsWith(QLatin1Char('0')))
+        user.remove(0, 1);
+    filter.UserID = user.toStdString();
+    if (const int kind = mKind->currentData().toInt(); kind != AllKinds)
+        filter.FormatTypes = zel::workflows::FormatTypesOf(static_cast<zel::workflows::EventCategory>(kind));
+    return filter;
+}
+
+void EventsPage::ApplyFilter()
+{
+    mFilterTimer->stop();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    mModel->SetFilter(CurrentFilter());
+    UpdateCount();
+    QApplication::restoreOverrideCursor();
+}
+
+void EventsPage::UpdateCount()
+{
+    if (!mModel->LastError().isEmpty())
+        return; // the error stays shown
+    try {
+        const qlonglong count = zel::data::EventStore().Count(mModel->Filter());
+        mCount->setText(QStringLiteral("%1 %2").arg(QLocale().toString(count),
+                                                    count == 1 ? QStringLiteral("event") : QStringLiteral("events")));
+    } catch (const std::exception& error) {
+        mCount->setText(QStringLiteral("The events could not be counted: ") + ErrorText(error));
+    }
+}
+
+void EventsPage::cmdClearFilters_Click()
+{
+    for (QObject* control : std::initializer_list<QObject*>{mSinceOn, mUntilOn, mClock, mUserID, mKind})
+        control->blockSignals(true);
+    mSinceOn->setChecked(false);
+    mUntilOn->setChecked(false);
+    mSince->setEnabled(false);
+    mUntil->setEnabled(false);
+    mClock->setCurrentIndex(0);
+    mUserID->clear();
+    mKind->setCurrentIndex(0);
+    for (QObject* control : std::initializer_list<QObject*>{mSinceOn, mUntilOn, mClock, mUserID, mKind})
+        control->blockSignals(false);
+    ApplyFilter();
+}
+
+void EventsPage::SetChannelMaker(zel::workflows::ChannelMaker maker)
+{
+    mMakeChannel = maker ? std::move(maker) : zel::workflows::DefaultChannelMaker();
+}
+
+void EventsPage::cmdCollect_Click()
+{
+    if (mCollector)
+        return;
+    std::vector<ReaderPtr> clocks;
+    try {
+        clocks = zel::data::DataSource().GetReaderDescriptionList()->Items();
+    } catch (const std::exception& error) {
+        ShowMessage(this, ErrorText(error), QStringLiteral("Collect Events"), MsgIcon::Critical);
+        return;
+    }
+    if (clocks.empty()) {
+        ShowMessage(this, QStringLiteral("The site has no clocks. Add them on the Manage Lists page."),
+                    QStringLiteral("Collect Events"), MsgIcon::Exclamation);
+        return;
+    }
+    frmCollectEvents choose(this, clocks);
+    if (choose.exec() != QDialog::Accepted)
+        return;
+    Collect(choose.Chosen());
+}
+
+bool EventsPage::Collect(const std::vector<ReaderPtr>& clocks)
+{
+    if (mCollector)
+        return false; // a collection is running
+    if (clocks.empty()) {
+        ShowMessage(this, QStringLiteral("No clocks have been selected."), QStringLiteral("No Clocks Selected"),
+                    MsgIcon::Exclamation);
+        return false;
+    }
+    try {
+        zel::data::EventStore().CheckWritable();
+    } catch (const std::exception& error) {
+        ShowMessage(this, QStringLiteral("The events cannot be collected: ") + ErrorText(error),
+                    QStringLiteral("Collect Events"), MsgIcon::Exclamation);
+        return false;
+    }
+    if (mResult)
+        mResult->close(); // deletes itself
+
+    mCollector = std::make_unique<zel::workflows::EventCollector>(mMakeChannel);
+    mCollector->SetStage([this](const ReaderPtr& clock, const std::string& stage) {
+        ShowStep(QString::fromStdString(clock->Name()) + QStringLiteral(": ") + QString::fromStdString(stage));
+    });
+    mCollector->SetProgress([this](const ReaderPtr& clock, std::int32_t fresh, std::int32_t known) {
+        const QLocale locale;
+        ShowStep(QStringLiteral("Collecting events from %1: %2 new, %3 already stored")
+                     .arg(QString::fromStdString(clock->Name()), locale.toString(fresh), locale.toString(known)));
+    });
+
+    CloseMessage();
+    mMessage = new frmMessage(this);
+    mMessage->setWindowTitle(QStringLiteral("Collect Events"));
+    // Input to the main window waits while the clocks are read; Cancel stays reachable.
+    mMessage->setWindowModality(Qt::WindowModal);
+    connect(mMessage, &frmMessage::CancelClick, this, [this] {
+        if (mCollector)
+            mCollector->Cancel();
+        if (mMessage)
+            mMessage->SetCancelEnabled(false);
+    });
+    mMessage->show();
+    ShowStep(QStringLiteral("Collecting events..."));
+    mCollect->setEnabled(false);
+
+    std::vector<zel::workflows::EventCollection> results;
+    QString failure;
+    try {
+        results = mCollector->Run(clocks);
+    } catch (const std::exception& error) {
+        failure = ErrorText(error);
+    }
+    CloseMessage();
+    mCollector.reset();
+    mCollect->setEnabled(true);
+    ApplyFilter();
+
+    if (!failure.isEmpty()) {
+        ShowMessage(this, QStringLiteral("The events could not be collected: ") + failure,
+                    QStringLiteral("Collect Events"), MsgIcon::Critical);
+        return true;
+    }
+    mResult = new frmEventResults(this, results);
+    mResult->show();
+    return true;
+}
+
+void EventsPage::cmdExport_Click()
+{
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Export Events"), QStringLiteral("events.csv"),
+                                     QStringLiteral("CSV files (*.csv);;JSON files (*.json);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    const std::int64_t written = ExportTo(path);
+    if (written >= 0)
+        ShowMessage(this,
+                    QStringLiteral("%1 %2 exported to %3.")
+                        .arg(QLocale().toString(static_cast<qlonglong>(written)),
+                             written == 1 ? QStringLiteral("event") : QStringLiteral("events"),
+                             QFileInfo(path).fileName()),
+                    QStringLiteral("Export Events"), MsgIcon::Information);
+}
+
+std::int64_t EventsPage::ExportTo(const QString& path)
+{
+    if (mFilterTimer->isActive())
+        ApplyFilter(); // export what the controls describe, not what they described a moment ago
+    const bool json = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
+    // Written beside the file and put in its place at the end: a failed export leaves the file
+    // that was there before.
+    const std::filesystem::path target(QFile::encodeName(path).toStdString());
+    std::filesystem::path part = target;
+    part += ".part";
+
+    CloseMessage();
+    mMessage = new frmMessage(this);
+    mMessage->setWindowTitle(QStringLiteral("Export Events"));
+    mMessage->setWindowModality(Qt::WindowModal);
+    mMessage->SetShowCancel(false);
+    mMessage->show();
+    ShowStep(QStringLiteral("Exporting events..."));
+
+    QString failure;
+    std::int64_t written = 0;
+    try {
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        if (!out)
+            throw std::runtime_error("The file cannot be written.");
+        written = zel::workflows::WriteEvents(out, zel::data::EventStore(), mModel->Filter(),
+                                              json ? zel::workflows::EventFileFormat::Json
+                                                   : zel::workflows::EventFileFormat::Csv,
+                                              [this](std::int64_t count) {
+                                                  ShowStep(QStringLiteral("Exporting events: %1 written")
+                                                               .arg(QLocale().toString(static_cast<qlonglong>(count))));
+                                              });
+        out.flush();
+        out.close();
+        if (out.fail())
+            throw std::runtime_error("The file could not be written completely (is the disk full?).");
+        std::filesystem::rename(part, target);
+    } catch (const std::exception& error) {
+        failure = QString::fromStdString(zel::workflows::ReportedErrorText(error));
+    }
+    CloseMessage();
+    if (!failure.isEmpty()) {
+        std::error_code ignored;
+        std::filesystem::remove(part, ignored);
+        ShowMessage(this, QStringLiteral("The events could not be exported to %1: %2").arg(path, failure),
+                    QStringLiteral("Export Events"), MsgIcon::Critical);
+        return -1;
+    }
+    return written;
+}
+
+void EventsPage::ShowStep(const QString& text)
+{
+    if (mMessage)
+        mMessage->SetText(text);
+    emit StepShown(text);
+}
+
+void EventsPage::CloseMessage()
+{
+    if (mMessage) {
+        frmMessage* window = mMessage;
+        mMessage = nullptr;
+        window->hide();
+        delete window; // never called from inside the window's own handlers
+    }
+}
+
+} // namespace zel::ui
