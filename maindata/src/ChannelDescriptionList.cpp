@@ -93,6 +93,7 @@ std::shared_ptr<IChannelDescription> ChannelDescriptionList::Add(ChannelTypeEnum
         channel->InsertNew(name);
     channel->SetParentList(weak_from_this());
     mItems.Add(channel, FoldCase(name));
+    mItemAdded.Raise(channel);
     NotifyListChanged();
     return channel;
 }
@@ -110,6 +111,7 @@ void ChannelDescriptionList::Remove(const std::string& name)
     auto base = std::static_pointer_cast<ChannelDescriptionBase>(channel);
     mDeleted.push_back(base);
     base->MarkDeleted();
+    mItemRemoved.Raise(channel);
     NotifyListChanged();
 }
 

@@ -73,6 +73,7 @@ std::shared_ptr<ReaderDescription> ReaderDescriptionList::Add(std::uint8_t reade
     }
     clock->SetParentList(weak_from_this());
     mItems.Add(clock, name);
+    mItemAdded.Raise(clock);
     NotifyListChanged();
     return clock;
 }
@@ -120,6 +121,7 @@ void ReaderDescriptionList::Remove(const std::string& name)
     mItems.Remove(name);
     mDeleted.push_back(clock);
     clock->MarkDeleted();
+    mItemRemoved.Raise(clock);
     NotifyListChanged();
 }
 

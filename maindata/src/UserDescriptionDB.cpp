@@ -57,9 +57,8 @@ zel::KeyedCollection<std::shared_ptr<UserDescription>> UserDescriptionDB::GetLis
         std::shared_ptr<UserDescription> user(new UserDescription());
         detail::LoadRow(schema::Users, row, [&] { user->LoadFromRecord(row, {}); });
         const std::string key = std::to_string(user->DatabaseID());
-        if (result.Contains(key))
+        if (result.AddUnlessHeld(user, key) != nullptr)
             detail::RaiseDuplicateKey(schema::Users, key, schema::ID, key, key);
-        result.Add(user, key);
     });
     return result;
 }

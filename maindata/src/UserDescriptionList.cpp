@@ -17,12 +17,12 @@ std::shared_ptr<UserDescriptionList> UserDescriptionList::Load()
 {
     std::shared_ptr<UserDescriptionList> list(new UserDescriptionList());
     auto rows = UserDescriptionDB().GetList();
+    list->mItems.Reserve(rows.Count());
     for (const auto& user : rows) {
         user->SetParentList(list);
-        if (const UserPtr* holder = list->mItems.Find(user->UserID()))
+        if (const UserPtr* holder = list->mItems.AddUnlessHeld(user, user->UserID()))
             detail::RaiseDuplicateKey(schema::Users, std::to_string(user->DatabaseID()), schema::UserID, user->UserID(),
                                       std::to_string((*holder)->DatabaseID()));
-        list->mItems.Add(user, user->UserID());
     }
     return list;
 }
@@ -72,6 +72,7 @@ std::shared_ptr<UserDescription> UserDescriptionList::Add(const std::string& use
         std::int32_t id = ops.WriteInsert(user);
         ops.AppliedInsert(user, id);
     }
+    mItemAdded.Raise(user);
     NotifyListChanged();
     return user;
 }
@@ -88,6 +89,7 @@ void UserDescriptionList::Remove(const std::string& userID)
     mItems.Remove(userID);
     mDeleted.push_back(user);
     user->MarkDeleted();
+    mItemRemoved.Raise(user);
     NotifyListChanged();
 }
 

@@ -1,5 +1,7 @@
 #include "editors/ItemListModel.h"
 
+#include <algorithm>
+
 namespace zel::ui {
 
 ItemListModel::ItemListModel(QObject* parent) : QAbstractListModel(parent) {}
@@ -37,6 +39,42 @@ void ItemListModel::SetData(int row, std::int32_t data)
     mLines[static_cast<std::size_t>(row)].Data = data;
     const auto at = index(row);
     emit dataChanged(at, at, {Qt::UserRole});
+}
+
+int ItemListModel::RowOfData(std::int32_t data) const
+{
+    for (std::size_t i = 0; i < mLines.size(); ++i)
+        if (mLines[i].Data == data)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void ItemListModel::InsertLine(int row, Line line)
+{
+    beginInsertRows(QModelIndex(), row, row);
+    mLines.insert(mLines.begin() + row, std::move(line));
+    endInsertRows();
+}
+
+void ItemListModel::RemoveLine(int row)
+{
+    beginRemoveRows(QModelIndex(), row, row);
+    mLines.erase(mLines.begin() + row);
+    endRemoveRows();
+}
+
+void ItemListModel::MoveLine(int from, int to)
+{
+    if (from == to)
+        return;
+    // Qt counts the destination before the move: moving down names the row after the target.
+    beginMoveRows(QModelIndex(), from, from, QModelIndex(), to > from ? to + 1 : to);
+    auto first = mLines.begin();
+    if (from < to)
+        std::rotate(first + from, first + from + 1, first + to + 1);
+    else
+        std::rotate(first + to, first + from, first + from + 1);
+    endMoveRows();
 }
 
 void ItemListModel::SetLines(std::vector<Line> lines)

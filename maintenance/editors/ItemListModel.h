@@ -9,7 +9,9 @@
 namespace zel::ui {
 
 // The lines of a list box: a text and a 32-bit item data per line. Filling replaces every line
-// in one model reset, so a list of any size is shown in one step.
+// in one model reset, so a list of any size is shown in one step; single lines are inserted,
+// removed and moved with the matching row signals, so that a change of one line costs the same
+// in a list of any length. Row arguments must be valid (callers check them).
 class ItemListModel : public QAbstractListModel {
     Q_OBJECT
 public:
@@ -28,6 +30,14 @@ public:
     const Line& At(int row) const { return mLines[static_cast<std::size_t>(row)]; }
     void SetText(int row, const QString& text);
     void SetData(int row, std::int32_t data);
+
+    // The first line whose item data is `data`, or -1.
+    int RowOfData(std::int32_t data) const;
+    // `row` may be Count() (appends).
+    void InsertLine(int row, Line line);
+    void RemoveLine(int row);
+    // Moves line `from` so that it ends up at position `to`.
+    void MoveLine(int from, int to);
 
     void SetLines(std::vector<Line> lines);
     void Clear();

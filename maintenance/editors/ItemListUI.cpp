@@ -16,7 +16,8 @@ constexpr int kDesignHeight = 300;
 } // namespace
 
 ItemListUI::ItemListUI(QWidget* parent)
-    : QWidget(parent), mModel(new ItemListModel(this)), mRefill(this, [this] { RefillNow(); })
+    : QWidget(parent), mModel(new ItemListModel(this)), mRefill(this, [this] { RefillNow(); }),
+      mBurstOver(this, [this] { mSteps = 0; }), mForgetSelection(this, [this] { ForgetSelection(); })
 {
     resize(kDesignWidth, kDesignHeight);
     for (std::size_t i = 0; i < mBoxes.size(); ++i) {
@@ -192,8 +193,34 @@ std::vector<std::int32_t> ItemListUI::SelectedData()
 void ItemListUI::RefillNow()
 {
     mRefill.Cancel();
+    mForgetSelection.Cancel(); // the model reset drops the selection
     // The refill replaces every line; the previous selection is not kept.
     mModel->SetLines(CollectLines());
+}
+
+void ItemListUI::ApplyStep(const std::function<bool()>& step)
+{
+    if (mRefill.Pending())
+        return;
+    if (mSteps >= kStepsPerBurst) {
+        ScheduleRefill();
+        return;
+    }
+    ++mSteps;
+    mBurstOver.Schedule();
+    const bool matches = step();
+    mForgetSelection.Schedule();
+    if (!matches)
+        ScheduleRefill();
+}
+
+void ItemListUI::ForgetSelection()
+{
+    // As a model reset does: no selected line, no current line, no signal.
+    for (auto* box : mBoxes) {
+        box->selectionModel()->reset();
+        box->viewport()->update();
+    }
 }
 
 } // namespace zel::ui

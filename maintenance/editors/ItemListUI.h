@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace zel::ui {
@@ -20,8 +21,12 @@ class ListBoxView;
 //
 // Control names: the list boxes are named "lstItems_0" and "lstItems_1".
 //
-// Change events of the bound list only mark the view stale and post one refill, so a burst of
-// events costs one refill. Every read of the view's contents (ListCount, ListIndex, ...) first
+// The view follows the bound list's changes line by line: a change of one entry updates, inserts,
+// moves or removes that entry's line at once (see ApplyStep), so one change costs the same in a
+// list of any length. A change the view cannot follow line by line, or a burst of more than a
+// few changes within one turn of the event loop, marks the view stale and posts one refill, so a
+// burst costs at most one refill. Either way the lines end as a refill would make them and no
+// line stays selected. Every read of the view's contents (ListCount, ListIndex, ...) first
 // carries out a pending refill, so callers always see the list as it is.
 class ItemListUI : public QWidget {
     Q_OBJECT
@@ -55,7 +60,11 @@ public:
     int IndexOfData(std::int32_t value);
 
     // Carries out a pending refill now.
-    void Flush() { mRefill.Flush(); }
+    void Flush()
+    {
+        mRefill.Flush();
+        mForgetSelection.Flush();
+    }
 
     // The visible list box (for the host's focus and tests).
     ListBoxView* CurrentBox() const { return mBoxes[mCurrent]; }
@@ -73,6 +82,12 @@ protected:
     void RefillNow();
     void ScheduleRefill() { mRefill.Schedule(); }
 
+    // Follows one change of the bound list: `step` changes the lines and answers whether they now
+    // match the list. Skipped while a refill is pending (it covers the change); a step that does
+    // not match, or one step too many in a burst, posts a refill instead. Once the burst is over
+    // (or at the next read) no line is selected, as after a refill.
+    void ApplyStep(const std::function<bool()>& step);
+
     // The item data of the selected lines, in line order.
     std::vector<std::int32_t> SelectedData();
 
@@ -83,6 +98,7 @@ protected:
 
 private:
     void CheckIndex(int index) const;
+    void ForgetSelection();
 
     ItemListModel* mModel;
     std::array<ListBoxView*, 2> mBoxes{};
@@ -90,6 +106,12 @@ private:
     bool mAllowMultiSelect = false;
     Anchor mAnchor;
     DeferredCall mRefill;
+    // Line-by-line steps taken in the present turn of the event loop.
+    static constexpr int kStepsPerBurst = 8;
+    int mSteps = 0;
+    DeferredCall mBurstOver;
+    // After line-by-line steps, the selection goes when the burst is over, as with a refill.
+    DeferredCall mForgetSelection;
 };
 
 } // namespace zel::ui

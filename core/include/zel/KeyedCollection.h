@@ -18,8 +18,7 @@ namespace zel {
 //   9   a position outside 1..Count,
 //   457 a key the collection already holds.
 // Lookups by key are constant time; Item by position is constant time; removal is linear.
-template <typename T>
-class KeyedCollection {
+template <typename T> class KeyedCollection {
 public:
     explicit KeyedCollection(std::string source = "zel") : mSource(std::move(source)) {}
 
@@ -38,6 +37,32 @@ public:
         if (before < 1 || before > Count() + 1)
             ThrowOutOfRange();
         Insert(static_cast<std::size_t>(before - 1), std::move(value), key);
+    }
+
+    // Adds an item under `key` unless the collection holds that key already: then nothing changes
+    // and the answer is the item held under it (nullptr when added). One look-up of the key.
+    T* AddUnlessHeld(T value, std::string_view key)
+    {
+        auto [at, added] = mIndex.try_emplace(FoldCase(key), nullptr);
+        if (!added)
+            return &at->second->value;
+        try {
+            mItems.push_back(std::make_unique<Node>(Node{std::move(value), std::string(key)}));
+        } catch (...) {
+            mIndex.erase(at);
+            throw;
+        }
+        at->second = mItems.back().get();
+        return nullptr;
+    }
+
+    // Makes room for `count` items in all (a size hint; nothing else changes).
+    void Reserve(int count)
+    {
+        if (count <= 0)
+            return;
+        mItems.reserve(static_cast<std::size_t>(count));
+        mIndex.reserve(static_cast<std::size_t>(count));
     }
 
     bool Contains(std::string_view key) const { return mIndex.count(FoldCase(key)) != 0; }
@@ -129,9 +154,11 @@ private:
         if (key) {
             folded = FoldCase(*key);
             if (mIndex.count(folded))
-                throw Error(errc::DuplicateKey, mSource, "This key is already associated with an element of this collection");
+                throw Error(errc::DuplicateKey, mSource,
+                            "This key is already associated with an element of this collection");
         }
-        auto node = std::make_unique<Node>(Node{std::move(value), key ? std::optional<std::string>(std::string(*key)) : std::nullopt});
+        auto node = std::make_unique<Node>(
+            Node{std::move(value), key ? std::optional<std::string>(std::string(*key)) : std::nullopt});
         Node* raw = node.get();
         mItems.insert(mItems.begin() + static_cast<std::ptrdiff_t>(at), std::move(node));
         if (key)
@@ -153,8 +180,14 @@ private:
         return it->second;
     }
 
-    [[noreturn]] void ThrowOutOfRange() const { throw Error(errc::SubscriptOutOfRange, mSource, "Subscript out of range"); }
-    [[noreturn]] void ThrowMissingKey() const { throw Error(errc::InvalidArgument, mSource, "Invalid procedure call or argument"); }
+    [[noreturn]] void ThrowOutOfRange() const
+    {
+        throw Error(errc::SubscriptOutOfRange, mSource, "Subscript out of range");
+    }
+    [[noreturn]] void ThrowMissingKey() const
+    {
+        throw Error(errc::InvalidArgument, mSource, "Invalid procedure call or argument");
+    }
 
     std::string mSource;
     std::vector<std::unique_ptr<Node>> mItems;

@@ -2,14 +2,54 @@
 
 #include "editors/ChannelListUI.h"
 #include "editors/ListBoxView.h"
+#include "editors/ReaderListUI.h"
 #include "editors/UserListUI.h"
 
 #include "zel/Error.h"
+#include "zel/data/ChannelDescriptionBase.h"
+#include "zel/data/ChannelDescriptionList.h"
+#include "zel/data/ReaderDescriptionList.h"
+#include "zel/data/UserDescriptionList.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 namespace zel::ui::test {
+namespace {
+
+// The lines of a view as "text|item data", in line order.
+QStringList Lines(ItemListUI& view)
+{
+    QStringList lines;
+    for (int i = 0; i < view.ListCount(); ++i)
+        lines << QStringLiteral("%1|%2").arg(view.List(i)).arg(view.ItemData(i));
+    return lines;
+}
+
+bool AnyLineSelected(ItemListUI& view)
+{
+    for (int i = 0; i < view.ListCount(); ++i)
+        if (view.Selected(i))
+            return true;
+    return false;
+}
+
+// The view as the administrator sees it equals a view of the same list built from scratch.
+template <typename View, typename List> void ExpectAsBuiltFromScratch(View& view, const List& list)
+{
+    View fresh;
+    if constexpr (std::is_same_v<View, UserListUI>)
+        fresh.SetUserList(list);
+    else if constexpr (std::is_same_v<View, ReaderListUI>)
+        fresh.SetReaderList(list);
+    else
+        fresh.SetChannelList(list);
+    QCOMPARE(Lines(view), Lines(fresh));
+    QCOMPARE(view.ListIndex(), -1);
+    QVERIFY(!AnyLineSelected(view));
+}
+
+} // namespace
 
 class ListViewTest : public QObject {
     Q_OBJECT
@@ -71,6 +111,114 @@ private slots:
         QCOMPARE(view.ListIndex(), 1);
         users->Add("3", "Cy");
         QCOMPARE(view.ListIndex(), -1);
+    }
+
+    void followsEachChangeLineByLineAsARefillWould()
+    {
+        auto users = TestSite::Instance().Users();
+        for (const char* id : {"1", "2", "3", "4", "5"})
+            users->Add(id, std::string("User ") + id);
+        UserListUI view;
+        view.SetUserList(users);
+        QSignalSpy resets(view.Model(), &QAbstractItemModel::modelReset);
+
+        view.SetListIndex(0);
+        users->Add("6", "Fay"); // inserted last
+        ExpectAsBuiltFromScratch(view, users);
+        Settle();
+
+        view.SetListIndex(1);
+        users->Item("2")->SetName("Bea"); // edited in place
+        users->Save();
+        ExpectAsBuiltFromScratch(view, users);
+        Settle();
+
+        users->Item("1")->SetUserID("9"); // a rename puts the user last, and the line with it
+        users->Save();
+        ExpectAsBuiltFromScratch(view, users);
+        QCOMPARE(view.List(view.ListCount() - 1), QStringLiteral("User 1"));
+        Settle();
+
+        users->Remove("4"); // not the selected line
+        users->Save();
+        ExpectAsBuiltFromScratch(view, users);
+        Settle();
+
+        const int selected = view.IndexOfData(users->Item("3")->DatabaseID());
+        view.SetListIndex(selected);
+        users->Remove("3"); // the selected line
+        users->Save();
+        ExpectAsBuiltFromScratch(view, users);
+        Settle();
+        QCOMPARE(resets.count(), 0); // every change was followed line by line
+        QCOMPARE(view.ListCount(), 4);
+    }
+
+    void multipleSelectionIsDroppedByALineChangeToo()
+    {
+        auto users = TestSite::Instance().Users();
+        for (const char* id : {"1", "2", "3"})
+            users->Add(id, std::string("User ") + id);
+        UserListUI view;
+        view.SetAllowMultiSelect(true);
+        view.SetUserList(users);
+        view.SelectAll();
+        users->Item("2")->SetName("Two");
+        users->Save();
+        ExpectAsBuiltFromScratch(view, users);
+    }
+
+    void changesItCannotFollowLineByLineEndInOneRefill()
+    {
+        auto users = TestSite::Instance().Users();
+        for (const char* id : {"1", "2", "3", "4"})
+            users->Add(id, std::string("User ") + id);
+        UserListUI view;
+        view.SetUserList(users);
+        QSignalSpy resets(view.Model(), &QAbstractItemModel::modelReset);
+        // Two renames saved together: each user moved last, the first one's line cannot simply
+        // follow it while the second one has not been shown yet.
+        users->Item("1")->SetUserID("8");
+        users->Item("2")->SetUserID("9");
+        users->Save();
+        ExpectAsBuiltFromScratch(view, users);
+        Settle();
+        QCOMPARE(resets.count(), 1);
+        ExpectAsBuiltFromScratch(view, users);
+    }
+
+    void clockAndChannelViewsFollowTheirListsToo()
+    {
+        auto channels = TestSite::Instance().Channels();
+        auto clocks = TestSite::Instance().Clocks();
+        ChannelListUI channelView;
+        channelView.SetChannelList(channels);
+        ReaderListUI clockView;
+        clockView.SetReaderList(clocks);
+        auto lineA = channels->Add(zel::data::DirectChannel, "Line A");
+        channels->Add(zel::data::EthernetChannel, "Line B");
+        clocks->Add(1, "Front", lineA);
+        clocks->Add(2, "Back", lineA);
+        clocks->Add(3, "Dock", lineA);
+        Settle();
+        QSignalSpy channelResets(channelView.Model(), &QAbstractItemModel::modelReset);
+        QSignalSpy clockResets(clockView.Model(), &QAbstractItemModel::modelReset);
+
+        std::static_pointer_cast<zel::data::ChannelDescriptionBase>(lineA)->SetName("Line Z"); // moves last
+        channels->Save();
+        ExpectAsBuiltFromScratch(channelView, channels);
+        clocks->Item(std::string("Front"))->SetName("Gate");
+        clocks->Save();
+        ExpectAsBuiltFromScratch(clockView, clocks);
+        clockView.SetListIndex(0);
+        clocks->Remove("Back");
+        clocks->Save();
+        ExpectAsBuiltFromScratch(clockView, clocks);
+        channels->Remove("Line B");
+        channels->Save();
+        ExpectAsBuiltFromScratch(channelView, channels);
+        QCOMPARE(channelResets.count(), 0);
+        QCOMPARE(clockResets.count(), 0);
     }
 
     void allowMultiSelectIsRefusedWhileTheListHoldsLines()

@@ -56,6 +56,11 @@ public:
 
     zel::Event<>& ListChanged() noexcept { return mListChanged; }
     zel::Event<std::shared_ptr<IChannelDescription>>& ListItemChanged() noexcept { return mListItemChanged; }
+    // Raised just before the ListChanged of an Add (the new entry, last in the list) and of a
+    // Remove (the entry taken out), on the same thread: a view can follow the one entry that
+    // changed instead of reading the whole list again.
+    zel::Event<std::shared_ptr<IChannelDescription>>& ItemAdded() noexcept { return mItemAdded; }
+    zel::Event<std::shared_ptr<IChannelDescription>>& ItemRemoved() noexcept { return mItemRemoved; }
 
 private:
     friend class DataSource;
@@ -73,6 +78,8 @@ private:
     std::deque<std::shared_ptr<ChannelDescriptionBase>> mDeleted;
     zel::Event<> mListChanged;
     zel::Event<std::shared_ptr<IChannelDescription>> mListItemChanged;
+    zel::Event<std::shared_ptr<IChannelDescription>> mItemAdded;
+    zel::Event<std::shared_ptr<IChannelDescription>> mItemRemoved;
 };
 
 } // namespace zel::data

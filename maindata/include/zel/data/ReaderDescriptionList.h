@@ -60,6 +60,11 @@ public:
 
     zel::Event<>& ListChanged() noexcept { return mListChanged; }
     zel::Event<std::shared_ptr<ReaderDescription>>& ListItemChanged() noexcept { return mListItemChanged; }
+    // Raised just before the ListChanged of an Add (the new entry, last in the list) and of a
+    // Remove (the entry taken out), on the same thread: a view can follow the one entry that
+    // changed instead of reading the whole list again.
+    zel::Event<std::shared_ptr<ReaderDescription>>& ItemAdded() noexcept { return mItemAdded; }
+    zel::Event<std::shared_ptr<ReaderDescription>>& ItemRemoved() noexcept { return mItemRemoved; }
 
 private:
     friend class DataSource;
@@ -77,6 +82,8 @@ private:
     std::deque<std::shared_ptr<ReaderDescription>> mDeleted;
     zel::Event<> mListChanged;
     zel::Event<std::shared_ptr<ReaderDescription>> mListItemChanged;
+    zel::Event<std::shared_ptr<ReaderDescription>> mItemAdded;
+    zel::Event<std::shared_ptr<ReaderDescription>> mItemRemoved;
 };
 
 } // namespace zel::data

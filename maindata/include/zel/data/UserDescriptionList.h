@@ -56,6 +56,11 @@ public:
 
     zel::Event<>& ListChanged() noexcept { return mListChanged; }
     zel::Event<std::shared_ptr<UserDescription>>& ListItemChanged() noexcept { return mListItemChanged; }
+    // Raised just before the ListChanged of an Add (the new entry, last in the list) and of a
+    // Remove (the entry taken out), on the same thread: a view can follow the one entry that
+    // changed instead of reading the whole list again.
+    zel::Event<std::shared_ptr<UserDescription>>& ItemAdded() noexcept { return mItemAdded; }
+    zel::Event<std::shared_ptr<UserDescription>>& ItemRemoved() noexcept { return mItemRemoved; }
 
 private:
     friend class DataSource;
@@ -73,6 +78,8 @@ private:
     std::deque<std::shared_ptr<UserDescription>> mDeleted;
     zel::Event<> mListChanged;
     zel::Event<std::shared_ptr<UserDescription>> mListItemChanged;
+    zel::Event<std::shared_ptr<UserDescription>> mItemAdded;
+    zel::Event<std::shared_ptr<UserDescription>> mItemRemoved;
 };
 
 } // namespace zel::data
