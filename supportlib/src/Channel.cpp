@@ -104,6 +104,7 @@ UserRecord Channel::GetUserRecord(const std::string& userID)
 
 void Channel::HereIsUserRecord(const UserRecord& record)
 {
+    ++mUserChanges; // counted before the call: a failed one may still have changed the clock
     CheckResult(ZEL_VENDOR_CALL(zelHereIsUserRecord, mChannelHandle, record.data()));
 }
 
@@ -117,6 +118,7 @@ ExtUserRecord Channel::GetExtUserRecord(const std::string& userID)
 
 void Channel::HereIsExtUserRecord(const ExtUserRecord& record)
 {
+    ++mUserChanges; // counted before the call: a failed one may still have changed the clock
     CheckResult(ZEL_VENDOR_CALL(zelHereIsExtUserRecord, mChannelHandle, record.data()));
 }
 
@@ -136,6 +138,7 @@ void Channel::HereIsSetupData(const SetupRecord& record)
 void Channel::RemoveUserRecord(const std::string& userID)
 {
     auto id = TextToIDChecked(userID);
+    ++mUserChanges; // counted before the call: a failed one may still have changed the clock
     CheckResult(ZEL_VENDOR_CALL(zelRemoveUserRecord, mChannelHandle, id.data()));
 }
 
@@ -148,11 +151,13 @@ DataBank Channel::GetDataBank(std::int32_t bank)
 
 void Channel::SetDataBank(std::int32_t bank, const DataBank& data)
 {
+    ++mUserChanges; // counted before the call: a failed one may still have changed the clock
     CheckResult(ZEL_VENDOR_CALL(zelSetDataBank, mChannelHandle, bank, data.data()));
 }
 
 void Channel::ClearUserDataBase()
 {
+    ++mUserChanges; // counted before the call: a failed one may still have changed the clock
     CheckResult(ZEL_VENDOR_CALL(zelClearUserDataBase, mChannelHandle));
 }
 

@@ -30,8 +30,18 @@ void WriteDayLightSavingsRecord(std::uint8_t* p, const zel::DateTime& date)
 } // namespace
 
 Reader::Reader(std::int32_t readerID, std::shared_ptr<Channel> channel, const ReaderInfoRecord& info)
-    : mReaderID(static_cast<std::uint8_t>(readerID & 0xFF)), mChannel(std::move(channel)), mReaderInfo(info)
+    : mReaderID(static_cast<std::uint8_t>(readerID & 0xFF)), mChannel(std::move(channel)), mReaderInfo(info),
+      mUserChangesAtStart(mChannel ? mChannel->UserChanges() : 0)
 {
+}
+
+int Reader::BanksToRead(std::size_t slotsPerBank) const
+{
+    // The count is the clock's answer when this reader was made; after changes made through the
+    // channel since, it may be short, so every bank up to the first empty slot is read.
+    if (mChannel->UserChanges() != mUserChangesAtStart)
+        return kUserBankCount;
+    return BanksFilledBy(GetInt16LE(mReaderInfo.data() + layout::kReaderUserCount), slotsPerBank);
 }
 
 void Reader::SelectReader()
@@ -95,16 +105,43 @@ void Reader::RemoveUser(const std::shared_ptr<IUser>& user)
     RemoveByVisitorOrID(user);
 }
 
+std::size_t Reader::SendUsers(const VisitorList& users, const UserStep& step)
+{
+    return ActAfterOneSelect(
+        users.size(), step,
+        [&](std::size_t k) {
+            if (!users[k])
+                RaiseInvalidArgument("No user to send.");
+            CheckVisitorToSend(*users[k]);
+        },
+        [this] { SelectReader(); }, [&](std::size_t k) { users[k]->SendToReader(*mChannel); });
+}
+
+std::size_t Reader::RemoveUsers(const RemoveList& users, const UserStep& step)
+{
+    return ActAfterOneSelect(
+        users.size(), step,
+        [&](std::size_t k) {
+            if (!users[k])
+                RaiseInvalidArgument("No user to remove.");
+        },
+        [this] { SelectReader(); }, [&](std::size_t k) { RemoveByVisitorOrID(users[k]); });
+}
+
 std::shared_ptr<UserList> Reader::GetUserList()
 {
+    const int banks = BanksToRead(kSlotsPerBank);
     SelectReader();
-    return ReadUserBanks(*mChannel, {kSlotsPerBank, layout::kBankSlotSize}, [](const std::uint8_t* slot) {
-        UserRecord record{};
-        std::copy_n(slot, layout::kBankSlotSize, record.begin());
-        auto user = std::make_shared<User>();
-        user->FromRecord(record);
-        return std::static_pointer_cast<IUser>(user);
-    });
+    return ReadUserBanks(
+        *mChannel, {kSlotsPerBank, layout::kBankSlotSize},
+        [](const std::uint8_t* slot) {
+            UserRecord record{};
+            std::copy_n(slot, layout::kBankSlotSize, record.begin());
+            auto user = std::make_shared<User>();
+            user->FromRecord(record);
+            return std::static_pointer_cast<IUser>(user);
+        },
+        banks);
 }
 
 TimeDisplayFormatEnum Reader::TimeDisplayFormat()

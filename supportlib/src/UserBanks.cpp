@@ -11,16 +11,24 @@
 namespace zel::support {
 namespace {
 
-constexpr int kBankCount = 10;
 constexpr std::uint8_t kEmptySlot = 0xFF;
 
 } // namespace
 
-std::shared_ptr<UserList> ReadUserBanks(Channel& channel, const BankLayout& layout, const BankUserMaker& makeUser)
+int BanksFilledBy(std::int32_t userCount, std::size_t slotsPerBank)
+{
+    if (userCount < 0 || slotsPerBank == 0)
+        return kUserBankCount;
+    const auto banks = (static_cast<std::size_t>(userCount) + slotsPerBank - 1) / slotsPerBank;
+    return static_cast<int>(std::min<std::size_t>(banks, kUserBankCount));
+}
+
+std::shared_ptr<UserList> ReadUserBanks(Channel& channel, const BankLayout& layout, const BankUserMaker& makeUser,
+                                        int banks)
 {
     auto list = std::make_shared<UserList>("ZelClock");
     try {
-        for (int bank = 0; bank < kBankCount; ++bank) {
+        for (int bank = 0; bank < std::min(banks, kUserBankCount); ++bank) {
             auto data = channel.GetDataBank(bank);
             for (std::size_t slot = 0; slot < layout.SlotsPerBank; ++slot) {
                 const auto* start = data.data() + slot * layout.SlotSize;
@@ -35,6 +43,22 @@ std::shared_ptr<UserList> ReadUserBanks(Channel& channel, const BankLayout& layo
         // An unreadable bank or a repeated ID ends the read; what was read is the result.
     }
     return list;
+}
+
+std::size_t ActAfterOneSelect(std::size_t count, const UserStep& step, const std::function<void(std::size_t)>& check,
+                              const std::function<void()>& select, const std::function<void(std::size_t)>& act)
+{
+    std::size_t done = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        if (step && !step(k))
+            break;
+        check(k);
+        if (done == 0)
+            select();
+        act(k);
+        ++done;
+    }
+    return done;
 }
 
 void CheckVisitorToSend(const IReaderVisitor& item)

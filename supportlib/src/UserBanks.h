@@ -22,9 +22,24 @@ struct BankLayout {
 // Makes a user from the 16-byte bank record at the start of a slot.
 using BankUserMaker = std::function<std::shared_ptr<IUser>(const std::uint8_t* record)>;
 
-// Reads banks 0 to 9 until the first empty slot. An unreadable bank or a repeated ID ends the
-// read quietly; what was read so far is the result. The clock must already be selected.
-std::shared_ptr<UserList> ReadUserBanks(Channel& channel, const BankLayout& layout, const BankUserMaker& makeUser);
+// The most data banks a clock holds users in.
+constexpr int kUserBankCount = 10;
+
+// How many banks `userCount` users fill (0 for none, at most kUserBankCount); a negative count is
+// unknown and gives kUserBankCount.
+int BanksFilledBy(std::int32_t userCount, std::size_t slotsPerBank);
+
+// Reads banks 0 to banks - 1 (at most kUserBankCount) until the first empty slot. An unreadable
+// bank or a repeated ID ends the read quietly; what was read so far is the result. The clock must
+// already be selected.
+std::shared_ptr<UserList> ReadUserBanks(Channel& channel, const BankLayout& layout, const BankUserMaker& makeUser,
+                                        int banks = kUserBankCount);
+
+// For k = 0 .. count - 1: step(k) (when given; false stops), check(k) (raises to refuse the item
+// before the clock is addressed), select() once before the first act, act(k). Returns how many
+// acts ran.
+std::size_t ActAfterOneSelect(std::size_t count, const UserStep& step, const std::function<void(std::size_t)>& check,
+                              const std::function<void()>& select, const std::function<void(std::size_t)>& act);
 
 // Refuses a user (an item that is an IUser) whose ID is not 1 to 10 digits (User::CheckID);
 // any other item, such as a time-zone table, passes. Called before the clock is addressed.

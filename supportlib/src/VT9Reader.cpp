@@ -30,16 +30,38 @@ void VT9Reader::SendUser(const std::shared_ptr<IReaderVisitor>& user)
     user->SendToVT9Reader(*mChannel);
 }
 
+std::size_t VT9Reader::SendUsers(const VisitorList& users, const UserStep& step)
+{
+    // Unlike SendUser this selects (once): the users reach this clock whatever was selected last.
+    return ActAfterOneSelect(
+        users.size(), step,
+        [&](std::size_t k) {
+            if (!users[k])
+                RaiseInvalidArgument("No user to send.");
+            CheckVisitorToSend(*users[k]);
+        },
+        [this] { mReader->SelectReader(); }, [&](std::size_t k) { users[k]->SendToVT9Reader(*mChannel); });
+}
+
+std::size_t VT9Reader::RemoveUsers(const RemoveList& users, const UserStep& step)
+{
+    return mReader->RemoveUsers(users, step);
+}
+
 std::shared_ptr<UserList> VT9Reader::GetUserList()
 {
+    const int banks = mReader->BanksToRead(kSlotsPerBank);
     mReader->SelectReader();
-    return ReadUserBanks(*mChannel, {kSlotsPerBank, kSlotSize}, [](const std::uint8_t* slot) {
-        ExtUserRecord record{};
-        std::copy_n(slot, layout::kBankSlotSize, record.begin());
-        auto user = std::make_shared<ExtendedUser>();
-        user->FromExtRecord(record);
-        return std::static_pointer_cast<IUser>(user);
-    });
+    return ReadUserBanks(
+        *mChannel, {kSlotsPerBank, kSlotSize},
+        [](const std::uint8_t* slot) {
+            ExtUserRecord record{};
+            std::copy_n(slot, layout::kBankSlotSize, record.begin());
+            auto user = std::make_shared<ExtendedUser>();
+            user->FromExtRecord(record);
+            return std::static_pointer_cast<IUser>(user);
+        },
+        banks);
 }
 
 void VT9Reader::SendUserList(const VisitorList& list)

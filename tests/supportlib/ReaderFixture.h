@@ -13,9 +13,10 @@ namespace zel::test {
 // A connected serial channel on the fake clock library and the reader of one clock.
 class ReaderFixture : public ::testing::Test {
 protected:
-    void MakeReader(std::uint8_t model, std::int32_t readerID = 5)
+    // userCount: what the clock reports; the most a clock holds, so any bank may be read.
+    void MakeReader(std::uint8_t model, std::int32_t readerID = 5, std::int16_t userCount = 2560)
     {
-        Fake.ReaderInfos[readerID] = FakeVendor::Info(model, 0);
+        Fake.ReaderInfos[readerID] = FakeVendor::Info(model, userCount);
         Chan = zel::support::ChannelFactory().CreateDirectChannel(1);
         Chan->Connect();
         Rdr = Chan->GetReader(readerID);

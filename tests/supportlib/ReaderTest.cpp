@@ -55,6 +55,40 @@ TEST_F(ReaderTest, UserListReadsAcrossBanksAndStopsAtTheFirstEmptySlot)
     EXPECT_EQ(list->KeyAt(1), "1");
 }
 
+TEST_F(ReaderTest, UserListReadsOnlyTheBanksTheUserCountFills)
+{
+    MakeReader(1, 5, 256); // one full bank: the next one is not read for its end mark
+    Fake.Banks[0] = Bank(256, 1);
+    Fake.Banks[1] = Bank(5, 257); // not reached
+    EXPECT_EQ(Rdr->GetUserList()->Count(), 256);
+    EXPECT_EQ(Fake.CountOf("zelGetDataBank"), 1);
+
+    MakeReader(1, 5, 0); // an empty clock: the selection only
+    EXPECT_EQ(Rdr->GetUserList()->Count(), 0);
+    EXPECT_EQ(Fake.CallNames(), (Names{"zelSetHandReader"}));
+
+    MakeReader(1, 5, 0); // users sent since the reader was made: the count no longer holds
+    Rdr->SendUser(MakeUser("1"));
+    Fake.ClearCalls();
+    EXPECT_EQ(Rdr->GetUserList()->Count(), 261);
+    EXPECT_EQ(Fake.CountOf("zelGetDataBank"), 2);
+}
+
+TEST_F(ReaderTest, SendUsersAndRemoveUsersSelectTheClockOnce)
+{
+    VisitorList users{MakeUser("1"), MakeUser("2"), MakeUser("3")};
+    EXPECT_EQ(Rdr->SendUsers(users), 3u);
+    EXPECT_EQ(Fake.CountOf("zelSetHandReader"), 1);
+    EXPECT_EQ(Fake.CountOf("zelHereIsUserRecord"), 3);
+    EXPECT_EQ(Fake.CallNames().front(), "zelSetHandReader");
+    Fake.ClearCalls();
+    RemoveList gone{MakeUser("1"), MakeUser("3")};
+    EXPECT_EQ(Rdr->RemoveUsers(gone), 2u);
+    EXPECT_EQ(Fake.CountOf("zelSetHandReader"), 1);
+    EXPECT_EQ(Fake.CountOf("zelRemoveUserRecord"), 2);
+    EXPECT_EQ(Fake.CallNames().front(), "zelSetHandReader");
+}
+
 TEST_F(ReaderTest, UserListStopsAfterBankNine)
 {
     for (int bank = 0; bank < 12; ++bank)

@@ -9,6 +9,8 @@
 #include "zel/support/ExtendedUser.h"
 #include "zel/support/IReader.h"
 #include "zel/support/MessagePump.h"
+#include "zel/support/User.h"
+#include "zel/support/VT9Reader.h"
 
 #include <algorithm>
 #include <exception>
@@ -45,6 +47,22 @@ std::vector<std::shared_ptr<zel::data::ReaderDescription>> ToVector(const Synchr
     for (const auto& clock : clocks)
         result.push_back(clock);
     return result;
+}
+
+// True when the user's record holds more than its data-bank slot carries (ID and template).
+bool NeedsOwnRecord(const zel::support::IUser& user)
+{
+    return user.AuthorityLevel() != zel::support::UserAuthorityLevel::None || user.RejectThreshold() != 0 ||
+           user.TimeZone() != 0;
+}
+
+// The most users the clock's data banks hold.
+std::size_t BankCapacity(const zel::support::IReader& reader)
+{
+    constexpr std::size_t kBanks = 10;
+    constexpr std::size_t kBaseSlotsPerBank = 256;
+    return kBanks * (dynamic_cast<const zel::support::VT9Reader*>(&reader) ? zel::support::VT9Reader::kSlotsPerBank
+                                                                           : kBaseSlotsPerBank);
 }
 
 } // namespace
@@ -324,16 +342,62 @@ void Synchronizer::Import(const ClockUsers& collected, zel::data::UserDescriptio
 void Synchronizer::WriteDestination(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
                                     const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane)
 {
-    if (mClearDestinationClocks)
+    if (mClearDestinationClocks) {
         reader->RemoveAllUsers();
-    for (const auto& next : outgoing) {
-        lane.Post([this, user = next.User] { mSendingUser.Raise(DestinationMode, user); });
-        if (next.Error)
-            std::rethrow_exception(next.Error);
-        reader->SendUser(next.ClockUser);
-        ++count;
+        if (WriteAsBanks(reader, outgoing, count, lane)) {
+            lane.Post([this, clock] { mReaderUploadComplete.Raise(DestinationMode, clock); });
+            return;
+        }
     }
+    // All users after one selection of the clock; SendingUser is told before each, and a user that
+    // could not be built fails at its turn (the users before it stay sent).
+    zel::support::VisitorList users;
+    users.reserve(outgoing.size());
+    for (const auto& next : outgoing)
+        users.push_back(next.ClockUser);
+    count = static_cast<int>(reader->SendUsers(users, [&](std::size_t k) {
+        count = static_cast<int>(k); // the users sent so far, for the report if this one fails
+        lane.Post([this, user = outgoing[k].User] { mSendingUser.Raise(DestinationMode, user); });
+        if (outgoing[k].Error)
+            std::rethrow_exception(outgoing[k].Error);
+        return true;
+    }));
     lane.Post([this, clock] { mReaderUploadComplete.Raise(DestinationMode, clock); });
+}
+
+bool Synchronizer::WriteAsBanks(const std::shared_ptr<zel::support::IReader>& reader,
+                                const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane)
+{
+    // On an emptied clock the data banks give the same users as sending them one by one, at a
+    // fraction of the bytes; the users whose record holds more than a slot are then sent whole.
+    // Anything unusual (nothing to send, a user that could not be built or has a bad ID, more
+    // users than the banks hold) is left to the one-by-one way, which fails at that user's turn.
+    if (outgoing.empty() || outgoing.size() > BankCapacity(*reader))
+        return false;
+    zel::support::VisitorList all;
+    zel::support::VisitorList whole;
+    all.reserve(outgoing.size());
+    for (const auto& next : outgoing) {
+        if (next.Error || !next.ClockUser)
+            return false;
+        const auto* user = dynamic_cast<const zel::support::IUser*>(next.ClockUser.get());
+        if (!user)
+            return false;
+        try {
+            zel::support::User::CheckID(user->ID());
+        } catch (const std::exception&) {
+            return false;
+        }
+        all.push_back(next.ClockUser);
+        if (NeedsOwnRecord(*user))
+            whole.push_back(next.ClockUser);
+    }
+    for (const auto& next : outgoing)
+        lane.Post([this, user = next.User] { mSendingUser.Raise(DestinationMode, user); });
+    reader->SendUserList(all);
+    reader->SendUsers(whole);
+    count = static_cast<int>(outgoing.size());
+    return true;
 }
 
 } // namespace zel::workflows

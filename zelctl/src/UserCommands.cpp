@@ -125,17 +125,18 @@ int UsersSend(Context& ctx)
 {
     auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
     auto users = UsersToSend(ctx);
+    const zel::support::VisitorList toSend(users.begin(), users.end());
     zel::workflows::ClockRunner runner;
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels); // channels side by side
     ctx.Attach(runner);
     auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
                                           const Context::ReaderPtr& clock, ClockResult& result) {
-        for (const auto& user : users) {
-            runner.Tell(clock,
-                        "sending user " + std::to_string(result.Count + 1) + " of " + std::to_string(users.size()));
-            reader.SendUser(user);
-            ++result.Count;
-        }
+        // One selection of the clock for all the users; progress is told before each.
+        result.Count = static_cast<std::int32_t>(reader.SendUsers(toSend, [&](std::size_t k) {
+            result.Count = static_cast<std::int32_t>(k);
+            runner.Tell(clock, "sending user " + std::to_string(k + 1) + " of " + std::to_string(toSend.size()));
+            return true;
+        }));
     });
     const int status = ctx.Finish(results);
     ResultTable(results, "users", "Users sent").Print(ctx.Out, ctx.Args.OutputFormat);
@@ -153,6 +154,12 @@ int UsersRemove(Context& ctx)
             throw UsageError("the user ID '" + id + "' is not a number of 1 to 10 digits");
         ids.push_back(WithoutLeadingZeros(id));
     }
+    zel::support::RemoveList toRemove;
+    for (const std::string& id : ids) {
+        auto user = std::make_shared<zel::support::ExtendedUser>();
+        user->SetID(id);
+        toRemove.push_back(user);
+    }
     auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
     zel::workflows::ClockRunner runner;
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels); // channels side by side
@@ -165,13 +172,12 @@ int UsersRemove(Context& ctx)
             result.Detail = "every user removed";
             return;
         }
-        for (const std::string& id : ids) {
-            runner.Tell(clock, "removing user " + id);
-            auto user = std::make_shared<zel::support::ExtendedUser>();
-            user->SetID(id);
-            reader.RemoveUser(user);
-            ++result.Count;
-        }
+        // One selection of the clock for all the users; progress is told before each.
+        result.Count = static_cast<std::int32_t>(reader.RemoveUsers(toRemove, [&](std::size_t k) {
+            result.Count = static_cast<std::int32_t>(k);
+            runner.Tell(clock, "removing user " + ids[k]);
+            return true;
+        }));
     });
     const int status = ctx.Finish(results);
     ResultTable(results, "users", "Users removed").Print(ctx.Out, ctx.Args.OutputFormat);

@@ -5,6 +5,7 @@
 #include "zel/support/IConnector.h"
 #include "zel/support/Records.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -72,6 +73,11 @@ public:
     void HereIsFkeyData(const std::vector<std::uint8_t>& data);
 
     // zelTextToID without checking its result (the record stays zero on failure).
+    // Counts the commands sent through this channel that may have changed some clock's users
+    // (records sent or removed, banks written, a clear); a reader compares it with the value it
+    // saw when it was made to know whether the user count it was given still holds.
+    std::uint64_t UserChanges() const { return mUserChanges.load(); }
+
     static UserIDRecord TextToIDUnchecked(const std::string& userID);
     // zelIDToText, formatted as a number without leading zeros ("0000000042" -> "42",
     // all zeros -> "").
@@ -82,6 +88,7 @@ private:
 
     std::shared_ptr<IConnector> mConnector;
     std::int32_t mChannelHandle = 0;
+    std::atomic<std::uint64_t> mUserChanges{0};
 };
 
 } // namespace zel::support

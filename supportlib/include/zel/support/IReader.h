@@ -10,7 +10,9 @@
 #include "zel/support/TimeDisplayFormatEnum.h"
 #include "zel/support/UserAuthorityLevel.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +23,11 @@ namespace zel::support {
 using UserList = zel::KeyedCollection<std::shared_ptr<IUser>>;
 // Items to write to a clock in one go (SendUserList).
 using VisitorList = std::vector<std::shared_ptr<IReaderVisitor>>;
+// Users to remove in one go (RemoveUsers).
+using RemoveList = std::vector<std::shared_ptr<IUser>>;
+// Called by SendUsers and RemoveUsers before each user with its position in the list; false stops
+// there (that user and the rest are left alone). An error it raises ends the operation.
+using UserStep = std::function<bool(std::size_t index)>;
 // Data-log elements in the order read.
 using DataLogList = std::vector<std::shared_ptr<DataLogElement>>;
 
@@ -42,8 +49,18 @@ public:
     virtual void SendUser(const std::shared_ptr<IReaderVisitor>& user) = 0;
     // Removes the user with that object's ID.
     virtual void RemoveUser(const std::shared_ptr<IUser>& user) = 0;
+    // Sends the users in order, each as SendUser would, but selects the clock only once (before
+    // the first user; an empty list or a stop before the first user addresses no clock). Returns
+    // how many were sent. A user refused by its ID or an error of the clock ends it: the users
+    // before stay sent.
+    virtual std::size_t SendUsers(const VisitorList& users, const UserStep& step = {}) = 0;
+    // Removes the users in order, each as RemoveUser would, after one selection of the clock.
+    // Returns how many were removed; fails like SendUsers.
+    virtual std::size_t RemoveUsers(const RemoveList& users, const UserStep& step = {}) = 0;
     // The users in the clock's data banks (ID, template; level, threshold and time zone read
-    // as 0). Never raises for an unreadable bank: returns what it read.
+    // as 0). Never raises for an unreadable bank: returns what it read. Reads no more banks than
+    // UserCount fills (none for an empty clock) unless users were changed through this reader's
+    // channel since the reader was made; then it reads on to the first empty slot.
     virtual std::shared_ptr<UserList> GetUserList() = 0;
 
     // Settings are read from the clock once per reader object and changed in a cache; they

@@ -21,6 +21,8 @@ public:
     std::int32_t UserCount() override;
     void SendUser(const std::shared_ptr<IReaderVisitor>& user) override;
     void RemoveUser(const std::shared_ptr<IUser>& user) override;
+    std::size_t SendUsers(const VisitorList& users, const UserStep& step = {}) override;
+    std::size_t RemoveUsers(const RemoveList& users, const UserStep& step = {}) override;
     std::shared_ptr<UserList> GetUserList() override;
     TimeDisplayFormatEnum TimeDisplayFormat() override;
     void SetTimeDisplayFormat(TimeDisplayFormatEnum value) override;
@@ -52,6 +54,9 @@ public:
     const std::shared_ptr<Channel>& GetChannel() const { return mChannel; }
     // The channel's SetHandReader with this reader's ID.
     void SelectReader();
+    // How many data banks hold the clock's users by the count it gave when this reader was made
+    // (none for an empty clock); all ten when users were changed through the channel since.
+    int BanksToRead(std::size_t slotsPerBank) const;
     // The daylight-saving start (first Sunday of April) and end (last Sunday of October) of a
     // year, each at 2:00.
     static zel::DateTime DayLightSavingsStart(int year);
@@ -64,6 +69,7 @@ private:
     std::uint8_t mReaderID = 0;
     std::shared_ptr<Channel> mChannel;
     ReaderInfoRecord mReaderInfo{};
+    std::uint64_t mUserChangesAtStart = 0; // the channel's UserChanges when this reader was made
     SetupRecord mSetup{};
     bool mSettingsLoaded = false;
     std::shared_ptr<User> mUserUnderEnrollment;

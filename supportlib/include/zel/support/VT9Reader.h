@@ -31,6 +31,8 @@ public:
     std::int32_t UserCount() override;
     void SendUser(const std::shared_ptr<IReaderVisitor>& user) override;
     void RemoveUser(const std::shared_ptr<IUser>& user) override;
+    std::size_t SendUsers(const VisitorList& users, const UserStep& step = {}) override;
+    std::size_t RemoveUsers(const RemoveList& users, const UserStep& step = {}) override;
     std::shared_ptr<UserList> GetUserList() override;
     TimeDisplayFormatEnum TimeDisplayFormat() override;
     void SetTimeDisplayFormat(TimeDisplayFormatEnum value) override;

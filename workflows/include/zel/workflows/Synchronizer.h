@@ -31,12 +31,13 @@ namespace zel::workflows {
 // Makes a set of destination clocks hold the site's enrolled users as learned from a set of
 // source clocks: reads the users of every source clock (mode 0), stores them in the site
 // database as enrolled users, then sends every enrolled user of the site to every destination
-// clock (mode 1), optionally after clearing it. Clocks sharing a channel description are served
-// through one channel, one after another; the channels of a phase work at the same time on
-// worker threads (at most MaxChannels at once). All site reads and writes happen on the calling
-// thread (the users to send are built before the destination phase, the import follows the
-// source phase), and every event is raised on the calling thread, in order within a channel.
-// While the clocks work the calling thread runs its message pump.
+// clock (mode 1), optionally after clearing it. Each destination clock is selected once for all
+// its users; a cleared clock gets them as data banks, then one by one only the users whose record
+// holds more than a bank carries (a level, a reject threshold or a time zone). Clocks sharing a channel description are
+// served through one channel, one after another; the channels of a phase work at the same time on worker threads (at
+// most MaxChannels at once). All site reads and writes happen on the calling thread (the users to send are built before
+// the destination phase, the import follows the source phase), and every event is raised on the calling thread, in
+// order within a channel. While the clocks work the calling thread runs its message pump.
 //
 // Abort may be called from the calling thread (a Cancel button) or any other. Each channel's
 // work checks it before each clock and after each reader lookup, after letting the pending
@@ -123,6 +124,10 @@ private:
     void Stop(std::exception_ptr error);
     void ReadSource(const std::shared_ptr<zel::support::IReader>& reader, ClockUserList& collected, int& count);
     void Import(const ClockUsers& collected, zel::data::UserDescriptionList& users);
+    // Writes the users of an emptied clock as data banks, then sends whole the users whose record
+    // holds more than a bank slot. False (nothing written) when they must go one by one instead.
+    bool WriteAsBanks(const std::shared_ptr<zel::support::IReader>& reader, const std::vector<Outgoing>& outgoing,
+                      int& count, ParallelGroups::Lane& lane);
     void WriteDestination(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
                           const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane);
 
