@@ -29,7 +29,7 @@ namespace zel::workflows {
 // raised returns normally to its job).
 class ParallelGroups {
 public:
-    static constexpr std::size_t DefaultMaxChannels = 8;
+    static constexpr std::size_t DefaultMaxChannels = 16;
 
     // Handed to each job: the way back to the calling thread. Usable from the job's thread only.
     class Lane {
