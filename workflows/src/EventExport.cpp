@@ -21,7 +21,9 @@ template <std::size_t N> std::string Hex(const std::array<std::uint8_t, N>& byte
     return text;
 }
 
-std::string Json(const std::string& text)
+} // namespace
+
+std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
     for (unsigned char c : text) {
@@ -53,8 +55,6 @@ std::string Json(const std::string& text)
     }
     return out + "\"";
 }
-
-} // namespace
 
 std::string CsvField(const std::string& text)
 {
@@ -94,14 +94,14 @@ std::int64_t WriteEvents(std::ostream& out, const zel::data::EventStore& store, 
                 << ',' << e.FormatType << ',' << Hex(e.Data1) << ',' << Hex(e.Data2) << ',' << IsoTime(e.CollectedAt)
                 << "\r\n";
         } else {
-            out << (count ? ",\n " : "\n ") << "{\"time\": " << Json(IsoTime(e.TimeStamp))
-                << ", \"clock\": " << Json(e.ClockName) << ", \"clock_id\": " << e.ClockID
+            out << (count ? ",\n " : "\n ") << "{\"time\": " << JsonString(IsoTime(e.TimeStamp))
+                << ", \"clock\": " << JsonString(e.ClockName) << ", \"clock_id\": " << e.ClockID
                 << ", \"reader_id\": " << e.ReaderID
-                << ", \"user_id\": " << (e.UserID.empty() ? "null" : Json(e.UserID))
-                << ", \"user_name\": " << (e.UserName.empty() ? "null" : Json(e.UserName))
-                << ", \"kind\": " << Json(EventKindText(e.FormatType)) << ", \"format_type\": " << e.FormatType
+                << ", \"user_id\": " << (e.UserID.empty() ? "null" : JsonString(e.UserID))
+                << ", \"user_name\": " << (e.UserName.empty() ? "null" : JsonString(e.UserName))
+                << ", \"kind\": " << JsonString(EventKindText(e.FormatType)) << ", \"format_type\": " << e.FormatType
                 << ", \"data1\": \"" << Hex(e.Data1) << "\", \"data2\": \"" << Hex(e.Data2)
-                << "\", \"collected_at\": " << Json(IsoTime(e.CollectedAt)) << '}';
+                << "\", \"collected_at\": " << JsonString(IsoTime(e.CollectedAt)) << '}';
         }
         ++count;
         if (progress && count % 10000 == 0)

@@ -1,7 +1,6 @@
 #include "Table.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <ostream>
 
 namespace zel::cli {
@@ -13,19 +12,6 @@ std::size_t Width(const std::string& text)
 {
     return static_cast<std::size_t>(
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
 }
 
 // Control characters would let a name move the cursor or clear the screen of a terminal.
@@ -62,40 +48,6 @@ std::string Cell::Json() const
     return JsonString(mText);
 }
 
-std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (byte < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + '"';
-}
-
 void Table::Add(std::vector<Cell> row)
 {
     row.resize(mColumns.size());
@@ -117,11 +69,11 @@ void Table::Print(std::ostream& out, Format format) const
     }
     if (format == Format::Csv) {
         for (std::size_t c = 0; c < mColumns.size(); ++c)
-            out << (c ? "," : "") << CsvField(mColumns[c].Key);
+            out << (c ? "," : "") << zel::workflows::CsvField(mColumns[c].Key);
         out << "\r\n";
         for (const auto& row : mRows) {
             for (std::size_t c = 0; c < mColumns.size(); ++c)
-                out << (c ? "," : "") << CsvField(row[c].Text());
+                out << (c ? "," : "") << zel::workflows::CsvField(row[c].Text());
             out << "\r\n";
         }
         return;

@@ -1,5 +1,7 @@
 #pragma once
 // The output of a zelctl command: rows of typed cells under named columns.
+#include "zel/workflows/EventExport.h"
+
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -51,6 +53,6 @@ private:
 };
 
 // A JSON string literal of UTF-8 text (control characters escaped).
-std::string JsonString(const std::string& text);
+using zel::workflows::JsonString;
 
 } // namespace zel::cli

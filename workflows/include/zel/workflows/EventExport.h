@@ -19,6 +19,8 @@ enum class EventFileFormat { Csv, Json };
 // One field quoted as RFC 4180 wants: in double quotes, with inner quotes doubled, when it holds
 // a comma, a quote, a line break or leading/trailing blanks; otherwise as it is.
 std::string CsvField(const std::string& text);
+// A JSON string literal of UTF-8 text: quotes, backslashes and control characters escaped.
+std::string JsonString(const std::string& text);
 // "2026-03-15 14:05:09" -> "2026-03-15T14:05:09" (ISO 8601, the clock's local time).
 std::string IsoTime(const std::string& timeStamp);
 
