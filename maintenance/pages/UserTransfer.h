@@ -5,16 +5,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <memory>
-
-namespace zel::support {
-class ExtendedUser;
-class IUser;
-} // namespace zel::support
-namespace zel::data {
-class UserDescription;
-class UserDescriptionList;
-} // namespace zel::data
 
 namespace zel::ui {
 

@@ -11,13 +11,6 @@
 
 class QWidget;
 
-namespace zel::support {
-class Channel;
-}
-namespace zel::data {
-class IChannelDescription;
-}
-
 namespace zel::ui {
 
 // From a stored channel description to a runtime channel (see the clock workflows library).

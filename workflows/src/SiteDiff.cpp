@@ -4,6 +4,7 @@
 #include "zel/data/UserDescriptionList.h"
 #include "zel/support/IReader.h"
 #include "zel/workflows/ClockBackup.h"
+#include "zel/workflows/UserIDs.h"
 
 #include <algorithm>
 #include <map>
@@ -11,13 +12,6 @@
 namespace zel::workflows {
 
 namespace {
-
-// Numeric order of IDs; a site ID with leading zeros counts as the number it spells.
-std::string Canonical(const std::string& id)
-{
-    std::size_t first = id.find_first_not_of('0');
-    return first == std::string::npos ? (id.empty() ? id : "0") : id.substr(first);
-}
 
 struct IdLess {
     bool operator()(const std::string& a, const std::string& b) const
@@ -54,7 +48,7 @@ std::vector<UserDifference> DiffSiteAndClock(const zel::data::UserDescriptionLis
     std::map<std::string, std::shared_ptr<zel::data::UserDescription>, IdLess> enrolled;
     for (const auto& user : site.Items())
         if (user && user->Enrolled())
-            enrolled.emplace(Canonical(user->UserID()), user);
+            enrolled.emplace(UserIDWithoutLeadingZeros(user->UserID()), user); // "007" is the clock's "7"
 
     std::map<std::string, std::shared_ptr<zel::support::IUser>, IdLess> onClock;
     if (auto list = reader.GetUserList())

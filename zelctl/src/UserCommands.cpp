@@ -12,6 +12,7 @@
 #include "zel/workflows/ClockRunner.h"
 #include "zel/workflows/ParallelGroups.h"
 #include "zel/workflows/SiteDiff.h"
+#include "zel/workflows/UserIDs.h"
 #include "zel/workflows/UserTransfer.h"
 
 #include <ostream>
@@ -27,12 +28,6 @@ std::shared_ptr<zel::data::ReaderDescription> OneClock(Context& ctx, const char*
     if (ctx.Operands.size() != 1 || ctx.Args.Flag("all"))
         throw UsageError(std::string(command) + " takes exactly one clock");
     return ctx.Clocks(ctx.Operands, false).front();
-}
-
-std::string WithoutLeadingZeros(const std::string& id)
-{
-    const auto first = id.find_first_not_of('0');
-    return first == std::string::npos ? id : id.substr(first);
 }
 
 // The site users named by --user, or every enrolled one for --enrolled.
@@ -152,7 +147,7 @@ int UsersRemove(Context& ctx)
     for (const std::string& id : ctx.Args.List("user")) {
         if (id.empty() || id.size() > 10 || !zel::IsAllDigits(id))
             throw UsageError("the user ID '" + id + "' is not a number of 1 to 10 digits");
-        ids.push_back(WithoutLeadingZeros(id));
+        ids.push_back(zel::workflows::UserIDWithoutLeadingZeros(id));
     }
     zel::support::RemoveList toRemove;
     for (const std::string& id : ids) {
