@@ -1,7 +1,5 @@
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/UserDescription.h"
-#include "zel/support/Channel.h"
-#include "zel/support/IReader.h"
 
 #include "MessageBox.h"
 #include "layout/Anchor.h"
@@ -10,16 +8,17 @@
 #include "pages/DetailedUserListView.h"
 #include "pages/RotateViewButton.h"
 #include "pages/frmCommandResult.h"
-#include "pages/frmExportUsers.h"
-#include "pages/frmRemoveUsers.h"
-#include "pages/modHelpers.h"
+#include "pages/frmMessage.h"
 #include "zel/workflows/CommandReport.h"
+#include "zel/workflows/ParallelGroups.h"
+#include "zel/workflows/UserTransmission.h"
 
 #include <QPushButton>
 #include <QSplitter>
 
 #include <exception>
 #include <string>
+#include <vector>
 
 namespace zel::ui {
 namespace {
@@ -31,24 +30,16 @@ constexpr int ButtonWidth = 90;
 constexpr int ButtonHeight = 26;
 constexpr int RotateSize = 28;
 
-// Disconnects a group's channel however the group ends.
-struct Disconnector {
-    std::shared_ptr<zel::support::Channel>& channel;
-    ~Disconnector()
-    {
-        if (channel) {
-            try {
-                channel->Disconnect();
-            } catch (...) {
-                // closing a link that has failed already
-            }
-        }
-    }
-};
+QString Counted(std::size_t count, const char* noun)
+{
+    return QStringLiteral("%1 %2%3").arg(count).arg(QString::fromLatin1(noun)).arg(count == 1 ? "" : "s");
+}
 
 } // namespace
 
-AddRemoveUsers::AddRemoveUsers(QWidget* parent) : QWidget(parent), mMakeChannel(zel::workflows::DefaultChannelMaker())
+AddRemoveUsers::AddRemoveUsers(QWidget* parent)
+    : QWidget(parent), mMakeChannel(zel::workflows::DefaultChannelMaker()),
+      mMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels)
 {
     setObjectName(QStringLiteral("AddRemoveUsers"));
     resize(DesignWidth, DesignHeight);
@@ -127,72 +118,45 @@ void AddRemoveUsers::Transmit(bool exporting)
         return;
     }
     CloseResult();
-    const auto task = exporting ? zel::workflows::ClockReport::Task::Send : zel::workflows::ClockReport::Task::Remove;
-    zel::workflows::CommandReport report(exporting ? "Export" : "Remove");
     std::vector<std::shared_ptr<zel::data::ReaderDescription>> chosen;
-    for (const auto& clock : clocks) {
+    for (const auto& clock : clocks)
         chosen.push_back(clock);
-        report.Plan(clock->Name(), clock->DatabaseID(), task);
-    }
-    const int userCount = static_cast<int>(users.Count());
+    std::vector<std::shared_ptr<zel::data::UserDescription>> chosenUsers;
+    for (const auto& user : users)
+        chosenUsers.push_back(user);
 
     mBusy = true;
-    bool stopped = false; // an error of the clock library ends the command
-    std::string commandError;
-    try {
-        for (const auto& group : zel::workflows::GroupByChannel(chosen)) {
-            std::shared_ptr<zel::support::Channel> channel;
-            std::string why;
-            try {
-                channel = mMakeChannel(group.ChannelID);
-                if (channel)
-                    channel->Connect();
-                else
-                    why = zel::workflows::NoChannelReason(group.ChannelID);
-            } catch (const std::exception& error) {
-                channel.reset(); // a channel that cannot be made does not connect
-                why = zel::workflows::ReportedErrorText(error);
-            }
-            Disconnector closeAtEnd{channel};
-            if (!channel || !channel->IsConnected()) {
-                for (const auto& clock : group.Clocks)
-                    report.SetNotConnected(report.Find(clock->DatabaseID(), task), why);
-                continue; // the whole group is passed over
-            }
-            for (const auto& clock : group.Clocks) {
-                const std::size_t row = report.Find(clock->DatabaseID(), task);
-                int done = 0;
-                try {
-                    auto reader = channel->GetReader(clock->ReaderID());
-                    if (!reader) {
-                        report.SetNotAnswering(row); // passed over; the next clock follows
-                        continue;
-                    }
-                    QString name = QString::fromStdString(clock->Name());
-                    if (exporting) {
-                        frmExportUsers window(this);
-                        connect(&window, &UserProgressWindow::Advanced, this, [&done](int value) { done = value; });
-                        window.Export(this, reader, name, users);
-                    } else {
-                        frmRemoveUsers window(this);
-                        connect(&window, &UserProgressWindow::Advanced, this, [&done](int value) { done = value; });
-                        window.Remove(this, reader, name, users);
-                    }
-                    report.SetDone(row, userCount);
-                } catch (const std::exception& error) {
-                    report.SetFailed(row, zel::workflows::ReportedErrorText(error), done);
-                    stopped = true;
-                    break;
-                }
-            }
-            if (stopped)
-                break;
-        }
-    } catch (const std::exception& error) {
-        stopped = true; // belongs to no clock (the grouping)
-        commandError = zel::workflows::ReportedErrorText(error);
+    zel::workflows::UserTransmission transmission(mMakeChannel);
+    transmission.SetStopAtError(true); // an error of the clock library ends the command
+    transmission.SetMaxChannels(mMaxChannels);
+
+    frmMessage running(this);
+    mRunning = &running;
+    running.setWindowTitle(exporting ? QStringLiteral("Exporting Users") : QStringLiteral("Removing Users"));
+    running.SetText((exporting ? QStringLiteral("Exporting %1 to %2") : QStringLiteral("Removing %1 from %2"))
+                        .arg(Counted(chosenUsers.size(), "user"), Counted(chosen.size(), "clock")));
+    running.setWindowModality(Qt::WindowModal); // input to the main window waits; Cancel stays reachable
+    connect(&running, &frmMessage::CancelClick, this, [&running, &transmission] {
+        transmission.Cancel();
+        running.SetCancelEnabled(false);
+    });
+    transmission.SetProgress([this, &running](const zel::workflows::ChannelStep& step) {
+        emit ProgressShown(running.ShowChannelStep(step));
+    });
+    running.show();
+
+    if (exporting) {
+        transmission.Send(chosen, chosenUsers);
+    } else {
+        std::vector<std::string> ids;
+        ids.reserve(chosenUsers.size());
+        for (const auto& user : chosenUsers)
+            ids.push_back(user->UserID());
+        transmission.Remove(chosen, ids);
     }
-    report.End(stopped ? zel::workflows::CommandReport::Ending::Error : zel::workflows::CommandReport::Ending::Completed, commandError);
+    const zel::workflows::CommandReport report = transmission.Report();
+    running.hide();
+    mRunning = nullptr;
     mBusy = false;
 
     mResult = new frmCommandResult(

@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <cstddef>
 #include <memory>
 
 class QPushButton;
@@ -17,14 +18,19 @@ class ClockListView;
 class DetailedUserListView;
 class RotateViewButton;
 class frmCommandResult;
+class frmMessage;
 
 // The "Add/Remove Users" page: sends chosen site users to chosen clocks (Export) or removes them
 // from those clocks (Remove). The chosen clocks are grouped by channel; each channel is opened
-// once for its group. A channel that does not connect (or cannot be made) and a clock that does
-// not answer are passed over and the next group or clock is served; an error of the clock
-// library ends the command. When the command ends a result window (frmCommandResult, shown
+// once for its group, and the groups work at the same time (UserTransmission, off this thread).
+// A channel that does not connect (or cannot be made) and a clock that does not answer are
+// passed over and the next group or clock is served; an error of the clock library ends the
+// command (the other channels finish the clock they are writing). While it runs, a window
+// (frmMessage, window-modal) shows one line per channel and offers Cancel, which stops every
+// channel before its next user. When the command ends a result window (frmCommandResult, shown
 // without blocking) tells what happened to every chosen clock: users sent or removed, channel not
-// connected, clock not answering, failed with the error's text, or not reached after an error.
+// connected, clock not answering, failed with the error's text, cancelled, or not reached after
+// an error.
 class AddRemoveUsers : public QWidget {
     Q_OBJECT
 public:
@@ -38,8 +44,16 @@ public:
     ClockListView* ClockList() const { return mClocks; }
     // How channels are made (tests count them); the program's default otherwise.
     void SetChannelMaker(zel::workflows::ChannelMaker maker);
+    // How many channels work at the same time (1: one after another).
+    void SetMaxChannels(std::size_t channels) { mMaxChannels = channels; }
     // The result window of the last command while it is open, or nullptr.
     frmCommandResult* ResultWindow() const;
+    // The running window while a command runs, or nullptr.
+    frmMessage* RunningWindow() const { return mRunning; }
+
+signals:
+    // A channel's line of the running window changed (tests follow the work through it).
+    void ProgressShown(const QString& line);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -58,8 +72,10 @@ private:
     QPushButton* mRemove;
     std::unique_ptr<Anchor> mAnchor;
     zel::workflows::ChannelMaker mMakeChannel;
+    std::size_t mMaxChannels;
     bool mBusy = false;
     QPointer<frmCommandResult> mResult;
+    frmMessage* mRunning = nullptr;
 };
 
 } // namespace zel::ui

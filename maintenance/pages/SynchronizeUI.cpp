@@ -119,6 +119,10 @@ void SynchronizeUI::cmdSynchronize_Click()
         [this](int mode, zel::workflows::Synchronizer::ReaderPtr desc) { mSynchronizer_ReaderFound(mode, desc); }));
     keep(mSynchronizer->SendingUser().Subscribe(
         [this](int mode, zel::workflows::Synchronizer::UserPtr desc) { mSynchronizer_SendingUser(mode, desc); }));
+    keep(mSynchronizer->ChannelProgress().Subscribe([this](int, const zel::workflows::ChannelStep& step) {
+        if (mMessage)
+            emit ChannelStepShown(mMessage->ShowChannelStep(step));
+    }));
     keep(mSynchronizer->EndSynchronize().Subscribe([this] { mSynchronizer_EndSynchronize(); }));
     keep(mSynchronizer->Aborted().Subscribe([this] { mSynchronizer_Aborted(); }));
 

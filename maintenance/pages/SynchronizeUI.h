@@ -33,7 +33,8 @@ class frmMessage;
 
 // The "Synchronize Users" page: reads the users of the chosen source clocks into the site
 // database and sends every enrolled user of the site to the chosen destination clocks, showing
-// each step in a message window with Cancel. An error of the clock library ends the
+// each step in a message window with Cancel, with one line per channel (the channels work at
+// the same time). An error of the clock library ends the
 // synchronization; the window closes and the page stays usable. When the synchronization ends
 // (also after Cancel or an error) a result window (frmCommandResult, shown without blocking)
 // tells what happened to every chosen source and destination clock, with the error's text.
@@ -64,6 +65,8 @@ public:
 signals:
     // Raised with every step shown in the message window (tests follow the run through it).
     void StepShown(const QString& text);
+    // Raised when a channel's line of the message window changes ("Line A: Front - Sending user...").
+    void ChannelStepShown(const QString& line);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

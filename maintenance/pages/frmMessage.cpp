@@ -1,7 +1,14 @@
 #include "pages/frmMessage.h"
 
+#include "zel/data/ChannelDescriptionList.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/IChannelDescription.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/workflows/ChannelGroups.h"
+
 #include <QCloseEvent>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 
 namespace zel::ui {
@@ -12,6 +19,9 @@ constexpr int Margin = 8;
 constexpr int TextHeight = 48;
 constexpr int ButtonWidth = 80;
 constexpr int ButtonHeight = 26;
+constexpr int LineTextHeight = 18;
+constexpr int LineBarHeight = 14;
+constexpr int LineHeight = LineTextHeight + LineBarHeight + 6;
 
 } // namespace
 
@@ -45,6 +55,67 @@ void frmMessage::SetText(const QString& text)
         mText->repaint();
 }
 
+void frmMessage::SetChannelLine(std::int32_t channelID, const QString& name, const QString& status, int done, int total)
+{
+    ChannelLine* line = nullptr;
+    for (auto& candidate : mLines)
+        if (candidate.ChannelID == channelID)
+            line = &candidate;
+    if (!line) {
+        const int number = static_cast<int>(mLines.size()) + 1;
+        const int top = mText->geometry().bottom() + 1 + Margin + (number - 1) * LineHeight;
+        ChannelLine added;
+        added.ChannelID = channelID;
+        added.Text = new QLabel(this);
+        added.Text->setObjectName(QStringLiteral("lblChannel%1").arg(number));
+        added.Text->setGeometry(Margin, top, FormWidth - 2 * Margin, LineTextHeight);
+        added.Bar = new QProgressBar(this);
+        added.Bar->setObjectName(QStringLiteral("picProgress%1").arg(number));
+        added.Bar->setTextVisible(false);
+        added.Bar->setGeometry(Margin, top + LineTextHeight, FormWidth - 2 * Margin, LineBarHeight);
+        added.Text->show();
+        added.Bar->show();
+        mLines.push_back(added);
+        line = &mLines.back();
+        mCancel->move(mCancel->x(), top + LineHeight + Margin);
+        FitHeight();
+    }
+    const QString text = name.isEmpty() ? status : name + QStringLiteral(": ") + status;
+    if (line->Text->text() != text)
+        line->Text->setText(text);
+    line->Bar->setMaximum(total > 0 ? total : 1);
+    line->Bar->setValue(total > 0 ? done : 0);
+}
+
+QString frmMessage::ShowChannelStep(const zel::workflows::ChannelStep& step)
+{
+    auto known = mChannelNames.find(step.ChannelID);
+    if (known == mChannelNames.end()) {
+        QString name = QStringLiteral("Channel %1").arg(step.ChannelID);
+        try {
+            if (auto channel = zel::data::DataSource().GetChannelDescriptionList()->GetByDatabaseID(step.ChannelID))
+                name = QString::fromStdString(channel->Name());
+        } catch (const std::exception&) {
+            // named by its number
+        }
+        known = mChannelNames.emplace(step.ChannelID, name).first;
+    }
+    QString status = QString::fromStdString(step.Text);
+    if (step.Clock)
+        status = QString::fromStdString(step.Clock->Name()) + QStringLiteral(" - ") + status;
+    if (step.Total > 0)
+        status += QStringLiteral(" (%1 of %2)").arg(step.Done).arg(step.Total);
+    SetChannelLine(step.ChannelID, known->second, status, step.Done, step.Total);
+    return known->second + QStringLiteral(": ") + status;
+}
+
+QString frmMessage::ChannelLineText(int line) const
+{
+    if (line < 0 || line >= ChannelLineCount())
+        return {};
+    return mLines[static_cast<std::size_t>(line)].Text->text();
+}
+
 void frmMessage::SetShowCancel(bool show)
 {
     mShowCancel = show;
@@ -59,7 +130,11 @@ void frmMessage::SetCancelEnabled(bool enabled)
 
 void frmMessage::FitHeight()
 {
-    int bottom = mShowCancel ? mCancel->geometry().bottom() + 1 : mText->geometry().bottom() + 1;
+    int bottom = mText->geometry().bottom() + 1;
+    if (!mLines.empty())
+        bottom = mLines.back().Bar->geometry().bottom() + 1;
+    if (mShowCancel)
+        bottom = mCancel->geometry().bottom() + 1;
     setFixedSize(FormWidth, bottom + Margin);
 }
 

@@ -3,7 +3,16 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
+#include <map>
+#include <vector>
+
+namespace zel::workflows {
+struct ChannelStep;
+}
+
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 namespace zel::ui {
@@ -13,6 +22,11 @@ namespace zel::ui {
 // with SetText, and deletes the window when the command ends. The window cannot be closed by the
 // administrator while it is up: the close box counts as Cancel when Cancel is offered, and does
 // nothing otherwise.
+//
+// A command that works on several channels at once gives each channel a line below the text
+// (SetChannelLine): the channel's name with what it is doing (lblChannel1, lblChannel2, ...) and a
+// bar (picProgress1, ...). Lines appear in the order their channels are first told; the window
+// grows to show them all.
 class frmMessage : public QWidget {
     Q_OBJECT
 public:
@@ -21,6 +35,16 @@ public:
     QString Text() const;
     // Sets the text and repaints the label at once (the caller may be blocked in a clock command).
     void SetText(const QString& text);
+
+    // Sets the line of channel `channelID` (added below the others the first time): "name: status"
+    // and a bar at done of total (no bar value when total is 0).
+    void SetChannelLine(std::int32_t channelID, const QString& name, const QString& status, int done, int total);
+    // The line of a channel group's step: the channel's name (from the site's channel list), then
+    // "Clock - what it does (3 of 10)". Returns the line's text.
+    QString ShowChannelStep(const zel::workflows::ChannelStep& step);
+    int ChannelLineCount() const { return static_cast<int>(mLines.size()); }
+    // The text of line `line` (0-based), or an empty string.
+    QString ChannelLineText(int line) const;
 
     bool ShowCancel() const { return mShowCancel; }
     // Shows or hides cmdCancel; the window height follows, so that the button is visible exactly
@@ -38,8 +62,16 @@ protected:
 private:
     void FitHeight();
 
+    struct ChannelLine {
+        std::int32_t ChannelID = 0;
+        QLabel* Text = nullptr;
+        QProgressBar* Bar = nullptr;
+    };
+
     QLabel* mText;
     QPushButton* mCancel;
+    std::vector<ChannelLine> mLines;
+    std::map<std::int32_t, QString> mChannelNames; // looked up once per channel
     bool mShowCancel = true;
 };
 

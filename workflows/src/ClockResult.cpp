@@ -19,6 +19,8 @@ const char* OutcomeWord(ClockOutcome outcome)
         return "failed";
     case ClockOutcome::Cancelled:
         return "cancelled";
+    case ClockOutcome::NotReached:
+        return "not reached";
     }
     return "failed";
 }

@@ -1,5 +1,6 @@
 #include "zel/workflows/ClockRunner.h"
 
+#include "zel/workflows/CommandReport.h"
 #include "zel/workflows/ParallelGroups.h"
 
 #include "zel/Error.h"
@@ -46,15 +47,9 @@ std::vector<ClockResult> ClockRunner::Run(const std::vector<ReaderPtr>& clocks, 
     }
     // The channels are made here: the channel maker reads the site database.
     std::vector<std::shared_ptr<zel::support::Channel>> channels(groups.size());
-    std::vector<std::string> errors(groups.size(),
-                                    "The clock's channel cannot be used (a modem channel, or no channel).");
-    for (std::size_t i = 0; i < groups.size(); ++i) {
-        try {
-            channels[i] = mMakeChannel(groups[i].ChannelID);
-        } catch (const zel::Error& error) {
-            errors[i] = "The clock's channel cannot be used: " + error.Description();
-        }
-    }
+    std::vector<std::string> errors(groups.size());
+    for (std::size_t i = 0; i < groups.size(); ++i)
+        channels[i] = MakeChannel(groups[i].ChannelID, errors[i]);
     std::vector<std::vector<ClockResult>> perGroup(groups.size());
     ParallelGroups parallel(mMaxChannels);
     parallel.Run(
@@ -76,34 +71,66 @@ std::vector<ClockResult> ClockRunner::Run(const std::vector<ReaderPtr>& clocks, 
     return results;
 }
 
+std::shared_ptr<zel::support::Channel> ClockRunner::MakeChannel(std::int32_t channelID, std::string& why) const
+{
+    try {
+        auto channel = mMakeChannel(channelID);
+        if (!channel)
+            why = NoChannelReason(channelID);
+        return channel;
+    } catch (const std::exception& error) {
+        why = ReportedErrorText(error);
+        return nullptr;
+    }
+}
+
 void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vector<ClockResult>& results, bool made,
                            std::shared_ptr<zel::support::Channel> channel, std::string channelError)
 {
-    auto cancelRest = [&](std::size_t from) {
-        for (std::size_t i = from; i < group.Clocks.size(); ++i)
-            Finish(results,
-                   Outcome(group.Clocks[i], ClockOutcome::Cancelled, "Cancelled before the clock was reached."));
+    // Every clock of the group from `from` on, when the command ends before they are reached.
+    auto passOver = [&](std::size_t from) {
+        for (std::size_t i = from; i < group.Clocks.size(); ++i) {
+            if (mStopped)
+                Finish(results, Outcome(group.Clocks[i], ClockOutcome::NotReached,
+                                        "Not reached: an error on another clock ended the command."));
+            else
+                Finish(results,
+                       Outcome(group.Clocks[i], ClockOutcome::Cancelled, "Cancelled before the clock was reached."));
+        }
     };
-    if (mCancel) {
-        cancelRest(0);
+    auto ending = [&] { return mCancel || mStopped; };
+    if (ending()) {
+        passOver(0);
         return;
     }
 
     Report(group.Clocks.front(), "connecting");
-    if (!made) {
-        channelError = "The clock's channel cannot be used (a modem channel, or no channel).";
-        try {
-            channel = mMakeChannel(group.ChannelID);
-        } catch (const zel::Error& error) {
-            channelError = "The clock's channel cannot be used: " + error.Description();
-        }
-    }
+    if (!made)
+        channel = MakeChannel(group.ChannelID, channelError);
     if (!channel) {
         for (const auto& clock : group.Clocks)
             Finish(results, Outcome(clock, ClockOutcome::NoChannel, channelError));
         return;
     }
-    channel->Connect();
+    // Disconnects however the group ends.
+    struct Disconnector {
+        zel::support::Channel& Line;
+        ~Disconnector()
+        {
+            try {
+                Line.Disconnect();
+            } catch (...) {
+                // closing a link that has failed already
+            }
+        }
+    } closeAtEnd{*channel};
+    try {
+        channel->Connect();
+    } catch (const zel::Error& error) {
+        for (const auto& clock : group.Clocks)
+            Finish(results, Outcome(clock, ClockOutcome::NotConnected, error.Description(), error.Number()));
+        return;
+    }
     if (!channel->IsConnected()) {
         for (const auto& clock : group.Clocks)
             Finish(results, Outcome(clock, ClockOutcome::NotConnected, "The channel did not connect."));
@@ -112,8 +139,8 @@ void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vec
 
     for (std::size_t i = 0; i < group.Clocks.size(); ++i) {
         const ReaderPtr& clock = group.Clocks[i];
-        if (mCancel) {
-            cancelRest(i);
+        if (ending()) {
+            passOver(i);
             break;
         }
         Report(clock, "working");
@@ -139,9 +166,10 @@ void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vec
             result.Outcome = ClockOutcome::Failed;
             result.Detail = error.what();
         }
+        if (result.Outcome == ClockOutcome::Failed && mStopAtError)
+            mStopped = true;
         Finish(results, std::move(result));
     }
-    channel->Disconnect();
 }
 
 void ClockRunner::Report(const ReaderPtr& clock, const std::string& stage) const
@@ -157,6 +185,14 @@ void ClockRunner::Report(const ReaderPtr& clock, const std::string& stage) const
 void ClockRunner::Tell(const ReaderPtr& clock, const std::string& stage) const
 {
     Report(clock, stage);
+}
+
+void ClockRunner::Post(std::function<void()> call) const
+{
+    if (tLane)
+        tLane->Post(std::move(call));
+    else
+        call();
 }
 
 void ClockRunner::Finish(std::vector<ClockResult>& results, ClockResult result) const

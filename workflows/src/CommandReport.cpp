@@ -48,7 +48,8 @@ std::string ClockReport::Text() const
     case Kind::NotAnswering:
         return "clock not answering";
     case Kind::Cancelled:
-        return "cancelled before it was reached";
+        return Count > 0 ? "cancelled after " + Users(Count) + " " + Participle(Work)
+                         : std::string("cancelled before it was reached");
     case Kind::NotReached:
         return "not reached: the command stopped at an error";
     case Kind::Failed: {
@@ -126,11 +127,11 @@ void CommandReport::SetNotAnswering(std::size_t row)
     }
 }
 
-void CommandReport::SetCancelled(std::size_t row)
+void CommandReport::SetCancelled(std::size_t row, int countBefore)
 {
     if (auto* clock = Row(row)) {
         clock->Outcome = ClockReport::Kind::Cancelled;
-        clock->Count = 0;
+        clock->Count = countBefore;
         clock->Detail.clear();
     }
 }

@@ -4,6 +4,7 @@
 
 #include "zel/data/DataSource.h"
 #include "zel/data/ReaderDescription.h"
+#include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
 #include "zel/support/Channel.h"
 #include "zel/support/ExtendedUser.h"
@@ -213,6 +214,7 @@ void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t ind
         if (first) {
             first = false;
             lane.Post([this, mode, channelID] { mEstablishingConnection.Raise(mode, channelID); });
+            TellStep(lane, mode, clock, "Connecting");
             std::string failure = why;
             if (channel) {
                 try {
@@ -227,6 +229,7 @@ void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t ind
                         mReport.SetNotConnected(mReport.Find(member->DatabaseID(), task), failure);
                     mConnectionFailed.Raise(mode, channelID);
                 });
+                TellStep(lane, mode, clock, "channel not connected");
                 channel.reset();
                 return;
             }
@@ -261,13 +264,18 @@ void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t ind
                     mReport.SetFailed(row, lookupError);
                 mReaderNotFound.Raise(mode, clock);
             });
+            TellStep(lane, mode, clock, lookupError.empty() ? "clock not answering" : "failed");
             continue;
         }
         lane.Post([this, mode, clock] { mReaderFound.Raise(mode, clock); });
+        TellStep(lane, mode, clock, source ? "Reading users" : "Sending users");
         int count = 0;
         try {
             work(reader, clock, index, count, lane);
             lane.Post([this, clockID, task, count] { mReport.SetDone(mReport.Find(clockID, task), count); });
+            TellStep(lane, mode, clock,
+                     std::to_string(count) + (count == 1 ? " user " : " users ") + (source ? "read" : "sent"), count,
+                     count);
         } catch (const std::exception& error) {
             const bool ends = !source;
             lane.Post([this, clockID, task, count, ends, text = ReportedErrorText(error)] {
@@ -275,6 +283,7 @@ void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t ind
                 if (ends)
                     mErrorTold = true;
             });
+            TellStep(lane, mode, clock, "failed: " + ReportedErrorText(error), count);
             if (ends) {
                 Stop(std::current_exception());
                 return;
@@ -286,6 +295,21 @@ void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t ind
         channel->Disconnect();
         lane.Post([this, mode, channelID] { mDisconnecting.Raise(mode, channelID); });
     }
+}
+
+void Synchronizer::TellStep(ParallelGroups::Lane& lane, int mode, const ReaderPtr& clock, std::string text, int done,
+                            int total, UserPtr user)
+{
+    // The site's objects are read on the calling thread only.
+    lane.Post([this, mode, clock, text = std::move(text), done, total, user = std::move(user)] {
+        ChannelStep step;
+        step.ChannelID = clock->ChannelDescriptionID();
+        step.Clock = clock;
+        step.Text = user ? text + user->UserID() + " - " + user->Name() : text;
+        step.Done = done;
+        step.Total = total;
+        mChannelProgress.Raise(mode, step);
+    });
 }
 
 bool Synchronizer::CheckAbort()
@@ -344,7 +368,7 @@ void Synchronizer::WriteDestination(const std::shared_ptr<zel::support::IReader>
 {
     if (mClearDestinationClocks) {
         reader->RemoveAllUsers();
-        if (WriteAsBanks(reader, outgoing, count, lane)) {
+        if (WriteAsBanks(reader, clock, outgoing, count, lane)) {
             lane.Post([this, clock] { mReaderUploadComplete.Raise(DestinationMode, clock); });
             return;
         }
@@ -355,9 +379,12 @@ void Synchronizer::WriteDestination(const std::shared_ptr<zel::support::IReader>
     users.reserve(outgoing.size());
     for (const auto& next : outgoing)
         users.push_back(next.ClockUser);
+    const int total = static_cast<int>(users.size());
     count = static_cast<int>(reader->SendUsers(users, [&](std::size_t k) {
         count = static_cast<int>(k); // the users sent so far, for the report if this one fails
         lane.Post([this, user = outgoing[k].User] { mSendingUser.Raise(DestinationMode, user); });
+        if (outgoing[k].User)
+            TellStep(lane, DestinationMode, clock, "Sending user: ", count, total, outgoing[k].User);
         if (outgoing[k].Error)
             std::rethrow_exception(outgoing[k].Error);
         return true;
@@ -365,7 +392,7 @@ void Synchronizer::WriteDestination(const std::shared_ptr<zel::support::IReader>
     lane.Post([this, clock] { mReaderUploadComplete.Raise(DestinationMode, clock); });
 }
 
-bool Synchronizer::WriteAsBanks(const std::shared_ptr<zel::support::IReader>& reader,
+bool Synchronizer::WriteAsBanks(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
                                 const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane)
 {
     // On an emptied clock the data banks give the same users as sending them one by one, at a
@@ -394,7 +421,13 @@ bool Synchronizer::WriteAsBanks(const std::shared_ptr<zel::support::IReader>& re
     }
     for (const auto& next : outgoing)
         lane.Post([this, user = next.User] { mSendingUser.Raise(DestinationMode, user); });
+    const int total = static_cast<int>(outgoing.size());
+    TellStep(lane, DestinationMode, clock, "Writing the data banks", 0, total);
     reader->SendUserList(all);
+    if (!whole.empty())
+        TellStep(lane, DestinationMode, clock,
+                 "Sending " + std::to_string(whole.size()) + " users with a level or time zone",
+                 total - static_cast<int>(whole.size()), total);
     reader->SendUsers(whole);
     count = static_cast<int>(outgoing.size());
     return true;

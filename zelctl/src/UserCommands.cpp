@@ -14,6 +14,7 @@
 #include "zel/workflows/SiteDiff.h"
 #include "zel/workflows/UserIDs.h"
 #include "zel/workflows/UserTransfer.h"
+#include "zel/workflows/UserTransmission.h"
 
 #include <ostream>
 
@@ -30,8 +31,8 @@ std::shared_ptr<zel::data::ReaderDescription> OneClock(Context& ctx, const char*
     return ctx.Clocks(ctx.Operands, false).front();
 }
 
-// The site users named by --user, or every enrolled one for --enrolled.
-std::vector<std::shared_ptr<zel::support::ExtendedUser>> UsersToSend(Context& ctx)
+// The site users named by --user, or every enrolled one for --enrolled; each one a clock can take.
+std::vector<std::shared_ptr<zel::data::UserDescription>> UsersToSend(Context& ctx)
 {
     const bool enrolled = ctx.Args.Flag("enrolled");
     if (enrolled == ctx.Args.Has("user"))
@@ -51,15 +52,26 @@ std::vector<std::shared_ptr<zel::support::ExtendedUser>> UsersToSend(Context& ct
             chosen.push_back(site->Item(id));
         }
     }
-    std::vector<std::shared_ptr<zel::support::ExtendedUser>> users;
     for (const auto& user : chosen) {
         try {
-            users.push_back(zel::workflows::MakeExtendedUser(*user));
+            zel::workflows::MakeExtendedUser(*user);
         } catch (const zel::Error& error) {
             throw UsageError(error.Description());
         }
     }
-    return users;
+    return chosen;
+}
+
+// Shows a transmission's progress on a terminal: the step of the clock at hand, then a line per
+// finished clock.
+void Attach(Context& ctx, zel::workflows::UserTransmission& transmission)
+{
+    transmission.SetProgress([&ctx](const zel::workflows::ChannelStep& step) {
+        std::string text = step.Text;
+        if (step.Total > 0)
+            text += " (" + std::to_string(step.Done) + " of " + std::to_string(step.Total) + ")";
+        ctx.Progress(step.Clock->Name(), text);
+    });
 }
 
 } // namespace
@@ -120,19 +132,10 @@ int UsersSend(Context& ctx)
 {
     auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
     auto users = UsersToSend(ctx);
-    const zel::support::VisitorList toSend(users.begin(), users.end());
-    zel::workflows::ClockRunner runner;
-    runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels); // channels side by side
-    ctx.Attach(runner);
-    auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
-                                          const Context::ReaderPtr& clock, ClockResult& result) {
-        // One selection of the clock for all the users; progress is told before each.
-        result.Count = static_cast<std::int32_t>(reader.SendUsers(toSend, [&](std::size_t k) {
-            result.Count = static_cast<std::int32_t>(k);
-            runner.Tell(clock, "sending user " + std::to_string(k + 1) + " of " + std::to_string(toSend.size()));
-            return true;
-        }));
-    });
+    // The channels side by side, each clock selected once for all the users.
+    zel::workflows::UserTransmission transmission;
+    Attach(ctx, transmission);
+    auto results = transmission.Send(clocks, users);
     const int status = ctx.Finish(results);
     ResultTable(results, "users", "Users sent").Print(ctx.Out, ctx.Args.OutputFormat);
     return status;
@@ -149,30 +152,23 @@ int UsersRemove(Context& ctx)
             throw UsageError("the user ID '" + id + "' is not a number of 1 to 10 digits");
         ids.push_back(zel::workflows::UserIDWithoutLeadingZeros(id));
     }
-    zel::support::RemoveList toRemove;
-    for (const std::string& id : ids) {
-        auto user = std::make_shared<zel::support::ExtendedUser>();
-        user->SetID(id);
-        toRemove.push_back(user);
-    }
     auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
+    if (!all) {
+        zel::workflows::UserTransmission transmission;
+        Attach(ctx, transmission);
+        auto results = transmission.Remove(clocks, ids);
+        const int status = ctx.Finish(results);
+        ResultTable(results, "users", "Users removed").Print(ctx.Out, ctx.Args.OutputFormat);
+        return status;
+    }
     zel::workflows::ClockRunner runner;
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels); // channels side by side
     ctx.Attach(runner);
     auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
-                                          const Context::ReaderPtr& clock, ClockResult& result) {
-        if (all) {
-            result.Count = reader.UserCount();
-            reader.RemoveAllUsers();
-            result.Detail = "every user removed";
-            return;
-        }
-        // One selection of the clock for all the users; progress is told before each.
-        result.Count = static_cast<std::int32_t>(reader.RemoveUsers(toRemove, [&](std::size_t k) {
-            result.Count = static_cast<std::int32_t>(k);
-            runner.Tell(clock, "removing user " + ids[k]);
-            return true;
-        }));
+                                          const Context::ReaderPtr&, ClockResult& result) {
+        result.Count = reader.UserCount();
+        reader.RemoveAllUsers();
+        result.Detail = "every user removed";
     });
     const int status = ctx.Finish(results);
     ResultTable(results, "users", "Users removed").Print(ctx.Out, ctx.Args.OutputFormat);

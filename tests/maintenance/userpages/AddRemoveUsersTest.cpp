@@ -10,10 +10,12 @@
 #include "pages/ClockListView.h"
 #include "pages/DetailedUserListView.h"
 #include "pages/frmCommandResult.h"
+#include "pages/frmMessage.h"
 #include "pages/modHelpers.h"
 
 #include <QPointer>
 #include <QPushButton>
+#include <QSet>
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
@@ -182,7 +184,9 @@ private slots:
         site.AddUser("12", "Two", true);
         SelectRows(Users(), {"11", "12"});
         // The link drops in the middle of the export: the reader was found, the second user fails.
-        // Bravo's group comes first (row order); the serial clock's group is not reached.
+        // With one channel at a time, Bravo's group comes first (row order) and the serial clock's
+        // group is not reached.
+        mPage->SetMaxChannels(1);
         SelectRows(Clocks(), {"Bravo", "Serial"});
         zel::sim::FaultOptions drop;
         drop.DropAfterFrames = 3;
@@ -210,6 +214,91 @@ private slots:
         QCOMPARE(site.ClockUserIds("Bravo"), (QStringList{"11", "12"}));
         QCOMPARE(site.ClockUserIds("Serial"), (QStringList{"11", "12"}));
         QVERIFY(mPage->ResultWindow()->Report().AllSucceeded());
+    }
+
+    // The channels work at the same time: the running window has a line for each, and an error
+    // on one ends the command without leaving another clock half written.
+    void ChannelsWorkSideBySideWithALineEach()
+    {
+        auto& site = UserSite::Get();
+        for (int id = 11; id <= 18; ++id)
+            site.AddUser(std::to_string(id), "User " + std::to_string(id), true);
+        SelectRows(Users(), {"11", "12", "13", "14", "15", "16", "17", "18"});
+        SelectRows(Clocks(), {"Alpha", "Bravo", "Charlie", "Serial"});
+        QSet<QString> channels;
+        int mostLines = 0;
+        QString title;
+        connect(mPage.get(), &AddRemoveUsers::ProgressShown, this, [&](const QString& line) {
+            channels.insert(line.section(QLatin1Char(':'), 0, 0));
+            mostLines = std::max(mostLines, mPage->RunningWindow()->ChannelLineCount());
+            title = mPage->RunningWindow()->windowTitle();
+            QVERIFY(mPage->RunningWindow()->isVisible());
+        });
+        Click("cmdExport");
+        QCOMPARE(channels, (QSet<QString>{"Line A", "Line B", "Serial Line"}));
+        QCOMPARE(mostLines, 3);
+        QCOMPARE(title, QStringLiteral("Exporting Users"));
+        QVERIFY(mPage->RunningWindow() == nullptr);
+        QVERIFY(mPage->ResultWindow()->Report().AllSucceeded());
+        for (const char* clock : {"Alpha", "Bravo", "Charlie", "Serial"})
+            QCOMPARE(site.ClockUserIds(clock).size(), qsizetype(8));
+
+        // The link of Line B drops in the middle: Bravo fails, the others are whole or untouched.
+        Click("cmdRemove");
+        zel::sim::FaultOptions drop;
+        drop.DropAfterFrames = 4;
+        site.LineB().SetFaults(drop);
+        Click("cmdExport");
+        site.LineB().SetFaults({});
+        const CommandReport& report = mPage->ResultWindow()->Report();
+        QCOMPARE(report.HowEnded(), CommandReport::Ending::Error);
+        QVERIFY(ResultOf("Bravo").startsWith(QStringLiteral("failed")));
+        for (const char* clock : {"Alpha", "Charlie", "Serial"}) {
+            const QString result = ResultOf(clock);
+            if (result == QStringLiteral("8 users sent"))
+                QCOMPARE(site.ClockUserIds(clock).size(), qsizetype(8));
+            else
+                QCOMPARE(result, QStringLiteral("not reached: the command stopped at an error"));
+        }
+    }
+
+    // Cancel reaches every channel before its next user; what was sent is counted.
+    void CancelStopsEveryChannel()
+    {
+        auto& site = UserSite::Get();
+        QStringList ids;
+        for (int id = 100; id < 140; ++id) {
+            site.AddUser(std::to_string(id), "User " + std::to_string(id), true);
+            ids.push_back(QString::number(id));
+        }
+        SelectRows(Users(), ids);
+        SelectRows(Clocks(), {"Alpha", "Bravo", "Charlie"});
+        zel::sim::FaultOptions slow;
+        slow.LatencyMs = 3;
+        site.LineA().SetFaults(slow);
+        site.LineB().SetFaults(slow);
+        bool clicked = false;
+        connect(mPage.get(), &AddRemoveUsers::ProgressShown, this, [&](const QString& line) {
+            if (!clicked && line.contains(QStringLiteral("(3 of 40)"))) {
+                clicked = true;
+                auto* cancel = mPage->RunningWindow()->findChild<QPushButton*>(QStringLiteral("cmdCancel"));
+                cancel->click();
+                QVERIFY(!cancel->isEnabled());
+            }
+        });
+        Click("cmdExport");
+        site.LineA().SetFaults({});
+        site.LineB().SetFaults({});
+        QVERIFY(clicked);
+        const CommandReport& report = mPage->ResultWindow()->Report();
+        QCOMPARE(report.HowEnded(), CommandReport::Ending::Cancelled);
+        QCOMPARE(ResultOf("Charlie"), QStringLiteral("cancelled before it was reached"));
+        QVERIFY(site.ClockUserIds("Charlie").isEmpty());
+        for (const auto& clock : report.Clocks()) {
+            QVERIFY2(clock.Count < 40, clock.ClockName.c_str());
+            QCOMPARE(static_cast<int>(site.ClockUserIds(clock.ClockName.c_str()).size()), clock.Count);
+        }
+        QVERIFY(mPage->ResultWindow()->Summary().startsWith(QStringLiteral("Export cancelled")));
     }
 
     void AUserIdTheClockCannotKeepIsRefused()

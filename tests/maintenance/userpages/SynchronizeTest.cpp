@@ -14,7 +14,9 @@
 #include "zel/workflows/Synchronizer.h"
 
 #include <QCheckBox>
+#include <QMap>
 #include <QPushButton>
+#include <QSet>
 #include <QSplitter>
 #include <QTest>
 #include <QToolButton>
@@ -103,8 +105,16 @@ private slots:
             QCOMPARE(mPage->MessageWindow()->windowTitle(), QStringLiteral("Synchronize"));
             QCOMPARE(mPage->MessageWindow()->Text(), text);
         });
+        QSet<QString> channelLines; // the last text of each channel's line
+        QMap<QString, QString> lastLine;
+        connect(mPage.get(), &SynchronizeUI::ChannelStepShown, this, [&](const QString& line) {
+            lastLine[line.section(QLatin1Char(':'), 0, 0)] = line;
+            QCOMPARE(mPage->MessageWindow()->ChannelLineCount(), lastLine.size());
+        });
         MessageRecorder messages;
         Click("cmdSynchronize");
+        for (const QString& line : lastLine)
+            channelLines.insert(line);
 
         QCOMPARE(messages.Count(), 0);
         QCOMPARE(VisibleWindows(QStringLiteral("frmMessage")), 0);
@@ -121,6 +131,9 @@ private slots:
         QCOMPARE(site.ClockTemplate("Bravo", "2"), UserSite::TemplateFor(20));
         QCOMPARE(site.ClockUserIds("Delta"), (QStringList{"78"}));
         QVERIFY(steps.contains(QStringLiteral("Establishing connection with Line A")));
+        // Beside the step text, a line per channel: Line A and Line B worked at the same time.
+        QCOMPARE(channelLines.size(), 2);
+        QVERIFY(channelLines.contains(QStringLiteral("Line B: Bravo - 4 users sent (4 of 4)")));
         QVERIFY(steps.contains(QStringLiteral("Connect to reader Charlie")));
         QVERIFY(steps.contains(QStringLiteral("Sending user: 1 - User 1")));
         QVERIFY(!steps.contains(QStringLiteral("Connect to reader Ghost")));

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace zel::support {
@@ -18,6 +19,16 @@ namespace zel::workflows {
 struct ChannelGroup {
     std::int32_t ChannelID = 0; // the clocks' ChannelDescriptionID
     std::vector<std::shared_ptr<zel::data::ReaderDescription>> Clocks;
+};
+
+// Where the work of one channel group stands, told on the calling thread of a command that runs
+// its groups side by side (one line per channel in a running window).
+struct ChannelStep {
+    std::int32_t ChannelID = 0;                          // the group's ChannelDescriptionID
+    std::shared_ptr<zel::data::ReaderDescription> Clock; // the clock being worked on
+    std::string Text; // "Connecting", "Exporting Ann Smith", "Removing 17", "Done", "not answering", ...
+    int Done = 0;     // users done on this clock
+    int Total = 0;    // users to do on this clock (0: no count)
 };
 
 // Groups clocks by ChannelDescriptionID: groups in the order of their first clock, clocks in

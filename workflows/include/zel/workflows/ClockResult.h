@@ -18,10 +18,11 @@ enum class ClockOutcome {
     NotAnswering, // the channel connected but the clock did not answer
     Failed,       // the clock answered, then the work raised an error (Detail holds its text)
     Cancelled,    // the command was cancelled before this clock was reached or finished
+    NotReached,   // an error on another clock ended the command before this one was reached
 };
 
-// "done", "no channel", "not connected", "not answering", "failed", "cancelled": stable words
-// for scripts.
+// "done", "no channel", "not connected", "not answering", "failed", "cancelled", "not reached":
+// stable words for scripts.
 const char* OutcomeWord(ClockOutcome outcome);
 
 struct ClockResult {

@@ -34,7 +34,9 @@ namespace zel::workflows {
 // a missing channel row, an address the factory refuses) marks each clock of its group
 // NoChannel, a channel that does not connect NotConnected, a clock that does not answer
 // NotAnswering, and an error raised by the work Failed with the error's number and text. After
-// Cancel, the clock being worked on finishes, and every clock not yet reached is Cancelled.
+// Cancel, the clock being worked on finishes (work that looks at CancelRequested may stop sooner),
+// and every clock not yet reached is Cancelled. With SetStopAtError, a Failed clock ends the
+// command: every group stops before its next clock, and the clocks not reached are NotReached.
 class ClockRunner {
 public:
     using ReaderPtr = std::shared_ptr<zel::data::ReaderDescription>;
@@ -57,14 +59,23 @@ public:
     // From the work: tells the progress on `clock`, through the calling thread when the work runs
     // on a worker.
     void Tell(const ReaderPtr& clock, const std::string& stage) const;
+    // From the work: runs `call` on the calling thread (later, in order with this group's
+    // progress, when the work runs on a worker; at once otherwise).
+    void Post(std::function<void()> call) const;
     // May be called from any thread; seen before each clock.
     void Cancel() noexcept { mCancel = true; }
     bool CancelRequested() const noexcept { return mCancel; }
+    // A failed clock ends the whole command (the other groups stop before their next clock).
+    void SetStopAtError(bool stop) { mStopAtError = stop; }
+    // True once a failed clock has ended the command (with SetStopAtError).
+    bool Stopped() const noexcept { return mStopped; }
 
 private:
     // Runs one group; `made` tells whether `channel` (or `channelError`) was made already.
     void RunGroup(const ChannelGroup& group, const Work& work, std::vector<ClockResult>& results, bool made,
                   std::shared_ptr<zel::support::Channel> channel, std::string channelError);
+    // Makes the channel of a group on the calling thread; `why` says why there is none.
+    std::shared_ptr<zel::support::Channel> MakeChannel(std::int32_t channelID, std::string& why) const;
     void Report(const ReaderPtr& clock, const std::string& stage) const;
     void Finish(std::vector<ClockResult>& results, ClockResult result) const;
 
@@ -72,6 +83,8 @@ private:
     Progress mProgress;
     Finished mFinished;
     std::atomic<bool> mCancel{false};
+    std::atomic<bool> mStopped{false};
+    bool mStopAtError = false;
     std::size_t mMaxChannels = 0;
 };
 

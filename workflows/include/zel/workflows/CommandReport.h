@@ -18,7 +18,7 @@ struct ClockReport {
         Done,         // the work ran to its end on the clock: Count users sent, removed or read
         NotConnected, // the clock's channel did not connect (Detail says why when that is known)
         NotAnswering, // the channel connected but the clock did not answer
-        Cancelled,    // the command was cancelled before the clock was reached
+        Cancelled,    // the command was cancelled before the clock was reached (or, with a Count, on it)
         NotReached,   // an error ended the command before the clock was reached
         Failed,       // an error ended the work on the clock: Detail is its text, Count what was done before
     };
@@ -35,8 +35,8 @@ struct ClockReport {
     bool Succeeded() const { return Outcome == Kind::Done; }
     // What happened, for the administrator: "3 users sent", "channel not connected",
     // "channel not connected: Invalid IP Address or Format", "clock not answering",
-    // "cancelled before it was reached", "not reached: the command stopped at an error",
-    // "failed: Channel Communication Timeout", "failed after 2 users sent: ...".
+    // "cancelled before it was reached", "cancelled after 2 users sent", "not reached: the command stopped at an
+    // error", "failed: Channel Communication Timeout", "failed after 2 users sent: ...".
     std::string Text() const;
     // "Send", "Remove", "Read".
     std::string TaskText() const;
@@ -64,7 +64,8 @@ public:
     void SetDone(std::size_t row, int count);
     void SetNotConnected(std::size_t row, const std::string& why = {});
     void SetNotAnswering(std::size_t row);
-    void SetCancelled(std::size_t row);
+    // Cancelled on the clock itself, after `countBefore` users (0: before it was reached).
+    void SetCancelled(std::size_t row, int countBefore = 0);
     void SetFailed(std::size_t row, const std::string& error, int countBefore = 0);
 
     // Ends the command. Clocks still Pending become Cancelled (when it was cancelled) or

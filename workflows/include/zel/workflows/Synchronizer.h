@@ -85,6 +85,9 @@ public:
     zel::Event<int, ReaderPtr>& ReaderNotFound() { return mReaderNotFound; }
     zel::Event<int, UserPtr>& SendingUser() { return mSendingUser; }
     zel::Event<int, ReaderPtr>& ReaderUploadComplete() { return mReaderUploadComplete; }
+    // Where each channel group stands (mode, step), beside the events above: a running window shows
+    // one line per channel with it.
+    zel::Event<int, ChannelStep>& ChannelProgress() { return mChannelProgress; }
     // Raised after the group's channel has been disconnected.
     zel::Event<int, std::int32_t>& Disconnecting() { return mDisconnecting; }
     zel::Event<>& BeginSynchornize() { return mBeginSynchornize; }
@@ -126,8 +129,8 @@ private:
     void Import(const ClockUsers& collected, zel::data::UserDescriptionList& users);
     // Writes the users of an emptied clock as data banks, then sends whole the users whose record
     // holds more than a bank slot. False (nothing written) when they must go one by one instead.
-    bool WriteAsBanks(const std::shared_ptr<zel::support::IReader>& reader, const std::vector<Outgoing>& outgoing,
-                      int& count, ParallelGroups::Lane& lane);
+    bool WriteAsBanks(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
+                      const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane);
     void WriteDestination(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
                           const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane);
 
@@ -142,6 +145,11 @@ private:
     CommandReport mReport{"Synchronize"};
     bool mErrorTold = false; // the error that ends Execute is already in a clock's row
 
+    // From a worker: tells the group's step through the lane (`user`, when given, is named after
+    // `text`).
+    void TellStep(ParallelGroups::Lane& lane, int mode, const ReaderPtr& clock, std::string text, int done = 0,
+                  int total = 0, UserPtr user = nullptr);
+
     zel::Event<int, std::int32_t> mEstablishingConnection;
     zel::Event<int, std::int32_t> mConnected;
     zel::Event<int, std::int32_t> mConnectionFailed;
@@ -151,6 +159,7 @@ private:
     zel::Event<int, UserPtr> mSendingUser;
     zel::Event<int, ReaderPtr> mReaderUploadComplete;
     zel::Event<int, std::int32_t> mDisconnecting;
+    zel::Event<int, ChannelStep> mChannelProgress;
     zel::Event<> mBeginSynchornize;
     zel::Event<> mEndSynchronize;
     zel::Event<> mAborted;

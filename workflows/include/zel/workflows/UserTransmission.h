@@ -1,0 +1,81 @@
+#pragma once
+// Site users sent to many clocks, or taken off them, in one command.
+#include "zel/workflows/ChannelGroups.h"
+#include "zel/workflows/ClockResult.h"
+#include "zel/workflows/ClockRunner.h"
+#include "zel/workflows/CommandReport.h"
+#include "zel/workflows/ParallelGroups.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zel::data {
+class ReaderDescription;
+class UserDescription;
+} // namespace zel::data
+
+namespace zel::workflows {
+
+// Sends chosen users of the site to chosen clocks ("Export"), or removes them from those clocks
+// ("Remove"): the work of the Add/Remove Users page and of `zelctl users send/remove`.
+//
+// The clocks are served a channel group at a time (clocks sharing a channel one after another,
+// the channel connected once), the groups side by side on worker threads, at most MaxChannels at
+// once (1: one group after another). Each clock is selected once for all its users. The clock
+// users are built from the site's users on the calling thread before any clock is addressed; the
+// workers touch neither the site database nor the windows. Progress is told on the calling thread,
+// in order within a channel, while the calling thread runs its message pump.
+//
+// Holds the runner (its cancel flag) and the results of the last run.
+//
+// How it fails: never raises for a clock (see ClockRunner for the outcomes). Cancel, from any
+// thread, stops every group before its next user: the users written stay written, and the clock
+// is told "cancelled after n users". With SetStopAtError (the page's rule), an error on one clock
+// ends the command: the other groups finish the clock they are writing and reach no further one.
+class UserTransmission {
+public:
+    using ReaderPtr = std::shared_ptr<zel::data::ReaderDescription>;
+    using UserPtr = std::shared_ptr<zel::data::UserDescription>;
+    enum class Direction { Send, Remove };
+
+    // Where one channel group stands, told on the calling thread.
+    using Step = ChannelStep;
+    using Progress = std::function<void(const Step&)>;
+
+    explicit UserTransmission(ChannelMaker makeChannel = DefaultChannelMaker());
+
+    void SetMaxChannels(std::size_t channels) { mMaxChannels = channels == 0 ? 1 : channels; }
+    void SetStopAtError(bool stop) { mRunner.SetStopAtError(stop); }
+    void SetProgress(Progress progress) { mProgress = std::move(progress); }
+    void Cancel() noexcept { mRunner.Cancel(); }
+    bool CancelRequested() const noexcept { return mRunner.CancelRequested(); }
+
+    // Sends `users` (their ID, name, level and template) to every clock of `clocks`.
+    std::vector<ClockResult> Send(const std::vector<ReaderPtr>& clocks, const std::vector<UserPtr>& users);
+    // Removes the users with these IDs from every clock of `clocks`.
+    std::vector<ClockResult> Remove(const std::vector<ReaderPtr>& clocks, const std::vector<std::string>& userIDs);
+
+    // The last run as the pages' result window tells it: every chosen clock, in the order
+    // chosen, named "Export" or "Remove".
+    CommandReport Report() const;
+
+private:
+    using Transfer =
+        std::function<std::size_t(zel::support::IReader& reader, const std::function<bool(std::size_t)>& step)>;
+    std::vector<ClockResult> Run(const std::vector<ReaderPtr>& clocks, std::size_t total, const Transfer& transfer,
+                                 const std::function<std::string(std::size_t)>& stepText);
+    void Tell(const ReaderPtr& clock, std::string text, int done, int total);
+
+    ClockRunner mRunner;
+    std::size_t mMaxChannels = ParallelGroups::DefaultMaxChannels;
+    Progress mProgress;
+    Direction mDirection = Direction::Send;
+    std::vector<ReaderPtr> mChosen;
+    std::vector<ClockResult> mResults;
+};
+
+} // namespace zel::workflows

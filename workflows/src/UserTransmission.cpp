@@ -1,0 +1,173 @@
+#include "zel/workflows/UserTransmission.h"
+
+#include "zel/workflows/UserTransfer.h"
+
+#include "zel/data/ReaderDescription.h"
+#include "zel/data/UserDescription.h"
+#include "zel/support/ExtendedUser.h"
+#include "zel/support/IReader.h"
+
+#include <exception>
+
+namespace zel::workflows {
+
+namespace {
+
+std::string UsersText(std::size_t count)
+{
+    return std::to_string(count) + (count == 1 ? " user" : " users");
+}
+
+} // namespace
+
+UserTransmission::UserTransmission(ChannelMaker makeChannel) : mRunner(std::move(makeChannel)) {}
+
+std::vector<ClockResult> UserTransmission::Send(const std::vector<ReaderPtr>& clocks, const std::vector<UserPtr>& users)
+{
+    mDirection = Direction::Send;
+    // Built here, on the calling thread: the site's users are not the workers' to read. A user
+    // that cannot be built fails at its turn on each clock (the users before it stay sent).
+    zel::support::VisitorList outgoing;
+    std::vector<std::string> names;
+    std::vector<std::exception_ptr> errors(users.size());
+    outgoing.reserve(users.size());
+    names.reserve(users.size());
+    for (std::size_t k = 0; k < users.size(); ++k) {
+        try {
+            outgoing.push_back(MakeExtendedUser(*users[k]));
+        } catch (...) {
+            errors[k] = std::current_exception();
+            outgoing.push_back(std::make_shared<zel::support::ExtendedUser>()); // never sent
+        }
+        names.push_back(users[k]->Name());
+    }
+    return Run(
+        clocks, outgoing.size(),
+        [&](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step) {
+            return reader.SendUsers(outgoing, [&](std::size_t k) {
+                if (errors[k])
+                    std::rethrow_exception(errors[k]);
+                return step(k);
+            });
+        },
+        [&names](std::size_t k) { return "Exporting " + names[k]; });
+}
+
+std::vector<ClockResult> UserTransmission::Remove(const std::vector<ReaderPtr>& clocks,
+                                                  const std::vector<std::string>& userIDs)
+{
+    mDirection = Direction::Remove;
+    zel::support::RemoveList outgoing;
+    outgoing.reserve(userIDs.size());
+    for (const auto& id : userIDs) {
+        auto user = std::make_shared<zel::support::ExtendedUser>();
+        user->SetID(id);
+        outgoing.push_back(user);
+    }
+    return Run(
+        clocks, outgoing.size(),
+        [&outgoing](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step) {
+            return reader.RemoveUsers(outgoing, step);
+        },
+        [&userIDs](std::size_t k) { return "Removing " + userIDs[k]; });
+}
+
+std::vector<ClockResult> UserTransmission::Run(const std::vector<ReaderPtr>& clocks, std::size_t total,
+                                               const Transfer& transfer,
+                                               const std::function<std::string(std::size_t)>& stepText)
+{
+    mChosen = clocks;
+    mResults.clear();
+    const int all = static_cast<int>(total);
+    mRunner.SetMaxChannels(mMaxChannels);
+    mRunner.SetProgress([this, all](const ReaderPtr& clock, const std::string& stage) {
+        if (stage == "connecting")
+            Tell(clock, "Connecting", 0, all);
+    });
+    mRunner.SetFinished([this, all](const ClockResult& result) {
+        if (result.Outcome == ClockOutcome::Done)
+            Tell(result.Clock, "Done", result.Count, all);
+        else
+            Tell(result.Clock, OutcomeWord(result.Outcome), result.Count, all);
+    });
+    mResults = mRunner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&, const ReaderPtr& clock,
+                                       ClockResult& result) {
+        if (total == 0)
+            return;
+        const std::size_t sent = transfer(reader, [&](std::size_t k) {
+            result.Count = static_cast<std::int32_t>(k);
+            if (mRunner.CancelRequested())
+                return false;
+            mRunner.Post([this, clock, text = stepText(k), k, all] { Tell(clock, text, static_cast<int>(k), all); });
+            return true;
+        });
+        result.Count = static_cast<std::int32_t>(sent);
+        if (sent < total && mRunner.CancelRequested()) {
+            result.Outcome = ClockOutcome::Cancelled;
+            result.Detail = "Cancelled after " + UsersText(sent) + ".";
+        }
+    });
+    return mResults;
+}
+
+void UserTransmission::Tell(const ReaderPtr& clock, std::string text, int done, int total)
+{
+    if (!mProgress || !clock)
+        return;
+    Step step;
+    step.ChannelID = clock->ChannelDescriptionID();
+    step.Clock = clock;
+    step.Text = std::move(text);
+    step.Done = done;
+    step.Total = total;
+    mProgress(step);
+}
+
+CommandReport UserTransmission::Report() const
+{
+    const auto task = mDirection == Direction::Send ? ClockReport::Task::Send : ClockReport::Task::Remove;
+    CommandReport report(mDirection == Direction::Send ? "Export" : "Remove");
+    for (const auto& clock : mChosen)
+        if (clock)
+            report.Plan(clock->Name(), clock->DatabaseID(), task);
+    bool failed = false;
+    for (const auto& result : mResults) {
+        if (!result.Clock)
+            continue;
+        const std::size_t row = report.Find(result.Clock->DatabaseID(), task);
+        switch (result.Outcome) {
+        case ClockOutcome::Done:
+            report.SetDone(row, result.Count);
+            break;
+        case ClockOutcome::NoChannel:
+            report.SetNotConnected(row, result.Detail);
+            break;
+        case ClockOutcome::NotConnected:
+            // A channel that raised says why; one that simply stayed closed does not.
+            report.SetNotConnected(row, result.ErrorNumber != 0 ? result.Detail : std::string());
+            break;
+        case ClockOutcome::NotAnswering:
+            report.SetNotAnswering(row);
+            break;
+        case ClockOutcome::Failed:
+            report.SetFailed(row, result.Detail, result.Count);
+            failed = true;
+            break;
+        case ClockOutcome::Cancelled:
+            if (result.Count > 0)
+                report.SetCancelled(row, result.Count);
+            break; // otherwise told by the ending
+        case ClockOutcome::NotReached:
+            break; // told by the ending
+        }
+    }
+    if (failed && mRunner.Stopped())
+        report.End(CommandReport::Ending::Error);
+    else if (mRunner.CancelRequested())
+        report.End(CommandReport::Ending::Cancelled);
+    else
+        report.End(CommandReport::Ending::Completed);
+    return report;
+}
+
+} // namespace zel::workflows
