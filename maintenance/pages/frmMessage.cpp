@@ -15,6 +15,7 @@ namespace zel::ui {
 namespace {
 
 constexpr int FormWidth = 360;
+constexpr int LinesFormWidth = 520; // wide enough for "channel: clock - user (n of m)"
 constexpr int Margin = 8;
 constexpr int TextHeight = 48;
 constexpr int ButtonWidth = 80;
@@ -68,11 +69,15 @@ void frmMessage::SetChannelLine(std::int32_t channelID, const QString& name, con
         added.ChannelID = channelID;
         added.Text = new QLabel(this);
         added.Text->setObjectName(QStringLiteral("lblChannel%1").arg(number));
-        added.Text->setGeometry(Margin, top, FormWidth - 2 * Margin, LineTextHeight);
+        if (mLines.empty()) { // the first line widens the window
+            mText->setGeometry(Margin, Margin, LinesFormWidth - 2 * Margin, TextHeight);
+            mCancel->move((LinesFormWidth - ButtonWidth) / 2, mCancel->y());
+        }
+        added.Text->setGeometry(Margin, top, LinesFormWidth - 2 * Margin, LineTextHeight);
         added.Bar = new QProgressBar(this);
         added.Bar->setObjectName(QStringLiteral("picProgress%1").arg(number));
         added.Bar->setTextVisible(false);
-        added.Bar->setGeometry(Margin, top + LineTextHeight, FormWidth - 2 * Margin, LineBarHeight);
+        added.Bar->setGeometry(Margin, top + LineTextHeight, LinesFormWidth - 2 * Margin, LineBarHeight);
         added.Text->show();
         added.Bar->show();
         mLines.push_back(added);
@@ -81,8 +86,11 @@ void frmMessage::SetChannelLine(std::int32_t channelID, const QString& name, con
         FitHeight();
     }
     const QString text = name.isEmpty() ? status : name + QStringLiteral(": ") + status;
-    if (line->Text->text() != text)
-        line->Text->setText(text);
+    const QString shown = line->Text->fontMetrics().elidedText(text, Qt::ElideMiddle, line->Text->width());
+    if (line->Text->text() != shown) {
+        line->Text->setText(shown);
+        line->Text->setToolTip(text);
+    }
     line->Bar->setMaximum(total > 0 ? total : 1);
     line->Bar->setValue(total > 0 ? done : 0);
 }
@@ -113,7 +121,7 @@ QString frmMessage::ChannelLineText(int line) const
 {
     if (line < 0 || line >= ChannelLineCount())
         return {};
-    return mLines[static_cast<std::size_t>(line)].Text->text();
+    return mLines[static_cast<std::size_t>(line)].Text->toolTip(); // whole, also when the label shows it shortened
 }
 
 void frmMessage::SetShowCancel(bool show)
@@ -135,7 +143,7 @@ void frmMessage::FitHeight()
         bottom = mLines.back().Bar->geometry().bottom() + 1;
     if (mShowCancel)
         bottom = mCancel->geometry().bottom() + 1;
-    setFixedSize(FormWidth, bottom + Margin);
+    setFixedSize(mLines.empty() ? FormWidth : LinesFormWidth, bottom + Margin);
 }
 
 void frmMessage::closeEvent(QCloseEvent* event)

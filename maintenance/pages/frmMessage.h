@@ -43,7 +43,7 @@ public:
     // "Clock - what it does (3 of 10)". Returns the line's text.
     QString ShowChannelStep(const zel::workflows::ChannelStep& step);
     int ChannelLineCount() const { return static_cast<int>(mLines.size()); }
-    // The text of line `line` (0-based), or an empty string.
+    // The whole text of line `line` (0-based), or an empty string.
     QString ChannelLineText(int line) const;
 
     bool ShowCancel() const { return mShowCancel; }

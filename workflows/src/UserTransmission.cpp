@@ -88,7 +88,7 @@ std::vector<ClockResult> UserTransmission::Run(const std::vector<ReaderPtr>& clo
         if (result.Outcome == ClockOutcome::Done)
             Tell(result.Clock, "Done", result.Count, all);
         else
-            Tell(result.Clock, OutcomeWord(result.Outcome), result.Count, all);
+            Tell(result.Clock, OutcomeWord(result.Outcome), result.Count, 0); // no count to show
     });
     mResults = mRunner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&, const ReaderPtr& clock,
                                        ClockResult& result) {
