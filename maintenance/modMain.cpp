@@ -3,12 +3,14 @@
 #include "MessageBox.h"
 #include "MissingDatabaseDialog.h"
 #include "SiteAccessDialog.h"
+#include "SiteChangeWatcher.h"
 #include "pages/frmMain.h"
 #include "zel/Error.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/IStore.h"
 #include "zel/data/SiteErrors.h"
+#include "zel/data/SiteName.h"
 #include "zel/support/MessagePump.h"
 
 #include <QApplication>
@@ -17,17 +19,23 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zel::ui {
 namespace {
 
-// Module state: the data source held for the life of the program and the file it opened.
+// Module state: the data source held for the life of the program and the site it opened (as
+// given: it may hold a password, so it is shown only through MaskedSite).
 zel::data::DataSource gDataSource;
 QString gDatabasePath;
+QString gSite;
 BackupFileChooser gBackupChooser;
+// On a server: brings the changes of other programs into the lists.
+std::unique_ptr<SiteChangeWatcher> gChangeWatcher;
 
 // The E_FAIL number, for failures that carry no number of their own.
 constexpr long UnspecifiedError = -2147467259L;
@@ -47,6 +55,17 @@ std::string NativePath(const QString& path)
 QString FromNative(const std::string& path)
 {
     return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// A description from the library with the site (and its password) masked wherever it quotes it.
+QString Masked(const std::string& description, const std::string& site)
+{
+    return QString::fromStdString(zel::data::MaskSiteIn(description, site));
+}
+
+void ShowSiteError(QWidget* parent, const zel::Error& error, const std::string& site)
+{
+    ShowStartupError(parent, error.Number(), Masked(error.Description(), site));
 }
 
 // The lists are loaded here, not by the first page that asks: a file that cannot be loaded
@@ -101,27 +120,31 @@ QString StartupErrorText(long number, const QString& description)
 
 QString LoadErrorText(const zel::data::SiteLoadError& error)
 {
+    const bool server = zel::data::IsServerSite(error.FileName());
+    const QString site = server ? QString::fromStdString(zel::data::MaskedSite(error.FileName()))
+                                : QDir::toNativeSeparators(FromNative(error.FileName()));
     const QString details =
         QStringLiteral("The site database cannot be loaded: one of its rows breaks a rule of the lists.\n\n"
-                       "File: %1\nTable: %2\nRow ID: %3\nColumn: %4\nRule: %5\n\n"
-                       "Put that row right (for example with the sqlite3 program) or restore a backup of "
+                       "%1: %2\nTable: %3\nRow ID: %4\nColumn: %5\nRule: %6\n\n"
+                       "Put that row right (for example with the %7 program) or restore a backup of "
                        "the site database, then start the program again.")
-            .arg(QDir::toNativeSeparators(FromNative(error.FileName())), QString::fromStdString(error.Table()),
+            .arg(server ? QStringLiteral("Site") : QStringLiteral("File"), site, QString::fromStdString(error.Table()),
                  QString::fromStdString(error.RowID()), QString::fromStdString(error.Column()),
-                 QString::fromStdString(error.Rule()));
+                 QString::fromStdString(error.Rule()), server ? QStringLiteral("psql") : QStringLiteral("sqlite3"));
     return StartupErrorText(error.Number(), details);
 }
 
-StartupResult OpenSiteDatabase(const QString& folder, QWidget* parent, const CreateDatabaseQuestion& askCreate,
-                               const ReadOnlyQuestion& askReadOnly)
+namespace {
+
+StartupResult OpenSiteFile(const QString& path, QWidget* parent, const CreateDatabaseQuestion& askCreate,
+                           const ReadOnlyQuestion& askReadOnly)
 {
-    const QString fileName = QString::fromLatin1(SiteDatabaseFileName);
-    const QString path = QDir(folder).absoluteFilePath(fileName);
+    const QFileInfo file(path);
     try {
         // The library opens a thread's database only once, so a missing file is settled
         // before the first open rather than by retrying after error 53.
-        if (!QFileInfo::exists(path)) {
-            if (!askCreate || !askCreate(fileName, QDir(folder).absolutePath()))
+        if (!file.exists()) {
+            if (!askCreate || !askCreate(file.fileName(), file.absolutePath()))
                 return StartupResult::Quit;
             zel::data::DataSource::CreateDatabase(NativePath(path));
         }
@@ -141,14 +164,69 @@ StartupResult OpenSiteDatabase(const QString& folder, QWidget* parent, const Cre
         ShowMessage(parent, LoadErrorText(e), {}, MsgIcon::Critical);
         return StartupResult::Failed;
     } catch (const zel::Error& e) {
-        ShowStartupError(parent, e.Number(), QString::fromStdString(e.Description()));
+        ShowSiteError(parent, e, NativePath(path));
         return StartupResult::Failed;
     } catch (const std::exception& e) {
         ShowStartupError(parent, UnspecifiedError, QString::fromLocal8Bit(e.what()));
         return StartupResult::Failed;
     }
     gDatabasePath = path;
+    gSite = path;
     return StartupResult::Opened;
+}
+
+// A server has no file to create and no second writer to give way to: whatever fails is shown
+// with the site it was (the password masked), and the start-up ends.
+StartupResult OpenServerSite(const QString& site, QWidget* parent)
+{
+    const std::string uri = site.toStdString();
+    const QString shown = QString::fromStdString(zel::data::MaskedSite(uri));
+    try {
+        gDataSource.OpenDatabase(uri);
+        LoadSiteLists();
+    } catch (const zel::data::SiteLoadError& e) {
+        ShowMessage(parent, LoadErrorText(e), {}, MsgIcon::Critical);
+        return StartupResult::Failed;
+    } catch (const zel::Error& e) {
+        ShowStartupError(parent, e.Number(),
+                         QStringLiteral("The site database \"%1\" cannot be opened.\n\n%2")
+                             .arg(shown, Masked(e.Description(), uri)));
+        return StartupResult::Failed;
+    } catch (const std::exception& e) {
+        ShowStartupError(
+            parent, UnspecifiedError,
+            QStringLiteral("The site database \"%1\" cannot be opened.\n\n%2").arg(shown, Masked(e.what(), uri)));
+        return StartupResult::Failed;
+    }
+    gDatabasePath.clear();
+    gSite = site;
+    gChangeWatcher = std::make_unique<SiteChangeWatcher>();
+    return StartupResult::Opened;
+}
+
+} // namespace
+
+QString ChosenSite(const QStringList& arguments)
+{
+    std::vector<std::string> args;
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        args.push_back(QFile::encodeName(arguments.at(i)).toStdString());
+    return FromNative(zel::data::ChooseSite(args, std::getenv(zel::data::SiteEnvironmentVariable)));
+}
+
+StartupResult OpenSite(const QString& site, QWidget* parent, const CreateDatabaseQuestion& askCreate,
+                       const ReadOnlyQuestion& askReadOnly)
+{
+    if (zel::data::IsServerSite(site.toStdString()))
+        return OpenServerSite(site, parent);
+    return OpenSiteFile(QFileInfo(site).absoluteFilePath(), parent, askCreate, askReadOnly);
+}
+
+StartupResult OpenSiteDatabase(const QString& folder, QWidget* parent, const CreateDatabaseQuestion& askCreate,
+                               const ReadOnlyQuestion& askReadOnly)
+{
+    return OpenSite(QDir(folder).absoluteFilePath(QString::fromLatin1(SiteDatabaseFileName)), parent, askCreate,
+                    askReadOnly);
 }
 
 QString DatabasePath()
@@ -156,14 +234,45 @@ QString DatabasePath()
     return gDatabasePath;
 }
 
+QString ShownSite()
+{
+    if (!IsServerSiteOpen())
+        return QDir::toNativeSeparators(gSite);
+    return QString::fromStdString(zel::data::MaskedSite(gSite.toStdString()));
+}
+
+bool IsServerSiteOpen()
+{
+    return zel::data::IsServerSite(gSite.toStdString());
+}
+
+QString SiteEngineText()
+{
+    if (gSite.isEmpty())
+        return QStringLiteral("(none)");
+    QString text = IsServerSiteOpen() ? QStringLiteral("PostgreSQL server") : QStringLiteral("SQLite file");
+    try {
+        if (auto store = gDataSource.GetConnection(); store && store->IsOpen())
+            text += QStringLiteral(" (%1)").arg(QString::fromStdString(store->EngineVersion()));
+    } catch (const std::exception&) { // NOLINT(bugprone-empty-catch): the version is only shown
+    }
+    return text;
+}
+
 void CloseSiteDatabase()
 {
+    gChangeWatcher.reset();
     try {
         auto connection = gDataSource.GetConnection();
         if (connection && connection->IsOpen())
             gDataSource.CloseDatabase();
     } catch (const std::exception&) { // NOLINT(bugprone-empty-catch): the program is ending
     }
+}
+
+SiteChangeWatcher* ChangeWatcher()
+{
+    return gChangeWatcher.get();
 }
 
 void SetBackupFileChooser(BackupFileChooser chooser)
@@ -214,7 +323,14 @@ int Main()
         return MissingDatabaseDialog::Ask(fileName, folder);
     };
     auto askReadOnly = [](const zel::data::SiteWriteAccessError& reason) { return SiteAccessDialog::Ask(reason); };
-    switch (OpenSiteDatabase(QDir::currentPath(), nullptr, askCreate, askReadOnly)) {
+    QString site;
+    try {
+        site = ChosenSite(QCoreApplication::arguments());
+    } catch (const zel::Error& e) {
+        ShowStartupError(nullptr, e.Number(), QString::fromStdString(e.Description()));
+        return 2;
+    }
+    switch (OpenSite(site, nullptr, askCreate, askReadOnly)) {
     case StartupResult::Opened:
         break;
     case StartupResult::Quit:
@@ -236,8 +352,8 @@ int Main()
     mainWindow->show();
     const int status = QApplication::exec();
     mainWindow.reset();
-    // Every change is in zel.mdb itself once the program has ended: a copy of that one file
-    // is a complete backup.
+    // Every change is in the site database file itself once the program has ended: a copy of
+    // that one file is a complete backup.
     CloseSiteDatabase();
     return status;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -12,6 +13,8 @@ class SiteWriteAccessError;
 } // namespace zel::data
 
 namespace zel::ui {
+
+class SiteChangeWatcher;
 
 // The file name of the site database, looked for in the working directory.
 inline constexpr const char* SiteDatabaseFileName = "zel.mdb";
@@ -29,26 +32,50 @@ enum class StartupResult {
     Failed, // opening (or creating, or loading) failed; the error was shown
 };
 
-// Opens "zel.mdb" in `folder` as the site database of this thread and loads its three lists.
-// A missing file is put to `askCreate`; when it answers true a new, empty site database is
-// created there and opened. A file that cannot be opened for writing is put to `askReadOnly`
-// (without one, that is shown as a failure). A row that the lists cannot load stops the start-up
-// with a message that names the file, table, row ID, column and rule (never an empty site in
-// its place). Any other failure is shown in a message box with the error's number and
-// description.
+// The site the program opens: the value of "--site SITE" or "--site=SITE" among `arguments`
+// (the program's command line, its own name first), else the environment variable ZEL_SITE, else
+// "zel.mdb" in the working directory. A site is a file path or a PostgreSQL connection URI.
+// A --site without a value, or given twice, raises error 5.
+QString ChosenSite(const QStringList& arguments);
+
+// Opens `site` (a file path, relative ones in the working directory, or a postgresql:// URI) as
+// the site database of this thread and loads its three lists.
+// A file: a missing one is put to `askCreate`; when it answers true a new, empty site database
+// is created there and opened. A file that cannot be opened for writing is put to `askReadOnly`
+// (without one, that is shown as a failure).
+// A server: nothing is asked; a connection that fails is shown as a failure that names the site
+// (its password masked).
+// A row that the lists cannot load stops the start-up with a message that names the site,
+// table, row ID, column and rule (never an empty site in its place). Any other failure is shown
+// in a message box with the error's number and description.
+StartupResult OpenSite(const QString& site, QWidget* parent, const CreateDatabaseQuestion& askCreate,
+                       const ReadOnlyQuestion& askReadOnly = {});
+// OpenSite of "zel.mdb" in `folder`.
 StartupResult OpenSiteDatabase(const QString& folder, QWidget* parent, const CreateDatabaseQuestion& askCreate,
                                const ReadOnlyQuestion& askReadOnly = {});
 
-// The full path of the site database opened by OpenSiteDatabase (empty before).
+// The full path of the site database file opened by OpenSite (empty before, and for a server).
 QString DatabasePath();
+// The site opened by OpenSite as it may be shown: a file's full path, a URI with its password
+// masked (empty before).
+QString ShownSite();
+// True when the site opened by OpenSite is a PostgreSQL server.
+bool IsServerSiteOpen();
+// How the open site is stored and the engine's version: "SQLite file (SQLite 3.46.1)",
+// "PostgreSQL server (...)"; "(none)" before OpenSite.
+QString SiteEngineText();
 
 // Closes this thread's site database if it is open, folding its write-ahead log into the file;
 // failures are not reported (the program is ending).
 void CloseSiteDatabase();
 
+// On a server site opened by OpenSite: what brings the changes saved by other programs into the
+// lists while the program runs (nullptr for a file, and after CloseSiteDatabase).
+SiteChangeWatcher* ChangeWatcher();
+
 // The text shown for a failure at start-up: "Run-time error 'N':" and the description.
 QString StartupErrorText(long number, const QString& description);
-// The text shown for a site database that cannot be loaded: the file, table, row ID, column and
+// The text shown for a site database that cannot be loaded: the site, table, row ID, column and
 // rule, and what to do.
 QString LoadErrorText(const zel::data::SiteLoadError& error);
 
@@ -67,7 +94,8 @@ void BackUpSiteDatabase(QWidget* parent);
 void InstallMessagePump();
 
 // The program's entry, called once the QApplication exists: installs the message pump of the
-// clock library, opens the site database in the working directory and shows the main window.
+// clock library, opens the site (ChosenSite of the application's arguments) and shows the main
+// window.
 // Returns the process exit status: non-zero when the main window was never shown.
 int Main();
 

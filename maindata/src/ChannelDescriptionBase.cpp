@@ -22,6 +22,15 @@ void ChannelDescriptionBase::SetName(const std::string& name)
     MarkDirty();
 }
 
+void ChannelDescriptionBase::MarkDirty()
+{
+    mIsDirty = true;
+    if (mQueued)
+        return;
+    if (auto list = mParentList.lock())
+        list->QueueForSave(shared_from_this());
+}
+
 void ChannelDescriptionBase::ThrowInvalid(const char* message)
 {
     detail::Raise(errc::InvalidArgument, message);

@@ -23,15 +23,6 @@ std::string AlreadyExists(const std::string& name)
 
 using BasePtr = std::shared_ptr<ChannelDescriptionBase>;
 
-// Every item of the list is one of the library's own kinds.
-std::vector<BasePtr> Bases(const ChannelDescriptionList::Collection& items)
-{
-    std::vector<BasePtr> bases;
-    for (const auto& item : items)
-        bases.push_back(std::static_pointer_cast<ChannelDescriptionBase>(item));
-    return bases;
-}
-
 } // namespace
 
 ChannelDescriptionList::ChannelDescriptionList() : mItems(ErrorSource) {}
@@ -59,11 +50,13 @@ std::shared_ptr<ChannelDescriptionList> ChannelDescriptionList::Load()
             channel->LoadFromRecord(row);
         });
         channel->SetParentList(list);
-        if (const auto* holder = list->mItems.Find(FoldCase(channel->Name())))
-            detail::RaiseDuplicateKey(schema::Channels, std::to_string(channel->DatabaseID()), schema::Name,
-                                      channel->Name(), std::to_string((*holder)->DatabaseID()));
-        list->mItems.Add(channel, FoldCase(channel->Name()));
+        if (const auto* holder = list->mItems.AddUnlessHeld(channel, FoldCase(channel->mName)))
+            detail::RaiseDuplicateKey(schema::Channels, std::to_string(channel->mDatabaseID), schema::Name,
+                                      channel->mName, std::to_string((*holder)->DatabaseID()));
+        list->mTracking.Enter(*channel);
+        list->mTracking.AppendID(channel.get());
     });
+    list->mTracking.SortIDs();
     return list;
 }
 
@@ -86,13 +79,14 @@ std::shared_ptr<IChannelDescription> ChannelDescriptionList::Add(ChannelTypeEnum
         detail::Raise(errc::InvalidArgument, "Invalid channel type.");
     }
     auto ops = Ops();
-    auto items = Bases(mItems);
-    if (detail::KeyHeldByPendingRow(mDeleted, items, name, ops))
-        detail::SaveList(mDeleted, items, ops, [&] { channel->InsertNew(name); });
+    if (detail::KeyHeldByPendingRow(mDeleted, mTracking, name, ops))
+        detail::SaveList(mDeleted, mTracking, ops, [&] { channel->InsertNew(name); });
     else
         channel->InsertNew(name);
     channel->SetParentList(weak_from_this());
     mItems.Add(channel, FoldCase(name));
+    mTracking.Enter(*channel);
+    mTracking.IndexID(channel.get());
     mItemAdded.Raise(channel);
     NotifyListChanged();
     return channel;
@@ -109,6 +103,8 @@ void ChannelDescriptionList::Remove(const std::string& name)
     detail::RefuseIfReadOnly();
     mItems.Remove(FoldCase(name));
     auto base = std::static_pointer_cast<ChannelDescriptionBase>(channel);
+    mTracking.UnindexID(base.get(), base->mDatabaseID);
+    detail::ListTracking<ChannelDescriptionBase>::Leave(*base);
     mDeleted.push_back(base);
     base->MarkDeleted();
     mItemRemoved.Raise(channel);
@@ -127,17 +123,18 @@ std::shared_ptr<IChannelDescription> ChannelDescriptionList::Item(const std::str
 
 std::shared_ptr<IChannelDescription> ChannelDescriptionList::GetByDatabaseID(std::int32_t id) const
 {
-    return detail::FindByDatabaseID(mItems, id);
+    ChannelDescriptionBase* channel = mTracking.FindID(id);
+    return channel != nullptr ? std::static_pointer_cast<IChannelDescription>(channel->shared_from_this()) : nullptr;
 }
 
 void ChannelDescriptionList::Save()
 {
-    detail::SaveList(mDeleted, Bases(mItems), Ops());
+    detail::SaveList(mDeleted, mTracking, Ops());
 }
 
 bool ChannelDescriptionList::IsDirty() const
 {
-    return detail::AnyDirty(mItems, mDeleted);
+    return detail::AnyDirty(mDeleted, mTracking);
 }
 
 std::vector<std::shared_ptr<IChannelDescription>> ChannelDescriptionList::Items() const
@@ -155,7 +152,13 @@ void ChannelDescriptionList::RenameKey(const std::string& oldName, const std::st
     const std::shared_ptr<IChannelDescription>* held = mItems.Find(FoldCase(oldName));
     if (held == nullptr || held->get() != static_cast<const IChannelDescription*>(self))
         detail::Raise(errc::InvalidArgument, "The channel name '" + oldName + "' does not exist.");
-    detail::MoveToEnd(mItems, FoldCase(oldName), FoldCase(newName));
+    auto moved = detail::MoveToEnd(mItems, FoldCase(oldName), FoldCase(newName));
+    mTracking.Enter(*std::static_pointer_cast<ChannelDescriptionBase>(moved));
+}
+
+void ChannelDescriptionList::QueueForSave(const std::shared_ptr<ChannelDescriptionBase>& channel)
+{
+    mTracking.Queue(channel);
 }
 
 detail::TrackingOps<BasePtr> ChannelDescriptionList::Ops()

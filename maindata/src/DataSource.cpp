@@ -1,10 +1,12 @@
 #include "zel/data/DataSource.h"
 
 #include "DatabaseState.h"
+#include "store/PgStore.h"
 #include "store/SqliteStore.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/SiteErrors.h"
+#include "zel/data/SiteName.h"
 #include "zel/data/UserDescriptionList.h"
 
 namespace zel::data {
@@ -16,6 +18,12 @@ void DataSource::OpenDatabase(const std::string& filename, OpenMode mode)
     auto& state = DatabaseState::Current();
     if (state.Connection)
         return;
+    if (IsServerSite(filename)) {
+        auto store = std::make_shared<detail::PgStore>();
+        state.Connection = store;
+        store->Open(filename, mode == OpenMode::ReadOnly);
+        return;
+    }
     auto store = std::make_shared<detail::SqliteStore>();
     state.Connection = store;
     try {
@@ -80,7 +88,10 @@ std::shared_ptr<ChannelDescriptionList> DataSource::GetChannelDescriptionList()
 
 void DataSource::CreateDatabase(const std::string& filename)
 {
-    detail::SqliteStore::Create(filename);
+    if (IsServerSite(filename))
+        detail::PgStore::Create(filename);
+    else
+        detail::SqliteStore::Create(filename);
 }
 
 } // namespace zel::data

@@ -1,5 +1,7 @@
 #include "zel/data/EventStore.h"
 
+#include "store/PgEvents.h"
+#include "store/PgStore.h"
 #include "store/SqliteEvents.h"
 #include "store/SqliteStore.h"
 #include "zel/data/DataErrors.h"
@@ -10,16 +12,23 @@ namespace zel::data {
 
 namespace {
 
-sqlite3* HandleOf(const std::shared_ptr<IStore>& store)
+// The engine behind the store: exactly one of the two is set.
+struct Engine {
+    sqlite3* Sqlite = nullptr;
+    detail::PgConnection* Pg = nullptr;
+};
+
+Engine EngineOf(const std::shared_ptr<IStore>& store)
 {
     if (!store)
         throw zel::Error(errc::ObjectNotSet, ErrorSource, "Object variable not set: no site database is open.");
-    auto* sqlite = dynamic_cast<detail::SqliteStore*>(store.get());
-    if (!sqlite)
-        throw zel::Error(errc::StoreError, ErrorSource, "The events are kept in SQLite site databases only.");
-    if (!sqlite->IsOpen())
+    if (!store->IsOpen())
         throw zel::Error(errc::ObjectClosed, ErrorSource, "Operation is not allowed when the object is closed.");
-    return sqlite->Handle();
+    if (auto* sqlite = dynamic_cast<detail::SqliteStore*>(store.get()))
+        return {sqlite->Handle(), nullptr};
+    if (auto* pg = dynamic_cast<detail::PgStore*>(store.get()))
+        return {nullptr, &pg->Connection()};
+    throw zel::Error(errc::StoreError, ErrorSource, "This kind of site database keeps no events.");
 }
 
 } // namespace
@@ -30,42 +39,56 @@ EventStore::EventStore(std::shared_ptr<IStore> store) : mStore(std::move(store))
 
 void EventStore::CheckWritable() const
 {
-    HandleOf(mStore);
+    EngineOf(mStore);
     mStore->CheckWritable();
 }
 
 int EventStore::Add(const std::vector<StoredEvent>& events)
 {
-    sqlite3* db = HandleOf(mStore);
+    const Engine engine = EngineOf(mStore);
     mStore->CheckWritable();
     int inserted = 0;
     mStore->Transact([&] {
-        detail::EnsureEventsTable(db);
-        inserted = detail::InsertEvents(db, events);
+        if (engine.Pg) {
+            detail::EnsurePgEventsTable(*engine.Pg);
+            inserted = detail::InsertPgEvents(*engine.Pg, events);
+        } else {
+            detail::EnsureEventsTable(engine.Sqlite);
+            inserted = detail::InsertEvents(engine.Sqlite, events);
+        }
     });
     return inserted;
 }
 
 bool EventStore::Contains(const StoredEvent& event) const
 {
-    return detail::ContainsEvent(HandleOf(mStore), event);
+    const Engine engine = EngineOf(mStore);
+    return engine.Pg ? detail::ContainsPgEvent(*engine.Pg, event) : detail::ContainsEvent(engine.Sqlite, event);
 }
 
 std::int64_t EventStore::CountForClock(std::int32_t clockID) const
 {
-    return detail::CountEventsOfClock(HandleOf(mStore), clockID);
+    const Engine engine = EngineOf(mStore);
+    return engine.Pg ? detail::CountPgEventsOfClock(*engine.Pg, clockID)
+                     : detail::CountEventsOfClock(engine.Sqlite, clockID);
 }
 
 std::int64_t EventStore::Count(const EventFilter& filter) const
 {
-    return detail::CountEvents(HandleOf(mStore), filter);
+    const Engine engine = EngineOf(mStore);
+    return engine.Pg ? detail::CountPgEvents(*engine.Pg, filter) : detail::CountEvents(engine.Sqlite, filter);
 }
 
 std::vector<StoredEvent> EventStore::Page(const EventFilter& filter, std::int64_t offset, int limit) const
 {
     std::vector<StoredEvent> page;
     page.reserve(static_cast<std::size_t>(limit > 0 ? limit : 0));
-    detail::SelectEvents(HandleOf(mStore), filter, offset, limit, [&](const StoredEvent& e) { page.push_back(e); });
+    auto add = [&](const StoredEvent& e) { page.push_back(e); };
+    const Engine engine = EngineOf(mStore);
+    if (engine.Pg)
+        detail::SelectPgEvents(*engine.Pg, filter, offset, limit, add);
+    else
+        detail::SelectEvents(engine.Sqlite, filter, offset, limit, add);
     return page;
 }
 
@@ -74,14 +97,22 @@ std::vector<StoredEvent> EventStore::PageAfter(const EventFilter& filter, const 
 {
     std::vector<StoredEvent> page;
     page.reserve(static_cast<std::size_t>(limit > 0 ? limit : 0));
-    detail::SelectEventsAfter(HandleOf(mStore), filter, after ? &*after : nullptr, limit,
-                              [&](const StoredEvent& e) { page.push_back(e); });
+    auto add = [&](const StoredEvent& e) { page.push_back(e); };
+    const Engine engine = EngineOf(mStore);
+    if (engine.Pg)
+        detail::SelectPgEventsAfter(*engine.Pg, filter, after ? &*after : nullptr, limit, add);
+    else
+        detail::SelectEventsAfter(engine.Sqlite, filter, after ? &*after : nullptr, limit, add);
     return page;
 }
 
 void EventStore::ForEach(const EventFilter& filter, const std::function<void(const StoredEvent&)>& onEvent) const
 {
-    detail::SelectEvents(HandleOf(mStore), filter, 0, -1, onEvent);
+    const Engine engine = EngineOf(mStore);
+    if (engine.Pg)
+        detail::SelectPgEvents(*engine.Pg, filter, 0, -1, onEvent);
+    else
+        detail::SelectEvents(engine.Sqlite, filter, 0, -1, onEvent);
 }
 
 } // namespace zel::data

@@ -3,7 +3,9 @@
 #include "DatabaseState.h"
 #include "zel/KeyedCollection.h"
 #include "zel/Text.h"
+#include "zel/data/ListTracking.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -13,7 +15,8 @@
 #include <vector>
 
 // The mechanics that the user, clock and channel lists share: the save step, the dirty test,
-// look-up by key of the row, and moving an item under a new key.
+// look-up by key of the row, and moving an item under a new key. The save looks at the queue of
+// descriptions that may need saving (see ListTracking), never at the whole list.
 namespace zel::data::detail {
 
 template <typename T> std::vector<T> Snapshot(const zel::KeyedCollection<T>& items)
@@ -64,28 +67,43 @@ template <typename Item> bool IsPendingRename(const Item& item, const TrackingOp
 }
 
 // Whether a row still holds `key` that a save would free: a removed description's row, or the row
-// of a description renamed away from it. Adding `key` then writes those first (see Add).
-template <typename Item>
-bool KeyHeldByPendingRow(const std::deque<Item>& deleted, const std::vector<Item>& items, const std::string& key,
-                         const TrackingOps<Item>& ops)
+// of a description renamed away from it. Adding `key` then writes those first (see Add). A
+// renamed description is dirty, hence queued: the queue is all that needs looking at.
+template <typename Elem>
+bool KeyHeldByPendingRow(const std::deque<std::shared_ptr<Elem>>& deleted, const ListTracking<Elem>& tracking,
+                         const std::string& key, const TrackingOps<std::shared_ptr<Elem>>& ops)
 {
     const std::string folded = FoldCase(key);
     for (const auto& removed : deleted)
         if (!ops.IsNew(removed) && FoldCase(ops.StoredKey(removed)) == folded)
             return true;
-    for (const auto& item : items)
-        if (IsPendingRename(item, ops) && FoldCase(ops.StoredKey(item)) == folded)
+    for (const auto& item : tracking.Pending())
+        if (ListTracking<Elem>::InList(*item) && IsPendingRename(item, ops) && FoldCase(ops.StoredKey(item)) == folded)
             return true;
     return false;
 }
 
-// Writes, inside the caller's transaction, the removals in removal order, then every item that
-// is new or dirty in list order; returns what was written. The file holds each key once (a
+// The descriptions of the list that are new or dirty, in list order.
+template <typename Elem>
+std::vector<std::shared_ptr<Elem>> DueItems(const ListTracking<Elem>& tracking,
+                                            const TrackingOps<std::shared_ptr<Elem>>& ops)
+{
+    std::vector<std::shared_ptr<Elem>> due;
+    for (const auto& item : tracking.Pending())
+        if (ListTracking<Elem>::InList(*item) && NeedsSave(item, ops))
+            due.push_back(item);
+    std::sort(due.begin(), due.end(),
+              [](const auto& a, const auto& b) { return ListTracking<Elem>::ListedBefore(a.get(), b.get()); });
+    return due;
+}
+
+// Writes, inside the caller's transaction, the removals in removal order, then `pending` (the
+// new or dirty items, in list order); returns what was written. The file holds each key once (a
 // unique index): when a key written here is still held by the row of another description that is
 // renamed in this save (keys changed in a ring, or a new description taking a renamed one's old
 // key), the renamed rows first get keys of their own, then the real ones.
 template <typename Item>
-std::vector<SaveStep<Item>> WritePending(const std::vector<Item>& deleted, const std::vector<Item>& items,
+std::vector<SaveStep<Item>> WritePending(const std::vector<Item>& deleted, const std::vector<Item>& pending,
                                          const TrackingOps<Item>& ops)
 {
     std::vector<SaveStep<Item>> steps;
@@ -93,10 +111,6 @@ std::vector<SaveStep<Item>> WritePending(const std::vector<Item>& deleted, const
         ops.WriteDelete(removed);
         steps.push_back({removed, StepKind::Delete});
     }
-    std::vector<Item> pending;
-    for (const auto& item : items)
-        if (NeedsSave(item, ops))
-            pending.push_back(item);
 
     std::unordered_set<std::string> renamedFrom;
     for (const auto& item : pending)
@@ -123,17 +137,24 @@ std::vector<SaveStep<Item>> WritePending(const std::vector<Item>& deleted, const
 }
 
 // After the commit: first every description's flags (so that an event handler finds them all
-// saved), then the events of the written changes, in the order written.
-template <typename Item> void ApplySteps(const std::vector<SaveStep<Item>>& steps, const TrackingOps<Item>& ops)
+// saved, and a new one under its DatabaseID), then the events of the written changes, in the
+// order written.
+template <typename Elem>
+void ApplySteps(const std::vector<SaveStep<std::shared_ptr<Elem>>>& steps, ListTracking<Elem>& tracking,
+                const TrackingOps<std::shared_ptr<Elem>>& ops)
 {
     for (const auto& step : steps) {
         switch (step.Kind) {
         case StepKind::Delete:
             ops.AppliedDelete(step.Description);
             break;
-        case StepKind::Insert:
+        case StepKind::Insert: {
+            const std::int32_t oldID = ListTracking<Elem>::IDOf(*step.Description);
             ops.AppliedInsert(step.Description, step.ID);
+            if (ListTracking<Elem>::InList(*step.Description))
+                tracking.ReindexID(step.Description.get(), oldID);
             break;
+        }
         case StepKind::Update:
             ops.AppliedUpdate(step.Description);
             break;
@@ -146,47 +167,49 @@ template <typename Item> void ApplySteps(const std::vector<SaveStep<Item>>& step
 
 // The save of a list: the removals (in removal order), then every new or changed item (in list
 // order), all in one transaction, so that a save is written whole or not at all; a failed save
-// leaves every description as it was and the error reaches the caller. `then` (optional) runs
-// inside the same transaction after the writes. A list with nothing to write touches nothing.
-template <typename Item>
-void SaveList(std::deque<Item>& deleted, const std::vector<Item>& items, const TrackingOps<Item>& ops,
-              const std::function<void()>& then = {})
+// leaves every description as it was (and queued) and the error reaches the caller. `then`
+// (optional) runs inside the same transaction after the writes. A list with nothing to write
+// touches nothing. Only the removed and the queued descriptions are looked at.
+template <typename Elem>
+void SaveList(std::deque<std::shared_ptr<Elem>>& deleted, ListTracking<Elem>& tracking,
+              const TrackingOps<std::shared_ptr<Elem>>& ops, const std::function<void()>& then = {})
 {
-    std::vector<Item> removals(deleted.begin(), deleted.end());
-    bool any = !removals.empty() || static_cast<bool>(then);
-    for (const auto& item : items)
-        any = any || NeedsSave(item, ops);
-    if (!any)
+    using Ptr = std::shared_ptr<Elem>;
+    const auto stillDue = [&](const Ptr& item) { return ListTracking<Elem>::InList(*item) && NeedsSave(item, ops); };
+    std::vector<Ptr> removals(deleted.begin(), deleted.end());
+    std::vector<Ptr> changed = DueItems(tracking, ops);
+    if (removals.empty() && changed.empty() && !then) {
+        tracking.KeepPending(stillDue);
         return;
-    std::vector<SaveStep<Item>> steps;
+    }
+    std::vector<SaveStep<Ptr>> steps;
     RequireStore().Transact([&] {
-        steps = WritePending(removals, items, ops);
+        steps = WritePending(removals, changed, ops);
         if (then)
             then();
     });
     // No event ran since the snapshot: the removals written are the first ones of the set.
     for (std::size_t i = 0; i < removals.size() && !deleted.empty(); ++i)
         deleted.pop_front();
-    ApplySteps(steps, ops);
+    // Out of the queue before the events: a description that a handler changes again is queued
+    // again.
+    for (const auto& item : changed)
+        ListTracking<Elem>::Dequeue(*item);
+    tracking.KeepPending(stillDue);
+    ApplySteps(steps, tracking, ops);
 }
 
-template <typename T, typename D> bool AnyDirty(const zel::KeyedCollection<T>& items, const std::deque<D>& deleted)
+// Whether the list has removals to write or a dirty description (a new one that is not dirty
+// does not count).
+template <typename Elem>
+bool AnyDirty(const std::deque<std::shared_ptr<Elem>>& deleted, const ListTracking<Elem>& tracking)
 {
     if (!deleted.empty())
         return true;
-    for (const auto& item : items)
-        if (item->IsDirty())
+    for (const auto& item : tracking.Pending())
+        if (ListTracking<Elem>::InList(*item) && item->IsDirty())
             return true;
     return false;
-}
-
-// The first item in list order with that DatabaseID, or nullptr.
-template <typename T> T FindByDatabaseID(const zel::KeyedCollection<T>& items, std::int32_t id)
-{
-    for (const auto& item : items)
-        if (item->DatabaseID() == id)
-            return item;
-    return nullptr;
 }
 
 // Whether the list holds exactly `self` under `key` (a removed description is in no list).
@@ -197,14 +220,35 @@ bool HoldsUnder(const zel::KeyedCollection<T>& items, const std::string& key, co
     return found != nullptr && found->get() == self;
 }
 
-// Takes the item out under `oldKey` and adds it again at the end under `newKey`.
-template <typename T>
-void MoveToEnd(zel::KeyedCollection<T>& items, const std::string& oldKey, const std::string& newKey)
+// Takes the item out under `oldKey` and adds it again at the end under `newKey`; returns it.
+template <typename T> T MoveToEnd(zel::KeyedCollection<T>& items, const std::string& oldKey, const std::string& newKey)
 {
     auto item = items.Item(oldKey);
     items.Remove(oldKey);
     items.Add(item, newKey);
+    return item;
 }
+
+// The DatabaseIDs met while a list loads. Rows come in ID order as a rule: a set is made only
+// for an ID that is not above every one before it.
+class DistinctIDs {
+public:
+    // False when the ID was met before.
+    bool Insert(std::int32_t id)
+    {
+        if (mSeen.empty() && (mAll.empty() || id > mAll.back())) {
+            mAll.push_back(id);
+            return true;
+        }
+        if (mSeen.empty())
+            mSeen.insert(mAll.begin(), mAll.end());
+        return mSeen.insert(id).second;
+    }
+
+private:
+    std::vector<std::int32_t> mAll; // ascending, until the first ID out of order
+    std::unordered_set<std::int32_t> mSeen;
+};
 
 // A key that no row of the site holds: used for a moment while keys change in a ring.
 inline std::string ParkedKey(std::int32_t databaseID)

@@ -57,6 +57,15 @@ void ReaderDescription::LoadFromRecord(const Record& row)
     MarkClean();
 }
 
+void ReaderDescription::MarkDirty()
+{
+    mIsDirty = true;
+    if (mQueued)
+        return;
+    if (auto list = mParentList.lock())
+        list->QueueForSave(shared_from_this());
+}
+
 void ReaderDescription::NotifyChanged()
 {
     mChanged.Raise();

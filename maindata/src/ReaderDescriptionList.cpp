@@ -8,6 +8,7 @@
 #include "zel/data/DataErrors.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/ReaderDescriptionDB.h"
+#include "zel/data/Record.h"
 
 namespace zel::data {
 
@@ -16,11 +17,21 @@ ReaderDescriptionList::ReaderDescriptionList() : mItems(ErrorSource) {}
 std::shared_ptr<ReaderDescriptionList> ReaderDescriptionList::Load()
 {
     std::shared_ptr<ReaderDescriptionList> list(new ReaderDescriptionList());
-    auto rows = ReaderDescriptionDB().GetList();
-    for (const auto& clock : rows) {
+    auto store = detail::CurrentStore();
+    if (!store || !store->IsOpen())
+        return list;
+    // One pass over the rows builds the list; a second row of one name is reported at that row.
+    store->ReadAll(schema::Readers, [&](const Record& row) {
+        std::shared_ptr<ReaderDescription> clock(new ReaderDescription());
+        detail::LoadRow(schema::Readers, row, [&] { clock->LoadFromRecord(row); });
+        if (const auto* holder = list->mItems.AddUnlessHeld(clock, clock->mName))
+            detail::RaiseDuplicateKey(schema::Readers, std::to_string(clock->mDatabaseID), schema::Name, clock->mName,
+                                      std::to_string((*holder)->mDatabaseID));
         clock->SetParentList(list);
-        list->mItems.Add(clock, clock->Name());
-    }
+        list->mTracking.Enter(*clock);
+        list->mTracking.AppendID(clock.get());
+    });
+    list->mTracking.SortIDs();
     return list;
 }
 
@@ -65,14 +76,16 @@ std::shared_ptr<ReaderDescription> ReaderDescriptionList::Add(std::uint8_t reade
         detail::Raise(errc::InvalidArgument, "Reader '" + name + "' already exists.");
     std::shared_ptr<ReaderDescription> clock;
     auto ops = Ops();
-    if (detail::KeyHeldByPendingRow(mDeleted, detail::Snapshot(mItems), name, ops)) {
-        detail::SaveList(mDeleted, detail::Snapshot(mItems), ops,
+    if (detail::KeyHeldByPendingRow(mDeleted, mTracking, name, ops)) {
+        detail::SaveList(mDeleted, mTracking, ops,
                          [&] { clock = ReaderDescriptionDB().Create(readerID, name, channel->DatabaseID()); });
     } else {
         clock = ReaderDescriptionDB().Create(readerID, name, channel->DatabaseID());
     }
     clock->SetParentList(weak_from_this());
     mItems.Add(clock, name);
+    mTracking.Enter(*clock);
+    mTracking.IndexID(clock.get());
     mItemAdded.Raise(clock);
     NotifyListChanged();
     return clock;
@@ -119,6 +132,8 @@ void ReaderDescriptionList::Remove(const std::string& name)
     auto clock = mItems.Item(name);
     detail::RefuseIfReadOnly();
     mItems.Remove(name);
+    mTracking.UnindexID(clock.get(), clock->mDatabaseID);
+    detail::ListTracking<ReaderDescription>::Leave(*clock);
     mDeleted.push_back(clock);
     clock->MarkDeleted();
     mItemRemoved.Raise(clock);
@@ -137,17 +152,18 @@ std::shared_ptr<ReaderDescription> ReaderDescriptionList::Item(const std::string
 
 std::shared_ptr<ReaderDescription> ReaderDescriptionList::GetByDatabaseID(std::int32_t id) const
 {
-    return detail::FindByDatabaseID(mItems, id);
+    ReaderDescription* clock = mTracking.FindID(id);
+    return clock != nullptr ? clock->shared_from_this() : nullptr;
 }
 
 void ReaderDescriptionList::Save()
 {
-    detail::SaveList(mDeleted, detail::Snapshot(mItems), Ops());
+    detail::SaveList(mDeleted, mTracking, Ops());
 }
 
 bool ReaderDescriptionList::IsDirty() const
 {
-    return detail::AnyDirty(mItems, mDeleted);
+    return detail::AnyDirty(mDeleted, mTracking);
 }
 
 std::vector<std::shared_ptr<ReaderDescription>> ReaderDescriptionList::Items() const
@@ -162,7 +178,13 @@ void ReaderDescriptionList::RenameKey(const std::string& oldKey, const std::stri
         detail::Raise(errc::InvalidArgument, "Reader '" + newKey + "' already exists.");
     if (!detail::HoldsUnder(mItems, oldKey, self))
         detail::Raise(errc::InvalidArgument, "Reader '" + oldKey + "' does not exist.");
-    detail::MoveToEnd(mItems, oldKey, newKey);
+    auto clock = detail::MoveToEnd(mItems, oldKey, newKey);
+    mTracking.Enter(*clock);
+}
+
+void ReaderDescriptionList::QueueForSave(const std::shared_ptr<ReaderDescription>& clock)
+{
+    mTracking.Queue(clock);
 }
 
 void ReaderDescriptionList::NotifyListChanged()

@@ -20,8 +20,9 @@ const std::vector<std::string>& Record::Columns() const
 int Record::IndexOf(std::string_view column) const
 {
     const auto& names = Columns();
+    // Folding keeps the length of a text: names of another length are passed over unfolded.
     for (std::size_t i = 0; i < names.size() && i < mValues.size(); ++i)
-        if (EqualsNoCase(names[i], column))
+        if (names[i].size() == column.size() && (names[i] == column || EqualsNoCase(names[i], column)))
             return static_cast<int>(i);
     return -1;
 }

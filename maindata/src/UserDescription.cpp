@@ -21,6 +21,8 @@ void UserDescription::SetUserID(const std::string& userID)
 
 void UserDescription::SetName(const std::string& name)
 {
+    if (auto list = mParentList.lock())
+        list->NameChanging(*this, name);
     mName = name;
     MarkDirty();
 }
@@ -78,6 +80,15 @@ void UserDescription::LoadFromRecord(const Record& row, const std::weak_ptr<User
     mTemplate = TemplateTextToBytes(detail::ReadTextOrEmpty(row, schema::Template));
     mParentList = list;
     MarkClean();
+}
+
+void UserDescription::MarkDirty()
+{
+    mIsDirty = true;
+    if (mQueued)
+        return;
+    if (auto list = mParentList.lock())
+        list->QueueForSave(shared_from_this());
 }
 
 void UserDescription::NotifyChanged()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SiteChangeWatcher.h"
 #include "editors/DeferredCall.h"
 #include "editors/EditorSupport.h"
 #include "layout/Anchor.h"
@@ -62,6 +63,8 @@ public:
     bool InEditMode() const { return mInEditMode; }
     void SetInEditMode(bool editing)
     {
+        if (editing && !mInEditMode)
+            mChangedElsewhere = false;
         mInEditMode = editing;
         for (auto* field : mFields)
             SetFieldEditable(field, editing);
@@ -80,6 +83,9 @@ public:
 
     // Forgets a refresh that the list's events have asked for: the fields keep what they show.
     void KeepFields() { mRefresh.Cancel(); }
+    // Whether another program changed the entry SelectedID since edit mode began: the fields
+    // then hold values read before that change.
+    bool ChangedElsewhere() const { return mChangedElsewhere; }
 
 protected:
     QGroupBox* Frame() const { return mFrame; }
@@ -96,8 +102,11 @@ protected:
                     mRefresh.Schedule();
             });
             mItemChanged = mList->ListItemChanged().Subscribe([this](const auto& sender) {
-                if (sender && sender->DatabaseID() == mSelectedID)
+                if (sender && sender->DatabaseID() == mSelectedID) {
+                    if (mInEditMode && SiteChangeWatcher::IsTaking())
+                        mChangedElsewhere = true;
                     mRefresh.Schedule();
+                }
             });
         }
     }
@@ -150,6 +159,7 @@ private:
     zel::Subscription mItemChanged;
     std::int32_t mSelectedID = 0;
     bool mInEditMode = false;
+    bool mChangedElsewhere = false;
     QGroupBox* mFrame = nullptr;
     std::vector<QWidget*> mFields;
     Anchor mAnchor;

@@ -5,8 +5,8 @@
 
 #include "zel/Event.h"
 
+#include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -17,7 +17,9 @@ namespace zel::ui {
 // follows the list line by line: ListItemChanged updates the entry's line (and moves it when the
 // entry moved in the list, as a rename does), ItemAdded inserts a line and ItemRemoved takes one
 // out; the ListChanged that follows those is then already shown. Any other ListChanged refills
-// the view, once per burst.
+// the view, once per burst. While the list's OrderRevision tells that its order changed only by
+// the adds and removes shown, a step looks at its own line only; otherwise it compares every line
+// with the list.
 template <typename ListT> class BoundListUI : public ItemListUI {
 public:
     using ItemPtr = decltype(std::declval<const ListT&>().GetByDatabaseID(0));
@@ -62,6 +64,7 @@ protected:
         lines.reserve(static_cast<std::size_t>(mList->Count()));
         for (const auto& item : *mList)
             lines.push_back({ToQ(item->Name()), item->DatabaseID()});
+        mShownRevision = mList->OrderRevision();
         return lines;
     }
 
@@ -73,14 +76,9 @@ protected:
         const auto lineData = SelectedData();
         if (!mList || lineData.empty())
             return items;
-        std::unordered_map<std::int32_t, ItemPtr> byID;
-        for (const auto& item : *mList)
-            byID.emplace(item->DatabaseID(), item);
-        for (auto id : lineData) {
-            auto found = byID.find(id);
-            if (found != byID.end())
-                items.push_back(found->second);
-        }
+        for (auto id : lineData)
+            if (auto item = mList->GetByDatabaseID(id))
+                items.push_back(std::move(item));
         return items;
     }
 
@@ -107,11 +105,40 @@ private:
         return match;
     }
 
+    // Whether the lines showed the list as it was at revision mShownRevision and the list's order
+    // has changed since by `joined` entries joining it (and by the removes shown).
+    bool OrderAsShown(std::uint64_t joined) const { return mList->OrderRevision() == mShownRevision + joined; }
+
+    // The lines match the list again (after a step that compared them all).
+    bool Matched()
+    {
+        mShownRevision = mList->OrderRevision();
+        return true;
+    }
+
     template <typename Item> bool ShowChanged(const Item& item)
     {
         // Lines are found by their item data: an entry without a DatabaseID is left to a refill.
         if (!mList || !item || item->DatabaseID() == 0)
             return false;
+        if (OrderAsShown(0)) {
+            // The entry is where its line is.
+            const int row = Model()->RowOfData(item->DatabaseID());
+            if (row >= 0 && row < mList->Count() && mList->Item(row + 1) == item) {
+                Model()->SetText(row, LineOf(item).Text);
+                return true;
+            }
+        }
+        const int count = mList->Count();
+        if (OrderAsShown(1) && Model()->Count() == count && mList->Item(count) == item) {
+            // Renamed (the one move since the lines were shown): the entry went last, its line follows.
+            const int row = Model()->RowOfData(item->DatabaseID());
+            if (row >= 0) {
+                Model()->MoveLine(row, count - 1);
+                Model()->SetText(count - 1, LineOf(item).Text);
+                return Matched();
+            }
+        }
         int position = -1;
         const bool match = LinesMatch(&item, &position);
         if (position < 0)
@@ -124,30 +151,37 @@ private:
             Model()->MoveLine(row, position);
         }
         Model()->SetText(position, LineOf(item).Text);
-        return match || LinesMatch<Item>(nullptr, nullptr);
+        return (match || LinesMatch<Item>(nullptr, nullptr)) && Matched();
     }
 
     template <typename Item> bool ShowAdded(const Item& item)
     {
         if (!mList || !item || item->DatabaseID() == 0)
             return false;
+        const int count = mList->Count();
+        if (OrderAsShown(1) && Model()->Count() == count - 1 && mList->Item(count) == item) {
+            // Added last, and nothing else moved.
+            Model()->InsertLine(count - 1, LineOf(item));
+            return Matched();
+        }
         int position = -1;
         LinesMatch(&item, &position);
         if (position < 0 || position > Model()->Count())
             return false;
         Model()->InsertLine(position, LineOf(item));
-        return LinesMatch<Item>(nullptr, nullptr);
+        return LinesMatch<Item>(nullptr, nullptr) && Matched();
     }
 
     template <typename Item> bool ShowRemoved(const Item& item)
     {
         if (!mList || !item || item->DatabaseID() == 0)
             return false;
+        const bool asShown = OrderAsShown(0) && Model()->Count() == mList->Count() + 1;
         const int row = Model()->RowOfData(item->DatabaseID());
         if (row < 0)
             return false;
         Model()->RemoveLine(row);
-        return LinesMatch<Item>(nullptr, nullptr);
+        return asShown || (LinesMatch<Item>(nullptr, nullptr) && Matched());
     }
 
     std::shared_ptr<ListT> mList;
@@ -157,6 +191,8 @@ private:
     zel::Subscription mItemRemoved;
     // The ListChanged about to come follows an ItemAdded or ItemRemoved already shown.
     bool mListChangeShown = false;
+    // The list's OrderRevision when the lines last matched it (set by a refill and by the steps).
+    mutable std::uint64_t mShownRevision = 0;
 };
 
 } // namespace zel::ui

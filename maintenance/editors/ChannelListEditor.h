@@ -34,6 +34,8 @@ protected:
     QString EntryWord() const override { return QStringLiteral("channel"); }
     void RemoveEntry(std::int32_t databaseID) override;
     bool SaveEntry(std::int32_t mode) override;
+    void ReloadEntry(std::int32_t databaseID) override;
+    bool DetailChangedElsewhere() const override;
     void OnAdd() override;
     // Cancel with no line to show leaves the typed values in the disabled fields.
     bool KeepsFieldsWithoutSelection() const override { return true; }

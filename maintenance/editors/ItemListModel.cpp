@@ -11,6 +11,13 @@ int ItemListModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : Count();
 }
 
+QModelIndex ItemListModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (row < 0 || row >= Count() || column != 0 || parent.isValid())
+        return {};
+    return createIndex(row, column);
+}
+
 QVariant ItemListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() < 0 || index.row() >= Count())

@@ -23,6 +23,8 @@ public:
     explicit ItemListModel(QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    // As QAbstractListModel's, without its virtual calls per line (a view's layout asks for every line).
+    QModelIndex index(int row, int column = 0, const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
     int Count() const { return static_cast<int>(mLines.size()); }

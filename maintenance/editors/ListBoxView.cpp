@@ -17,4 +17,15 @@ void ListBoxView::keyPressEvent(QKeyEvent* event)
         emit KeyboardMoved();
 }
 
+void ListBoxView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    // All lines are as high and as wide as the first one: a changed text of another line moves no
+    // line, and the lines need no new layout (QListView would lay out every line again).
+    if (uniformItemSizes() && topLeft.isValid() && topLeft.row() > 0) {
+        QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    QListView::dataChanged(topLeft, bottomRight, roles);
+}
+
 } // namespace zel::ui

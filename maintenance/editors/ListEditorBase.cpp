@@ -5,6 +5,8 @@
 #include "editors/EditorSupport.h"
 #include "editors/ItemListUI.h"
 #include "editors/UndoLog.h"
+#include "zel/Error.h"
+#include "zel/data/DataErrors.h"
 
 #include <QLabel>
 #include <QResizeEvent>
@@ -87,6 +89,17 @@ void ListEditorBase::ReportEntryRemoved()
                 what.left(1).toUpper() + what.mid(1) + QStringLiteral(" No Longer Exists"), MsgIcon::Exclamation);
 }
 
+void ListEditorBase::ReportEntryChanged()
+{
+    const QString what = EntryWord();
+    ShowMessage(this,
+                QStringLiteral("The %1 you are editing was changed by another user since you began, so your changes "
+                               "were not saved.\n\nThe current values are shown now; press Edit to change them "
+                               "again.")
+                    .arg(what),
+                what.left(1).toUpper() + what.mid(1) + QStringLiteral(" Changed Elsewhere"), MsgIcon::Exclamation);
+}
+
 bool ListEditorBase::ShowSelectedLine(std::int32_t fallbackID)
 {
     int index = mListView->ListIndex();
@@ -138,7 +151,19 @@ void ListEditorBase::OnCommand(std::int32_t command)
     case EditCommandRemove:
         if (HasSelection()) {
             const auto id = DetailSelectedID(); // the entry the detail shows
-            RunReported(this, [&] { RemoveEntry(id); });
+            bool refused = false;
+            RunReported(this, [&] {
+                try {
+                    RemoveEntry(id);
+                } catch (const zel::Error& error) {
+                    refused = error.Number() == zel::data::errc::RowChangedByAnother;
+                    throw;
+                }
+            });
+            if (refused) {
+                ShowCurrentValues(id);
+                break;
+            }
             DetailSetSelectedID(0);
         }
         break;
@@ -151,8 +176,20 @@ void ListEditorBase::OnCommand(std::int32_t command)
             ReportEntryRemoved(); // removed elsewhere while it was being edited: nothing to store into
             break;
         }
-        if (SaveEntry(mBar->EditMode()))
-            SetEditMode(EditModeNone);
+        {
+            const std::int32_t mode = mBar->EditMode();
+            const std::int32_t id = mode == EditModeEdit ? DetailSelectedID() : 0;
+            mRefusedAsChanged = false;
+            if (id != 0 && DetailChangedElsewhere()) {
+                // The fields were filled before the other program's change: saving them would
+                // overwrite it unseen.
+                ReportEntryChanged();
+                ShowCurrentValues(id);
+            } else if (SaveEntry(mode))
+                SetEditMode(EditModeNone);
+            else if (mRefusedAsChanged && id != 0)
+                ShowCurrentValues(id);
+        }
         break;
     case EditCommandCancel:
         OnCancel();
@@ -168,12 +205,32 @@ bool ListEditorBase::StoreReported(const std::function<void(UndoLog&)>& store, c
     return RunReported(this, [&] {
         try {
             store(undo);
+        } catch (const zel::Error& error) {
+            mRefusedAsChanged = error.Number() == zel::data::errc::RowChangedByAnother;
+            if (!written())
+                undo.Rollback();
+            throw;
         } catch (...) {
             if (!written())
                 undo.Rollback();
             throw;
         }
     });
+}
+
+void ListEditorBase::ShowCurrentValues(std::int32_t databaseID)
+{
+    RunReported(this, [&] { ReloadEntry(databaseID); });
+    SetEditMode(EditModeNone);
+    if (HasEntry(databaseID)) {
+        const int index = mListView->IndexOfData(databaseID);
+        if (index >= 0)
+            mListView->SetListIndex(index);
+        DetailSetSelectedID(databaseID);
+        DetailRefresh();
+    } else {
+        DetailSetSelectedID(0); // removed by the other program
+    }
 }
 
 } // namespace zel::ui

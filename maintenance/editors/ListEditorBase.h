@@ -54,6 +54,11 @@ protected:
     virtual void RemoveEntry(std::int32_t databaseID) = 0;
     // Validates the fields and stores them (mode 1 adds, mode 2 updates); true when stored.
     virtual bool SaveEntry(std::int32_t mode) = 0;
+    // Reads the entry with this DatabaseID again from the site database, dropping what was not
+    // saved (after a save refused because another program changed or removed it meanwhile).
+    virtual void ReloadEntry(std::int32_t databaseID) = 0;
+    // Whether another program changed the entry being edited since editing began.
+    virtual bool DetailChangedElsewhere() const { return false; }
 
     virtual void OnAdd();
     void OnCancel();
@@ -69,6 +74,8 @@ protected:
     bool HasSelection();
     // Save while editing found the entry gone (removed elsewhere meanwhile): says so.
     void ReportEntryRemoved();
+    // Save while editing found the entry changed by another program meanwhile: says so.
+    void ReportEntryChanged();
     // What an entry of the list is called in messages: "user", "clock", "channel".
     virtual QString EntryWord() const = 0;
 
@@ -83,11 +90,15 @@ protected:
 
 private:
     void OnCommand(std::int32_t command);
+    // After a save of the entry was refused because another program changed or removed it: the
+    // list and the detail show what the site database holds now.
+    void ShowCurrentValues(std::int32_t databaseID);
 
     QLabel* mCaption;
     ItemListUI* mListView = nullptr;
     QWidget* mDetail = nullptr;
     EditCommandBar* mBar;
+    bool mRefusedAsChanged = false; // the last StoreReported failed with error 3197
     Anchor mAnchor;
 };
 

@@ -35,6 +35,8 @@ protected:
     QString EntryWord() const override { return QStringLiteral("clock"); }
     void RemoveEntry(std::int32_t databaseID) override;
     bool SaveEntry(std::int32_t mode) override;
+    void ReloadEntry(std::int32_t databaseID) override;
+    bool DetailChangedElsewhere() const override;
 
 private:
     bool Validate(const QString& readerID, const QString& name, std::int32_t channelID, std::uint8_t& value);

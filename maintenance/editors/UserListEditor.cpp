@@ -6,6 +6,7 @@
 #include "editors/UndoLog.h"
 #include "editors/UserDetailUI.h"
 #include "editors/UserListUI.h"
+#include "zel/Text.h"
 #include "zel/workflows/UserIDs.h"
 
 namespace zel::ui {
@@ -78,19 +79,30 @@ bool UserListEditor::Validate(const QString& userID, const QString& name, std::i
 
 bool UserListEditor::NameTakenByOther(const std::string& name, const zel::data::UserDescription& self) const
 {
-    for (const auto& user : *mUserList)
-        if (user.get() != &self && user->Name() == name)
-            return true;
-    return false;
+    return mUserList->NameHeldByOther(name, &self);
 }
 
 bool UserListEditor::IDTakenByOther(const std::string& userID, const zel::data::UserDescription* self) const
 {
     // An older row may hold the same number with leading zeros ("007" for 7): to a clock that is
-    // the same user.
-    for (const auto& user : *mUserList)
-        if (user.get() != self && zel::workflows::UserIDWithoutLeadingZeros(user->UserID()) == userID)
+    // the same user. Such rows are found by their keys: the number with one zero before it, two,
+    // and so on up to the longest UserID of the list.
+    const auto heldByOther = [&](const std::string& key) {
+        if (!mUserList->Contains(key))
+            return false;
+        const auto user = mUserList->Item(key);
+        return user.get() != self && zel::workflows::UserIDWithoutLeadingZeros(user->UserID()) == userID;
+    };
+    if (heldByOther(userID))
+        return true;
+    if (!zel::IsAllDigits(userID))
+        return false; // only a number loses leading zeros
+    std::string key = userID;
+    while (key.size() < mUserList->LongestUserID()) {
+        key.insert(key.begin(), '0');
+        if (heldByOther(key))
             return true;
+    }
     return false;
 }
 

@@ -33,6 +33,8 @@ protected:
     QString EntryWord() const override { return QStringLiteral("user"); }
     void RemoveEntry(std::int32_t databaseID) override;
     bool SaveEntry(std::int32_t mode) override;
+    void ReloadEntry(std::int32_t databaseID) override;
+    bool DetailChangedElsewhere() const override;
 
 private:
     bool Validate(const QString& userID, const QString& name, std::int32_t level);

@@ -124,7 +124,7 @@ QString frmAbout::ProgramVersionLine()
 
 QString frmAbout::SystemInfoText()
 {
-    const QString database = DatabasePath();
+    const QString site = ShownSite();
     QStringList lines;
     lines
         << QStringLiteral("Program: %1 %2.%3.%4")
@@ -133,7 +133,8 @@ QString frmAbout::SystemInfoText()
                .arg(ZEL_VERSION_MINOR)
                .arg(ZEL_VERSION_PATCH)
         << QStringLiteral("Working folder: %1").arg(QDir::currentPath())
-        << QStringLiteral("Site database file: %1").arg(database.isEmpty() ? QStringLiteral("(none)") : database)
+        << QStringLiteral("Site database: %1").arg(site.isEmpty() ? QStringLiteral("(none)") : site)
+        << QStringLiteral("Site database engine: %1").arg(SiteEngineText())
         << QStringLiteral("Clock library file: %1").arg(VendorLibraryFile())
         << QStringLiteral("Qt: %1 (built with %2)").arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR))
         << QStringLiteral("SQLite: %1").arg(QString::fromLatin1(sqlite3_libversion()))

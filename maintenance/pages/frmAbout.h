@@ -21,7 +21,8 @@ public:
     static QString ProgramVersionLine();
 
     // Versions and paths that matter when something goes wrong: program, Qt, SQLite, the clock
-    // maker's library file and the site database file, one "Name: value" per line.
+    // maker's library file, the site database (a file, or a server's URI with its password masked)
+    // and its engine, one "Name: value" per line.
     static QString SystemInfoText();
 
     // Shows the system information in a dialog, or "System Information Is Unavailable At This

@@ -58,8 +58,12 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mListBarImages("frmMain
     setObjectName(QStringLiteral("frmMain"));
     // Opened read-only (another program writes the site database, or it cannot be written):
     // the lists show, and every change is refused with the reason.
-    setWindowTitle(zel::data::DataSource().IsReadOnly() ? QStringLiteral("ZEL Maintenance (read-only)")
-                                                        : QStringLiteral("ZEL Maintenance"));
+    // A server site is named in the title, so that windows on several sites can be told apart.
+    QString title = zel::data::DataSource().IsReadOnly() ? QStringLiteral("ZEL Maintenance (read-only)")
+                                                         : QStringLiteral("ZEL Maintenance");
+    if (IsServerSiteOpen())
+        title += QStringLiteral(" - ") + ShownSite();
+    setWindowTitle(title);
     setWindowIcon(ProgramIcon());
     BuildControls();
     BuildMenus();

@@ -1,4 +1,5 @@
 #include "MainDataTestSupport.h"
+#include "SiteTest.h"
 
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataErrors.h"
@@ -14,19 +15,12 @@ using namespace zel::data::test;
 
 namespace {
 
-class ChannelDescriptionTest : public ::testing::Test {
+class ChannelDescriptionTest : public SiteTest {
 protected:
-    void SetUp() override { mPath = NewDatabase(mFolder); }
-
     void WithChannels(const std::function<void(ChannelDescriptionList&)>& body)
     {
         WithOpenDatabase(mPath, [&](DataSource& ds) { body(*ds.GetChannelDescriptionList()); });
     }
-
-    std::string Sql(const std::string& sql) { return SqliteCli(mPath, sql); }
-
-    TempFolder mFolder;
-    std::string mPath;
 };
 
 template <typename Kind> std::shared_ptr<Kind> As(const std::shared_ptr<IChannelDescription>& channel)
@@ -38,7 +32,7 @@ template <typename Kind> std::shared_ptr<Kind> As(const std::shared_ptr<IChannel
 
 } // namespace
 
-TEST_F(ChannelDescriptionTest, AddStoresEachKindWithItsDefaults)
+TEST_P(ChannelDescriptionTest, AddStoresEachKindWithItsDefaults)
 {
     WithChannels([&](ChannelDescriptionList& channels) {
         int listChanged = 0;
@@ -54,7 +48,9 @@ TEST_F(ChannelDescriptionTest, AddStoresEachKindWithItsDefaults)
             EXPECT_FALSE(base->IsNew());
             EXPECT_FALSE(base->IsDeleted());
         }
-        EXPECT_EQ(Sql("SELECT Name, Type, Port, quote(BitRate), quote(Location) FROM Channels ORDER BY ID;"),
+        EXPECT_EQ(Sql("SELECT Name, Type, Port, quote(BitRate), quote(Location) FROM Channels ORDER BY ID;",
+                      "SELECT Name, Type, Port, coalesce(BitRate::text, 'NULL'), coalesce(quote_literal(Location), "
+                      "'NULL') FROM Channels ORDER BY ID;"),
                   "Site B|Modem|1|9600|''\n"
                   "Line 1|Direct|1|9600|NULL\n"
                   "Office|Ethernet|0|NULL|''\n");
@@ -67,7 +63,7 @@ TEST_F(ChannelDescriptionTest, AddStoresEachKindWithItsDefaults)
     });
 }
 
-TEST_F(ChannelDescriptionTest, AddRefusesATakenNameOrAnUnknownKindBeforeAnyRow)
+TEST_P(ChannelDescriptionTest, AddRefusesATakenNameOrAnUnknownKindBeforeAnyRow)
 {
     WithChannels([&](ChannelDescriptionList& channels) {
         channels.Add(ModemChannel, "Site B");
@@ -84,7 +80,7 @@ TEST_F(ChannelDescriptionTest, AddRefusesATakenNameOrAnUnknownKindBeforeAnyRow)
     });
 }
 
-TEST_F(ChannelDescriptionTest, SettersCheckTheirRanges)
+TEST_P(ChannelDescriptionTest, SettersCheckTheirRanges)
 {
     WithChannels([&](ChannelDescriptionList& channels) {
         auto direct = As<DirChnlDescription>(channels.Add(DirectChannel, "Line 1"));
@@ -114,7 +110,7 @@ TEST_F(ChannelDescriptionTest, SettersCheckTheirRanges)
     });
 }
 
-TEST_F(ChannelDescriptionTest, RenamingIgnoresLetterCaseAndFollowsTheKeyRules)
+TEST_P(ChannelDescriptionTest, RenamingIgnoresLetterCaseAndFollowsTheKeyRules)
 {
     WithChannels([&](ChannelDescriptionList& channels) {
         auto siteB = As<MdmChnlDescription>(channels.Add(ModemChannel, "Site B"));
@@ -134,7 +130,7 @@ TEST_F(ChannelDescriptionTest, RenamingIgnoresLetterCaseAndFollowsTheKeyRules)
     });
 }
 
-TEST_F(ChannelDescriptionTest, SaveWritesTheRowAndRaisesListItemChanged)
+TEST_P(ChannelDescriptionTest, SaveWritesTheRowAndRaisesListItemChanged)
 {
     WithChannels([&](ChannelDescriptionList& channels) {
         auto office = As<EthChnlDescription>(channels.Add(EthernetChannel, "Office"));
@@ -157,7 +153,7 @@ TEST_F(ChannelDescriptionTest, SaveWritesTheRowAndRaisesListItemChanged)
     });
 }
 
-TEST_F(ChannelDescriptionTest, RemoveWorksForEveryKindAndTheRowGoesAtSave)
+TEST_P(ChannelDescriptionTest, RemoveWorksForEveryKindAndTheRowGoesAtSave)
 {
     WithChannels([&](ChannelDescriptionList& channels) {
         std::vector<std::shared_ptr<IChannelDescription>> all{
@@ -182,18 +178,20 @@ TEST_F(ChannelDescriptionTest, RemoveWorksForEveryKindAndTheRowGoesAtSave)
     });
 }
 
-TEST_F(ChannelDescriptionTest, AChannelWhoseRowVanishedFailsToSaveAndStaysDirty)
+TEST_P(ChannelDescriptionTest, AChannelWhoseRowVanishedFailsToSaveAndStaysDirty)
 {
     WithChannels([&](ChannelDescriptionList& channels) {
         auto line = As<DirChnlDescription>(channels.Add(DirectChannel, "Line 1"));
         Sql("DELETE FROM Channels;");
         line->SetComPort(2);
-        EXPECT_EQ(ErrorNumberOf([&] { channels.Save(); }), errc::NoCurrentRecord);
+        // A shared site says that another user removed the row.
+        EXPECT_EQ(ErrorNumberOf([&] { channels.Save(); }),
+                  OnServer() ? errc::RowChangedByAnother : errc::NoCurrentRecord);
         EXPECT_TRUE(line->IsDirty());
     });
 }
 
-TEST_F(ChannelDescriptionTest, LoadReadsTypeWithoutLetterCaseAndRefusesBadRows)
+TEST_P(ChannelDescriptionTest, LoadReadsTypeWithoutLetterCaseAndRefusesBadRows)
 {
     Sql("INSERT INTO Channels (Name, Type, Port, Location) VALUES ('Office', 'ETHERNET', 3001, '10.0.0.7');"
         "INSERT INTO Channels (ID, Name, Type, Port, BitRate) VALUES (70000, 'Line', 'direct', 12, 0);");
@@ -228,7 +226,7 @@ TEST_F(ChannelDescriptionTest, LoadReadsTypeWithoutLetterCaseAndRefusesBadRows)
     }
 }
 
-TEST_F(ChannelDescriptionTest, ItemFindsAnyLetterCaseAndChecksPositions)
+TEST_P(ChannelDescriptionTest, ItemFindsAnyLetterCaseAndChecksPositions)
 {
     WithChannels([&](ChannelDescriptionList& channels) {
         auto siteB = channels.Add(ModemChannel, "Site B");
@@ -240,3 +238,6 @@ TEST_F(ChannelDescriptionTest, ItemFindsAnyLetterCaseAndChecksPositions)
         EXPECT_EQ(ErrorNumberOf([&] { channels.Item(2); }), errc::SubscriptOutOfRange);
     });
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, ChannelDescriptionTest, ::testing::Values(Engine::Sqlite, Engine::Postgres),
+                         EngineName);

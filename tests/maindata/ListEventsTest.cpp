@@ -2,6 +2,7 @@
 // entry and come just before the ListChanged of the same change; a refused Add or Remove raises
 // neither.
 #include "MainDataTestSupport.h"
+#include "SiteTest.h"
 
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
@@ -18,17 +19,13 @@ using namespace zel::data::test;
 
 namespace {
 
-class ListEventsTest : public ::testing::Test {
+class ListEventsTest : public SiteTest {
 protected:
-    void SetUp() override { mPath = NewDatabase(mFolder); }
-
-    TempFolder mFolder;
-    std::string mPath;
 };
 
 } // namespace
 
-TEST_F(ListEventsTest, UserAddedAndRemovedComeBeforeTheirListChanged)
+TEST_P(ListEventsTest, UserAddedAndRemovedComeBeforeTheirListChanged)
 {
     WithOpenDatabase(mPath, [&](DataSource& ds) {
         auto users = ds.GetUserDescriptionList();
@@ -55,7 +52,7 @@ TEST_F(ListEventsTest, UserAddedAndRemovedComeBeforeTheirListChanged)
     });
 }
 
-TEST_F(ListEventsTest, ClockAndChannelAddedAndRemovedComeBeforeTheirListChanged)
+TEST_P(ListEventsTest, ClockAndChannelAddedAndRemovedComeBeforeTheirListChanged)
 {
     WithOpenDatabase(mPath, [&](DataSource& ds) {
         auto channels = ds.GetChannelDescriptionList();
@@ -81,3 +78,5 @@ TEST_F(ListEventsTest, ClockAndChannelAddedAndRemovedComeBeforeTheirListChanged)
                                                  "channel removed:Line 1", "channels changed"}));
     });
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, ListEventsTest, ::testing::Values(Engine::Sqlite, Engine::Postgres), EngineName);

@@ -1,4 +1,5 @@
 #include "MainDataTestSupport.h"
+#include "SiteTest.h"
 
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataErrors.h"
@@ -13,21 +14,14 @@ using namespace zel::data::test;
 
 namespace {
 
-class ReaderDescriptionTest : public ::testing::Test {
+class ReaderDescriptionTest : public SiteTest {
 protected:
-    void SetUp() override { mPath = NewDatabase(mFolder); }
-
     // Runs `body` on a fresh thread with the database open and the clock and channel lists loaded.
     void WithClocks(const std::function<void(ReaderDescriptionList&, ChannelDescriptionList&)>& body)
     {
         WithOpenDatabase(
             mPath, [&](DataSource& ds) { body(*ds.GetReaderDescriptionList(), *ds.GetChannelDescriptionList()); });
     }
-
-    std::string Sql(const std::string& sql) { return SqliteCli(mPath, sql); }
-
-    TempFolder mFolder;
-    std::string mPath;
 };
 
 std::vector<std::string> NamesOf(const ReaderGroup& group)
@@ -40,7 +34,7 @@ std::vector<std::string> NamesOf(const ReaderGroup& group)
 
 } // namespace
 
-TEST_F(ReaderDescriptionTest, AddStoresACleanClockOnItsChannel)
+TEST_P(ReaderDescriptionTest, AddStoresACleanClockOnItsChannel)
 {
     WithClocks([&](ReaderDescriptionList& clocks, ChannelDescriptionList& channels) {
         auto line = channels.Add(DirectChannel, "Line 1");
@@ -60,7 +54,7 @@ TEST_F(ReaderDescriptionTest, AddStoresACleanClockOnItsChannel)
     });
 }
 
-TEST_F(ReaderDescriptionTest, AddRefusesAnEmptyOrTakenNameOrNoChannelBeforeAnyRow)
+TEST_P(ReaderDescriptionTest, AddRefusesAnEmptyOrTakenNameOrNoChannelBeforeAnyRow)
 {
     WithClocks([&](ReaderDescriptionList& clocks, ChannelDescriptionList& channels) {
         auto line = channels.Add(DirectChannel, "Line 1");
@@ -79,7 +73,7 @@ TEST_F(ReaderDescriptionTest, AddRefusesAnEmptyOrTakenNameOrNoChannelBeforeAnyRo
     WithClocks([&](ReaderDescriptionList& clocks, ChannelDescriptionList&) { EXPECT_EQ(clocks.Count(), 1); });
 }
 
-TEST_F(ReaderDescriptionTest, RenamingFollowsTheKeyRules)
+TEST_P(ReaderDescriptionTest, RenamingFollowsTheKeyRules)
 {
     WithClocks([&](ReaderDescriptionList& clocks, ChannelDescriptionList& channels) {
         auto line = channels.Add(DirectChannel, "Line 1");
@@ -102,7 +96,7 @@ TEST_F(ReaderDescriptionTest, RenamingFollowsTheKeyRules)
     });
 }
 
-TEST_F(ReaderDescriptionTest, SettersMakeDirtyAndSaveWritesAndNotifies)
+TEST_P(ReaderDescriptionTest, SettersMakeDirtyAndSaveWritesAndNotifies)
 {
     WithClocks([&](ReaderDescriptionList& clocks, ChannelDescriptionList& channels) {
         auto line = channels.Add(DirectChannel, "Line 1");
@@ -127,7 +121,7 @@ TEST_F(ReaderDescriptionTest, SettersMakeDirtyAndSaveWritesAndNotifies)
     });
 }
 
-TEST_F(ReaderDescriptionTest, RemoveAndSave)
+TEST_P(ReaderDescriptionTest, RemoveAndSave)
 {
     WithClocks([&](ReaderDescriptionList& clocks, ChannelDescriptionList& channels) {
         auto line = channels.Add(DirectChannel, "Line 1");
@@ -150,24 +144,24 @@ TEST_F(ReaderDescriptionTest, RemoveAndSave)
     });
 }
 
-TEST_F(ReaderDescriptionTest, ASaveThatFailsPartWayDoesNotInsertDeletedClocksAgain)
+TEST_P(ReaderDescriptionTest, ASaveThatFailsPartWayDoesNotInsertDeletedClocksAgain)
 {
     WithClocks([&](ReaderDescriptionList& clocks, ChannelDescriptionList& channels) {
         auto line = channels.Add(DirectChannel, "Line 1");
         for (const char* name : {"A", "B", "C"})
             clocks.Add(1, name, line);
-        Sql("CREATE TRIGGER stop BEFORE DELETE ON Readers WHEN OLD.Name = 'B' BEGIN SELECT RAISE(ABORT, 'no'); END;");
+        RefuseWhen("stop", "Readers", "DELETE", "OLD.Name = 'B'");
         clocks.Remove("A");
         clocks.Remove("B");
         EXPECT_NE(ErrorNumberOf([&] { clocks.Save(); }), 0);
-        Sql("DROP TRIGGER stop;");
+        AllowAgain("stop", "Readers");
         clocks.Save();
         EXPECT_EQ(Sql("SELECT Name FROM Readers;"), "C\n");
         EXPECT_FALSE(clocks.IsDirty());
     });
 }
 
-TEST_F(ReaderDescriptionTest, GroupsFollowTheOrderChannelsAreFirstMet)
+TEST_P(ReaderDescriptionTest, GroupsFollowTheOrderChannelsAreFirstMet)
 {
     WithClocks([&](ReaderDescriptionList& clocks, ChannelDescriptionList& channels) {
         auto x = channels.Add(DirectChannel, "X");
@@ -196,7 +190,7 @@ TEST_F(ReaderDescriptionTest, GroupsFollowTheOrderChannelsAreFirstMet)
     });
 }
 
-TEST_F(ReaderDescriptionTest, GroupingNeverRaisesWhenTheChannelsCannotBeLoaded)
+TEST_P(ReaderDescriptionTest, GroupingNeverRaisesWhenTheChannelsCannotBeLoaded)
 {
     Sql("INSERT INTO Channels (ID, Name, Type, Port, BitRate) VALUES (1, 'X', 'Fax', 1, 9600);"
         "INSERT INTO Readers (ReaderID, Name, ChannelDescID, Location) VALUES (1, 'A', 1, '');");
@@ -208,7 +202,7 @@ TEST_F(ReaderDescriptionTest, GroupingNeverRaisesWhenTheChannelsCannotBeLoaded)
     });
 }
 
-TEST_F(ReaderDescriptionTest, BadRowsKeepTheListFromLoading)
+TEST_P(ReaderDescriptionTest, BadRowsKeepTheListFromLoading)
 {
     struct Case {
         const char* values;
@@ -239,7 +233,7 @@ TEST_F(ReaderDescriptionTest, BadRowsKeepTheListFromLoading)
     });
 }
 
-TEST_F(ReaderDescriptionTest, RowAccessClassCreatesAndLists)
+TEST_P(ReaderDescriptionTest, RowAccessClassCreatesAndLists)
 {
     WithClocks([&](ReaderDescriptionList&, ChannelDescriptionList&) {
         ReaderDescriptionDB db;
@@ -253,3 +247,6 @@ TEST_F(ReaderDescriptionTest, RowAccessClassCreatesAndLists)
         EXPECT_EQ(rows.Item("side")->ReaderID(), 9);
     });
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, ReaderDescriptionTest, ::testing::Values(Engine::Sqlite, Engine::Postgres),
+                         EngineName);

@@ -79,7 +79,7 @@ Arguments Arguments::Parse(const std::vector<std::string>& args)
                 throw UsageError("option --" + name + " is given twice");
             if (name == "site") {
                 if (value.empty())
-                    throw UsageError("option --site needs a file name");
+                    throw UsageError("option --site needs a site: a file or a postgresql:// URI");
                 parsed.Site = value;
             } else if (name == "format") {
                 if (value == "table")

@@ -75,15 +75,21 @@ int Status(Context& ctx)
         const std::lock_guard<std::mutex> hold(seenLock);
         seen[clock->DatabaseID()] = info;
     });
-    Table table({{"clock", "Clock"},
-                 {"result", "Result"},
-                 {"model", "Model"},
-                 {"users", "Users"},
-                 {"capacity", "Capacity"},
-                 {"clock_time", "Clock time"},
-                 {"difference_seconds", "Ahead (s)"},
-                 {"error", "Error"},
-                 {"detail", "Detail"}});
+    // The site: a line above the table for people, a last column ("site") for scripts.
+    const bool siteColumn = ctx.Args.OutputFormat != Format::Table;
+    std::vector<Column> columns{{"clock", "Clock"},
+                                {"result", "Result"},
+                                {"model", "Model"},
+                                {"users", "Users"},
+                                {"capacity", "Capacity"},
+                                {"clock_time", "Clock time"},
+                                {"difference_seconds", "Ahead (s)"},
+                                {"error", "Error"},
+                                {"detail", "Detail"}};
+    if (siteColumn)
+        columns.push_back({"site", "Site"});
+    Table table(std::move(columns));
+    const std::string site = ctx.ShownSite();
     for (const auto& result : results) {
         std::vector<Cell> row{result.Clock->Name(), zel::workflows::OutcomeWord(result.Outcome)};
         if (auto it = seen.find(result.Clock->DatabaseID()); it != seen.end()) {
@@ -94,9 +100,13 @@ int Status(Context& ctx)
         }
         row.push_back(result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell());
         row.push_back(result.Detail);
+        if (siteColumn)
+            row.push_back(site);
         table.Add(std::move(row));
     }
     const int status = ctx.Finish(results);
+    if (!siteColumn)
+        ctx.Out << "Site: " << site << " (" << ctx.SiteEngine() << ")\n\n";
     table.Print(ctx.Out, ctx.Args.OutputFormat);
     return status;
 }

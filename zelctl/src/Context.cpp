@@ -3,8 +3,10 @@
 #include "zel/Error.h"
 #include "zel/Text.h"
 #include "zel/data/DataSource.h"
+#include "zel/data/IStore.h"
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
+#include "zel/data/SiteName.h"
 #include "zel/workflows/ClockRunner.h"
 
 #include <charconv>
@@ -15,11 +17,31 @@ namespace zel::cli {
 
 std::string Context::SitePath() const
 {
-    if (!Args.Site.empty())
-        return Args.Site;
-    if (const char* env = std::getenv("ZEL_SITE"); env && *env)
-        return env;
-    return "zel.mdb";
+    return zel::data::ChooseSite(Args.Site, std::getenv(zel::data::SiteEnvironmentVariable));
+}
+
+std::string Context::ShownSite() const
+{
+    return zel::data::MaskedSite(SitePath());
+}
+
+std::string Context::SiteEngine() const
+{
+    std::string engine = zel::data::IsServerSite(SitePath()) ? "PostgreSQL server" : "SQLite file";
+    if (auto store = zel::data::DataSource().GetConnection(); store && store->IsOpen())
+        engine += ", " + store->EngineVersion();
+    return engine;
+}
+
+std::string Context::Masked(const std::string& text) const
+{
+    return zel::data::MaskSiteIn(text, SitePath());
+}
+
+SiteError Context::SiteFailure(const zel::Error& error) const
+{
+    return SiteError("site database '" + ShownSite() + "': " + Masked(error.Description()) + " (error " +
+                     std::to_string(error.Number()) + ")");
 }
 
 void Context::OpenSite()
@@ -35,8 +57,7 @@ void Context::OpenSite()
         data.GetReaderDescriptionList();
         data.GetUserDescriptionList();
     } catch (const zel::Error& error) {
-        throw SiteError("site database '" + path + "': " + error.Description() + " (error " +
-                        std::to_string(error.Number()) + ")");
+        throw SiteFailure(error);
     }
     mSiteOpen = true;
 }

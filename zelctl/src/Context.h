@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+namespace zel {
+class Error;
+}
 namespace zel::data {
 class ReaderDescription;
 }
@@ -47,11 +50,21 @@ public:
     // The words after the command's own words.
     std::vector<std::string> Operands;
 
-    // The site file: --site, else ZEL_SITE, else zel.mdb in the working directory.
+    // The site: --site, else ZEL_SITE, else zel.mdb in the working directory. A file path or a
+    // PostgreSQL connection URI; never shown as it is (it may hold a password): see ShownSite.
     std::string SitePath() const;
+    // The site as messages and outputs show it: a URI's password masked.
+    std::string ShownSite() const;
+    // How the site is stored: "SQLite file" or "PostgreSQL server", and the engine's version once
+    // the site is open ("SQLite file, SQLite 3.46.1").
+    std::string SiteEngine() const;
+    // `text` with the site and its password masked wherever it quotes them.
+    std::string Masked(const std::string& text) const;
+    // The error for a failure of the site database: the shown site and the library's text.
+    SiteError SiteFailure(const zel::Error& error) const;
     // Opens the site database (once): read-only unless the command writes it (SetWritesSite), so
     // that reading commands also work while the program, the site's one writer, has it open.
-    // Raises SiteError with the file name and the library's text (which names the writer).
+    // Raises SiteError with the shown site and the library's text (which names the writer).
     void OpenSite();
     void SetWritesSite(bool writes) { mWritesSite = writes; }
     // Clocks named by name (any case) or database ID; all clocks of the site for `all`.

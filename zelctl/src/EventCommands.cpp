@@ -49,8 +49,7 @@ int EventsCollect(Context& ctx)
     try {
         collections = collector.Run(clocks);
     } catch (const zel::Error& error) {
-        throw SiteError("site database '" + ctx.SitePath() + "': " + error.Description() + " (error " +
-                        std::to_string(error.Number()) + ")");
+        throw ctx.SiteFailure(error);
     }
     std::vector<zel::workflows::ClockResult> results;
     Table table({{"clock", "Clock"},
@@ -102,8 +101,7 @@ int EventsExport(Context& ctx)
         written = zel::workflows::WriteEvents(out, zel::data::EventStore(), filter, format,
                                               [&](std::int64_t n) { ctx.Progress("export", std::to_string(n)); });
     } catch (const zel::Error& error) {
-        throw SiteError("site database '" + ctx.SitePath() + "': " + error.Description() + " (error " +
-                        std::to_string(error.Number()) + ")");
+        throw ctx.SiteFailure(error);
     }
     ctx.EndProgress();
     out.flush();

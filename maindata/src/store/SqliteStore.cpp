@@ -11,6 +11,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -493,6 +494,23 @@ void SqliteStore::ReadAll(std::string_view table, const std::function<void(const
     }
 }
 
+bool SqliteStore::ReadRow(std::string_view table, std::int64_t id, const std::function<void(const Record&)>& onRow)
+{
+    sqlite3* db = RequireOpen();
+    SqliteStatement select(db, "SELECT * FROM " + Identifier(table) + " WHERE ID = ?");
+    select.Bind(1, FieldValue(id));
+    if (!select.Step())
+        return false;
+    auto columns = std::make_shared<std::vector<std::string>>();
+    std::vector<FieldValue> values;
+    for (int i = 0; i < select.ColumnCount(); ++i) {
+        columns->push_back(select.ColumnName(i));
+        values.push_back(select.Column(i));
+    }
+    onRow(Record(std::move(columns), std::move(values)));
+    return true;
+}
+
 std::int64_t SqliteStore::Insert(std::string_view table, const std::vector<Field>& fields)
 {
     WriteScope scope(*this);
@@ -558,6 +576,83 @@ int SqliteStore::Delete(std::string_view table, std::int64_t id)
     }
     scope.Commit();
     return changed;
+}
+
+bool SqliteStore::HasTable(std::string_view table)
+{
+    RequireOpen();
+    SqliteStatement::Use find(Cached("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE"));
+    find->Bind(1, FieldValue(std::string(table)));
+    return find->Step();
+}
+
+std::int64_t SqliteStore::CountRows(std::string_view table)
+{
+    RequireOpen();
+    SqliteStatement count(mDb, "SELECT count(*) FROM " + Identifier(table));
+    if (!count.Step())
+        return 0;
+    auto value = count.Column(0);
+    auto number = std::get_if<std::int64_t>(&value);
+    return number != nullptr ? *number : 0;
+}
+
+void SqliteStore::InsertWithID(std::string_view table, std::int64_t id, const std::vector<Field>& fields)
+{
+    std::vector<Field> all;
+    all.reserve(fields.size() + 1);
+    Field key;
+    key.Name = "ID";
+    key.Value = id;
+    all.push_back(std::move(key));
+    for (const auto& field : fields)
+        if (!EqualsNoCase(field.Name, "ID"))
+            all.push_back(field);
+    Insert(table, all);
+}
+
+std::int64_t SqliteStore::LastID(std::string_view table)
+{
+    RequireOpen();
+    std::int64_t last = 0;
+    {
+        SqliteStatement highest(mDb, "SELECT coalesce(max(ID), 0) FROM " + Identifier(table));
+        if (highest.Step()) {
+            auto value = highest.Column(0);
+            if (auto number = std::get_if<std::int64_t>(&value))
+                last = *number;
+        }
+    }
+    if (HasTable("sqlite_sequence")) {
+        SqliteStatement sequence(mDb, "SELECT seq FROM sqlite_sequence WHERE name = ? COLLATE NOCASE");
+        sequence.Bind(1, FieldValue(std::string(table)));
+        if (sequence.Step()) {
+            auto value = sequence.Column(0);
+            if (auto number = std::get_if<std::int64_t>(&value))
+                last = std::max(last, *number);
+        }
+    }
+    return last;
+}
+
+void SqliteStore::ReserveIDsThrough(std::string_view table, std::int64_t id)
+{
+    WriteScope scope(*this);
+    // AUTOINCREMENT keeps the highest ID handed out in sqlite_sequence.
+    {
+        SqliteStatement::Use update(
+            Cached("UPDATE sqlite_sequence SET seq = max(seq, ?) WHERE name = ? COLLATE NOCASE"));
+        update->Bind(1, FieldValue(id));
+        update->Bind(2, FieldValue(std::string(table)));
+        update->Step();
+    }
+    if (sqlite3_changes(mDb) == 0) {
+        SqliteStatement::Use insert(Cached("INSERT INTO sqlite_sequence (name, seq) VALUES (?, ?)"));
+        insert->Bind(1, FieldValue(std::string(table)));
+        insert->Bind(2, FieldValue(id));
+        insert->Step();
+    }
+    scope.Commit();
 }
 
 void SqliteStore::Backup(const std::string& destination, bool replace)

@@ -40,10 +40,17 @@ public:
     void Transact(const std::function<void()>& work) override;
 
     void ReadAll(std::string_view table, const std::function<void(const Record&)>& onRow) override;
+    bool ReadRow(std::string_view table, std::int64_t id, const std::function<void(const Record&)>& onRow) override;
     std::int64_t Insert(std::string_view table, const std::vector<Field>& fields) override;
     int Update(std::string_view table, std::int64_t id, const std::vector<Field>& fields) override;
     int Delete(std::string_view table, std::int64_t id) override;
     void Backup(const std::string& destination, bool replace) override;
+
+    bool HasTable(std::string_view table) override;
+    std::int64_t CountRows(std::string_view table) override;
+    void InsertWithID(std::string_view table, std::int64_t id, const std::vector<Field>& fields) override;
+    std::int64_t LastID(std::string_view table) override;
+    void ReserveIDsThrough(std::string_view table, std::int64_t id) override;
 
     // The engine's connection, for the statements of the Events table (nullptr when closed).
     sqlite3* Handle() const { return mDb; }

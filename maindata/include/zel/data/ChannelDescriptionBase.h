@@ -13,6 +13,9 @@ namespace zel::data {
 
 class Record;
 class ChannelDescriptionList;
+namespace detail {
+template <typename Elem> class ListTracking;
+}
 
 // What the three channel kinds share: name, key, change tracking and their own row access to
 // table Channels. Created only by the library.
@@ -38,7 +41,8 @@ public:
 protected:
     ChannelDescriptionBase() = default;
 
-    void MarkDirty() noexcept { mIsDirty = true; }
+    // Marks the channel dirty and queues it in its list for the next Save.
+    void MarkDirty();
     [[noreturn]] static void ThrowInvalid(const char* message);
     // The serial line settings of the direct and modem kinds: error "Invalid port number" for a port
     // outside 1 to 8, "Invalid bit rate." for a rate below 1 (then `field` keeps its value).
@@ -54,6 +58,7 @@ protected:
 
 private:
     friend class ChannelDescriptionList;
+    template <typename Elem> friend class detail::ListTracking;
 
     void InsertNew(const std::string& name);
     std::int32_t WriteInsert() const;
@@ -74,6 +79,8 @@ private:
     bool mIsDirty = false;
     bool mIsDeleted = false;
     bool mIsNew = true;
+    bool mQueued = false;         // in its list's queue of channels to save
+    std::uint64_t mListOrder = 0; // its place in its list (0: in no list)
     std::weak_ptr<ChannelDescriptionList> mParentList;
 };
 

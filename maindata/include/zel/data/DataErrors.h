@@ -21,6 +21,7 @@ inline constexpr long ObjectNotSet = 91;                 // a row written before
 inline constexpr long NoCurrentRecord = 3021;            // a channel row that vanished from the file
 inline constexpr long ReadOnlyDatabase = 3027;           // a write on a site database opened read-only
 inline constexpr long DatabaseInUse = 3045;              // another process has the file open for writing
+inline constexpr long RowChangedByAnother = 3197;        // the row was changed or removed since it was read
 inline constexpr long ItemNotFound = 3265;               // a column missing from a table
 inline constexpr long UnrecognizedDatabaseFormat = 3343; // not a site database (Jet file, other file)
 inline constexpr long ObjectClosed = 3704;               // the connection is closed or was never opened

@@ -22,7 +22,12 @@ class DataSource {
 public:
     DataSource() = default;
 
-    // Opens the site database `filename`. The first call of a thread creates the connection;
+    // Opens the site database `filename`: a file path, or the connection URI of a PostgreSQL
+    // database ("postgresql://..." or "postgres://...", see SiteName.h) made by CreateDatabase.
+    // On a server several programs write at once (no writer lock): a row that another one changed
+    // or removed since it was read is refused at Save with error 3197; a server that cannot be
+    // reached fails with an error that names it (never its password).
+    // The first call of a thread creates the connection;
     // every later call has no effect (also after a failed open or a close), with one exception:
     // a file that cannot be opened for writing (SiteWriteAccessError) leaves no connection, so
     // that the caller may open it read-only instead.
@@ -59,8 +64,20 @@ public:
     std::shared_ptr<ChannelDescriptionList> GetChannelDescriptionList();
 
     // Makes a new, empty site database `filename` with the tables Users, Readers and Channels,
-    // readable and writable by its owner only. Refuses an existing file (error 58).
+    // readable and writable by its owner only. Refuses an existing file (error 58). For a
+    // PostgreSQL URI: makes the tables in that (empty) database; refuses one that holds any of
+    // them (error 58).
     static void CreateDatabase(const std::string& filename);
+
+    // Takes the changes that other programs saved to the site since the last call (a site on a
+    // server; a file has none) into the thread's loaded lists, as their own events: a new row
+    // joins its list (ItemAdded, then ListChanged), a changed row's entry shows the row's values
+    // (ListItemChanged), a removed row's entry leaves its list (ItemRemoved, then ListChanged).
+    // An entry with changes of this program not saved yet is left as it is: its Save then reports
+    // the conflict (error 3197). Never waits; call it when the connection's ChangeDescriptor
+    // becomes readable, and after other work. Returns how many changes were taken in; the first
+    // error of a row (a row that breaks the load rules) is raised once the others are in.
+    int ApplyStoredChanges();
 };
 
 } // namespace zel::data

@@ -11,6 +11,9 @@ namespace zel::data {
 class Record;
 class ReaderDescriptionList;
 class ReaderDescriptionDB;
+namespace detail {
+template <typename Elem> class ListTracking;
+}
 
 // One clock of the site, with change tracking. Created only by the library.
 class ReaderDescription : public std::enable_shared_from_this<ReaderDescription> {
@@ -49,13 +52,15 @@ public:
 private:
     friend class ReaderDescriptionList;
     friend class ReaderDescriptionDB;
+    template <typename Elem> friend class detail::ListTracking;
 
     ReaderDescription() = default;
 
     void SetParentList(const std::weak_ptr<ReaderDescriptionList>& list);
     void LoadFromRecord(const Record& row);
     void NotifyChanged();
-    void MarkDirty() noexcept { mIsDirty = true; }
+    // Marks the clock dirty and queues it in its list for the next Save.
+    void MarkDirty();
     void MarkDeleted() noexcept { mIsDeleted = true; }
     void MarkClean() noexcept
     {
@@ -78,6 +83,8 @@ private:
     bool mIsDirty = false;
     bool mIsDeleted = false;
     bool mIsNew = true;
+    bool mQueued = false;         // in its list's queue of clocks to save
+    std::uint64_t mListOrder = 0; // its place in its list (0: in no list)
     std::weak_ptr<ReaderDescriptionList> mParentList;
     zel::Event<> mChanged;
 };

@@ -3,6 +3,7 @@
 #include "zel/Event.h"
 #include "zel/KeyedCollection.h"
 #include "zel/data/IChannelDescription.h"
+#include "zel/data/ListTracking.h"
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/ReaderGroup.h"
 
@@ -15,9 +16,11 @@
 namespace zel::data {
 
 class DataSource;
+struct StoredChange;
 namespace detail {
 template <typename Item> struct TrackingOps;
-}
+template <typename Ptr> struct EntryOps;
+} // namespace detail
 
 // All clocks of the site, keyed by Name (letter case not counted), in list order. Obtained from
 // DataSource::GetReaderDescriptionList. Add writes the new row at once; changes and removals are
@@ -49,10 +52,21 @@ public:
     // nullptr when no clock of the list has that DatabaseID.
     std::shared_ptr<ReaderDescription> GetByDatabaseID(std::int32_t id) const;
     int Count() const noexcept { return mItems.Count(); }
+    // Changes whenever an entry joins the list or moves within it (Add, a new key), not on
+    // Remove: a view that follows ItemAdded and ItemRemoved tells by it whether the order changed
+    // in another way since it last looked.
+    std::uint64_t OrderRevision() const noexcept { return mTracking.LastOrder(); }
     // Writes removals (in removal order), then every changed clock (in list order), in one
     // transaction: a failed Save changes nothing and a later Save writes everything pending.
     void Save();
     bool IsDirty() const;
+    // Reads the clock's row again: its pending changes are dropped and it shows what the site holds
+    // now (ListItemChanged). One that another program removed leaves the list (ItemRemoved, then
+    // ListChanged); one removed here and not saved yet comes back (ItemAdded, then ListChanged).
+    // False when nothing changed: a clock without a row, or of another list.
+    bool Reload(const std::shared_ptr<ReaderDescription>& clock);
+    // Reload of the entry with that DatabaseID, in the list or removed from it and not saved yet.
+    bool Reload(std::int32_t databaseID);
 
     Collection::Iterator begin() const { return mItems.begin(); }
     Collection::Iterator end() const { return mItems.end(); }
@@ -74,12 +88,17 @@ private:
     static std::shared_ptr<ReaderDescriptionList> Load();
 
     void RenameKey(const std::string& oldKey, const std::string& newKey, const ReaderDescription* self);
+    void QueueForSave(const std::shared_ptr<ReaderDescription>& clock);
     static detail::TrackingOps<std::shared_ptr<ReaderDescription>> Ops();
     void NotifyListChanged();
     void NotifyItemChanged(const std::shared_ptr<ReaderDescription>& sender);
+    // Takes in a change that another program saved (see DataSource::ApplyStoredChanges).
+    bool ApplyStoredChange(const StoredChange& change);
+    detail::EntryOps<std::shared_ptr<ReaderDescription>> ChangeOps();
 
     Collection mItems;
     std::deque<std::shared_ptr<ReaderDescription>> mDeleted;
+    detail::ListTracking<ReaderDescription> mTracking;
     zel::Event<> mListChanged;
     zel::Event<std::shared_ptr<ReaderDescription>> mListItemChanged;
     zel::Event<std::shared_ptr<ReaderDescription>> mItemAdded;

@@ -13,6 +13,9 @@ namespace zel::data {
 class Record;
 class UserDescriptionList;
 class UserDescriptionDB;
+namespace detail {
+template <typename Elem> class ListTracking;
+}
 
 // One user of the site, with change tracking. Created only by the library.
 class UserDescription : public std::enable_shared_from_this<UserDescription> {
@@ -59,6 +62,7 @@ public:
 private:
     friend class UserDescriptionList;
     friend class UserDescriptionDB;
+    template <typename Elem> friend class detail::ListTracking;
 
     UserDescription() = default;
 
@@ -66,7 +70,8 @@ private:
     void SetParentList(const std::weak_ptr<UserDescriptionList>& list);
     void LoadFromRecord(const Record& row, const std::weak_ptr<UserDescriptionList>& list);
     void NotifyChanged();
-    void MarkDirty() noexcept { mIsDirty = true; }
+    // Marks the user dirty and queues it in its list for the next Save.
+    void MarkDirty();
     void MarkDeleted() noexcept { mIsDeleted = true; }
     void MarkClean() noexcept
     {
@@ -91,6 +96,8 @@ private:
     bool mIsDirty = false;
     bool mIsDeleted = false;
     bool mIsNew = true;
+    bool mQueued = false;         // in its list's queue of users to save
+    std::uint64_t mListOrder = 0; // its place in its list (0: in no list)
     std::weak_ptr<UserDescriptionList> mParentList;
     zel::Event<> mChanged;
 };
