@@ -21,6 +21,7 @@ int Backup(Context& ctx);
 int Restore(Context& ctx);
 int EventsCollect(Context& ctx);
 int EventsExport(Context& ctx);
+int SiteCopy(Context& ctx);
 
 // The table of per-clock results most clock commands print: clock, result, count, detail.
 class Table;

@@ -3,6 +3,7 @@
 #include "Commands.h"
 
 #include "zel/Error.h"
+#include "zel/data/SiteName.h"
 
 #include <array>
 #include <exception>
@@ -20,13 +21,14 @@ struct CommandInfo {
     int (*Run)(Context&);
 };
 
-const std::array<CommandInfo, 16> kCommands{{
+const std::array<CommandInfo, 17> kCommands{{
     {"clocks", "clocks", "Lists the site's clocks.", ListClocks},
     {"users", "users", "Lists the site's users.", ListUsers},
     {"channels", "channels", "Lists the site's channels.", ListChannels},
     {"status", "status (CLOCK...|--all)",
      "Per clock: answering or not (and why), model, users held and capacity, the clock's time and how many\n"
-     "seconds it is ahead of this machine (negative: behind).",
+     "seconds it is ahead of this machine (negative: behind). The table is headed by the site (a\n"
+     "password masked) and how it is stored; JSON and CSV give the site in a last column, \"site\".",
      Status},
     {"time set", "time set (CLOCK...|--all)", "Sets each clock to this machine's time.", TimeSet},
     {"users get", "users get CLOCK", "Lists the users a clock holds (ID, name in the site, template).", UsersGet},
@@ -64,14 +66,24 @@ const std::array<CommandInfo, 16> kCommands{{
      "Writes the stored events, newest first, as CSV (UTF-8, RFC 4180, the default) or JSON to FILE or\n"
      "standard output. T is YYYY-MM-DD (--until: the whole day) or YYYY-MM-DDTHH:MM:SS.",
      EventsExport},
+    {"site copy", "site copy --from SITE --to SITE",
+     "Copies a whole site database (users with their templates byte for byte, clocks, channels, events;\n"
+     "every row keeps its ID) from one site to another: a file to a PostgreSQL server, a server to a file,\n"
+     "a file to a file. The destination is a new file, or a server database without the site's tables or\n"
+     "with them empty; it is made in one transaction and its row counts are checked. The source is only\n"
+     "read.",
+     SiteCopy},
 }};
 
 void PrintHelp(std::ostream& out)
 {
-    out << "Usage: zelctl [--site FILE] [--format table|json|csv] COMMAND [ARGS]\n\n"
-           "Runs the site's clocks from the command line. The site database is --site FILE, else the\n"
-           "file named by ZEL_SITE, else zel.mdb in the working directory. CLOCK is a clock's name (any\n"
-           "case) or database ID; --all means every clock of the site.\n\nCommands:\n";
+    out << "Usage: zelctl [--site SITE] [--format table|json|csv] COMMAND [ARGS]\n\n"
+           "Runs the site's clocks from the command line. The site database is --site SITE, else the\n"
+           "site named by ZEL_SITE, else zel.mdb in the working directory. A site is a file or a\n"
+           "PostgreSQL connection URI (postgresql://USER@HOST[:PORT]/DATABASE); keep its password in\n"
+           "~/.pgpass, a service file or PGPASSWORD, not on the command line (it is masked in every\n"
+           "message). CLOCK is a clock's name (any case) or database ID; --all means every clock of the\n"
+           "site.\n\nCommands:\n";
     for (const auto& command : kCommands)
         out << "  zelctl " << command.Synopsis << '\n';
     out << "\nzelctl COMMAND --help tells more of one command.\n"
@@ -109,7 +121,8 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
     try {
         args = Arguments::Parse(raw);
     } catch (const UsageError& error) {
-        err << "zelctl: " << error.what() << "\nTry 'zelctl --help'.\n";
+        // It may quote a mistyped option with a site in it.
+        err << "zelctl: " << zel::data::MaskSitesIn(error.what()) << "\nTry 'zelctl --help'.\n";
         return kExitUsage;
     }
     if (args.Words.empty()) {
@@ -119,13 +132,14 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
     std::size_t used = 0;
     const CommandInfo* command = FindCommand(args.Words, used);
     if (!command) {
-        err << "zelctl: unknown command '" << args.Words[0]
-            << (args.Words.size() > 1 && args.Words[0] == "time" ? " " + args.Words[1] : "")
+        err << "zelctl: unknown command '"
+            << zel::data::MaskSitesIn(args.Words[0] +
+                                      (args.Words.size() > 1 && args.Words[0] == "time" ? " " + args.Words[1] : ""))
             << "'\nTry 'zelctl --help'.\n";
         return kExitUsage;
     }
     if (args.Help) {
-        out << "Usage: zelctl [--site FILE] [--format table|json|csv] " << command->Synopsis << "\n\n"
+        out << "Usage: zelctl [--site SITE] [--format table|json|csv] " << command->Synopsis << "\n\n"
             << command->Help << '\n';
         return kExitDone;
     }
@@ -138,20 +152,20 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
         return command->Run(ctx);
     } catch (const UsageError& error) {
         ctx.EndProgress();
-        err << "zelctl: " << error.what() << "\nTry 'zelctl " << command->Words << " --help'.\n";
+        err << "zelctl: " << ctx.Masked(error.what()) << "\nTry 'zelctl " << command->Words << " --help'.\n";
         return kExitUsage;
     } catch (const SiteError& error) {
         ctx.EndProgress();
-        err << "zelctl: " << error.what() << '\n';
+        err << "zelctl: " << ctx.Masked(error.what()) << '\n';
         return kExitSite;
     } catch (const zel::Error& error) {
         // What a command raises outside its clocks is the site database's (a failed Save).
         ctx.EndProgress();
-        err << "zelctl: error " << error.Number() << ": " << error.Description() << '\n';
+        err << "zelctl: error " << error.Number() << ": " << ctx.Masked(error.Description()) << '\n';
         return kExitSite;
     } catch (const std::exception& error) {
         ctx.EndProgress();
-        err << "zelctl: " << error.what() << '\n';
+        err << "zelctl: " << ctx.Masked(error.what()) << '\n';
         return kExitSite;
     }
 }
