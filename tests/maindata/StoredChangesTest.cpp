@@ -417,6 +417,34 @@ TEST_F(SharedSiteTest, AfterALostConnectionTheNextCommandConnectsAndListensAgain
     });
 }
 
+// Notifications sent while the connection is lost never arrive: once it is back, what changed
+// meanwhile among the rows the lists hold is found by their versions, without a command here.
+TEST_F(SharedSiteTest, ChangesMadeWhileTheConnectionWasLostArriveOnceItIsBack)
+{
+    OtherProgram other(mSite);
+    other.Run([](DataSource& o) {
+        o.GetUserDescriptionList()->Add("20", "Cy");
+        o.GetUserDescriptionList()->Add("21", "Di");
+    });
+    WithOpenDatabase(mSite, [&](DataSource& ds) {
+        auto users = ds.GetUserDescriptionList();
+        ASSERT_TRUE(users->Contains("21"));
+        zel::test::PgCluster::Query(mSite, "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE "
+                                           "datname = current_database() AND pid <> pg_backend_pid();");
+        ASSERT_TRUE(TakeChangesUntil(ds, [&] { return ds.GetConnection()->ChangeDescriptor() < 0; }));
+        other.Run([](DataSource& o) {
+            auto theirs = o.GetUserDescriptionList();
+            theirs->Item("20")->SetName("Cyd");
+            theirs->Remove("21");
+            theirs->Save();
+            theirs->Add("22", "Ed");
+        });
+        ASSERT_TRUE(TakeChangesUntil(
+            ds, [&] { return users->Contains("22") && !users->Contains("21") && users->Item("20")->Name() == "Cyd"; }));
+        EXPECT_GE(ds.GetConnection()->ChangeDescriptor(), 0); // listening again
+    });
+}
+
 TEST_F(SharedSiteTest, AnOlderSiteWithoutTheFeedGainsItWhenOpened)
 {
     zel::test::PgCluster::Query(mSite, "DROP TRIGGER zel_site_change ON users;");

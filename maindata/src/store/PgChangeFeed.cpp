@@ -6,7 +6,9 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -34,6 +36,22 @@ $$;
 
 constexpr std::array<const char*, 3> Tables = {"users", "readers", "channels"};
 constexpr std::array<const char*, 3> TableNames = {"Users", "Readers", "Channels"};
+
+} // namespace
+
+const char* PgFeedTableName(std::string_view table)
+{
+    for (std::size_t i = 0; i < Tables.size(); ++i) {
+        const std::string_view name = Tables[i];
+        if (table.size() == name.size() && std::equal(table.begin(), table.end(), name.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+            }))
+            return TableNames[i];
+    }
+    return nullptr;
+}
+
+namespace {
 
 std::string TriggerSql(const char* table)
 {

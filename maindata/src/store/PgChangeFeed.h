@@ -2,6 +2,7 @@
 
 #include "zel/data/IStore.h"
 
+#include <string_view>
 #include <vector>
 
 namespace zel::data::detail {
@@ -12,6 +13,9 @@ class PgConnection;
 // inserted, changed or removed row on one notification channel, and each program's connection
 // listens to it. The caller holds no transaction.
 
+// The name the change feed gives a table of the feed ("Users", "Readers", "Channels") for its
+// name in any case; nullptr for any other table.
+const char* PgFeedTableName(std::string_view table);
 // True when each of the three tables has the trigger.
 bool HasPgChangeFeed(PgConnection& connection);
 // Makes the trigger of each table that lacks it (an older site); several programs may do so at

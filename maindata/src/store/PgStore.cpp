@@ -12,6 +12,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <sys/stat.h>
@@ -142,11 +143,56 @@ PgConnection& PgStore::RequireOpen()
         Raise(errc::ObjectClosed, "Operation is not allowed when the object is closed.");
     // A connection lost between two operations is made again; one lost inside a transaction
     // fails it.
-    if (mWriteDepth == 0 && mConnection->IsBroken()) {
-        mConnection->Reconnect();
-        Configure();
-    }
+    if (mWriteDepth == 0 && mConnection->IsBroken())
+        Reconnect();
     return *mConnection;
+}
+
+void PgStore::Reconnect()
+{
+    mConnection->Reconnect();
+    Configure();
+    QueueMissedChanges();
+}
+
+void PgStore::QueueMissedChanges()
+{
+    // Rows this connection read (and so a list may show) against the rows as they are now: a
+    // version that moved is a changed row, a remembered row that is gone a removed one, a row not
+    // remembered a new one.
+    auto number = [](const FieldValue& value) -> std::int64_t {
+        if (const auto* integer = std::get_if<std::int64_t>(&value))
+            return *integer;
+        if (const auto* text = std::get_if<std::string>(&value))
+            return std::strtoll(text->c_str(), nullptr, 10);
+        return 0;
+    };
+    for (auto& [table, versions] : mVersions) {
+        const char* name = PgFeedTableName(table);
+        if (versions.empty() || name == nullptr)
+            continue;
+        auto result = mConnection->Run("SELECT id, rowversion FROM " + PgIdentifier(table), {}, false,
+                                       "Reading the rows changed while the connection was lost");
+        std::unordered_map<std::int64_t, std::int64_t> now;
+        now.reserve(static_cast<std::size_t>(result.Rows()));
+        for (int row = 0; row < result.Rows(); ++row)
+            now.emplace(number(result.Value(row, 0)), number(result.Value(row, 1)));
+        // Removals first (a key given up may be taken by a new row), then the others by ID.
+        for (const auto& entry : versions)
+            if (now.find(entry.first) == now.end())
+                mMissed.push_back({name, entry.first, StoredChange::Deleted});
+        std::vector<std::pair<std::int64_t, StoredChange::Kind>> others;
+        for (const auto& [id, version] : now) {
+            auto known = versions.find(id);
+            if (known == versions.end())
+                others.emplace_back(id, StoredChange::Inserted);
+            else if (known->second != version)
+                others.emplace_back(id, StoredChange::Updated);
+        }
+        std::sort(others.begin(), others.end());
+        for (const auto& [id, kind] : others)
+            mMissed.push_back({name, id, kind});
+    }
 }
 
 PgConnection& PgStore::Connection()
@@ -187,7 +233,16 @@ void PgStore::BeginWrite()
     CheckWritable();
     auto& connection = RequireOpen();
     if (mWriteDepth == 0) {
-        connection.Execute("BEGIN", "Beginning a transaction");
+        try {
+            connection.Execute("BEGIN", "Beginning a transaction");
+        } catch (const zel::Error&) {
+            // A connection lost while idle (a server restart) shows only now. Nothing of this
+            // transaction has been sent: it starts again once on a new connection.
+            if (!mConnection->IsBroken())
+                throw;
+            Reconnect();
+            mConnection->Execute("BEGIN", "Beginning a transaction");
+        }
         mFailed = false;
     } else {
         connection.Execute("SAVEPOINT zel" + std::to_string(mWriteDepth), "Beginning a transaction");
@@ -544,7 +599,24 @@ std::vector<StoredChange> PgStore::TakeChanges()
 {
     if (mConnection == nullptr)
         return {};
-    return TakePgChanges(*mConnection);
+    // A lost connection is made again now and then (at most every few seconds), so that a program
+    // left alone sees the others' changes again once the server is back.
+    if (mConnection->IsBroken() && mWriteDepth == 0) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now < mNextReconnectTry)
+            return {};
+        mNextReconnectTry = now + std::chrono::seconds(5);
+        try {
+            Reconnect();
+        } catch (const std::exception&) {
+            return {}; // still gone: the next command tells it
+        }
+    }
+    std::vector<StoredChange> changes = std::move(mMissed);
+    mMissed.clear();
+    for (auto& change : TakePgChanges(*mConnection))
+        changes.push_back(std::move(change));
+    return changes;
 }
 
 void PgStore::Backup(const std::string& destination, bool replace)

@@ -4,6 +4,7 @@
 #include "PgSchema.h"
 #include "zel/data/IStore.h"
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <optional>
@@ -79,6 +80,10 @@ private:
 
     PgConnection& RequireOpen();
     void Configure();
+    // Makes a lost connection again (listening again); queues, as changes, what other programs
+    // did to the rows this connection had read while it was gone (their notifications are lost).
+    void Reconnect();
+    void QueueMissedChanges();
     const PgTableColumns& ColumnsOf(std::string_view table);
     std::vector<PgParam> Params(std::string_view table, const std::vector<Field>& fields);
     // Calls `onRow` for every row of `result` (without RowVersion), remembering each row's version.
@@ -104,6 +109,8 @@ private:
     bool mFailed = false; // a statement failed inside the open transaction
     std::map<std::string, PgTableColumns> mColumns;
     std::map<std::string, std::unordered_map<std::int64_t, std::int64_t>> mVersions;
+    std::vector<StoredChange> mMissed;                         // found after a reconnect, not taken yet
+    std::chrono::steady_clock::time_point mNextReconnectTry{}; // TakeChanges tries now and then
     std::vector<VersionUndo> mUndo;
     std::vector<std::size_t> mUndoMarks;
 };
