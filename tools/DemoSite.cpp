@@ -4,6 +4,7 @@
 #include "zel/data/DataSource.h"
 #include "zel/data/DirChnlDescription.h"
 #include "zel/data/EthChnlDescription.h"
+#include "zel/data/IStore.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescriptionList.h"
 
@@ -76,7 +77,7 @@ bool IsThisMachine(const std::string& address)
 
 } // namespace
 
-void MakeDemoSite(const std::string& file, const DemoPorts& ports)
+void MakeDemoSite(const std::string& file, const DemoPorts& ports, int extraUsers)
 {
     DataSource::CreateDatabase(file);
     DataSource source;
@@ -111,6 +112,23 @@ void MakeDemoSite(const std::string& file, const DemoPorts& ports)
         }
     }
     users->Save();
+
+    // Made-up people, IDs from 100000 on; every third one enrolled. One transaction for all.
+    static const char* const Given[] = {"Ada", "Ben", "Cleo", "Dev", "Eva", "Femi", "Gus", "Hiro", "Ines", "Jon"};
+    static const char* const Family[] = {"Abbott", "Baker", "Chen",  "Diaz",  "Evans", "Fischer", "Garcia",
+                                         "Haddad", "Ito",   "Jones", "Kovac", "Lopez", "Moreau",  "Novak"};
+    source.GetConnection()->Transact([&] {
+        for (int i = 0; i < extraUsers; ++i) {
+            const std::string id = std::to_string(100000 + i);
+            auto user = users->Add(id, std::string(Given[i % 10]) + " " + Family[(i / 10) % 14] + " " +
+                                           std::to_string(i / 140 + 1));
+            if (i % 3 == 0) {
+                user->SetTemplate(DemoTemplate(id));
+                user->SetEnrolled(true);
+            }
+        }
+        users->Save();
+    });
 }
 
 std::vector<std::string> EmulatorPlan(const std::string& file)

@@ -14,8 +14,9 @@ struct DemoPorts {
     int ComPort = 1;                    // the serial channel's COM port (the emulator's pty)
 };
 
-// Makes `file` (which must not exist) as a new site database holding the demo site.
-void MakeDemoSite(const std::string& file, const DemoPorts& ports);
+// Makes `file` (which must not exist) as a new site database holding the demo site, and
+// `extraUsers` made-up users beside its own (a large site to try the lists on).
+void MakeDemoSite(const std::string& file, const DemoPorts& ports, int extraUsers = 0);
 
 // How the clock emulator must be started for the site database `file`: one line per channel
 // that leads to this machine, "tcp PORT ID:MODEL ..." for an Ethernet channel on 127.0.0.1 or

@@ -1,7 +1,7 @@
 // zel_make_demo_site: makes the demo site database that ./run.sh starts the program on, and
 // tells run.sh how to start the clock emulator for it.
 //
-//   zel_make_demo_site FILE [--office-port N] [--warehouse-port N] [--com-port N]
+//   zel_make_demo_site FILE [--office-port N] [--warehouse-port N] [--com-port N] [--extra-users N]
 //   zel_make_demo_site --plan FILE
 //   zel_make_demo_site --seed-clock FILE STATEFILE ID:MODEL
 
@@ -20,7 +20,8 @@ namespace {
 
 int Usage()
 {
-    std::cerr << "usage: zel_make_demo_site FILE [--office-port N] [--warehouse-port N] [--com-port N]\n"
+    std::cerr << "usage: zel_make_demo_site FILE [--office-port N] [--warehouse-port N] [--com-port N] "
+                 "[--extra-users N]\n"
                  "       zel_make_demo_site --plan FILE\n"
                  "       zel_make_demo_site --seed-clock FILE STATEFILE ID:MODEL\n";
     return 2;
@@ -53,6 +54,7 @@ int main(int argc, char** argv)
         if (argc < 2 || argv[1][0] == '-')
             return Usage();
         zel::tools::DemoPorts ports;
+        long extraUsers = 0;
         for (int i = 2; i < argc; i += 2) {
             const std::string option = argv[i];
             long value = 0;
@@ -64,10 +66,12 @@ int main(int argc, char** argv)
                 ports.WarehousePort = static_cast<std::uint16_t>(value);
             else if (option == "--com-port" && ParsePort(argv[i + 1], 1, 8, value))
                 ports.ComPort = static_cast<int>(value);
+            else if (option == "--extra-users" && ParsePort(argv[i + 1], 0, 1000000, value))
+                extraUsers = value;
             else
                 return Usage();
         }
-        zel::tools::MakeDemoSite(argv[1], ports);
+        zel::tools::MakeDemoSite(argv[1], ports, static_cast<int>(extraUsers));
         std::cout << "Demo site database made: " << argv[1] << '\n';
         return 0;
     } catch (const zel::Error& e) {
