@@ -50,29 +50,6 @@ std::string TableName(std::string_view table)
 
 } // namespace
 
-// The write transaction of one operation, as in the file's store: the outermost begins and
-// commits it, nested ones are savepoints. Rolled back unless committed.
-class PgStore::WriteScope {
-public:
-    explicit WriteScope(PgStore& store) : mStore(store) { mStore.BeginWrite(); }
-    ~WriteScope()
-    {
-        if (!mDone)
-            mStore.RollbackWrite();
-    }
-    WriteScope(const WriteScope&) = delete;
-    WriteScope& operator=(const WriteScope&) = delete;
-    void Commit()
-    {
-        mStore.CommitWrite();
-        mDone = true;
-    }
-
-private:
-    PgStore& mStore;
-    bool mDone = false;
-};
-
 PgStore::PgStore() = default;
 
 PgStore::~PgStore()
@@ -301,7 +278,7 @@ void PgStore::RollbackWrite() noexcept
 
 void PgStore::Transact(const std::function<void()>& work)
 {
-    WriteScope scope(*this);
+    Scope scope(*this);
     work();
     scope.Commit();
 }
@@ -318,7 +295,7 @@ template <typename Body> auto PgStore::Statement(Body body)
             throw;
         }
     }
-    WriteScope scope(*this);
+    Scope scope(*this);
     auto result = body();
     scope.Commit();
     return result;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WriteScope.h"
+
 #include "PgConnection.h"
 #include "PgSchema.h"
 #include "zel/data/IStore.h"
@@ -71,7 +73,8 @@ public:
     PgConnection& Connection();
 
 private:
-    class WriteScope;
+    template <typename> friend class WriteScope;
+    using Scope = WriteScope<PgStore>;
     struct VersionUndo {
         std::string Table;
         std::int64_t ID = 0;

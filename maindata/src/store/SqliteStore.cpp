@@ -245,29 +245,6 @@ void SyncFile(const std::string& path, int flags)
 
 } // namespace
 
-// The write transaction of one operation: the outermost begins and commits the transaction,
-// nested ones are savepoints inside it. Rolled back unless committed.
-class SqliteStore::WriteScope {
-public:
-    explicit WriteScope(SqliteStore& store) : mStore(store) { mStore.BeginWrite(); }
-    ~WriteScope()
-    {
-        if (!mDone)
-            mStore.RollbackWrite();
-    }
-    WriteScope(const WriteScope&) = delete;
-    WriteScope& operator=(const WriteScope&) = delete;
-    void Commit()
-    {
-        mStore.CommitWrite();
-        mDone = true;
-    }
-
-private:
-    SqliteStore& mStore;
-    bool mDone = false;
-};
-
 SqliteStore::SqliteStore() = default;
 
 SqliteStore::~SqliteStore()
@@ -463,7 +440,7 @@ void SqliteStore::RollbackWrite() noexcept
 
 void SqliteStore::Transact(const std::function<void()>& work)
 {
-    WriteScope scope(*this);
+    Scope scope(*this);
     work();
     scope.Commit();
 }
@@ -513,7 +490,7 @@ bool SqliteStore::ReadRow(std::string_view table, std::int64_t id, const std::fu
 
 std::int64_t SqliteStore::Insert(std::string_view table, const std::vector<Field>& fields)
 {
-    WriteScope scope(*this);
+    Scope scope(*this);
     std::string sql = "INSERT INTO " + Identifier(table);
     if (fields.empty()) {
         sql += " DEFAULT VALUES";
@@ -546,7 +523,7 @@ int SqliteStore::Update(std::string_view table, std::int64_t id, const std::vect
     CheckWritable();
     if (fields.empty())
         return 0;
-    WriteScope scope(*this);
+    Scope scope(*this);
     std::string sql = "UPDATE " + Identifier(table) + " SET ";
     for (std::size_t i = 0; i < fields.size(); ++i)
         sql += (i == 0 ? "" : ", ") + Identifier(fields[i].Name) + " = ?";
@@ -566,7 +543,7 @@ int SqliteStore::Update(std::string_view table, std::int64_t id, const std::vect
 
 int SqliteStore::Delete(std::string_view table, std::int64_t id)
 {
-    WriteScope scope(*this);
+    Scope scope(*this);
     int changed = 0;
     {
         SqliteStatement::Use remove(Cached("DELETE FROM " + Identifier(table) + " WHERE ID = ?"));
@@ -637,7 +614,7 @@ std::int64_t SqliteStore::LastID(std::string_view table)
 
 void SqliteStore::ReserveIDsThrough(std::string_view table, std::int64_t id)
 {
-    WriteScope scope(*this);
+    Scope scope(*this);
     // AUTOINCREMENT keeps the highest ID handed out in sqlite_sequence.
     {
         SqliteStatement::Use update(

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WriteScope.h"
+
 #include "zel/data/IStore.h"
 
 #include <map>
@@ -56,7 +58,8 @@ public:
     sqlite3* Handle() const { return mDb; }
 
 private:
-    class WriteScope;
+    template <typename> friend class WriteScope;
+    using Scope = WriteScope<SqliteStore>;
 
     sqlite3* RequireOpen() const;
     // A prepared statement kept for the life of the connection, one per statement text.
