@@ -254,6 +254,7 @@ int main(int argc, char** argv)
 
     // One user added: Add, the fields, Save.
     std::vector<double> adds;
+    std::vector<double> settled;
     for (int round = 0; round < 11; ++round) {
         start = Clock::now();
         Press(bar, "cmdAdd");
@@ -266,12 +267,16 @@ int main(int argc, char** argv)
         Press(bar, "cmdSave");
         QApplication::processEvents();
         adds.push_back(MillisecondsSince(start));
+        // The view lays the rest of its lines out in batches between events: until it is done.
+        QApplication::processEvents(QEventLoop::AllEvents, 200);
+        settled.push_back(MillisecondsSince(start));
         if (editor->EditMode() != 0) {
             std::fprintf(stderr, "the new user was not saved\n");
             return 1;
         }
     }
     Report("one user added (median of 11)", Median(adds), 5);
+    Report("one user added, the whole list laid out again (median)", Median(settled));
 
     // A burst: 1,000 users changed and saved in one go raise 1,000 ListItemChanged.
     start = Clock::now();

@@ -33,6 +33,10 @@ std::shared_ptr<UserDescriptionList> UserDescriptionList::Load()
     };
     std::optional<Duplicate> duplicate;
     detail::DistinctIDs ids;
+    // Room for every row at once: the key index does not grow (and rehash) step by step.
+    const auto rows = static_cast<int>(std::min<std::int64_t>(store->CountRows(schema::Users), 10'000'000));
+    list->mItems.Reserve(rows);
+    list->mTracking.ReserveIDs(static_cast<std::size_t>(rows));
     store->ReadAll(schema::Users, [&](const Record& row) {
         UserPtr user(new UserDescription());
         detail::LoadRow(schema::Users, row, [&] { user->LoadFromRecord(row, list); });

@@ -2,9 +2,17 @@
 
 namespace zel::ui {
 
+namespace {
+constexpr int LayoutBatch = 5000;
+}
+
 ListBoxView::ListBoxView(QWidget* parent) : QListView(parent)
 {
     setUniformItemSizes(true); // constant-time layout for lists of any length
+    // A line added, removed or moved lays out the list again: in batches between events, so that
+    // the lines in sight show at once and a list of 100,000 lines never holds the window up.
+    setLayoutMode(QListView::Batched);
+    setBatchSize(LayoutBatch);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionBehavior(QAbstractItemView::SelectRows);
 }
