@@ -1,15 +1,12 @@
 #pragma once
 
-#include <QDialog>
-
-class QLabel;
-class QPushButton;
+#include "SiteQuestionDialog.h"
 
 namespace zel::ui {
 
 // Asked at start-up when the site database file does not exist: says which file in which
 // folder was not found and offers to create a new, empty site database there (Create / Quit).
-class MissingDatabaseDialog : public QDialog {
+class MissingDatabaseDialog : public SiteQuestionDialog {
     Q_OBJECT
 public:
     MissingDatabaseDialog(const QString& fileName, const QString& folder, QWidget* parent = nullptr);
@@ -18,11 +15,6 @@ public:
     static bool Ask(const QString& fileName, const QString& folder, QWidget* parent = nullptr);
 
     static QString MessageText(const QString& fileName, const QString& folder);
-
-private:
-    QLabel* mLblMessage;
-    QPushButton* mCmdCreate;
-    QPushButton* mCmdQuit;
 };
 
 } // namespace zel::ui

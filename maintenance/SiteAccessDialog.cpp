@@ -1,54 +1,15 @@
 #include "SiteAccessDialog.h"
 
-#include "MessageBox.h"
-
 #include "zel/data/SiteErrors.h"
 
 #include <QDir>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QPushButton>
-#include <QStyle>
-#include <QVBoxLayout>
 
 namespace zel::ui {
 
-SiteAccessDialog::SiteAccessDialog(const zel::data::SiteWriteAccessError& reason, QWidget* parent) : QDialog(parent)
+SiteAccessDialog::SiteAccessDialog(const zel::data::SiteWriteAccessError& reason, QWidget* parent)
+    : SiteQuestionDialog(QStringLiteral("frmSiteAccess"), QStyle::SP_MessageBoxWarning, MessageText(reason),
+                         tr("Open &Read-Only"), QStringLiteral("cmdReadOnly"), 420, parent)
 {
-    setObjectName(QStringLiteral("frmSiteAccess"));
-    setWindowTitle(AppTitle());
-
-    auto* icon = new QLabel(this);
-    icon->setObjectName(QStringLiteral("imgIcon"));
-    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
-    icon->setAlignment(Qt::AlignTop);
-
-    mLblMessage = new QLabel(MessageText(reason), this);
-    mLblMessage->setObjectName(QStringLiteral("lblMessage"));
-    mLblMessage->setWordWrap(true);
-    mLblMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    mLblMessage->setMinimumWidth(420);
-
-    mCmdReadOnly = new QPushButton(tr("Open &Read-Only"), this);
-    mCmdReadOnly->setObjectName(QStringLiteral("cmdReadOnly"));
-    mCmdQuit = new QPushButton(tr("&Quit"), this);
-    mCmdQuit->setObjectName(QStringLiteral("cmdQuit"));
-    mCmdQuit->setDefault(true);
-    // Enter presses the focused button: the focus starts on the default, Quit.
-    mCmdQuit->setFocus();
-    connect(mCmdReadOnly, &QPushButton::clicked, this, &QDialog::accept);
-    connect(mCmdQuit, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(icon);
-    top->addWidget(mLblMessage, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(mCmdReadOnly);
-    buttons->addWidget(mCmdQuit);
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addLayout(buttons);
 }
 
 QString SiteAccessDialog::MessageText(const zel::data::SiteWriteAccessError& reason)

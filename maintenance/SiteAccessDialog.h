@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QDialog>
-
-class QLabel;
-class QPushButton;
+#include "SiteQuestionDialog.h"
 
 namespace zel::data {
 class SiteWriteAccessError;
@@ -15,7 +12,7 @@ namespace zel::ui {
 // open for writing (which program, which process on which host, since when), or the file or its
 // folder is read-only for this user. Offers to open it read-only (the lists show, nothing can be
 // saved) or to quit; Quit is the default.
-class SiteAccessDialog : public QDialog {
+class SiteAccessDialog : public SiteQuestionDialog {
     Q_OBJECT
 public:
     explicit SiteAccessDialog(const zel::data::SiteWriteAccessError& reason, QWidget* parent = nullptr);
@@ -24,11 +21,6 @@ public:
     static bool Ask(const zel::data::SiteWriteAccessError& reason, QWidget* parent = nullptr);
 
     static QString MessageText(const zel::data::SiteWriteAccessError& reason);
-
-private:
-    QLabel* mLblMessage;
-    QPushButton* mCmdReadOnly;
-    QPushButton* mCmdQuit;
 };
 
 } // namespace zel::ui

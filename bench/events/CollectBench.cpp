@@ -6,6 +6,7 @@
 // rate, collected into an empty site. The wire bound is the time of the data-log exchanges on
 // the line: each moves a 9-byte request frame and a 37-byte response frame (status and the 28-byte
 // record), 10 bits a byte; the few exchanges that select the clock are left out of it.
+#include "BenchSupport.h"
 #include "clocksim/Server.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
@@ -25,14 +26,9 @@ int main(int argc, char** argv)
 {
     const int events = argc > 1 ? std::atoi(argv[1]) : 10000;
     const int bitRate = argc > 2 ? std::atoi(argv[2]) : 9600;
-    if (!std::getenv("ZEL_VENDOR_LIBRARY")) {
-        const std::string self = std::filesystem::canonical("/proc/self/exe").parent_path() / "libzeldll32.so";
-        ::setenv("ZEL_VENDOR_LIBRARY", self.c_str(), 1);
-    }
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("bench-collect-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const std::string site = (folder / "zel.mdb").string();
+    zel::bench::UseClockLibraryBesideProgram();
+    const zel::bench::BenchFolder folder("bench-collect");
+    const std::string site = folder.SitePath();
 
     zel::sim::ServerOptions options;
     options.Faults.BitRate = bitRate;
@@ -71,6 +67,5 @@ int main(int argc, char** argv)
         }
     }).join();
     server.Stop();
-    fs::remove_all(folder);
     return collected == events ? 0 : 1;
 }

@@ -11,6 +11,7 @@
 // record exchange a user. Lines side by side cost one line's share.
 #include "zel/workflows/UserTransmission.h"
 
+#include "BenchSupport.h"
 #include "clocksim/Server.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
@@ -104,14 +105,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bench_add_users [users 1..2560] [bit-rate, 0 unthrottled]\n");
         return 2;
     }
-    if (!std::getenv("ZEL_VENDOR_LIBRARY")) {
-        const std::string self = std::filesystem::canonical("/proc/self/exe").parent_path() / "libzeldll32.so";
-        ::setenv("ZEL_VENDOR_LIBRARY", self.c_str(), 1);
-    }
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("bench-add-users-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const std::string file = (folder / "zel.mdb").string();
+    zel::bench::UseClockLibraryBesideProgram();
+    const zel::bench::BenchFolder folder("bench-add-users");
+    const std::string file = folder.SitePath();
     zel::data::DataSource::CreateDatabase(file);
     zel::data::DataSource site;
     site.OpenDatabase(file);
@@ -156,6 +152,5 @@ int main(int argc, char** argv)
     if (bitRate > 0)
         std::printf("  goal: side by side within 1.3 times the busiest line's wire time\n");
     site.CloseDatabase();
-    fs::remove_all(folder);
     return ok ? 0 : 1;
 }

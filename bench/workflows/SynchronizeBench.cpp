@@ -13,6 +13,7 @@
 // line's share.
 #include "zel/workflows/Synchronizer.h"
 
+#include "BenchSupport.h"
 #include "clocksim/ClockUser.h"
 #include "clocksim/Server.h"
 #include "zel/data/ChannelDescriptionList.h"
@@ -152,19 +153,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bench_workflows [users 1..2560] [bit-rate, 0 unthrottled]\n");
         return 2;
     }
-    if (!std::getenv("ZEL_VENDOR_LIBRARY")) {
-        const std::string self = std::filesystem::canonical("/proc/self/exe").parent_path() / "libzeldll32.so";
-        ::setenv("ZEL_VENDOR_LIBRARY", self.c_str(), 1);
-    }
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("bench-workflows-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const std::string file = (folder / "zel.mdb").string();
+    zel::bench::UseClockLibraryBesideProgram();
+    const zel::bench::BenchFolder folder("bench-workflows");
+    const std::string file = folder.SitePath();
     zel::data::DataSource::CreateDatabase(file);
     zel::data::DataSource site;
     site.OpenDatabase(file);
     bool ok = Run(users, bitRate, 3);
     ok = Run(users, bitRate, 10) && ok;
-    fs::remove_all(folder);
     return ok ? 0 : 1;
 }

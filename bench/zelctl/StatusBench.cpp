@@ -9,6 +9,7 @@
 // one line's share.
 #include "Zelctl.h"
 
+#include "BenchSupport.h"
 #include "clocksim/Server.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
@@ -44,14 +45,9 @@ constexpr int kBytesPerClock = Exchange(0, 96) + Exchange(0, 104) + Exchange(0, 
 int main(int argc, char** argv)
 {
     const int bitRate = argc > 1 ? std::atoi(argv[1]) : 9600;
-    if (!std::getenv("ZEL_VENDOR_LIBRARY")) {
-        const std::string self = std::filesystem::canonical("/proc/self/exe").parent_path() / "libzeldll32.so";
-        ::setenv("ZEL_VENDOR_LIBRARY", self.c_str(), 1);
-    }
-    namespace fs = std::filesystem;
-    const fs::path folder = fs::temp_directory_path() / ("bench-zelctl-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    const std::string site = (folder / "zel.mdb").string();
+    zel::bench::UseClockLibraryBesideProgram();
+    const zel::bench::BenchFolder folder("bench-zelctl");
+    const std::string site = folder.SitePath();
 
     std::vector<std::unique_ptr<zel::sim::Server>> lines;
     for (int line = 0; line < kLines; ++line) {
@@ -108,6 +104,5 @@ int main(int argc, char** argv)
     }
     if (status != 0)
         std::fprintf(stderr, "%s", err.str().c_str());
-    fs::remove_all(folder);
     return status == 0 ? 0 : 1;
 }
