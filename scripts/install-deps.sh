@@ -5,6 +5,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins qt6-qpa-plugins libgl-dev
   libsqlite3-dev sqlite3
+  libhowardhinnant-date-dev tzdata libssl-dev
   libpq-dev postgresql
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick x11-utils clang-format
