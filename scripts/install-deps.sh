@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core
   x11vnc
   dpkg-dev fakeroot desktop-file-utils appstream lintian librsvg2-bin
+  systemd graphviz  # systemd-analyze for the units' check; dot for docs/architecture.svg
 )
 missing=()
 for p in "${packages[@]}"; do
