@@ -7,7 +7,7 @@ packages=(
   libsqlite3-dev sqlite3
   libhowardhinnant-date-dev tzdata libssl-dev
   libpq-dev postgresql
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev python3
   xvfb xauth imagemagick x11-utils clang-format
   fonts-dejavu-core
   x11vnc

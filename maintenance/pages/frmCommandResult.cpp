@@ -1,5 +1,7 @@
 #include "pages/frmCommandResult.h"
 
+#include "ShownText.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,9 +22,10 @@ constexpr int ListWidth = 560;
 constexpr int IconSize = 32;
 constexpr int ListRowsShown = 8;
 
+// Clock names and results may hold what a name brought along.
 QString ToQ(const std::string& text)
 {
-    return QString::fromStdString(text);
+    return ShownText(text);
 }
 
 } // namespace

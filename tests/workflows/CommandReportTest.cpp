@@ -1,6 +1,9 @@
 // The report of a command that works on several clocks: rows, outcome texts and the summary line.
 #include "zel/workflows/CommandReport.h"
 
+#include "zel/support/Channel.h"
+#include "zel/support/ChannelFactory.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -55,6 +58,14 @@ TEST(CommandReportTest, EachOutcomeHasItsText)
     EXPECT_EQ(report.Summary(),
               "Export stopped at an error: 2 of 8 clocks done, 2 not connected, 1 not answering, 2 failed, 1 not "
               "reached.");
+}
+
+TEST(CommandReportTest, AChannelThatStayedClosedIsNamed)
+{
+    EXPECT_EQ(NotConnectedReason(*zel::support::ChannelFactory().CreateDirectChannel(2, 9600)),
+              "The channel did not connect (COM2).");
+    EXPECT_EQ(NotConnectedReason(zel::support::Channel()), "The channel did not connect.");
+    // Ethernet channels ("... (address 127.0.0.1, port 1).") are tried end to end by zelctl's tests.
 }
 
 TEST(CommandReportTest, TheTaskNamesTheCount)

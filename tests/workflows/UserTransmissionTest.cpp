@@ -183,7 +183,8 @@ TEST_F(UserTransmissionTest, SendsOverEveryLineAndTellsEachClocksOutcome)
         EXPECT_EQ(report.HowEnded(), CommandReport::Ending::Completed);
         ASSERT_EQ(report.Clocks().size(), 7u);
         EXPECT_EQ(report.Clocks()[0].ClockName, "A1"); // the order chosen
-        EXPECT_EQ(report.Clocks()[2].Text(), "channel not connected");
+        EXPECT_EQ(report.Clocks()[2].Text(),
+                  "channel not connected: The channel did not connect (address 127.0.0.1, port 1).");
         EXPECT_EQ(report.Clocks()[6].Text(), "channel not connected: a modem channel cannot reach a clock");
         EXPECT_EQ(report.Summary(), "Export finished: 4 of 7 clocks done, 2 not connected, 1 not answering.");
 

@@ -133,7 +133,7 @@ void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vec
     }
     if (!channel->IsConnected()) {
         for (const auto& clock : group.Clocks)
-            Finish(results, Outcome(clock, ClockOutcome::NotConnected, "The channel did not connect."));
+            Finish(results, Outcome(clock, ClockOutcome::NotConnected, NotConnectedReason(*channel)));
         return;
     }
 

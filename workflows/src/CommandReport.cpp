@@ -3,6 +3,9 @@
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/MdmChnlDescription.h"
+#include "zel/support/Channel.h"
+#include "zel/support/DirectConnector.h"
+#include "zel/support/EthernetConnector.h"
 
 #include <algorithm>
 #include <exception>
@@ -241,6 +244,17 @@ std::string NoChannelReason(std::int32_t channelDescriptionID)
     if (std::dynamic_pointer_cast<zel::data::MdmChnlDescription>(channel))
         return "a modem channel cannot reach a clock";
     return "the channel cannot be opened";
+}
+
+std::string NotConnectedReason(const zel::support::Channel& channel)
+{
+    const auto* connector = channel.Connector().get();
+    if (const auto* ethernet = dynamic_cast<const zel::support::EthernetConnector*>(connector))
+        return "The channel did not connect (address " + ethernet->IPAddress() + ", port " +
+               std::to_string(ethernet->IPPort()) + ").";
+    if (const auto* direct = dynamic_cast<const zel::support::DirectConnector*>(connector))
+        return "The channel did not connect (COM" + std::to_string(direct->CommPort()) + ").";
+    return "The channel did not connect.";
 }
 
 std::string ReportedErrorText(const std::exception& error)

@@ -223,6 +223,8 @@ void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t ind
                     failure = ReportedErrorText(error);
                 }
             }
+            if (channel && !channel->IsConnected() && failure.empty())
+                failure = NotConnectedReason(*channel);
             if (!channel || !channel->IsConnected()) {
                 lane.Post([this, mode, channelID, task, failure, clocks = group.Clocks] {
                     for (const auto& member : clocks)

@@ -137,7 +137,7 @@ private slots:
                                              "Dial: channel not connected: a modem channel cannot reach a clock",
                                              "Broken: channel not connected: Invalid IP Address or Format",
                                              "Orphan: channel not connected: the clock has no channel",
-                                             "Stopped: channel not connected"}));
+                                             "Stopped: " + stopped.NotConnected()}));
         QCOMPARE(result->Summary(),
                  QStringLiteral("Export finished: 2 of 7 clocks done, 4 not connected, 1 not answering."));
         QCOMPARE(site.ClockUserIds("Alpha"), (QStringList{"11"}));

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace zel::support {
+class Channel;
+}
+
 namespace zel::workflows {
 
 // What happened to one chosen clock.
@@ -103,6 +107,11 @@ private:
 // description ID: "the clock has no channel" (no such channel in the site database) or "a modem
 // channel cannot reach a clock" (a modem description).
 std::string NoChannelReason(std::int32_t channelDescriptionID);
+// Why a clock was not reached when its channel stayed closed without raising an error, naming
+// where the channel tried to connect: "The channel did not connect (address 10.0.0.7, port
+// 3001)." or "The channel did not connect (COM2)." ("The channel did not connect." for a channel
+// of another kind).
+std::string NotConnectedReason(const zel::support::Channel& channel);
 
 // The text of a raised error as a report tells it (its description; "The command failed." when
 // it has none).
