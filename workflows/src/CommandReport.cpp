@@ -42,7 +42,7 @@ std::string ClockReport::Text() const
     case Kind::Pending:
         return "not reached yet";
     case Kind::Done:
-        return Users(Count) + " " + Participle(Work);
+        return Users(Count) + " " + Participle(Work) + (Detail.empty() ? std::string() : "; " + Detail);
     case Kind::NotConnected:
         return Detail.empty() ? std::string("channel not connected") : "channel not connected: " + Detail;
     case Kind::NotAnswering:
@@ -100,12 +100,12 @@ ClockReport* CommandReport::Row(std::size_t row)
     return row < mClocks.size() ? &mClocks[row] : nullptr;
 }
 
-void CommandReport::SetDone(std::size_t row, int count)
+void CommandReport::SetDone(std::size_t row, int count, const std::string& note)
 {
     if (auto* clock = Row(row)) {
         clock->Outcome = ClockReport::Kind::Done;
         clock->Count = count;
-        clock->Detail.clear();
+        clock->Detail = note;
     }
 }
 
@@ -170,6 +170,12 @@ bool CommandReport::MixedTasks() const
 {
     return std::any_of(mClocks.begin(), mClocks.end(),
                        [this](const ClockReport& c) { return c.Work != mClocks.front().Work; });
+}
+
+bool CommandReport::AnyNotes() const
+{
+    return std::any_of(mClocks.begin(), mClocks.end(),
+                       [](const ClockReport& c) { return c.Succeeded() && !c.Detail.empty(); });
 }
 
 std::string CommandReport::Summary() const
