@@ -73,7 +73,7 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     mResults->resizeColumnToContents(ResultColumnClock);
     mResults->resizeColumnToContents(ResultColumnTask);
     mResults->setColumnWidth(ResultColumnClock, std::max(mResults->columnWidth(ResultColumnClock) + 12, 120));
-    mResults->setVisible(!allDone);
+    mResults->setVisible(!allDone || mReport.AnyNotes()); // a note is told with its clock
     mResults->setMinimumWidth(ListWidth);
     const int rows = std::min(static_cast<int>(mReport.Clocks().size()), ListRowsShown);
     mResults->setMinimumHeight(mResults->header()->sizeHint().height() +

@@ -107,12 +107,17 @@ TEST(CommandReportTest, EveryClockDoneGivesAShortConfirmation)
     report.End(CommandReport::Ending::Completed);
     EXPECT_TRUE(report.AllSucceeded());
     EXPECT_FALSE(report.MixedTasks());
+    EXPECT_FALSE(report.AnyNotes());
     EXPECT_EQ(report.Summary(), "Export finished on all 2 clocks: 2 users sent to each.");
 
+    // A clock done with a note still succeeded; the note is told with it.
     CommandReport one("Remove");
     one.Plan("Alpha", 1, Task::Remove);
-    one.SetDone(0, 1);
+    one.SetDone(0, 1, "not on this clock: 1004");
     one.End(CommandReport::Ending::Completed);
+    EXPECT_TRUE(one.AllSucceeded());
+    EXPECT_TRUE(one.AnyNotes());
+    EXPECT_EQ(one.Clocks()[0].Text(), "1 user removed; not on this clock: 1004");
     EXPECT_EQ(one.Summary(), "Remove finished on the chosen clock: 1 user removed.");
 
     CommandReport sync("Synchronize");

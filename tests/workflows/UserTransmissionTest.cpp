@@ -8,11 +8,15 @@
 #include "clocksim/Server.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
+#include "zel/data/DirChnlDescription.h"
 #include "zel/data/EthChnlDescription.h"
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
+#include "zel/support/Channel.h"
+#include "zel/support/ChannelFactory.h"
+#include "zel/workflows/SiteChannels.h"
 #include "zel/workflows/UserTransmission.h"
 
 #include <algorithm>
@@ -39,8 +43,10 @@ protected:
         for (const char* line : {"Line A", "Line B", "Line C"}) {
             auto server = std::make_unique<zel::sim::Server>();
             server->AddClock(1, zel::sim::ClockModel::Base);
-            if (std::string(line) == "Line A")
+            if (std::string(line) == "Line A") {
                 server->AddClock(2, zel::sim::ClockModel::Vt9);
+                server->AddClock(3, zel::sim::ClockModel::Base); // reached through "Line A again"
+            }
             server->Start();
             lines[line] = std::move(server);
         }
@@ -83,12 +89,18 @@ protected:
         for (auto& [name, server] : lines)
             addLine(name, server->Port());
         addLine("Closed", 1); // nothing listens there
+        // The same line as "Line A", written another way.
+        auto again = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(
+            channels->Add(zel::data::EthernetChannel, "Line A again"));
+        again->SetIPAddress("127.000.000.001");
+        again->SetIPPort(lines.at("Line A")->Port());
         channels->Add(zel::data::ModemChannel, "Dial");
         channels->Save();
         auto clocks = data.GetReaderDescriptionList();
         clocks->Add(1, "A1", channels->Item("Line A"));
         clocks->Add(2, "A2", channels->Item("Line A"));
         clocks->Add(9, "Silent", channels->Item("Line A"));
+        clocks->Add(3, "A3", channels->Item("Line A again"));
         clocks->Add(1, "B1", channels->Item("Line B"));
         clocks->Add(1, "C1", channels->Item("Line C"));
         clocks->Add(1, "Off", channels->Item("Closed"));
@@ -121,8 +133,11 @@ protected:
 
     zel::sim::SimClock& SimClock(const std::string& clock)
     {
-        static const std::map<std::string, std::pair<std::string, std::uint8_t>> where{
-            {"A1", {"Line A", 1}}, {"A2", {"Line A", 2}}, {"B1", {"Line B", 1}}, {"C1", {"Line C", 1}}};
+        static const std::map<std::string, std::pair<std::string, std::uint8_t>> where{{"A1", {"Line A", 1}},
+                                                                                       {"A2", {"Line A", 2}},
+                                                                                       {"A3", {"Line A", 3}},
+                                                                                       {"B1", {"Line B", 1}},
+                                                                                       {"C1", {"Line C", 1}}};
         const auto& [line, reader] = where.at(clock);
         return lines.at(line)->Clock(reader);
     }
@@ -311,6 +326,107 @@ TEST_F(UserTransmissionTest, CancelWhileTheFirstLineConnectsReachesNoOtherClock)
             EXPECT_EQ(SimClock(clock).UserCount(), 0u) << clock;
         }
         EXPECT_EQ(transmission.Report().HowEnded(), CommandReport::Ending::Cancelled);
+    });
+}
+
+// Clocks whose channel descriptions name one line are served through one channel, one after
+// another, and shown on one line of the running window.
+TEST_F(UserTransmissionTest, DescriptionsOfOneLineShareOneChannel)
+{
+    InSite(4, [&] {
+        std::map<std::int32_t, int> made;
+        UserTransmission transmission([&made](std::int32_t channelID) {
+            ++made[channelID];
+            return zel::workflows::CreateChannelForDescription(channelID);
+        });
+        std::set<std::int32_t> shown;
+        transmission.SetProgress([&](const UserTransmission::Step& step) { shown.insert(step.ChannelID); });
+        auto by = ByClock(transmission.Send(Clocks({"A1", "B1", "A3", "A2"}), Users()));
+        for (const char* clock : {"A1", "A2", "A3", "B1"}) {
+            EXPECT_EQ(by[clock].Outcome, ClockOutcome::Done) << clock << ": " << by[clock].Detail;
+            EXPECT_EQ(SimClock(clock).UserCount(), 4u) << clock;
+        }
+        const auto channels = zel::data::DataSource().GetChannelDescriptionList();
+        const std::int32_t lineA = channels->Item("Line A")->DatabaseID();
+        const std::int32_t lineB = channels->Item("Line B")->DatabaseID();
+        EXPECT_EQ(made, (std::map<std::int32_t, int>{{lineA, 1}, {lineB, 1}}));
+        EXPECT_EQ(shown, (std::set<std::int32_t>{lineA, lineB}));
+    });
+}
+
+// Two descriptions of one serial port: the line is opened once for both clocks; a line another
+// channel holds is told as such.
+TEST_F(UserTransmissionTest, DescriptionsOfOneSerialPortShareOneLine)
+{
+    zel::sim::ServerOptions options;
+    options.Tcp = false;
+    options.Pty = true;
+    zel::sim::Server serial(options);
+    serial.AddClock(1, zel::sim::ClockModel::Base);
+    serial.AddClock(2, zel::sim::ClockModel::Vt9);
+    serial.Start();
+    ::setenv("ZEL_COM7", serial.PtyPath().c_str(), 1);
+    InSite(3, [&] {
+        auto channels = zel::data::DataSource().GetChannelDescriptionList();
+        for (const char* name : {"Serial", "Serial again"}) {
+            auto port =
+                std::dynamic_pointer_cast<zel::data::DirChnlDescription>(channels->Add(zel::data::DirectChannel, name));
+            port->SetComPort(7);
+            port->SetBitRate(115200);
+        }
+        channels->Save();
+        auto clocks = zel::data::DataSource().GetReaderDescriptionList();
+        clocks->Add(1, "S1", channels->Item("Serial"));
+        clocks->Add(2, "S2", channels->Item("Serial again"));
+        clocks->Save();
+
+        UserTransmission transmission;
+        auto by = ByClock(transmission.Send(Clocks({"S1", "S2"}), Users()));
+        for (const char* clock : {"S1", "S2"})
+            EXPECT_EQ(by[clock].Outcome, ClockOutcome::Done) << clock << ": " << by[clock].Detail;
+        EXPECT_EQ(serial.Clock(1).UserCount(), 3u);
+        EXPECT_EQ(serial.Clock(2).UserCount(), 3u);
+
+        auto holder = zel::support::ChannelFactory().CreateDirectChannel(7, 115200);
+        holder->Connect();
+        ASSERT_TRUE(holder->IsConnected());
+        by = ByClock(transmission.Remove(Clocks({"S1"}), {"100"}));
+        EXPECT_EQ(by["S1"].Outcome, ClockOutcome::NotConnected);
+        const std::string inUse = "COM7 (" + serial.PtyPath() + "): the serial port " + serial.PtyPath() +
+                                  " is in use by another channel or program";
+        EXPECT_EQ(by["S1"].Detail, inUse);
+        EXPECT_EQ(transmission.Report().Clocks()[0].Text(), "channel not connected: " + inUse);
+        holder->Disconnect();
+        EXPECT_EQ(serial.Clock(1).UserCount(), 3u);
+    });
+    ::unsetenv("ZEL_COM7");
+}
+
+// A user a clock does not hold is already removed from it: that clock is done, says which users
+// it did not hold, and the command goes on to the next clocks.
+TEST_F(UserTransmissionTest, AUserAClockDoesNotHoldIsToldAndTheRemovalGoesOn)
+{
+    InSite(3, [&] {
+        UserTransmission transmission;
+        transmission.SetStopAtError(true); // the page's rule
+        transmission.SetMaxChannels(1);
+        transmission.Send(Clocks({"A1", "B1", "C1"}), Users()); // 100, 101, 102
+        transmission.Remove(Clocks({"B1"}), {"101"});
+
+        auto by = ByClock(transmission.Remove(Clocks({"B1", "A1", "C1"}), {"100", "101"}));
+        EXPECT_EQ(by["B1"].Outcome, ClockOutcome::Done);
+        EXPECT_EQ(by["B1"].Count, 1);
+        EXPECT_EQ(by["B1"].Detail, "not on this clock: 101");
+        for (const char* clock : {"A1", "C1"}) {
+            EXPECT_EQ(by[clock].Outcome, ClockOutcome::Done) << clock;
+            EXPECT_EQ(by[clock].Count, 2) << clock;
+            EXPECT_EQ(SimClock(clock).UserCount(), 1u) << clock;
+        }
+        EXPECT_EQ(SimClock("B1").UserCount(), 1u);
+        const CommandReport report = transmission.Report();
+        EXPECT_EQ(report.HowEnded(), CommandReport::Ending::Completed);
+        EXPECT_EQ(report.Clocks()[0].Text(), "1 user removed; not on this clock: 101");
+        EXPECT_EQ(report.Clocks()[1].Text(), "2 users removed");
     });
 }
 

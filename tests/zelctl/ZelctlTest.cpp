@@ -289,6 +289,28 @@ TEST_F(ZelctlTest, UsersTravelBetweenSiteAndClocks)
     EXPECT_EQ(server->Clock(2).UserCount(), 0u);
 }
 
+// A user a clock no longer holds is gone from it already: the removal goes on and says so.
+TEST_F(ZelctlTest, RemovingAUserAClockNoLongerHoldsSucceedsAndSaysSo)
+{
+    ASSERT_EQ(Zelctl({"users", "send", "Front", "Newer", "--user", "103", "104"}).Status, 0);
+    ASSERT_EQ(Zelctl({"users", "remove", "Front", "--user", "103"}).Status, 0);
+
+    auto again = Zelctl({"users", "remove", "Front", "Newer", "--user", "103", "104", "--format", "json"});
+    EXPECT_EQ(again.Status, 0) << again.Err;
+    const auto front = Row(again.Json(), "clock", "Front");
+    EXPECT_EQ(front.value("result").toString(), "done");
+    EXPECT_EQ(front.value("users").toInt(), 1);
+    EXPECT_EQ(front.value("detail").toString(), "not on this clock: 103");
+    EXPECT_EQ(Row(again.Json(), "clock", "Newer").value("users").toInt(), 2);
+    EXPECT_EQ(server->Clock(1).UserCount(), 0u);
+    EXPECT_EQ(server->Clock(2).UserCount(), 0u);
+
+    // A user the site does not know is a usage error, before any clock is addressed.
+    auto unknown = Zelctl({"users", "remove", "Front", "--user", "104", "999"});
+    EXPECT_EQ(unknown.Status, 2);
+    EXPECT_NE(unknown.Err.find("the site has no user with ID '999'"), std::string::npos) << unknown.Err;
+}
+
 TEST_F(ZelctlTest, BackupRestoredOntoAnEmptyClockGivesTheSameClock)
 {
     ASSERT_EQ(Zelctl({"users", "send", "Front", "--enrolled"}).Status, 0);

@@ -45,7 +45,7 @@ std::string ClockReport::Text() const
     case Kind::Pending:
         return "not reached yet";
     case Kind::Done:
-        return Users(Count) + " " + Participle(Work);
+        return Users(Count) + " " + Participle(Work) + (Detail.empty() ? std::string() : "; " + Detail);
     case Kind::NotConnected:
         return Detail.empty() ? std::string("channel not connected") : "channel not connected: " + Detail;
     case Kind::NotAnswering:
@@ -103,12 +103,12 @@ ClockReport* CommandReport::Row(std::size_t row)
     return row < mClocks.size() ? &mClocks[row] : nullptr;
 }
 
-void CommandReport::SetDone(std::size_t row, int count)
+void CommandReport::SetDone(std::size_t row, int count, const std::string& note)
 {
     if (auto* clock = Row(row)) {
         clock->Outcome = ClockReport::Kind::Done;
         clock->Count = count;
-        clock->Detail.clear();
+        clock->Detail = note;
     }
 }
 
@@ -173,6 +173,12 @@ bool CommandReport::MixedTasks() const
 {
     return std::any_of(mClocks.begin(), mClocks.end(),
                        [this](const ClockReport& c) { return c.Work != mClocks.front().Work; });
+}
+
+bool CommandReport::AnyNotes() const
+{
+    return std::any_of(mClocks.begin(), mClocks.end(),
+                       [](const ClockReport& c) { return c.Succeeded() && !c.Detail.empty(); });
 }
 
 std::string CommandReport::Summary() const
@@ -248,13 +254,16 @@ std::string NoChannelReason(std::int32_t channelDescriptionID)
 
 std::string NotConnectedReason(const zel::support::Channel& channel)
 {
+    // The connector's own reason (a serial line in use, missing, not permitted) follows the address.
+    const std::string why = channel.ConnectFailure();
+    const std::string after = why.empty() ? std::string(".") : ": " + why + ".";
     const auto* connector = channel.Connector().get();
     if (const auto* ethernet = dynamic_cast<const zel::support::EthernetConnector*>(connector))
         return "The channel did not connect (address " + ethernet->IPAddress() + ", port " +
-               std::to_string(ethernet->IPPort()) + ").";
+               std::to_string(ethernet->IPPort()) + ")" + after;
     if (const auto* direct = dynamic_cast<const zel::support::DirectConnector*>(connector))
-        return "The channel did not connect (COM" + std::to_string(direct->CommPort()) + ").";
-    return "The channel did not connect.";
+        return "The channel did not connect (COM" + std::to_string(direct->CommPort()) + ")" + after;
+    return "The channel did not connect" + after;
 }
 
 std::string ReportedErrorText(const std::exception& error)

@@ -170,6 +170,7 @@ void Synchronizer::Run(const std::vector<ReaderPtr>& sources, const std::vector<
 
 void Synchronizer::RunPhase(int mode, const std::vector<ChannelGroup>& groups, const ReaderWork& work)
 {
+    mGroupOf = GroupChannelIDs(groups); // one line of the running window per group
     // The channels are made here: the channel maker reads the site database.
     std::vector<std::shared_ptr<zel::support::Channel>> channels(groups.size());
     std::vector<std::string> why(groups.size());
@@ -305,7 +306,8 @@ void Synchronizer::TellStep(ParallelGroups::Lane& lane, int mode, const ReaderPt
     // The site's objects are read on the calling thread only.
     lane.Post([this, mode, clock, text = std::move(text), done, total, user = std::move(user)] {
         ChannelStep step;
-        step.ChannelID = clock->ChannelDescriptionID();
+        const auto group = mGroupOf.find(clock->DatabaseID());
+        step.ChannelID = group != mGroupOf.end() ? group->second : clock->ChannelDescriptionID();
         step.Clock = clock;
         step.Text = user ? text + user->UserID() + " - " + user->Name() : text;
         step.Done = done;

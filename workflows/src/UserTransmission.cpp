@@ -18,6 +18,15 @@ std::string UsersText(std::size_t count)
     return std::to_string(count) + (count == 1 ? " user" : " users");
 }
 
+// The note on a clock that did not hold some of the users to remove.
+std::string NotOnClockText(const std::vector<std::string>& userIDs, const std::vector<std::size_t>& positions)
+{
+    std::string text;
+    for (const std::size_t k : positions)
+        text += (text.empty() ? "not on this clock: " : ", ") + userIDs[k];
+    return text;
+}
+
 } // namespace
 
 UserTransmission::UserTransmission(ChannelMaker makeChannel) : mRunner(std::move(makeChannel)) {}
@@ -43,12 +52,14 @@ std::vector<ClockResult> UserTransmission::Send(const std::vector<ReaderPtr>& cl
     }
     return Run(
         clocks, outgoing.size(),
-        [&](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step) {
-            return reader.SendUsers(outgoing, [&](std::size_t k) {
+        [&](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step, ClockResult& result) {
+            const std::size_t sent = reader.SendUsers(outgoing, [&](std::size_t k) {
                 if (errors[k])
                     std::rethrow_exception(errors[k]);
                 return step(k);
             });
+            result.Count = static_cast<std::int32_t>(sent);
+            return sent;
         },
         [&names](std::size_t k) { return "Exporting " + names[k]; });
 }
@@ -66,8 +77,21 @@ std::vector<ClockResult> UserTransmission::Remove(const std::vector<ReaderPtr>& 
     }
     return Run(
         clocks, outgoing.size(),
-        [&outgoing](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step) {
-            return reader.RemoveUsers(outgoing, step);
+        [&](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step, ClockResult& result) {
+            zel::support::RemoveResult removal;
+            // Told also when the removal raises: the users before the error were dealt with.
+            struct Note {
+                const zel::support::RemoveResult& Removal;
+                ClockResult& Result;
+                const std::vector<std::string>& IDs;
+                ~Note()
+                {
+                    Result.Count = static_cast<std::int32_t>(Removal.Removed);
+                    Result.Detail = NotOnClockText(IDs, Removal.NotOnClock);
+                }
+            } note{removal, result, userIDs};
+            reader.RemoveUsers(outgoing, removal, step);
+            return removal.Done();
         },
         [&userIDs](std::size_t k) { return "Removing " + userIDs[k]; });
 }
@@ -94,17 +118,23 @@ std::vector<ClockResult> UserTransmission::Run(const std::vector<ReaderPtr>& clo
                                        ClockResult& result) {
         if (total == 0)
             return;
-        const std::size_t sent = transfer(reader, [&](std::size_t k) {
-            result.Count = static_cast<std::int32_t>(k);
-            if (mRunner.CancelRequested())
-                return false;
-            mRunner.Post([this, clock, text = stepText(k), k, all] { Tell(clock, text, static_cast<int>(k), all); });
-            return true;
-        });
-        result.Count = static_cast<std::int32_t>(sent);
-        if (sent < total && mRunner.CancelRequested()) {
+        const std::size_t through = transfer(
+            reader,
+            [&](std::size_t k) {
+                result.Count = static_cast<std::int32_t>(k);
+                if (mRunner.CancelRequested())
+                    return false;
+                mRunner.Post(
+                    [this, clock, text = stepText(k), k, all] { Tell(clock, text, static_cast<int>(k), all); });
+                return true;
+            },
+            result);
+        if (through < total && mRunner.CancelRequested()) {
             result.Outcome = ClockOutcome::Cancelled;
-            result.Detail = "Cancelled after " + UsersText(sent) + ".";
+            const std::string note = result.Detail;
+            result.Detail = "Cancelled after " + UsersText(static_cast<std::size_t>(result.Count)) + ".";
+            if (!note.empty())
+                result.Detail += " " + note;
         }
     });
     return mResults;
@@ -115,7 +145,7 @@ void UserTransmission::Tell(const ReaderPtr& clock, std::string text, int done, 
     if (!mProgress || !clock)
         return;
     Step step;
-    step.ChannelID = clock->ChannelDescriptionID();
+    step.ChannelID = mRunner.GroupChannelID(clock);
     step.Clock = clock;
     step.Text = std::move(text);
     step.Done = done;
@@ -137,7 +167,7 @@ CommandReport UserTransmission::Report() const
         const std::size_t row = report.Find(result.Clock->DatabaseID(), task);
         switch (result.Outcome) {
         case ClockOutcome::Done:
-            report.SetDone(row, result.Count);
+            report.SetDone(row, result.Count, result.Detail);
             break;
         case ClockOutcome::NoChannel:
         case ClockOutcome::NotConnected:

@@ -40,7 +40,9 @@ const std::array<CommandInfo, 17> kCommands{{
     {"users send", "users send (CLOCK...|--all) (--user ID...|--enrolled)",
      "Sends site users to clocks: those named, or every enrolled one.", UsersSend},
     {"users remove", "users remove (CLOCK...|--all) (--user ID...|--all-users)",
-     "Removes users from clocks: those named, or every user of the clock.", UsersRemove},
+     "Removes users from clocks: those named (users of the site), or every user of the clock.\n"
+     "A named user a clock does not hold is already gone: the clock counts as done and says so.",
+     UsersRemove},
     {"sync", "sync --from CLOCK... --to CLOCK... [--clear]",
      "Reads the users of the source clocks into the site, then sends every enrolled user of the site to\n"
      "the destination clocks (after clearing them with --clear).",

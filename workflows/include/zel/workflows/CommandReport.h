@@ -19,7 +19,7 @@ namespace zel::workflows {
 struct ClockReport {
     enum class Kind {
         Pending,      // not reached yet (only while the command runs)
-        Done,         // the work ran to its end on the clock: Count users sent, removed or read
+        Done,         // the work ran to its end on the clock: Count users sent, removed or read (Detail: a note)
         NotConnected, // the clock's channel did not connect (Detail says why when that is known)
         NotAnswering, // the channel connected but the clock did not answer
         Cancelled,    // the command was cancelled before the clock was reached (or, with a Count, on it)
@@ -37,7 +37,8 @@ struct ClockReport {
     std::string Detail;
 
     bool Succeeded() const { return Outcome == Kind::Done; }
-    // What happened, for the administrator: "3 users sent", "channel not connected",
+    // What happened, for the administrator: "3 users sent", "1 user removed; not on this clock:
+    // 1004", "channel not connected",
     // "channel not connected: Invalid IP Address or Format", "clock not answering",
     // "cancelled before it was reached", "cancelled after 2 users sent", "not reached: the command stopped at an
     // error", "failed: Channel Communication Timeout", "failed after 2 users sent: ...".
@@ -65,7 +66,8 @@ public:
     std::size_t Find(std::int32_t clockID, ClockReport::Task task) const;
 
     // The outcome of row `row`; rows out of range are ignored.
-    void SetDone(std::size_t row, int count);
+    // `note` follows the count ("not on this clock: 1004").
+    void SetDone(std::size_t row, int count, const std::string& note = {});
     void SetNotConnected(std::size_t row, const std::string& why = {});
     void SetNotAnswering(std::size_t row);
     // Cancelled on the clock itself, after `countBefore` users (0: before it was reached).
@@ -87,6 +89,9 @@ public:
     bool AllSucceeded() const;
     // True when the clocks do not all have the same task (Synchronize reads some, sends to others).
     bool MixedTasks() const;
+    // True when a clock that was done carries a note for the administrator ("not on this clock:
+    // 1004"): the clocks are worth listing even though every one succeeded.
+    bool AnyNotes() const;
 
     // One line: "Export finished on all 3 clocks." when every clock succeeded, else for instance
     // "Export stopped at an error: 1 of 3 clocks done, 1 failed, 1 not reached." or

@@ -12,6 +12,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 namespace zel::support {
@@ -136,6 +137,7 @@ private:
 
     ChannelMaker mMakeChannel;
     std::size_t mMaxChannels = ParallelGroups::DefaultMaxChannels;
+    std::unordered_map<std::int32_t, std::int32_t> mGroupOf; // clock DatabaseID -> its group's ChannelID
     std::atomic<bool> mAbort{false};
     std::atomic<bool> mStopped{false}; // a destination error ends the phase
     std::mutex mErrorLock;

@@ -32,6 +32,8 @@ namespace zel::workflows {
 //
 // Holds the runner (its cancel flag) and the results of the last run.
 //
+// Progress goes to one line per channel group (the group's ChannelID).
+//
 // How it fails: never raises for a clock (see ClockRunner for the outcomes). Cancel, from any
 // thread, stops every group before its next user: the users written stay written, and the clock
 // is told "cancelled after n users". With SetStopAtError (the page's rule), an error on one clock
@@ -56,7 +58,9 @@ public:
 
     // Sends `users` (their ID, name, level and template) to every clock of `clocks`.
     std::vector<ClockResult> Send(const std::vector<ReaderPtr>& clocks, const std::vector<UserPtr>& users);
-    // Removes the users with these IDs from every clock of `clocks`.
+    // Removes the users with these IDs from every clock of `clocks`. A user a clock does not hold
+    // is already removed from it: the clock is done all the same, its Count tells the users
+    // removed and its Detail names the others ("not on this clock: 1004, 1005").
     std::vector<ClockResult> Remove(const std::vector<ReaderPtr>& clocks, const std::vector<std::string>& userIDs);
 
     // The last run as the pages' result window tells it: every chosen clock, in the order
@@ -64,8 +68,10 @@ public:
     CommandReport Report() const;
 
 private:
-    using Transfer =
-        std::function<std::size_t(zel::support::IReader& reader, const std::function<bool(std::size_t)>& step)>;
+    // Works through the users on one clock: returns how many it went through and sets the
+    // result's Count (and Detail) to what it did, also before it raises.
+    using Transfer = std::function<std::size_t(zel::support::IReader& reader,
+                                               const std::function<bool(std::size_t)>& step, ClockResult& result)>;
     std::vector<ClockResult> Run(const std::vector<ReaderPtr>& clocks, std::size_t total, const Transfer& transfer,
                                  const std::function<std::string(std::size_t)>& stepText);
     void Tell(const ReaderPtr& clock, std::string text, int done, int total);
