@@ -139,15 +139,3 @@ TEST_F(VT9ReaderTest, InnerReaderServesSettingsTimeAndLog)
               (Names{"zelSetHandReader", "zelGetTime", "zelSetHandReader", "zelGetSetupData", "zelSetHandReader",
                      "zelGetDataLogElement", "zelSetHandReader", "zelHereIsFkeyData"}));
 }
-
-TEST_F(VT9ReaderTest, SendUserReachesItsOwnClockWhateverWasSelectedLast)
-{
-    Fake.ReaderInfos[6] = FakeVendor::Info(2, 0);
-    auto other = Chan->GetReader(6);
-    ASSERT_TRUE(other);
-    other->GetTime(); // selects clock 6
-    Fake.ClearCalls();
-    Rdr->SendUser(MakeExtUser("77"));
-    ASSERT_EQ(Fake.CommandNames(), (Names{"zelSetHandReader", "zelHereIsExtUserRecord"}));
-    EXPECT_EQ(Fake.CallsTo("zelSetHandReader")[0].Args[1], 5);
-}

@@ -299,7 +299,9 @@ TEST_F(UserTransmissionTest, CancelStopsEveryLineBeforeItsNextUser)
         EXPECT_EQ(report.HowEnded(), CommandReport::Ending::Cancelled);
         EXPECT_EQ(report.Clocks()[1].Text(), "cancelled before it was reached");
         if (by["A1"].Count > 0) {
-            EXPECT_EQ(report.Clocks()[0].Text(), "cancelled after " + std::to_string(by["A1"].Count) + " users sent");
+            const int sent = by["A1"].Count;
+            EXPECT_EQ(report.Clocks()[0].Text(),
+                      "cancelled after " + std::to_string(sent) + (sent == 1 ? " user sent" : " users sent"));
         }
     });
 }
@@ -427,6 +429,19 @@ TEST_F(UserTransmissionTest, AUserAClockDoesNotHoldIsToldAndTheRemovalGoesOn)
         EXPECT_EQ(report.HowEnded(), CommandReport::Ending::Completed);
         EXPECT_EQ(report.Clocks()[0].Text(), "1 user removed; not on this clock: 101");
         EXPECT_EQ(report.Clocks()[1].Text(), "2 users removed");
+
+        // A real error still ends the clock's work; what was done before it is told with it.
+        transmission.Send(Clocks({"B1"}), Users());
+        transmission.Remove(Clocks({"B1"}), {"100"});
+        zel::sim::FaultOptions drop;
+        drop.DropAfterFrames = 4; // the selection, the clock's count, the selection, user 100
+        lines["Line B"]->SetFaults(drop);
+        by = ByClock(transmission.Remove(Clocks({"B1"}), {"100", "101", "102"}));
+        lines["Line B"]->SetFaults({});
+        EXPECT_EQ(by["B1"].Outcome, ClockOutcome::Failed);
+        EXPECT_EQ(by["B1"].Count, 0);
+        EXPECT_EQ(by["B1"].Detail, "Channel Socket Error; not on this clock: 100");
+        EXPECT_EQ(transmission.Report().Clocks()[0].Text(), "failed: Channel Socket Error; not on this clock: 100");
     });
 }
 

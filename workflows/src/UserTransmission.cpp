@@ -80,17 +80,17 @@ std::vector<ClockResult> UserTransmission::Remove(const std::vector<ReaderPtr>& 
         [&](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step, ClockResult& result) {
             zel::support::RemoveResult removal;
             // Told also when the removal raises: the users before the error were dealt with.
-            struct Note {
-                const zel::support::RemoveResult& Removal;
-                ClockResult& Result;
-                const std::vector<std::string>& IDs;
-                ~Note()
-                {
-                    Result.Count = static_cast<std::int32_t>(Removal.Removed);
-                    Result.Detail = NotOnClockText(IDs, Removal.NotOnClock);
-                }
-            } note{removal, result, userIDs};
-            reader.RemoveUsers(outgoing, removal, step);
+            const auto tell = [&] {
+                result.Count = static_cast<std::int32_t>(removal.Removed);
+                result.Detail = NotOnClockText(userIDs, removal.NotOnClock);
+            };
+            try {
+                reader.RemoveUsers(outgoing, removal, step);
+            } catch (...) {
+                tell();
+                throw;
+            }
+            tell();
             return removal.Done();
         },
         [&userIDs](std::size_t k) { return "Removing " + userIDs[k]; });
