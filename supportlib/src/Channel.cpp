@@ -61,6 +61,13 @@ void Channel::SetHandReader(std::int32_t readerID)
     CheckResult(ZEL_VENDOR_CALL(zelSetHandReader, mChannelHandle, readerID, status.data()));
 }
 
+ReaderInfoRecord Channel::GetReaderInfo()
+{
+    ReaderInfoRecord info{};
+    CheckResult(ZEL_VENDOR_CALL(zelGetReaderInfo, mChannelHandle, info.data()));
+    return info;
+}
+
 void Channel::DisplayMessage(const std::string& message, bool userSpecific, const std::string& userID,
                              DisplayDurationEnum displayDuration)
 {

@@ -48,6 +48,8 @@ public:
     std::int32_t ChannelHandle() const { return mChannelHandle; }
 
     void SetHandReader(std::int32_t readerID);
+    // The selected clock's ReaderInfoRecord (model code, user count).
+    ReaderInfoRecord GetReaderInfo();
     void DisplayMessage(const std::string& message, bool userSpecific, const std::string& userID,
                         DisplayDurationEnum displayDuration);
     UserRecord GetUserRecord(const std::string& userID);
