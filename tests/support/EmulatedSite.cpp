@@ -1,5 +1,6 @@
 #include "EmulatedSite.h"
 
+#include "clocksim/ClockUser.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/EthChnlDescription.h"
@@ -173,6 +174,23 @@ void EmulatedSite::AddEnrolledUsers(int first, int count, const std::function<in
             user->SetAuthorityLevel(level(id));
     }
     list->Save();
+}
+
+zel::sim::ClockUser EmulatedSite::MakeClockUser(int id)
+{
+    zel::sim::ClockUser user;
+    user.Id = *zel::sim::UserIdFromText(std::to_string(id));
+    for (std::size_t i = 0; i < user.Hand.size(); ++i)
+        user.Hand[i] = static_cast<std::uint8_t>(id * 3 + static_cast<int>(i));
+    return user;
+}
+
+std::set<std::string> EmulatedSite::HeldIDs(const zel::sim::SimClock& clock)
+{
+    std::set<std::string> ids;
+    for (const auto& user : clock.Users())
+        ids.insert(std::to_string(std::stoull(zel::sim::UserIdToText(user.Id))));
+    return ids;
 }
 
 } // namespace zel::test

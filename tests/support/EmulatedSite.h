@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,13 @@ public:
     // `count` enrolled users with IDs first, first + 1, ...: name "User ID", template 9 bytes of
     // (ID * 7 + i), level `level(ID)`; saved.
     static void AddEnrolledUsers(int first, int count, const std::function<int(int id)>& level = {});
+
+    // --- the emulated clocks ---
+
+    // A clock user with this ID, its template 9 bytes of (ID * 3 + i).
+    static zel::sim::ClockUser MakeClockUser(int id);
+    // The IDs of the users a clock holds, without leading zeros.
+    static std::set<std::string> HeldIDs(const zel::sim::SimClock& clock);
 
 private:
     struct LineEntry {

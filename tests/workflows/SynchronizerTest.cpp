@@ -17,22 +17,7 @@ using zel::workflows::ClockReport;
 using zel::workflows::CommandReport;
 using zel::workflows::Synchronizer;
 
-zel::sim::ClockUser MakeUser(int id)
-{
-    zel::sim::ClockUser user;
-    user.Id = *zel::sim::UserIdFromText(std::to_string(id));
-    for (std::size_t i = 0; i < user.Hand.size(); ++i)
-        user.Hand[i] = static_cast<std::uint8_t>(id + static_cast<int>(i));
-    return user;
-}
-
-std::set<std::string> HeldIDs(const zel::sim::SimClock& clock)
-{
-    std::set<std::string> ids;
-    for (const auto& user : clock.Users())
-        ids.insert(std::to_string(std::stoull(zel::sim::UserIdToText(user.Id))));
-    return ids;
-}
+using zel::test::EmulatedSite;
 
 class SynchronizerTest : public ::testing::Test {
 protected:
@@ -43,7 +28,7 @@ protected:
         site.AddLine("Line 1", {{"Clock 1-1", 1}});
         site.AddLine("Line 2", {{"Clock 2-1", 1, model}});
         for (int i = 0; i < users; ++i)
-            site.Emulated("Clock 1-1").PutUser(MakeUser(1000 + i));
+            site.Emulated("Clock 1-1").PutUser(EmulatedSite::MakeClockUser(1000 + i));
     }
 
     // Synchronize with clear from Clock 1-1 to Clock 2-1; the report's row of Clock 2-1.
@@ -52,9 +37,9 @@ protected:
         ClockReport row;
         site.InSite([&] {
             Synchronizer::ReaderCollection source("Test"), destination("Test");
-            for (const auto& clock : zel::test::EmulatedSite::Clocks({"Clock 1-1"}))
+            for (const auto& clock : EmulatedSite::Clocks({"Clock 1-1"}))
                 source.Add(clock, clock->Name());
-            for (const auto& clock : zel::test::EmulatedSite::Clocks({"Clock 2-1"}))
+            for (const auto& clock : EmulatedSite::Clocks({"Clock 2-1"}))
                 destination.Add(clock, clock->Name());
             Synchronizer sync;
             try {
@@ -69,7 +54,7 @@ protected:
         return row;
     }
 
-    zel::test::EmulatedSite site{"synchronizer"};
+    EmulatedSite site{"synchronizer"};
 };
 
 // The case that locked 344 people out: 600 users on both clocks, the destination's line drops
@@ -78,7 +63,7 @@ TEST_F(SynchronizerTest, ALineThatDropsEarlyLeavesEveryoneOnTheClock)
 {
     MakeClocks(600, ClockModel::Base);
     for (int i = 0; i < 600; ++i)
-        site.Emulated("Clock 2-1").PutUser(MakeUser(1000 + i));
+        site.Emulated("Clock 2-1").PutUser(EmulatedSite::MakeClockUser(1000 + i));
     zel::sim::FaultOptions drop;
     drop.DropAfterFrames = 6;
     site.SetFaults("Line 2", drop);
@@ -104,11 +89,11 @@ TEST_F(SynchronizerTest, AnInterruptedClearingSynchronizationIsToldAndFinishedBy
     auto& destination = site.Emulated("Clock 2-1");
     std::set<std::string> stayers;
     for (int i = 0; i < 50; ++i) {
-        destination.PutUser(MakeUser(1000 + i));
+        destination.PutUser(EmulatedSite::MakeClockUser(1000 + i));
         stayers.insert(std::to_string(1000 + i));
     }
     for (int i = 0; i < 5; ++i)
-        destination.PutUser(MakeUser(5000 + i));
+        destination.PutUser(EmulatedSite::MakeClockUser(5000 + i));
     const auto before = destination.Snapshot();
 
     // Frames on Line 2: the reader lookup (2), selection and user count (2), two banks read, five
@@ -137,7 +122,7 @@ TEST_F(SynchronizerTest, AnInterruptedClearingSynchronizationIsToldAndFinishedBy
         ClockReport row = Synchronize();
         EXPECT_EQ(row.Outcome, ClockReport::Kind::Failed);
         EXPECT_EQ(row.Text(), test.Text);
-        const auto held = HeldIDs(destination);
+        const auto held = EmulatedSite::HeldIDs(destination);
         for (const auto& id : stayers)
             EXPECT_TRUE(held.count(id)) << id;
         ASSERT_TRUE(row.Writes.has_value());
@@ -149,8 +134,8 @@ TEST_F(SynchronizerTest, AnInterruptedClearingSynchronizationIsToldAndFinishedBy
         EXPECT_EQ(row.Outcome, ClockReport::Kind::Done);
         EXPECT_EQ(row.Text(), test.Again);
         EXPECT_TRUE(report.AllSucceeded());
-        EXPECT_EQ(HeldIDs(destination).size(), 60u);
-        EXPECT_FALSE(HeldIDs(destination).count("5000"));
+        EXPECT_EQ(EmulatedSite::HeldIDs(destination).size(), 60u);
+        EXPECT_FALSE(EmulatedSite::HeldIDs(destination).count("5000"));
     }
 }
 
