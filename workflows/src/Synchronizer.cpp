@@ -404,7 +404,9 @@ void Synchronizer::WriteDestination(const std::shared_ptr<zel::support::IReader>
 void Synchronizer::ReplaceUsers(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
                                 const std::vector<Outgoing>& outgoing, Tally& tally, ParallelGroups::Lane& lane)
 {
-    // A user that could not be built fails the clock before it is touched.
+    // A user that could not be built fails the clock before it is touched: nothing written.
+    tally.Writes = zel::support::UserWrites{};
+    tally.Writes->Wanted = static_cast<int>(outgoing.size());
     zel::support::VisitorList users;
     users.reserve(outgoing.size());
     for (const auto& next : outgoing) {
