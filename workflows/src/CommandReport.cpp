@@ -41,23 +41,33 @@ std::string ClockCount(int count)
 
 std::string ClockReport::Text() const
 {
+    // What was done, in brackets after the count, and what the clock lacks, at the end.
+    const std::string done = Writes ? Writes->DoneText() : std::string();
+    const std::string lack = Writes ? Writes->LackText() : std::string();
+    const std::string doneInBrackets = done.empty() ? std::string() : " (" + done + ")";
+    const std::string counted = Users(Count) + " " + Participle(Work);
+    const std::string lacking = lack.empty() ? std::string() : "; " + lack;
     switch (Outcome) {
     case Kind::Pending:
         return "not reached yet";
     case Kind::Done:
-        return Users(Count) + " " + Participle(Work) + (Detail.empty() ? std::string() : "; " + Detail);
+        return counted + doneInBrackets + (Detail.empty() ? std::string() : "; " + Detail);
     case Kind::NotConnected:
         return Detail.empty() ? std::string("channel not connected") : "channel not connected: " + Detail;
     case Kind::NotAnswering:
         return "clock not answering";
     case Kind::Cancelled:
-        return Count > 0 ? "cancelled after " + Users(Count) + " " + Participle(Work)
-                         : std::string("cancelled before it was reached");
+        if (Count > 0)
+            return "cancelled after " + counted + doneInBrackets + lacking;
+        if (!done.empty())
+            return "cancelled" + doneInBrackets + lacking;
+        return Writes && Writes->Planned ? "cancelled before any user was written" + lacking
+                                         : std::string("cancelled before it was reached");
     case Kind::NotReached:
         return "not reached: the command stopped at an error";
     case Kind::Failed: {
-        std::string text = Count > 0 ? "failed after " + Users(Count) + " " + Participle(Work) : std::string("failed");
-        return Detail.empty() ? text : text + ": " + Detail;
+        const std::string text = (Count > 0 ? "failed after " + counted : std::string("failed")) + doneInBrackets;
+        return (Detail.empty() ? text : text + ": " + Detail) + lacking;
     }
     }
     return {};
@@ -146,6 +156,12 @@ void CommandReport::SetFailed(std::size_t row, const std::string& error, int cou
         clock->Count = countBefore;
         clock->Detail = error.empty() ? std::string("The command failed.") : error;
     }
+}
+
+void CommandReport::SetWrites(std::size_t row, const zel::support::UserWrites& writes)
+{
+    if (auto* clock = Row(row))
+        clock->Writes = writes;
 }
 
 void CommandReport::End(Ending how, const std::string& error)

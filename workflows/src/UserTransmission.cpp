@@ -6,6 +6,9 @@
 #include "zel/data/UserDescription.h"
 #include "zel/support/ExtendedUser.h"
 #include "zel/support/IReader.h"
+#include "zel/support/UserWrites.h"
+
+#include <algorithm>
 
 #include <exception>
 
@@ -39,6 +42,9 @@ std::vector<ClockResult> UserTransmission::Send(const std::vector<ReaderPtr>& cl
     zel::support::VisitorList outgoing;
     std::vector<std::string> names;
     std::vector<std::exception_ptr> errors(users.size());
+    mSentIDs.clear();
+    for (const auto& user : users)
+        mSentIDs.push_back(user->UserID());
     outgoing.reserve(users.size());
     names.reserve(users.size());
     for (std::size_t k = 0; k < users.size(); ++k) {
@@ -118,17 +124,24 @@ std::vector<ClockResult> UserTransmission::Run(const std::vector<ReaderPtr>& clo
                                        ClockResult& result) {
         if (total == 0)
             return;
-        const std::size_t through = transfer(
-            reader,
-            [&](std::size_t k) {
-                result.Count = static_cast<std::int32_t>(k);
-                if (mRunner.CancelRequested())
-                    return false;
-                mRunner.Post(
-                    [this, clock, text = stepText(k), k, all] { Tell(clock, text, static_cast<int>(k), all); });
-                return true;
-            },
-            result);
+        std::size_t through = 0;
+        try {
+            through = transfer(
+                reader,
+                [&](std::size_t k) {
+                    result.Count = static_cast<std::int32_t>(k);
+                    if (mRunner.CancelRequested())
+                        return false;
+                    mRunner.Post(
+                        [this, clock, text = stepText(k), k, all] { Tell(clock, text, static_cast<int>(k), all); });
+                    return true;
+                },
+                result);
+        } catch (const std::exception& error) {
+            TellWrites(result, zel::support::MayHaveBeenCarriedOut(error));
+            throw;
+        }
+        TellWrites(result, false);
         if (through < total && mRunner.CancelRequested()) {
             result.Outcome = ClockOutcome::Cancelled;
             const std::string note = result.Detail;
@@ -138,6 +151,21 @@ std::vector<ClockResult> UserTransmission::Run(const std::vector<ReaderPtr>& clo
         }
     });
     return mResults;
+}
+
+void UserTransmission::TellWrites(ClockResult& result, bool uncertain) const
+{
+    if (mDirection != Direction::Send)
+        return;
+    // The users before the one at hand reached the clock; the one at hand too when its answer was lost.
+    zel::support::UserWrites writes;
+    writes.Wanted = static_cast<int>(mSentIDs.size());
+    writes.Planned = true;
+    writes.OneByOne = result.Count;
+    writes.Lacking.assign(mSentIDs.begin() + std::min<std::ptrdiff_t>(result.Count, writes.Wanted), mSentIDs.end());
+    if (uncertain && !writes.Lacking.empty())
+        writes.Uncertain.push_back(writes.Lacking.front());
+    result.Writes = std::move(writes);
 }
 
 void UserTransmission::Tell(const ReaderPtr& clock, std::string text, int done, int total)
@@ -165,6 +193,8 @@ CommandReport UserTransmission::Report() const
         if (!result.Clock)
             continue;
         const std::size_t row = report.Find(result.Clock->DatabaseID(), task);
+        if (result.Writes && (result.Outcome != ClockOutcome::Cancelled || result.Count > 0))
+            report.SetWrites(row, *result.Writes);
         switch (result.Outcome) {
         case ClockOutcome::Done:
             report.SetDone(row, result.Count, result.Detail);

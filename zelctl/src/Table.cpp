@@ -81,18 +81,23 @@ void Table::Print(std::ostream& out, Format format) const
         out << "(none)\n";
         return;
     }
-    std::vector<std::size_t> widths;
-    for (const Column& column : mColumns)
-        widths.push_back(Width(column.Caption));
+    std::vector<std::size_t> shownColumns;
+    for (std::size_t c = 0; c < mColumns.size(); ++c)
+        if (!mColumns[c].Caption.empty())
+            shownColumns.push_back(c);
+    std::vector<std::size_t> widths(mColumns.size(), 0);
+    for (std::size_t c : shownColumns)
+        widths[c] = Width(mColumns[c].Caption);
     for (const auto& row : mRows)
-        for (std::size_t c = 0; c < mColumns.size(); ++c)
+        for (std::size_t c : shownColumns)
             widths[c] = std::max(widths[c], Width(zel::VisibleText(row[c].Text())));
     auto line = [&](auto text) {
         std::string shown;
-        for (std::size_t c = 0; c < mColumns.size(); ++c) {
+        for (std::size_t i = 0; i < shownColumns.size(); ++i) {
+            const std::size_t c = shownColumns[i];
             const std::string cell = zel::VisibleText(text(c));
             shown += cell;
-            if (c + 1 < mColumns.size())
+            if (i + 1 < shownColumns.size())
                 shown += std::string(widths[c] - Width(cell) + 2, ' ');
         }
         out << shown << '\n';

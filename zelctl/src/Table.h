@@ -33,7 +33,8 @@ private:
     std::string mText;
 };
 
-// Columns have a key (the JSON key and CSV header, stable for scripts) and a caption for people.
+// Columns have a key (the JSON key and CSV header, stable for scripts) and a caption for people;
+// a column without a caption is for scripts only (JSON and CSV, not the table).
 struct Column {
     std::string Key;
     std::string Caption;

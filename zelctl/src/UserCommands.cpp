@@ -136,8 +136,10 @@ int UsersSend(Context& ctx)
     zel::workflows::UserTransmission transmission;
     Attach(ctx, transmission);
     auto results = transmission.Send(clocks, users);
+    for (auto& result : results)
+        result.Detail = zel::workflows::DetailWithWrites(result); // what each clock lacks
     const int status = ctx.Finish(results);
-    ResultTable(results, "users", "Users sent").Print(ctx.Out, ctx.Args.OutputFormat);
+    ResultTable(results, "users", "Users sent", true).Print(ctx.Out, ctx.Args.OutputFormat);
     return status;
 }
 

@@ -45,7 +45,9 @@ const std::array<CommandInfo, 17> kCommands{{
      UsersRemove},
     {"sync", "sync --from CLOCK... --to CLOCK... [--clear]",
      "Reads the users of the source clocks into the site, then sends every enrolled user of the site to\n"
-     "the destination clocks (after clearing them with --clear).",
+     "the destination clocks. With --clear each destination clock is made to hold exactly those users:\n"
+     "the users it holds that are not enrolled are removed, and a user who stays is never taken off, so\n"
+     "an interrupted run locks nobody out; running it again finishes the work.",
      Sync},
     {"diff", "diff CLOCK",
      "Compares the site's enrolled users with a clock's users: only on the clock, only in the site,\n"

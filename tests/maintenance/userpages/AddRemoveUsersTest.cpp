@@ -229,7 +229,7 @@ private slots:
         QVERIFY(!report.Clocks().at(0).Detail.empty());
         QVERIFY(report.Clocks().at(0).Count < 2);
         QVERIFY(ResultOf("Bravo").startsWith(QStringLiteral("failed")));
-        QVERIFY(ResultOf("Bravo").endsWith(QString::fromStdString(report.Clocks().at(0).Detail)));
+        QVERIFY(ResultOf("Bravo").contains(QString::fromStdString(report.Clocks().at(0).Detail)));
         QCOMPARE(ResultOf("Serial"), QStringLiteral("not reached: the command stopped at an error"));
         QVERIFY(site.ClockUserIds("Serial").isEmpty());
         QCOMPARE(mPage->ResultWindow()->Summary(),

@@ -3,9 +3,12 @@
 // Synchronize. No widgets here: the pages show a CommandReport in their result window
 // (frmCommandResult).
 
+#include "zel/support/UserWrites.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,13 +38,22 @@ struct ClockReport {
     Kind Outcome = Kind::Pending;
     int Count = 0;
     std::string Detail;
+    // For a clock whose users were written: what was done and what the clock lacks (Count is then
+    // the users written).
+    std::optional<zel::support::UserWrites> Writes;
 
     bool Succeeded() const { return Outcome == Kind::Done; }
+    // True when the writes tell more than "N users sent" (users already held, removed, written in
+    // banks, or lacking).
+    bool HasNews() const { return Writes && !Writes->Plain(); }
     // What happened, for the administrator: "3 users sent", "1 user removed; not on this clock:
     // 1004", "channel not connected",
     // "channel not connected: Invalid IP Address or Format", "clock not answering",
     // "cancelled before it was reached", "cancelled after 2 users sent", "not reached: the command stopped at an
-    // error", "failed: Channel Communication Timeout", "failed after 2 users sent: ...".
+    // error", "failed: Channel Communication Timeout", "failed after 2 users sent: ...". With writes, what
+    // was done follows the count and what the clock lacks ends the text: "10 users sent (590 already held,
+    // 5 removed)", "failed after 256 users sent (256 written in 1 data bank): Channel Socket Error; the clock
+    // lacks 344 of the 600 users".
     std::string Text() const;
     // "Send", "Remove", "Read".
     std::string TaskText() const;
@@ -73,6 +85,8 @@ public:
     // Cancelled on the clock itself, after `countBefore` users (0: before it was reached).
     void SetCancelled(std::size_t row, int countBefore = 0);
     void SetFailed(std::size_t row, const std::string& error, int countBefore = 0);
+    // What the command did to the users of the clock of row `row` (kept whatever its outcome).
+    void SetWrites(std::size_t row, const zel::support::UserWrites& writes);
 
     // Ends the command. Clocks still Pending become Cancelled (when it was cancelled) or
     // NotReached (otherwise). `error` is an error of the command that belongs to no clock (for

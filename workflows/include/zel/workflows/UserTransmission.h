@@ -36,8 +36,10 @@ namespace zel::workflows {
 //
 // How it fails: never raises for a clock (see ClockRunner for the outcomes). Cancel, from any
 // thread, stops every group before its next user: the users written stay written, and the clock
-// is told "cancelled after n users". With SetStopAtError (the page's rule), an error on one clock
-// ends the command: the other groups finish the clock they are writing and reach no further one.
+// is told "cancelled after n users". Sending only adds or replaces users, so an interruption never
+// takes one away; each clock's result says which users are not confirmed on it (Writes). With SetStopAtError (the
+// page's rule), an error on one clock ends the command: the other groups finish the clock they are writing and reach no
+// further one.
 class UserTransmission {
 public:
     using ReaderPtr = std::shared_ptr<zel::data::ReaderDescription>;
@@ -75,12 +77,15 @@ private:
     std::vector<ClockResult> Run(const std::vector<ReaderPtr>& clocks, std::size_t total, const Transfer& transfer,
                                  const std::function<std::string(std::size_t)>& stepText);
     void Tell(const ReaderPtr& clock, std::string text, int done, int total);
+    // Sending: what reached the clock, from the users sent (result.Count).
+    void TellWrites(ClockResult& result, bool uncertain) const;
 
     ClockRunner mRunner;
     std::size_t mMaxChannels = ParallelGroups::DefaultMaxChannels;
     Progress mProgress;
     Direction mDirection = Direction::Send;
     std::vector<ReaderPtr> mChosen;
+    std::vector<std::string> mSentIDs; // the IDs of the users being sent, in order
     std::vector<ClockResult> mResults;
 };
 
