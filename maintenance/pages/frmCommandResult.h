@@ -15,7 +15,8 @@ namespace zel::ui {
 // one summary line (lblSummary) and, unless every clock succeeded, a list (lvwResults) of every
 // chosen clock with what happened to it (columns "Clock", "Task" (only when the clocks have
 // different tasks), "Result"). When every clock succeeded the summary alone is shown, as a short
-// confirmation. cmdOK closes the window.
+// confirmation. cmdOK closes the window. The "Result" column is as wide as its longest text up to
+// about half a screen; a longer text wraps onto further lines of its row, never cut off.
 //
 // The pages show it without blocking (show()), owned by the page; it deletes itself when closed.
 class frmCommandResult : public QDialog {
@@ -33,7 +34,13 @@ public:
     // Whether the list of clocks is shown (not when every clock succeeded).
     bool ListShown() const;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // Gives each row the height its result text needs at the column's present width.
+    void FitResultRows();
+
     zel::workflows::CommandReport mReport;
     QLabel* mIcon;
     QLabel* mSummary;

@@ -13,6 +13,8 @@
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
+#include "zel/support/ExtendedUser.h"
+#include "zel/workflows/UserTransfer.h"
 #include "zel/workflows/UserTransmission.h"
 
 #include <algorithm>
@@ -183,7 +185,8 @@ TEST_F(UserTransmissionTest, SendsOverEveryLineAndTellsEachClocksOutcome)
         EXPECT_EQ(report.HowEnded(), CommandReport::Ending::Completed);
         ASSERT_EQ(report.Clocks().size(), 7u);
         EXPECT_EQ(report.Clocks()[0].ClockName, "A1"); // the order chosen
-        EXPECT_EQ(report.Clocks()[2].Text(), "channel not connected");
+        EXPECT_EQ(report.Clocks()[2].Text(),
+                  "channel not connected: no connection to 127.0.0.1:1: nothing answered there");
         EXPECT_EQ(report.Clocks()[6].Text(), "channel not connected: a modem channel cannot reach a clock");
         EXPECT_EQ(report.Summary(), "Export finished: 4 of 7 clocks done, 2 not connected, 1 not answering.");
 
@@ -202,6 +205,43 @@ TEST_F(UserTransmissionTest, SendsOverEveryLineAndTellsEachClocksOutcome)
 
 // An error on one line ends the command: the clocks after it on that line are not reached, and
 // every other line either finished its clock whole or never wrote to it.
+TEST_F(UserTransmissionTest, AClockUserWithoutATemplateIsNeverImportedAsEnrolled)
+{
+    InSite(2, [&] { // 100 and 101, enrolled with templates
+        auto list = zel::data::DataSource().GetUserDescriptionList();
+        list->Add("300", "Not Enrolled");
+        list->Save();
+        const std::vector<std::uint8_t> none(9, 0);
+        const std::vector<std::uint8_t> hand{9, 8, 7, 6, 5, 4, 3, 2, 1};
+        const std::vector<std::uint8_t> kept = list->Item("100")->Template();
+        const struct {
+            const char* ID;
+            std::vector<std::uint8_t> Clock;
+            bool Enrolled;
+            std::vector<std::uint8_t> Stored;
+        } cases[] = {
+            {"400", none, false, {}},  // new: added, not enrolled
+            {"401", hand, true, hand}, // new with a template: enrolled
+            {"100", none, true, kept}, // enrolled: keeps its own template
+            {"300", none, false, {}},  // known, not enrolled: stays so
+            {"101", hand, true, hand}, // a template read replaces the stored one
+        };
+        for (const auto& c : cases) {
+            zel::support::ExtendedUser clockUser;
+            clockUser.SetID(c.ID);
+            clockUser.SetTemplate(c.Clock);
+            ASSERT_NE(zel::workflows::ImportClockUser(*list, clockUser), nullptr) << c.ID;
+            auto stored = list->Item(c.ID);
+            EXPECT_EQ(stored->Enrolled(), c.Enrolled) << c.ID;
+            EXPECT_EQ(zel::workflows::HasTemplate(*stored), c.Enrolled) << c.ID;
+            if (!c.Stored.empty()) {
+                EXPECT_EQ(stored->Template(), c.Stored) << c.ID;
+            }
+        }
+        EXPECT_EQ(list->Item("400")->Name(), "User 400");
+    });
+}
+
 TEST_F(UserTransmissionTest, AnErrorOnOneLineEndsTheCommandWithNothingHalfDoneElsewhere)
 {
     InSite(40, [&] {

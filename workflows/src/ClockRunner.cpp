@@ -75,8 +75,8 @@ std::shared_ptr<zel::support::Channel> ClockRunner::MakeChannel(std::int32_t cha
 {
     try {
         auto channel = mMakeChannel(channelID);
-        if (!channel)
-            why = NoChannelReason(channelID);
+        // Told when the channel is missing, or when it is made but does not connect.
+        why = channel ? ChannelNotOpenedReason(channelID) : NoChannelReason(channelID);
         return channel;
     } catch (const std::exception& error) {
         why = ReportedErrorText(error);
@@ -133,7 +133,8 @@ void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vec
     }
     if (!channel->IsConnected()) {
         for (const auto& clock : group.Clocks)
-            Finish(results, Outcome(clock, ClockOutcome::NotConnected, "The channel did not connect."));
+            Finish(results, Outcome(clock, ClockOutcome::NotConnected,
+                                    channelError.empty() ? "The channel did not connect." : channelError));
         return;
     }
 

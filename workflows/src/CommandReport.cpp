@@ -2,10 +2,13 @@
 
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
+#include "zel/data/DirChnlDescription.h"
+#include "zel/data/EthChnlDescription.h"
 #include "zel/data/MdmChnlDescription.h"
 
 #include <algorithm>
 #include <exception>
+#include <map>
 #include <utility>
 
 namespace zel::workflows {
@@ -160,6 +163,25 @@ int CommandReport::CountOf(ClockReport::Kind kind) const
         std::count_if(mClocks.begin(), mClocks.end(), [kind](const ClockReport& c) { return c.Outcome == kind; }));
 }
 
+int CommandReport::DistinctClocks() const
+{
+    std::map<std::int32_t, bool> clocks;
+    for (const auto& clock : mClocks)
+        clocks.emplace(clock.ClockID, true);
+    return static_cast<int>(clocks.size());
+}
+
+int CommandReport::DistinctClocksDone() const
+{
+    std::map<std::int32_t, bool> done; // clock -> every task of it done so far
+    for (const auto& clock : mClocks) {
+        auto [at, added] = done.emplace(clock.ClockID, clock.Succeeded());
+        if (!added)
+            at->second = at->second && clock.Succeeded();
+    }
+    return static_cast<int>(std::count_if(done.begin(), done.end(), [](const auto& entry) { return entry.second; }));
+}
+
 bool CommandReport::AllSucceeded() const
 {
     return mEnding == Ending::Completed && mCommandError.empty() &&
@@ -175,7 +197,8 @@ bool CommandReport::MixedTasks() const
 std::string CommandReport::Summary() const
 {
     const std::string command = mCommand.empty() ? std::string("The command") : mCommand;
-    const int total = static_cast<int>(mClocks.size());
+    const int total = DistinctClocks();
+    const int tasks = static_cast<int>(mClocks.size());
     if (AllSucceeded()) {
         if (total == 0)
             return command + " finished; no clock was chosen.";
@@ -210,7 +233,10 @@ std::string CommandReport::Summary() const
         text += " finished";
         break;
     }
-    text += ": " + std::to_string(CountOf(ClockReport::Kind::Done)) + " of " + ClockCount(total) + " done";
+    text += ": " + std::to_string(DistinctClocksDone()) + " of " + ClockCount(total) + " done";
+    if (tasks != total) // some clock has several tasks: the outcomes below are the tasks'
+        text +=
+            "; of " + std::to_string(tasks) + " tasks, " + std::to_string(CountOf(ClockReport::Kind::Done)) + " done";
     static const std::pair<ClockReport::Kind, const char*> parts[] = {
         {ClockReport::Kind::NotConnected, "not connected"},
         {ClockReport::Kind::NotAnswering, "not answering"},
@@ -241,6 +267,22 @@ std::string NoChannelReason(std::int32_t channelDescriptionID)
     if (std::dynamic_pointer_cast<zel::data::MdmChnlDescription>(channel))
         return "a modem channel cannot reach a clock";
     return "the channel cannot be opened";
+}
+
+std::string ChannelNotOpenedReason(std::int32_t channelDescriptionID)
+{
+    std::shared_ptr<zel::data::IChannelDescription> channel;
+    try {
+        channel = zel::data::DataSource().GetChannelDescriptionList()->GetByDatabaseID(channelDescriptionID);
+    } catch (const std::exception&) {
+        channel = nullptr; // told without the address
+    }
+    if (auto ethernet = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(channel))
+        return "no connection to " + ethernet->IPAddress() + ":" + std::to_string(ethernet->IPPort()) +
+               ": nothing answered there";
+    if (auto direct = std::dynamic_pointer_cast<zel::data::DirChnlDescription>(channel))
+        return "the serial port COM" + std::to_string(direct->ComPort()) + " could not be opened";
+    return "the channel could not be opened";
 }
 
 std::string ReportedErrorText(const std::exception& error)

@@ -143,8 +143,7 @@ CommandReport UserTransmission::Report() const
             report.SetNotConnected(row, result.Detail);
             break;
         case ClockOutcome::NotConnected:
-            // A channel that raised says why; one that simply stayed closed does not.
-            report.SetNotConnected(row, result.ErrorNumber != 0 ? result.Detail : std::string());
+            report.SetNotConnected(row, result.Detail);
             break;
         case ClockOutcome::NotAnswering:
             report.SetNotAnswering(row);

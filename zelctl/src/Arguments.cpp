@@ -6,7 +6,7 @@ namespace {
 
 const std::set<std::string> kSingle{"site", "format", "ids", "since", "until", "output"};
 const std::set<std::string> kMulti{"from", "to", "user", "clock"};
-const std::set<std::string> kFlags{"all", "enrolled", "all-users", "clear", "yes", "help"};
+const std::set<std::string> kFlags{"all", "enrolled", "all-users", "clear", "yes", "help", "allow-no-template"};
 
 const std::string kOutput = "--output";
 

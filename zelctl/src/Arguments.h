@@ -19,7 +19,7 @@ public:
 // Options may stand anywhere after the program name. Options with one value: --site, --format,
 // --ids, --since, --until, --output (-o) (as "--site SITE" or "--site=SITE"). Options with one or more values, up to
 // the next option: --from, --to, --user, --clock (given twice, the values add up). Flags: --all, --enrolled,
-// --all-users, --clear, --yes, --help (-h). "--" ends the options. Everything else is a word:
+// --all-users, --clear, --yes, --allow-no-template, --help (-h). "--" ends the options. Everything else is a word:
 // the command's words, then its arguments, in order.
 struct Arguments {
     std::string Site; // empty: not given

@@ -139,12 +139,18 @@ std::vector<std::uint8_t> UserSite::TemplateFor(std::uint8_t seed)
 StoppedClock::StoppedClock()
 {
     mServer = StartEmulator({}, {{5, zel::sim::ClockModel::Base}});
-    auto channel = AddEthernetChannel("Stopped Line", "127.0.0.1", mServer->Port());
+    mPort = mServer->Port();
+    auto channel = AddEthernetChannel("Stopped Line", "127.0.0.1", mPort);
     auto readers = zel::data::DataSource().GetReaderDescriptionList();
     readers->Add(5, "Stopped", channel);
     readers->Save();
     mServer->Stop(); // nothing listens on the port any more
     QCoreApplication::processEvents();
+}
+
+QString StoppedClock::NotConnected() const
+{
+    return QStringLiteral("channel not connected: no connection to 127.0.0.1:%1: nothing answered there").arg(mPort);
 }
 
 StoppedClock::~StoppedClock()

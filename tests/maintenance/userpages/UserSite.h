@@ -78,8 +78,13 @@ public:
     StoppedClock(const StoppedClock&) = delete;
     StoppedClock& operator=(const StoppedClock&) = delete;
 
+    // What a result window tells of the clock: "channel not connected: no connection to
+    // 127.0.0.1:PORT: nothing answered there".
+    QString NotConnected() const;
+
 private:
     std::unique_ptr<zel::sim::Server> mServer;
+    int mPort = 0;
 };
 
 // Selects the rows whose first column shows one of `keys` (any other selection is cleared).
