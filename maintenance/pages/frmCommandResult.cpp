@@ -23,6 +23,7 @@ constexpr int IconSize = 32;
 constexpr int ListRowsShown = 8;
 constexpr int WidestResult = 600; // beyond this a result text wraps
 constexpr int CellPadding = 12;   // around the text of a cell, beside its icon
+constexpr int MinTextWidth = 80;  // narrower, the column is not laid out yet
 
 QString ToQ(const std::string& text)
 {
@@ -130,8 +131,8 @@ void frmCommandResult::resizeEvent(QResizeEvent* event)
 void frmCommandResult::FitResultRows()
 {
     const int width = mResults->header()->sectionSize(ResultColumnResult) - IconWidth(mResults) - 2 * CellPadding;
-    if (width <= 0)
-        return;
+    if (width < MinTextWidth)
+        return; // not laid out yet
     const QFontMetrics metrics(mResults->font());
     const int oneLine = std::max(IconWidth(mResults), metrics.height()) + 6;
     for (int row = 0; row < mResults->topLevelItemCount(); ++row) {
@@ -142,6 +143,7 @@ void frmCommandResult::FitResultRows()
         if (item->sizeHint(ResultColumnResult) != hint)
             item->setSizeHint(ResultColumnResult, hint);
     }
+    mResults->doItemsLayout(); // the rows take their new heights (the view keeps them otherwise)
 }
 
 QString frmCommandResult::Summary() const

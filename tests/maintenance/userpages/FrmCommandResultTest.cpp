@@ -94,8 +94,9 @@ private slots:
                                     .arg(textRoom)
                                     .arg(height)));
         }
-        // The not-connected reason fits on one line.
+        // The not-connected reason fits on one line, and a short result takes one line, no more.
         QVERIFY(column >= metrics.horizontalAdvance(window.ResultAt(1)) + 16);
+        QVERIFY(list->visualItemRect(list->topLevelItem(0)).height() < 2 * metrics.height());
     }
 
     void ShowsTheTaskWhenTheClocksHaveDifferentTasks()
