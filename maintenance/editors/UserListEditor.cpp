@@ -62,8 +62,9 @@ void UserListEditor::RemoveEntry(std::int32_t databaseID)
 
 bool UserListEditor::Validate(const QString& userID, const QString& name, std::int32_t level)
 {
-    if (userID.size() < 1 || userID.size() > UserDetailUI::MaxUserIDLength) {
-        ShowMessage(this, QStringLiteral("User ID must be between 1 and 10 digits."));
+    // The enrollment station's rule too: 1 to 10 characters, and not the number 0.
+    if (const std::string problem = zel::workflows::UserIDProblem(FromQ(userID)); !problem.empty()) {
+        ShowMessage(this, ToQ(problem));
         return false;
     }
     if (name.size() < 1 || name.size() > UserDetailUI::MaxNameLength) {
@@ -143,6 +144,8 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
             [&] { return user && !user->IsDirty() && !user->IsNew(); });
         if (!stored)
             mDetailUI->KeepFields();
+        else
+            TellIDAsStored(typedID, userID);
         return stored;
     }
 
@@ -164,7 +167,7 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
                     MsgIcon::Exclamation);
         return false;
     }
-    return StoreReported(
+    const bool stored = StoreReported(
         [&](UndoLog& undo) {
             // The user ID goes first: the list refuses an ID that another user has, and then
             // nothing of this user has been changed.
@@ -175,6 +178,20 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
             mUserList->Save();
         },
         [&] { return !user->IsDirty(); });
+    if (stored)
+        TellIDAsStored(typedID, storedID);
+    return stored;
+}
+
+void UserListEditor::TellIDAsStored(const std::string& typedID, const std::string& storedID)
+{
+    if (typedID == storedID)
+        return;
+    ShowMessage(this,
+                QStringLiteral("The user ID %1 was saved as %2: a clock keeps a user ID as a number, without "
+                               "leading zeros, and gives it back so.")
+                    .arg(ToQ(typedID), ToQ(storedID)),
+                QStringLiteral("User ID Saved as %1").arg(ToQ(storedID)), MsgIcon::Information);
 }
 
 } // namespace zel::ui

@@ -274,6 +274,37 @@ TEST_F(ZelctlTest, RemovingAUserAClockNoLongerHoldsSucceedsAndSaysSo)
     EXPECT_NE(unknown.Err.find("the site has no user with ID '999'"), std::string::npos) << unknown.Err;
 }
 
+TEST_F(ZelctlTest, AUserWithoutATemplateIsLeftOutAndNamedUnlessAsked)
+{
+    // 105 "Person 5" is not enrolled: the site holds no template for it.
+    auto alone = Zelctl({"users", "send", "--all", "--user", "105"});
+    EXPECT_EQ(alone.Status, 1);
+    EXPECT_NE(alone.Err.find("105 (Person 5)"), std::string::npos) << alone.Err;
+    EXPECT_EQ(server->Clock(1).UserCount(), 0u) << "no clock is written when nobody is left to send";
+
+    auto mixed = Zelctl({"users", "send", "Front", "--user", "101", "105", "--format", "json"});
+    EXPECT_EQ(mixed.Status, 1);
+    EXPECT_NE(mixed.Err.find("105 (Person 5)"), std::string::npos) << mixed.Err;
+    EXPECT_EQ(Row(mixed.Json(), "clock", "Front").value("users").toInt(), 1);
+    EXPECT_FALSE(server->Clock(1).FindUser(*zel::sim::UserIdFromText("105")).has_value());
+
+    auto asked = Zelctl({"users", "send", "Front", "--user", "105", "--allow-no-template"});
+    EXPECT_EQ(asked.Status, 0) << asked.Err;
+    EXPECT_TRUE(server->Clock(1).FindUser(*zel::sim::UserIdFromText("105")).has_value());
+
+    // The clock now holds 105 with an empty template: the site knows it, but not as enrolled.
+    auto diff = Zelctl({"diff", "Front", "--format", "json"});
+    ASSERT_EQ(diff.Status, 0) << diff.Err;
+    EXPECT_EQ(Row(diff.Json(), "user_id", "105").value("difference").toString(), "not enrolled in the site");
+    EXPECT_EQ(Row(diff.Json(), "user_id", "102").value("difference").toString(), "only in site");
+
+    // Read back, it stays not enrolled.
+    auto import = Zelctl({"users", "import", "Front", "--format", "json"});
+    ASSERT_EQ(import.Status, 0) << import.Err;
+    EXPECT_NE(Row(import.Json(), "clock", "Front").value("detail").toString().indexOf("1 without a template"), -1);
+    EXPECT_FALSE(Row(Zelctl({"users", "--format", "json"}).Json(), "user_id", "105").value("enrolled").toBool());
+}
+
 TEST_F(ZelctlTest, BackupRestoredOntoAnEmptyClockGivesTheSameClock)
 {
     ASSERT_EQ(Zelctl({"users", "send", "Front", "--enrolled"}).Status, 0);
@@ -377,11 +408,11 @@ TEST_F(ZelctlTest, AnInterruptedRestoreTellsEachChangeAndFinishesWhenRunAgain)
     }
     ASSERT_EQ(Zelctl({"users", "remove", "Spare", "--user", "104"}).Status, 0);
 
-    // Frames: the lookup 2; the clock read for the plan 14 (selection, a bank, each of the 5 users
-    // selected and read, the setup record selected and read); the replacement's selection and user
-    // count 2, then the removals. The line drops after the first removal.
+    // Frames: the lookup, the clock read for the plan (a bank, each of the 5 users, the setup
+    // record, with the selections they need), the replacement's user count, then the removals.
+    // The line drops after the first removal.
     zel::sim::FaultOptions drop;
-    drop.DropAfterFrames = 19;
+    drop.DropAfterFrames = 20;
     server->SetFaults(drop);
     auto cut = Zelctl({"restore", file, "Spare", "--yes", "--format", "json"});
     server->SetFaults({});

@@ -6,7 +6,8 @@ namespace {
 
 const std::set<std::string> kSingle{"site", "format", "ids", "since", "until", "output"};
 const std::set<std::string> kMulti{"from", "to", "user", "clock", "kind"};
-const std::set<std::string> kFlags{"all", "enrolled", "all-users", "clear", "yes", "help", "csv-raw"};
+const std::set<std::string> kFlags{"all", "enrolled", "all-users", "clear",
+                                   "yes", "help",     "csv-raw",   "allow-no-template"};
 
 const std::string kOutput = "--output";
 

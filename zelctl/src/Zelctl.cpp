@@ -37,8 +37,10 @@ const std::array<CommandInfo, 17> kCommands{{
     {"users import", "users import CLOCK",
      "Stores a clock's users in the site as enrolled users; users the site knows keep their name and level.",
      UsersImport},
-    {"users send", "users send (CLOCK...|--all) (--user ID...|--enrolled)",
-     "Sends site users to clocks: those named, or every enrolled one.", UsersSend},
+    {"users send", "users send (CLOCK...|--all) (--user ID...|--enrolled) [--allow-no-template]",
+     "Sends site users to clocks: those named, or every enrolled one. A user without a hand template (not\n"
+     "enrolled) is left out and named (exit status 1) unless --allow-no-template sends it anyway.",
+     UsersSend},
     {"users remove", "users remove (CLOCK...|--all) (--user ID...|--all-users)",
      "Removes users from clocks: those named (users of the site), or every user of the clock.\n"
      "A named user a clock does not hold is already gone: the clock counts as done and says so.",
@@ -51,7 +53,8 @@ const std::array<CommandInfo, 17> kCommands{{
      Sync},
     {"diff", "diff CLOCK",
      "Compares the site's enrolled users with a clock's users: only on the clock, only in the site,\n"
-     "templates or levels that differ. Nothing is written.",
+     "not enrolled in the site (known there without a template), templates or levels that differ.\n"
+     "Nothing is written.",
      Diff},
     {"scan", "scan CHANNEL [--ids FROM-TO]",
      "Asks every reader ID (default 0-255) on a channel and lists those that answer, with their model.\n"
