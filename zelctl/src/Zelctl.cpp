@@ -173,7 +173,9 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
     Context ctx(args, out, err, ::isatty(STDERR_FILENO) == 1, output.get());
     // Only these change the site database; the others open it read-only.
     const std::string words = command->Words;
-    ctx.SetWritesSite(words == "users import" || words == "sync" || words == "events collect");
+    ctx.SetWritesSite(words == "users import" || words == "sync");
+    // Collection only appends events: it runs beside a program that has the site open.
+    ctx.SetAppendsEvents(words == "events collect");
     ctx.Operands.assign(args.Words.begin() + static_cast<std::ptrdiff_t>(used), args.Words.end());
     try {
         const int status = command->Run(ctx);
