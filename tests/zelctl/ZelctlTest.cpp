@@ -2,6 +2,7 @@
 // not answer, one channel that does not connect; zelctl runs as its own process.
 #include <gtest/gtest.h>
 
+#include "MachineZone.h"
 #include "PgCluster.h"
 #include "ZelctlProcess.h"
 #include "clocksim/Server.h"
@@ -11,6 +12,7 @@
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
+#include "zel/support/DayLightSavingsDates.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -191,7 +193,7 @@ TEST_F(ZelctlTest, StatusNamesTheSite)
     auto csv = Zelctl({"status", "Front", "--format", "csv"});
     ASSERT_EQ(csv.Status, 0) << csv.Err;
     EXPECT_EQ(csv.Out.substr(0, csv.Out.find('\r')),
-              "clock,result,model,users,capacity,clock_time,difference_seconds,error,detail,site");
+              "clock,result,model,users,capacity,clock_time,difference_seconds,error,detail,dst,dst_year,site");
 }
 
 TEST_F(ZelctlTest, SiteComesFromTheOptionThenTheEnvironmentThenTheWorkingFolder)
@@ -380,6 +382,102 @@ TEST_F(ZelctlTest, TimeScanAndSync)
     EXPECT_EQ(server->Clock(3).UserCount(), 4u); // cleared, then the four enrolled users
     EXPECT_FALSE(server->Clock(3).FindUser(old.Id).has_value());
     EXPECT_EQ(server->Clock(2).UserCount(), 4u);
+}
+
+TEST_F(ZelctlTest, TimeSetMendsOnlyTheClocksPastTheBound)
+{
+    struct Case {
+        const char* Clock;
+        std::uint8_t ReaderId;
+        std::int64_t Offset;
+        const char* Action; // with --max-drift 30
+    };
+    const std::vector<Case> cases{{"Front", 1, 100, "set"}, {"Newer", 2, -45, "set"}, {"Spare", 3, 10, "kept"}};
+    for (const auto& c : cases)
+        server->Clock(c.ReaderId).SetTimeOptions({c.Offset, 0});
+
+    auto dry = Zelctl({"time", "set", "--all", "--max-drift", "30", "--dry-run", "--format", "json"});
+    EXPECT_EQ(dry.Status, 1) << dry.Err; // Silent and Far
+    for (const auto& c : cases) {
+        auto row = Row(dry.Json(), "clock", c.Clock);
+        EXPECT_EQ(row.value("action").toString(), c.Action == std::string("set") ? "would set" : "kept") << c.Clock;
+        EXPECT_NEAR(row.value("before_seconds").toInt(), c.Offset, 1) << c.Clock;
+        EXPECT_TRUE(row.value("after_seconds").isNull()) << c.Clock;
+        EXPECT_NEAR(server->Clock(c.ReaderId).Time().TotalSeconds() - zel::DateTime::Now().TotalSeconds(), c.Offset, 2)
+            << c.Clock << ": a dry run wrote";
+    }
+
+    auto set = Zelctl({"time", "set", "Front", "Newer", "Spare", "--max-drift=30", "--format", "json"});
+    ASSERT_EQ(set.Status, 0) << set.Err;
+    for (const auto& c : cases) {
+        auto row = Row(set.Json(), "clock", c.Clock);
+        EXPECT_EQ(row.value("action").toString(), c.Action) << c.Clock;
+        EXPECT_NEAR(row.value("before_seconds").toInt(), c.Offset, 1) << c.Clock;
+        const std::int64_t now = server->Clock(c.ReaderId).Time().TotalSeconds() - zel::DateTime::Now().TotalSeconds();
+        if (c.Action == std::string("set")) {
+            EXPECT_LE(std::abs(row.value("after_seconds").toInt()), 1) << c.Clock;
+            EXPECT_LE(std::abs(now), 2) << c.Clock;
+        } else {
+            EXPECT_TRUE(row.value("after_seconds").isNull()) << c.Clock;
+            EXPECT_NEAR(now, c.Offset, 2) << c.Clock;
+        }
+    }
+
+    // Without a bound every clock is set; a bound of zero or below, or not a number, is refused.
+    auto all = Zelctl({"time", "set", "Spare", "--format", "json"});
+    ASSERT_EQ(all.Status, 0) << all.Err;
+    EXPECT_EQ(all.Json().at(0).toObject().value("action").toString(), "set");
+    for (const char* bound : {"0", "-5", "ten", "1.5"}) {
+        auto refused = Zelctl({"time", "set", "--all", "--max-drift", bound});
+        EXPECT_EQ(refused.Status, 2) << bound;
+        EXPECT_NE(refused.Err.find("--max-drift"), std::string::npos) << refused.Err;
+    }
+}
+
+TEST_F(ZelctlTest, StatusTellsWhetherTheDaylightSavingDatesAreThisYears)
+{
+    // Zones on both sides of the date line, north and south.
+    for (const char* zone : {"Pacific/Auckland", "America/Adak", "Pacific/Chatham", "America/New_York"}) {
+        const zel::test::MachineZone machine(zone);
+        const int year = zel::DateTime::Now().Year();
+        auto put = [&](std::uint8_t readerId, int datesOf) {
+            auto setup = server->Clock(readerId).Setup();
+            std::fill(setup.begin() + 126, setup.begin() + 138, 0);
+            if (datesOf) {
+                const auto dates = zel::support::DayLightSavingsDates::ForYear(datesOf, zone);
+                for (auto [at, change] : {std::pair{126, dates.Start()}, std::pair{132, dates.End()}}) {
+                    setup[at + 1] = static_cast<std::uint8_t>(change.Minute());
+                    setup[at + 2] = static_cast<std::uint8_t>(change.Hour());
+                    setup[at + 3] = static_cast<std::uint8_t>(change.Day());
+                    setup[at + 4] = static_cast<std::uint8_t>(change.Month());
+                }
+            }
+            server->Clock(readerId).SetSetup(setup);
+        };
+        put(1, year);
+        put(2, year - 1);
+        put(3, 0);
+        auto status = Zelctl({"status", "Front", "Newer", "Spare", "--format", "json"});
+        ASSERT_EQ(status.Status, 0) << zone << ": " << status.Err;
+        struct Expected {
+            const char* Clock;
+            const char* Dst;
+            int Year;
+        };
+        for (const Expected& e :
+             {Expected{"Front", "current", 0}, Expected{"Newer", "stale", year - 1}, Expected{"Spare", "off", 0}}) {
+            auto row = Row(status.Json(), "clock", e.Clock);
+            EXPECT_EQ(row.value("dst").toString().toStdString(), e.Dst) << zone << " " << e.Clock;
+            EXPECT_EQ(row.value("dst_year").toInt(), e.Year) << zone << " " << e.Clock;
+        }
+    }
+    // Dates of no year: stale, the year unknown.
+    auto setup = server->Clock(1).Setup();
+    setup[129] = 1, setup[130] = 1, setup[135] = 2, setup[136] = 1;
+    server->Clock(1).SetSetup(setup);
+    auto row = Zelctl({"status", "Front", "--format", "json"}).Json().at(0).toObject();
+    EXPECT_EQ(row.value("dst").toString(), "stale");
+    EXPECT_TRUE(row.value("dst_year").isNull());
 }
 
 TEST_F(ZelctlTest, ReadsWhileAnotherProgramWritesTheSiteAndNeverWritesBesideIt)

@@ -4,9 +4,9 @@ namespace zel::cli {
 
 namespace {
 
-const std::set<std::string> kSingle{"site", "format", "ids", "since", "until", "output"};
+const std::set<std::string> kSingle{"site", "format", "ids", "since", "until", "output", "max-drift"};
 const std::set<std::string> kMulti{"from", "to", "user", "clock", "kind"};
-const std::set<std::string> kFlags{"all", "enrolled", "all-users", "clear", "yes", "help", "csv-raw"};
+const std::set<std::string> kFlags{"all", "enrolled", "all-users", "clear", "yes", "help", "csv-raw", "dry-run"};
 
 const std::string kOutput = "--output";
 
