@@ -42,6 +42,24 @@ QJsonObject Row(const QJsonArray& rows, const char* key, const QString& value)
     return {};
 }
 
+// Puts the daylight-saving dates of `year` in `zone` into a clock's setup record as the clock
+// library writes them (none for year 0).
+void PutDstDates(zel::sim::SimClock& clock, const char* zone, int year)
+{
+    auto setup = clock.Setup();
+    std::fill(setup.begin() + 126, setup.begin() + 138, 0);
+    if (year) {
+        const auto dates = zel::support::DayLightSavingsDates::ForYear(year, zone);
+        for (auto [at, change] : {std::pair{126, dates.Start()}, std::pair{132, dates.End()}}) {
+            setup[at + 1] = static_cast<std::uint8_t>(change.Minute());
+            setup[at + 2] = static_cast<std::uint8_t>(change.Hour());
+            setup[at + 3] = static_cast<std::uint8_t>(change.Day());
+            setup[at + 4] = static_cast<std::uint8_t>(change.Month());
+        }
+    }
+    clock.SetSetup(setup);
+}
+
 class ZelctlTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -440,20 +458,7 @@ TEST_F(ZelctlTest, StatusTellsWhetherTheDaylightSavingDatesAreThisYears)
     for (const char* zone : {"Pacific/Auckland", "America/Adak", "Pacific/Chatham", "America/New_York"}) {
         const zel::test::MachineZone machine(zone);
         const int year = zel::DateTime::Now().Year();
-        auto put = [&](std::uint8_t readerId, int datesOf) {
-            auto setup = server->Clock(readerId).Setup();
-            std::fill(setup.begin() + 126, setup.begin() + 138, 0);
-            if (datesOf) {
-                const auto dates = zel::support::DayLightSavingsDates::ForYear(datesOf, zone);
-                for (auto [at, change] : {std::pair{126, dates.Start()}, std::pair{132, dates.End()}}) {
-                    setup[at + 1] = static_cast<std::uint8_t>(change.Minute());
-                    setup[at + 2] = static_cast<std::uint8_t>(change.Hour());
-                    setup[at + 3] = static_cast<std::uint8_t>(change.Day());
-                    setup[at + 4] = static_cast<std::uint8_t>(change.Month());
-                }
-            }
-            server->Clock(readerId).SetSetup(setup);
-        };
+        auto put = [&](std::uint8_t readerId, int datesOf) { PutDstDates(server->Clock(readerId), zone, datesOf); };
         put(1, year);
         put(2, year - 1);
         put(3, 0);
@@ -478,6 +483,128 @@ TEST_F(ZelctlTest, StatusTellsWhetherTheDaylightSavingDatesAreThisYears)
     auto row = Zelctl({"status", "Front", "--format", "json"}).Json().at(0).toObject();
     EXPECT_EQ(row.value("dst").toString(), "stale");
     EXPECT_TRUE(row.value("dst_year").isNull());
+}
+
+TEST_F(ZelctlTest, SettingsChangeOnlyWhatIsNamed)
+{
+    // A setup record of the clock's own, every byte set, that no change may lose.
+    zel::sim::SetupRecord own{};
+    for (std::size_t i = 0; i < own.size(); ++i)
+        own[i] = static_cast<std::uint8_t>(i % 7 + 1);
+    std::fill(own.begin() + 126, own.begin() + 138, 0);
+    own[117] = 0x01; // time and attendance on, department tracking off
+    std::fill(own.begin() + 140, own.begin() + 144, 0);
+    server->Clock(1).SetSetup(own);
+
+    auto get = Zelctl({"settings", "get", "Front", "--format", "json"});
+    ASSERT_EQ(get.Status, 0) << get.Err;
+    auto row = get.Json().at(0).toObject();
+    EXPECT_EQ(row.value("time_format").toInt(), 24);
+    EXPECT_EQ(row.value("dst").toString(), "off");
+    EXPECT_TRUE(row.value("dst_start").isNull());
+    EXPECT_EQ(row.value("time_attendance").toString(), "on");
+    EXPECT_EQ(row.value("department_tracking").toString(), "off");
+    auto csv = Zelctl({"settings", "get", "Front", "--format", "csv"});
+    EXPECT_EQ(csv.Out.substr(0, csv.Out.find('\r')),
+              "clock,result,time_format,dst,dst_start,dst_end,time_attendance,department_tracking,error,detail");
+
+    struct Case {
+        std::vector<std::string> Args;
+        const char* Action;
+        std::uint8_t Options; // byte 117 after
+        std::uint8_t Format;  // byte 140 after
+    };
+    const std::vector<Case> cases{
+        {{"--time-format", "12", "--dry-run"}, "would send", 0x01, 0},
+        {{"--time-format", "12"}, "sent", 0x01, 1},
+        {{"--time-format", "12"}, "kept", 0x01, 1},
+        {{"--department-tracking", "on", "--time-attendance=off"}, "sent", 0x02, 1},
+        {{"--time-format", "24", "--department-tracking", "on"}, "sent", 0x02, 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"settings", "set", "Front", "--format", "json"};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        auto set = Zelctl(args);
+        ASSERT_EQ(set.Status, 0) << set.Err;
+        EXPECT_EQ(set.Json().at(0).toObject().value("action").toString().toStdString(), c.Action) << c.Args[0];
+        auto after = server->Clock(1).Setup();
+        EXPECT_EQ(after[117] & 0x03, c.Options) << c.Args[0];
+        EXPECT_EQ(after[140], c.Format) << c.Args[0];
+        for (std::size_t i = 0; i < 117; ++i)
+            ASSERT_EQ(after[i], own[i]) << "byte " << i << " lost";
+    }
+
+    // Daylight saving on sends this year's dates; off clears them.
+    ASSERT_EQ(Zelctl({"settings", "set", "Front", "--dst", "on"}).Status, 0);
+    EXPECT_EQ(Zelctl({"settings", "get", "Front", "--format", "json"}).Json().at(0).toObject().value("dst").toString(),
+              zel::support::DayLightSavingsDates::ThisYear().HasDayLightSavings() ? "current" : "off");
+    ASSERT_EQ(Zelctl({"settings", "set", "Front", "--dst", "off"}).Status, 0);
+    EXPECT_EQ(server->Clock(1).Setup()[129], 0);
+
+    for (const auto& bad : std::vector<std::vector<std::string>>{{"settings", "set", "Front"},
+                                                                 {"settings", "set", "Front", "--dst", "yes"},
+                                                                 {"settings", "set", "Front", "--time-format", "13"},
+                                                                 {"settings", "get"}})
+        EXPECT_EQ(Zelctl(bad).Status, 2) << bad.back();
+}
+
+TEST_F(ZelctlTest, SettingsDstRenewsOnlyStaleDates)
+{
+    const zel::test::MachineZone machine("Europe/Berlin");
+    const int year = zel::DateTime::Now().Year();
+    auto put = [&](std::uint8_t readerId, int datesOf) {
+        PutDstDates(server->Clock(readerId), "Europe/Berlin", datesOf);
+    };
+    put(1, year - 1);
+    put(2, year);
+    put(3, 0);
+    auto dry = Zelctl({"settings", "dst", "Front", "Newer", "Spare", "--dry-run", "--format", "json"});
+    ASSERT_EQ(dry.Status, 0) << dry.Err;
+    EXPECT_EQ(Row(dry.Json(), "clock", "Front").value("action").toString(), "would send");
+    auto renew = Zelctl({"settings", "dst", "Front", "Newer", "Spare", "--format", "json"});
+    ASSERT_EQ(renew.Status, 0) << renew.Err;
+    EXPECT_EQ(Row(renew.Json(), "clock", "Front").value("action").toString(), "sent");
+    EXPECT_EQ(Row(renew.Json(), "clock", "Newer").value("action").toString(), "kept");
+    EXPECT_EQ(Row(renew.Json(), "clock", "Spare").value("action").toString(), "kept");
+    auto status = Zelctl({"status", "Front", "Spare", "--format", "json"});
+    EXPECT_EQ(Row(status.Json(), "clock", "Front").value("dst").toString(), "current");
+    EXPECT_EQ(Row(status.Json(), "clock", "Spare").value("dst").toString(), "off");
+}
+
+TEST_F(ZelctlTest, MenuSendPadsAShortFileAndRefusesEmptyOrLongOnes)
+{
+    auto write = [&](const char* name, std::size_t size) {
+        const auto path = folder / name;
+        std::ofstream out(path, std::ios::binary);
+        for (std::size_t i = 0; i < size; ++i)
+            out.put(static_cast<char>(i % 251 + 1));
+        return path.string();
+    };
+    struct Case {
+        const char* Name;
+        std::size_t Size;
+        int Status;
+    };
+    for (const Case& c : {Case{"ONE.BIN", 1, 0}, Case{"SHORT.BIN", 100, 0}, Case{"FULL.BIN", 4096, 0},
+                          Case{"EMPTY.BIN", 0, 2}, Case{"LONG.BIN", 4097, 2}}) {
+        const std::string file = write(c.Name, c.Size);
+        const auto before = server->Clock(1).MenuProgram();
+        auto dry = Zelctl({"menu", "send", "Front", file, "--dry-run"});
+        EXPECT_EQ(dry.Status, c.Status) << c.Name << dry.Err;
+        EXPECT_EQ(server->Clock(1).MenuProgram(), before) << c.Name << ": a dry run wrote";
+        auto sent = Zelctl({"menu", "send", "Front", "Newer", file});
+        ASSERT_EQ(sent.Status, c.Status) << c.Name << sent.Err;
+        const auto menu = server->Clock(2).MenuProgram();
+        if (c.Status) {
+            EXPECT_NE(sent.Err.find(c.Name), std::string::npos) << sent.Err;
+            EXPECT_EQ(server->Clock(1).MenuProgram(), before) << c.Name;
+            continue;
+        }
+        for (std::size_t i = 0; i < menu.size(); ++i)
+            ASSERT_EQ(menu[i], i < c.Size ? i % 251 + 1 : 0) << c.Name << " byte " << i;
+        EXPECT_EQ(server->Clock(1).MenuProgram(), menu);
+    }
+    EXPECT_EQ(Zelctl({"menu", "send", "--all", (folder / "MISSING.BIN").string()}).Status, 2);
 }
 
 TEST_F(ZelctlTest, ReadsWhileAnotherProgramWritesTheSiteAndNeverWritesBesideIt)

@@ -22,6 +22,10 @@ int Restore(Context& ctx);
 int EventsCollect(Context& ctx);
 int EventsExport(Context& ctx);
 int SiteCopy(Context& ctx);
+int SettingsGet(Context& ctx);
+int SettingsSet(Context& ctx);
+int SettingsDst(Context& ctx);
+int MenuSend(Context& ctx);
 
 // The table of per-clock results most clock commands print: clock, result, count, detail.
 class Table;

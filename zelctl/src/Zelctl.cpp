@@ -23,7 +23,7 @@ struct CommandInfo {
     int (*Run)(Context&);
 };
 
-const std::array<CommandInfo, 17> kCommands{{
+const std::array<CommandInfo, 21> kCommands{{
     {"clocks", "clocks", "Lists the site's clocks.", ListClocks},
     {"users", "users", "Lists the site's users.", ListUsers},
     {"channels", "channels", "Lists the site's channels.", ListChannels},
@@ -89,6 +89,25 @@ const std::array<CommandInfo, 17> kCommands{{
      "with them empty; it is made in one transaction and its row counts are checked. The source is only\n"
      "read.",
      SiteCopy},
+    {"settings get", "settings get (CLOCK...|--all)",
+     "Per clock: time format (12 or 24), daylight saving (dst: current, stale with the year its dates\n"
+     "belong to, off; dst_start and dst_end as MM-DD HH:MM), time and attendance, department tracking.",
+     SettingsGet},
+    {"settings set",
+     "settings set (CLOCK...|--all) [--time-format 12|24] [--dst on|off] [--time-attendance on|off] "
+     "[--department-tracking on|off] [--dry-run]",
+     "Changes only the named settings on each clock: its settings are read first and saved only when a\n"
+     "named setting differs. --dst on sends this year's daylight-saving dates of this machine's zone,\n"
+     "off clears them. --dry-run tells what would change and sends nothing.",
+     SettingsSet},
+    {"settings dst", "settings dst (CLOCK...|--all) [--dry-run]",
+     "Sends this year's daylight-saving dates to each clock whose dates are stale; clocks with this\n"
+     "year's dates or none are left as they are. --dry-run tells which it would change.",
+     SettingsDst},
+    {"menu send", "menu send (CLOCK...|--all) FILE [--dry-run]",
+     "Sends the menu program in FILE to each clock: a file of 1 to 4096 bytes, padded with zeros to\n"
+     "4096 bytes. An empty or longer file is refused before anything is sent. --dry-run sends nothing.",
+     MenuSend},
 }};
 
 void PrintHelp(std::ostream& out)
