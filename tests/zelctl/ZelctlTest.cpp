@@ -476,6 +476,16 @@ TEST_F(ZelctlTest, StatusTellsWhetherTheDaylightSavingDatesAreThisYears)
             EXPECT_EQ(row.value("dst_year").toInt(), e.Year) << zone << " " << e.Clock;
         }
     }
+    {
+        // A zone given as a rule, not a name: the clock is still reported, its dates unchecked.
+        const zel::test::MachineZone rule("CET-1CEST,M3.5.0,M10.5.0/3");
+        auto status = Zelctl({"status", "Front", "--format", "json"});
+        ASSERT_EQ(status.Status, 0) << status.Err;
+        auto row = status.Json().at(0).toObject();
+        EXPECT_EQ(row.value("result").toString(), "done");
+        EXPECT_TRUE(row.value("dst").isNull());
+        EXPECT_TRUE(row.value("detail").toString().startsWith("daylight saving not checked: "));
+    }
     // Dates of no year: stale, the year unknown.
     auto setup = server->Clock(1).Setup();
     setup[129] = 1, setup[130] = 1, setup[135] = 2, setup[136] = 1;

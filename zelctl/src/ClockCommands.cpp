@@ -75,6 +75,7 @@ int Status(Context& ctx)
         std::int32_t Users = 0, Capacity = 0;
         Check::Reading Time;
         Check::Dst Dst;
+        bool DstKnown = true;
     };
     std::map<std::int32_t, Seen> seen;
     std::mutex seenLock; // the lines' workers fill it side by side
@@ -91,7 +92,14 @@ int Status(Context& ctx)
         info.Users = reader.UserCount();
         info.Time = Check::Read(reader);
         channel.SetHandReader(clock->ReaderID());
-        info.Dst = Check::DstOf(channel.GetSetupData(), year);
+        const auto setup = channel.GetSetupData();
+        try {
+            info.Dst = Check::DstOf(setup, year);
+        } catch (const zel::Error& error) {
+            // This machine's zone cannot be told: the clock's own state is still worth showing.
+            info.DstKnown = false;
+            result.Detail = "daylight saving not checked: " + error.Description();
+        }
         result.Count = info.Users;
         const std::lock_guard<std::mutex> hold(seenLock);
         seen[clock->DatabaseID()] = info;
@@ -125,7 +133,7 @@ int Status(Context& ctx)
         }
         row.push_back(result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell());
         row.push_back(result.Detail);
-        if (it != seen.end()) {
+        if (it != seen.end() && it->second.DstKnown) {
             const Check::Dst& dst = it->second.Dst;
             row.push_back(Check::DstWord(dst.State));
             row.push_back(dst.Year ? Cell(std::int64_t{dst.Year}) : Cell());
