@@ -515,8 +515,9 @@ TEST_F(ZelctlTest, SettingsChangeOnlyWhatIsNamed)
     EXPECT_EQ(row.value("time_attendance").toString(), "on");
     EXPECT_EQ(row.value("department_tracking").toString(), "off");
     auto csv = Zelctl({"settings", "get", "Front", "--format", "csv"});
-    EXPECT_EQ(csv.Out.substr(0, csv.Out.find('\r')),
-              "clock,result,time_format,dst,dst_start,dst_end,time_attendance,department_tracking,error,detail");
+    EXPECT_EQ(
+        csv.Out.substr(0, csv.Out.find('\r')),
+        "clock,result,time_format,dst,dst_year,dst_start,dst_end,time_attendance,department_tracking,error,detail");
 
     struct Case {
         std::vector<std::string> Args;

@@ -87,6 +87,7 @@ int SettingsGet(Context& ctx)
                  {"result", "Result"},
                  {"time_format", "Time format"},
                  {"dst", "DST"},
+                 {"dst_year", "DST of"},
                  {"dst_start", "DST start"},
                  {"dst_end", "DST end"},
                  {"time_attendance", "T&A"},
@@ -98,13 +99,12 @@ int SettingsGet(Context& ctx)
         if (auto it = seen.find(result.Clock->DatabaseID()); it != seen.end()) {
             const auto& v = it->second;
             const auto text = [](const std::string& s) { return s.empty() ? Cell() : Cell(s); };
-            std::string dst = zel::workflows::ClockTimeCheck::DstWord(v.Dst.State);
-            if (v.Dst.Year)
-                dst += " " + std::to_string(v.Dst.Year);
-            row.insert(row.end(), {Cell(std::int64_t{v.TimeFormatHours}), dst, text(v.DstStart), text(v.DstEnd),
-                                   v.TimeAndAttendance ? "on" : "off", v.DepartmentTracking ? "on" : "off"});
+            row.insert(row.end(),
+                       {Cell(std::int64_t{v.TimeFormatHours}), zel::workflows::ClockTimeCheck::DstWord(v.Dst.State),
+                        v.Dst.Year ? Cell(std::int64_t{v.Dst.Year}) : Cell(), text(v.DstStart), text(v.DstEnd),
+                        v.TimeAndAttendance ? "on" : "off", v.DepartmentTracking ? "on" : "off"});
         } else {
-            row.insert(row.end(), {Cell(), Cell(), Cell(), Cell(), Cell(), Cell()});
+            row.insert(row.end(), {Cell(), Cell(), Cell(), Cell(), Cell(), Cell(), Cell()});
         }
         row.push_back(result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell());
         row.push_back(result.Detail);
