@@ -4,10 +4,20 @@ namespace zel::cli {
 
 namespace {
 
-const std::set<std::string> kSingle{"site", "format", "ids", "since", "until", "output"};
+const std::set<std::string> kSingle{"site",
+                                    "format",
+                                    "ids",
+                                    "since",
+                                    "until",
+                                    "output",
+                                    "max-drift",
+                                    "time-format",
+                                    "dst",
+                                    "time-attendance",
+                                    "department-tracking"};
 const std::set<std::string> kMulti{"from", "to", "user", "clock", "kind"};
-const std::set<std::string> kFlags{"all", "enrolled", "all-users", "clear",
-                                   "yes", "help",     "csv-raw",   "allow-no-template"};
+const std::set<std::string> kFlags{"all",     "enrolled", "all-users",         "clear",  "yes",
+                                   "help",    "csv-raw",  "allow-no-template", "dry-run"};
 
 const std::string kOutput = "--output";
 

@@ -20,7 +20,8 @@ public:
 // --ids, --since, --until, --output (-o) (as "--site SITE" or "--site=SITE"). Options with one or more values, up to
 // the next option: --from, --to, --user, --clock, --kind (given twice, the values add up). Flags: --all, --enrolled,
 // --all-users, --clear, --yes, --csv-raw (CSV output, texts as they are), --allow-no-template, --help (-h). "--" ends
-// the options. Everything else is a word: the command's words, then its arguments, in order.
+// the options. Also --max-drift, --time-format, --dst, --time-attendance, --department-tracking (one value) and the
+// flag --dry-run. Everything else is a word: the command's words, then its arguments, in order.
 struct Arguments {
     std::string Site; // empty: not given
     Format OutputFormat = Format::Table;

@@ -27,6 +27,10 @@ int Restore(Context& ctx);
 int EventsCollect(Context& ctx);
 int EventsExport(Context& ctx);
 int SiteCopy(Context& ctx);
+int SettingsGet(Context& ctx);
+int SettingsSet(Context& ctx);
+int SettingsDst(Context& ctx);
+int MenuSend(Context& ctx);
 
 // The table of per-clock results most clock commands print: clock, result, count, error, detail;
 // with `writes`, the columns of WritesCells after them.

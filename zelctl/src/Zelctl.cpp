@@ -23,16 +23,22 @@ struct CommandInfo {
     int (*Run)(Context&);
 };
 
-const std::array<CommandInfo, 17> kCommands{{
+const std::array<CommandInfo, 21> kCommands{{
     {"clocks", "clocks", "Lists the site's clocks.", ListClocks},
     {"users", "users", "Lists the site's users.", ListUsers},
     {"channels", "channels", "Lists the site's channels.", ListChannels},
     {"status", "status (CLOCK...|--all)",
      "Per clock: answering or not (and why), model, users held and capacity, the clock's time and how many\n"
-     "seconds it is ahead of this machine (negative: behind). The table is headed by the site (a\n"
+     "seconds it is ahead of this machine (negative: behind), measured from the middle of the exchange that\n"
+     "read it, and whether its daylight-saving dates are this year's (dst: current, stale with the year\n"
+     "they belong to in dst_year when it can be told, off). The table is headed by the site (a\n"
      "password masked) and how it is stored; JSON and CSV give the site in a last column, \"site\".",
      Status},
-    {"time set", "time set (CLOCK...|--all)", "Sets each clock to this machine's time.", TimeSet},
+    {"time set", "time set (CLOCK...|--all) [--max-drift SECONDS] [--dry-run]",
+     "Sets each clock to this machine's time; with --max-drift only the clocks off by more than SECONDS\n"
+     "(above 0). Per clock: action (set, kept, would set), the difference before and after (seconds\n"
+     "ahead of this machine). --dry-run reads the clocks and writes nothing.",
+     TimeSet},
     {"users get", "users get CLOCK", "Lists the users a clock holds (ID, name in the site, template).", UsersGet},
     {"users import", "users import CLOCK",
      "Stores a clock's users in the site as enrolled users; users the site knows keep their name and level.",
@@ -88,6 +94,25 @@ const std::array<CommandInfo, 17> kCommands{{
      "with them empty; it is made in one transaction and its row counts are checked. The source is only\n"
      "read.",
      SiteCopy},
+    {"settings get", "settings get (CLOCK...|--all)",
+     "Per clock: time format (12 or 24), daylight saving (dst: current, stale with the year its dates\n"
+     "belong to, off; dst_start and dst_end as MM-DD HH:MM), time and attendance, department tracking.",
+     SettingsGet},
+    {"settings set",
+     "settings set (CLOCK...|--all) [--time-format 12|24] [--dst on|off] [--time-attendance on|off] "
+     "[--department-tracking on|off] [--dry-run]",
+     "Changes only the named settings on each clock: its settings are read first and saved only when a\n"
+     "named setting differs. --dst on sends this year's daylight-saving dates of this machine's zone,\n"
+     "off clears them. --dry-run tells what would change and sends nothing.",
+     SettingsSet},
+    {"settings dst", "settings dst (CLOCK...|--all) [--dry-run]",
+     "Sends this year's daylight-saving dates to each clock whose dates are stale; clocks with this\n"
+     "year's dates or none are left as they are. --dry-run tells which it would change.",
+     SettingsDst},
+    {"menu send", "menu send (CLOCK...|--all) FILE [--dry-run]",
+     "Sends the menu program in FILE to each clock: a file of 1 to 4096 bytes, padded with zeros to\n"
+     "4096 bytes. An empty or longer file is refused before anything is sent. --dry-run sends nothing.",
+     MenuSend},
 }};
 
 void PrintHelp(std::ostream& out)
@@ -98,9 +123,9 @@ void PrintHelp(std::ostream& out)
            "PostgreSQL connection URI (postgresql://USER@HOST[:PORT]/DATABASE); keep its password in\n"
            "~/.pgpass, a service file or PGPASSWORD, not on the command line (it is masked in every\n"
            "message). CLOCK is a clock's name (any case) or database ID; --all means every clock of the\n"
-           "site. -o FILE writes the output to FILE (mode 0600) instead of standard output. In CSV, a\n"
-           "text that a spreadsheet would run as a formula gets an apostrophe in front; --csv-raw (CSV\n"
-           "output) writes every text as it is.\n\nCommands:\n";
+           "site. -o FILE (--output FILE) writes the output to FILE (mode 0600) instead of standard\n"
+           "output. In CSV, a text that a spreadsheet would run as a formula gets an apostrophe in\n"
+           "front; --csv-raw (CSV output) writes every text as it is.\n\nCommands:\n";
     for (const auto& command : kCommands)
         out << "  zelctl " << command.Synopsis << '\n';
     out << "\nzelctl COMMAND --help tells more of one command.\n"
