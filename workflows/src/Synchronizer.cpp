@@ -363,7 +363,8 @@ void Synchronizer::ReadSource(const std::shared_ptr<zel::support::IReader>& read
 void Synchronizer::Import(const ClockUsers& collected, zel::data::UserDescriptionList& users)
 {
     for (const auto& clockUser : collected)
-        ImportClockUser(users, *clockUser);
+        ImportClockUser(users, *clockUser, false);
+    users.Save(); // one commit for the changed users
 }
 
 void Synchronizer::WriteDestination(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,

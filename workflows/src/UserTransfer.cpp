@@ -39,7 +39,7 @@ std::shared_ptr<zel::support::ExtendedUser> MakeExtendedUser(const zel::data::Us
 }
 
 std::shared_ptr<zel::data::UserDescription> ImportClockUser(zel::data::UserDescriptionList& list,
-                                                            const zel::support::IUser& clockUser)
+                                                            const zel::support::IUser& clockUser, bool save)
 {
     const std::string id = clockUser.ID();
     if (id.empty())
@@ -58,11 +58,12 @@ std::shared_ptr<zel::data::UserDescription> ImportClockUser(zel::data::UserDescr
         user = list.Add(id, "User " + id);
         user->SetAuthorityLevel(static_cast<std::int32_t>(clockUser.AuthorityLevel()));
     }
-    if (HasTemplate(hand)) {
+    if (HasTemplate(hand) && (!user->Enrolled() || user->Template() != hand)) {
         user->SetEnrolled(true);
         user->SetTemplate(hand);
     }
-    list.Save();
+    if (save && user->IsDirty())
+        list.Save();
     return user;
 }
 

@@ -34,8 +34,10 @@ std::shared_ptr<zel::support::ExtendedUser> MakeExtendedUser(const zel::data::Us
 // followed by the ID with the clock user's level, gets the clock user's template, is marked
 // enrolled, and the list is saved. A clock user without a template (HasTemplate) is no
 // enrollment: a user the site knows is left as it is (its own template, if any, is kept), a new
-// one is added as not enrolled. A clock user without an ID is passed over (nullptr).
+// one is added as not enrolled. A clock user without an ID is passed over (nullptr). A user whose
+// template and enrollment are already as the clock's is not written again; with `save` false the
+// caller saves the list once after a whole clock's users (each save is a commit to the disk).
 std::shared_ptr<zel::data::UserDescription> ImportClockUser(zel::data::UserDescriptionList& list,
-                                                            const zel::support::IUser& clockUser);
+                                                            const zel::support::IUser& clockUser, bool save = true);
 
 } // namespace zel::workflows
