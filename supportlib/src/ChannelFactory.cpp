@@ -1,7 +1,11 @@
 #include "zel/support/ChannelFactory.h"
 
+#include "zel/link/Ipv4Address.h"
+#include "zel/link/SerialTransport.h"
 #include "zel/support/DirectConnector.h"
 #include "zel/support/EthernetConnector.h"
+
+#include <filesystem>
 
 namespace zel::support {
 
@@ -21,6 +25,21 @@ std::shared_ptr<Channel> ChannelFactory::CreateDirectChannel(std::int32_t commPo
     auto channel = std::make_shared<Channel>();
     channel->SetConnector(connector);
     return channel;
+}
+
+std::string ChannelFactory::EthernetLine(const std::string& ipAddress, std::int32_t ipPort)
+{
+    const auto address = zel::link::Ipv4Address::Parse(ipAddress);
+    const std::string host = address ? address->ToString() : ipAddress;
+    return "tcp " + host + ":" + std::to_string(ipPort);
+}
+
+std::string ChannelFactory::DirectLine(std::int32_t commPort)
+{
+    const std::string device = zel::link::SerialTransport::DeviceForPort(commPort - 1);
+    std::error_code error;
+    const auto real = std::filesystem::weakly_canonical(device, error);
+    return "serial " + (error ? device : real.string());
 }
 
 } // namespace zel::support

@@ -4,12 +4,8 @@
 #include "zel/data/DataSource.h"
 #include "zel/data/DirChnlDescription.h"
 #include "zel/data/EthChnlDescription.h"
-#include "zel/link/Ipv4Address.h"
-#include "zel/link/SerialTransport.h"
 #include "zel/support/ChannelFactory.h"
 
-#include <filesystem>
-#include <system_error>
 
 namespace zel::workflows {
 
@@ -32,17 +28,10 @@ CreateChannelForDescription(const std::shared_ptr<zel::data::IChannelDescription
 
 std::string LineOfDescription(const std::shared_ptr<zel::data::IChannelDescription>& description)
 {
-    if (auto ethernet = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(description)) {
-        const auto address = zel::link::Ipv4Address::Parse(ethernet->IPAddress());
-        const std::string host = address ? address->ToString() : ethernet->IPAddress();
-        return "tcp " + host + ":" + std::to_string(ethernet->IPPort());
-    }
-    if (auto direct = std::dynamic_pointer_cast<zel::data::DirChnlDescription>(description)) {
-        const std::string device = zel::link::SerialTransport::DeviceForPort(direct->ComPort() - 1);
-        std::error_code error;
-        const auto real = std::filesystem::weakly_canonical(device, error);
-        return "serial " + (error ? device : real.string());
-    }
+    if (auto ethernet = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(description))
+        return zel::support::ChannelFactory::EthernetLine(ethernet->IPAddress(), ethernet->IPPort());
+    if (auto direct = std::dynamic_pointer_cast<zel::data::DirChnlDescription>(description))
+        return zel::support::ChannelFactory::DirectLine(direct->ComPort());
     return {};
 }
 
