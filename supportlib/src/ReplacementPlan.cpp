@@ -2,6 +2,7 @@
 
 #include "UserBanks.h"
 
+#include "zel/link/Frame.h"
 #include "zel/support/ZelErrors.h"
 
 #include <algorithm>
@@ -9,20 +10,41 @@
 #include <map>
 
 namespace zel::support {
+
 namespace {
 
-// Framing of one exchange: start byte, reader ID, command, sequence number, length (2), CRC (2);
-// an answer carries a status byte besides.
-constexpr std::size_t kFrame = 8;
-
+// One exchange on the line: the request's frame and the answer's, which carries a status byte besides.
 constexpr std::size_t Exchange(std::size_t request, std::size_t answer)
 {
-    return kFrame + request + kFrame + 1 + answer;
+    return zel::link::FrameSize(request) + zel::link::FrameSize(1 + answer);
 }
 
 constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
 using Frame = ReplacementPlan::Frame;
+
+// Bytes on the line of these frames.
+std::size_t FramesBytes(const std::vector<Frame>& frames, const ClockGeometry& geometry)
+{
+    std::size_t bytes = 0;
+    for (const Frame& frame : frames) {
+        switch (frame.What) {
+        case Frame::Kind::Clear:
+            bytes += geometry.ClearBytes();
+            break;
+        case Frame::Kind::Remove:
+            bytes += geometry.RemoveBytes();
+            break;
+        case Frame::Kind::Bank:
+            bytes += geometry.BankBytes();
+            break;
+        case Frame::Kind::Record:
+            bytes += geometry.RecordBytes();
+            break;
+        }
+    }
+    return bytes;
+}
 
 // The frames that write `queue` (new users first, then the stayers to write in place) in data
 // banks, from the clock's order `order` (wanted indexes) on; what they leave goes to `rest`.
@@ -92,6 +114,13 @@ std::vector<Frame> PlanBanks(std::vector<std::size_t> order, std::deque<std::siz
 std::size_t ClockGeometry::Capacity() const
 {
     return static_cast<std::size_t>(kUserBankCount) * SlotsPerBank;
+}
+
+void ClockGeometry::CheckRoomFor(std::size_t users) const
+{
+    if (users > Capacity())
+        RaiseInvalidArgument("The clock holds at most " + std::to_string(Capacity()) + " users; " +
+                             std::to_string(users) + " are to be written.");
 }
 
 std::size_t ClockGeometry::SelectBytes() const
@@ -166,9 +195,7 @@ ReplacementPlan ReplacementPlan::Make(const std::vector<PlanUser>& held, const s
     for (std::size_t w = 0; w < wanted.size(); ++w)
         if (wantedByKey.emplace(wanted[w].Key, w).second)
             plan.Wanted.push_back(w);
-    if (plan.Wanted.size() > geometry.Capacity())
-        RaiseInvalidArgument("The clock holds at most " + std::to_string(geometry.Capacity()) + " users; " +
-                             std::to_string(plan.Wanted.size()) + " are to be written.");
+    geometry.CheckRoomFor(plan.Wanted.size());
 
     // Stayers, in the clock's order; the users not wanted.
     std::vector<std::size_t> stayerAt(wanted.size(), npos); // wanted -> held
@@ -218,9 +245,7 @@ ReplacementPlan ReplacementPlan::Make(const std::vector<PlanUser>& held, const s
 
     std::vector<std::size_t> rest;
     std::vector<Frame> banks = PlanBanks(order, bankable, stayerAt, geometry, rest);
-    ReplacementPlan banked;
-    banked.Frames = banks;
-    if (banked.Bytes(geometry) + rest.size() * geometry.RecordBytes() >= toBank * geometry.RecordBytes()) {
+    if (FramesBytes(banks, geometry) + rest.size() * geometry.RecordBytes() >= toBank * geometry.RecordBytes()) {
         banks.clear(); // one by one is no dearer
         rest.assign(bankable.begin(), bankable.end());
     }
@@ -236,24 +261,7 @@ ReplacementPlan ReplacementPlan::Make(const std::vector<PlanUser>& held, const s
 
 std::size_t ReplacementPlan::Bytes(const ClockGeometry& geometry) const
 {
-    std::size_t bytes = 0;
-    for (const Frame& frame : Frames) {
-        switch (frame.What) {
-        case Frame::Kind::Clear:
-            bytes += geometry.ClearBytes();
-            break;
-        case Frame::Kind::Remove:
-            bytes += geometry.RemoveBytes();
-            break;
-        case Frame::Kind::Bank:
-            bytes += geometry.BankBytes();
-            break;
-        case Frame::Kind::Record:
-            bytes += geometry.RecordBytes();
-            break;
-        }
-    }
-    return bytes;
+    return FramesBytes(Frames, geometry);
 }
 
 } // namespace zel::support

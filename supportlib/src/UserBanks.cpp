@@ -9,12 +9,6 @@
 #include <vector>
 
 namespace zel::support {
-namespace {
-
-constexpr std::uint8_t kEmptySlot = 0xFF;
-
-} // namespace
-
 int BanksFilledBy(std::int32_t userCount, std::size_t slotsPerBank)
 {
     if (userCount < 0 || slotsPerBank == 0)

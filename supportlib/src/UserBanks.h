@@ -22,6 +22,9 @@ struct BankLayout {
 // Makes a user from the 16-byte bank record at the start of a slot.
 using BankUserMaker = std::function<std::shared_ptr<IUser>(const std::uint8_t* record)>;
 
+// The first byte of an empty slot, which also ends the list.
+constexpr std::uint8_t kEmptySlot = 0xFF;
+
 // The most data banks a clock holds users in.
 constexpr int kUserBankCount = 10;
 

@@ -15,8 +15,6 @@
 namespace zel::support {
 namespace {
 
-constexpr std::uint8_t kEmptySlot = 0xFF;
-
 using Frame = ReplacementPlan::Frame;
 
 UserReplacement::Step::Kind StepKind(Frame::Kind kind)
@@ -91,9 +89,7 @@ bool UserReplacement::Run(const VisitorList& users)
         keys.insert(wanted.back().Key);
     }
     mWrites.Wanted = static_cast<int>(keys.size());
-    if (keys.size() > mGeometry.Capacity()) // refused before the clock is addressed
-        RaiseInvalidArgument("The clock holds at most " + std::to_string(mGeometry.Capacity()) + " users; " +
-                             std::to_string(keys.size()) + " are to be written.");
+    mGeometry.CheckRoomFor(keys.size()); // refused before the clock is addressed
 
     Channel& channel = *mReader->GetChannel();
     mReader->SelectReader(); // once, for every frame that follows

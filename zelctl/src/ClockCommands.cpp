@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "PerClock.h"
 
 #include "zel/DateTime.h"
 #include "zel/Error.h"
@@ -18,7 +19,6 @@
 
 #include <charconv>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <ostream>
 
@@ -77,8 +77,7 @@ int Status(Context& ctx)
         Check::Dst Dst;
         bool DstKnown = true;
     };
-    std::map<std::int32_t, Seen> seen;
-    std::mutex seenLock; // the lines' workers fill it side by side
+    PerClock<Seen> seen;
     const int year = zel::DateTime::Now().Year();
     zel::workflows::ClockRunner runner;
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
@@ -101,8 +100,7 @@ int Status(Context& ctx)
             result.Detail = "daylight saving not checked: " + error.Description();
         }
         result.Count = info.Users;
-        const std::lock_guard<std::mutex> hold(seenLock);
-        seen[clock->DatabaseID()] = info;
+        seen.Put(clock, info);
     });
     // The site: a line above the table for people, a last column ("site") for scripts.
     const bool siteColumn = ctx.Args.OutputFormat != Format::Table;
@@ -123,18 +121,17 @@ int Status(Context& ctx)
     const std::string site = ctx.ShownSite();
     for (const auto& result : results) {
         std::vector<Cell> row{result.Clock->Name(), zel::workflows::OutcomeWord(result.Outcome)};
-        auto it = seen.find(result.Clock->DatabaseID());
-        if (it != seen.end()) {
-            const Seen& info = it->second;
-            row.insert(row.end(), {info.Model, info.Users, info.Capacity, IsoTime(info.Time.ClockTime),
-                                   Cell(info.Time.DifferenceSeconds)});
+        const Seen* info = seen.Find(result.Clock);
+        if (info) {
+            row.insert(row.end(), {info->Model, info->Users, info->Capacity, IsoTime(info->Time.ClockTime),
+                                   Cell(info->Time.DifferenceSeconds)});
         } else {
             row.insert(row.end(), {Cell(), Cell(), Cell(), Cell(), Cell()});
         }
         row.push_back(result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell());
         row.push_back(result.Detail);
-        if (it != seen.end() && it->second.DstKnown) {
-            const Check::Dst& dst = it->second.Dst;
+        if (info && info->DstKnown) {
+            const Check::Dst& dst = info->Dst;
             row.push_back(Check::DstWord(dst.State));
             row.push_back(dst.Year ? Cell(std::int64_t{dst.Year}) : Cell());
         } else {
@@ -159,8 +156,7 @@ int TimeSet(Context& ctx)
     if (ctx.Args.Has("max-drift"))
         maxDrift = Seconds("--max-drift", ctx.Args.Value("max-drift"));
     const bool dryRun = ctx.Args.Flag("dry-run");
-    std::map<std::int32_t, Check::Correction> corrections;
-    std::mutex correctionsLock; // the lines' workers fill it side by side
+    PerClock<Check::Correction> corrections;
     zel::workflows::ClockRunner runner;
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
     ctx.Attach(runner);
@@ -175,8 +171,7 @@ int TimeSet(Context& ctx)
         else
             result.Detail = "set to " + correction.After->ClockTime.ToString() + " (was " + off + " off)";
         result.Count = correction.Set ? 1 : 0;
-        const std::lock_guard<std::mutex> hold(correctionsLock);
-        corrections[clock->DatabaseID()] = correction;
+        corrections.Put(clock, correction);
     });
     const int status = ctx.Finish(results);
     Table table({{"clock", "Clock"},
@@ -189,8 +184,8 @@ int TimeSet(Context& ctx)
     for (const auto& result : results) {
         std::vector<Cell> row{result.Clock->Name(), zel::workflows::OutcomeWord(result.Outcome),
                               result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell(), result.Detail};
-        if (auto it = corrections.find(result.Clock->DatabaseID()); it != corrections.end()) {
-            const Check::Correction& correction = it->second;
+        if (const Check::Correction* found = corrections.Find(result.Clock)) {
+            const Check::Correction& correction = *found;
             row.push_back(!correction.Set ? "kept" : dryRun ? "would set" : "set");
             row.push_back(Cell(correction.Before.DifferenceSeconds));
             row.push_back(correction.After ? Cell(correction.After->DifferenceSeconds) : Cell());

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "PerClock.h"
 
 #include "zel/Error.h"
 #include "zel/data/ReaderDescription.h"
@@ -8,8 +9,6 @@
 #include "zel/workflows/MenuProgram.h"
 #include "zel/workflows/ParallelGroups.h"
 
-#include <map>
-#include <mutex>
 #include <optional>
 
 namespace zel::cli {
@@ -37,8 +36,7 @@ int RunWriting(Context& ctx, const std::vector<Context::ReaderPtr>& clocks,
                                                           const Context::ReaderPtr&)>& work)
 {
     const bool dryRun = ctx.Args.Flag("dry-run");
-    std::map<std::int32_t, bool> written;
-    std::mutex writtenLock; // the lines' workers fill it side by side
+    PerClock<bool> written;
     zel::workflows::ClockRunner runner;
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
     ctx.Attach(runner);
@@ -47,20 +45,19 @@ int RunWriting(Context& ctx, const std::vector<Context::ReaderPtr>& clocks,
         const ClockSettings::Outcome outcome = work(reader, channel, clock);
         result.Detail = outcome.Detail;
         result.Count = outcome.Written ? 1 : 0;
-        const std::lock_guard<std::mutex> hold(writtenLock);
-        written[clock->DatabaseID()] = outcome.Written;
+        written.Put(clock, outcome.Written);
     });
     const int status = ctx.Finish(results);
     Table table(
         {{"clock", "Clock"}, {"result", "Result"}, {"error", "Error"}, {"detail", "Detail"}, {"action", "Action"}});
     for (const auto& result : results) {
-        auto it = written.find(result.Clock->DatabaseID());
+        const bool* wrote = written.Find(result.Clock);
         table.Add({result.Clock->Name(), zel::workflows::OutcomeWord(result.Outcome),
                    result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell(), result.Detail,
-                   it == written.end() ? Cell()
-                   : !it->second       ? Cell("kept")
-                   : dryRun            ? Cell("would send")
-                                       : Cell("sent")});
+                   !wrote    ? Cell()
+                   : !*wrote ? Cell("kept")
+                   : dryRun  ? Cell("would send")
+                             : Cell("sent")});
     }
     table.Print(ctx.Out, ctx.Args.OutputFormat);
     return status;
@@ -71,16 +68,14 @@ int RunWriting(Context& ctx, const std::vector<Context::ReaderPtr>& clocks,
 int SettingsGet(Context& ctx)
 {
     auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
-    std::map<std::int32_t, ClockSettings::Values> seen;
-    std::mutex seenLock; // the lines' workers fill it side by side
+    PerClock<ClockSettings::Values> seen;
     zel::workflows::ClockRunner runner;
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
     ctx.Attach(runner);
     auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel& channel,
                                           const Context::ReaderPtr& clock, zel::workflows::ClockResult&) {
         const auto values = ClockSettings::Read(reader, channel, clock->ReaderID());
-        const std::lock_guard<std::mutex> hold(seenLock);
-        seen[clock->DatabaseID()] = values;
+        seen.Put(clock, values);
     });
     const int status = ctx.Finish(results);
     Table table({{"clock", "Clock"},
@@ -96,8 +91,8 @@ int SettingsGet(Context& ctx)
                  {"detail", "Detail"}});
     for (const auto& result : results) {
         std::vector<Cell> row{result.Clock->Name(), zel::workflows::OutcomeWord(result.Outcome)};
-        if (auto it = seen.find(result.Clock->DatabaseID()); it != seen.end()) {
-            const auto& v = it->second;
+        if (const ClockSettings::Values* found = seen.Find(result.Clock)) {
+            const auto& v = *found;
             const auto text = [](const std::string& s) { return s.empty() ? Cell() : Cell(s); };
             row.insert(row.end(),
                        {Cell(std::int64_t{v.TimeFormatHours}), zel::workflows::ClockTimeCheck::DstWord(v.Dst.State),

@@ -18,6 +18,8 @@ struct ClockGeometry {
 
     // The most users the clock holds: its ten data banks full.
     std::size_t Capacity() const;
+    // Refuses (number 5, "ZelClock") `users` users when they are more than the clock holds.
+    void CheckRoomFor(std::size_t users) const;
     // Bytes on the line (request and answer frames) of the exchanges a replacement makes.
     std::size_t SelectBytes() const; // Status, once before the first command
     std::size_t InfoBytes() const;   // GetReaderInfo: the clock's user count
