@@ -380,10 +380,7 @@ TEST_F(ZelctlTest, TimeScanAndSync)
     EXPECT_EQ(server->Clock(3).UserCount(), 4u); // cleared (no user of it stays), then the four enrolled users
     EXPECT_FALSE(server->Clock(3).FindUser(old.Id).has_value());
     EXPECT_EQ(server->Clock(2).UserCount(), 4u);
-    QJsonObject spare;
-    for (const auto& row : sync.Json())
-        if (row.toObject().value("clock").toString() == "Spare")
-            spare = row.toObject();
+    const QJsonObject spare = Row(sync.Json(), "clock", "Spare");
     EXPECT_EQ(spare.value("task").toString(), "send");
     EXPECT_EQ(spare.value("users").toInt(), 4);
     EXPECT_EQ(spare.value("removed").toInt(), 1);
