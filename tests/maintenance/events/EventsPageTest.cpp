@@ -34,9 +34,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <algorithm>
-#include <sys/stat.h>
-
 namespace zel::ui::test {
 namespace {
 
@@ -424,9 +421,9 @@ private slots:
         QVERIFY(!model.canFetchMore());
     }
 
-    // Names people give reach a spreadsheet as text, the file is its owner's only, and the table
-    // shows a name that would reorder its line with '?' in place of the control.
-    void HostileNamesAreGuardedInTheFileAndShownVisibly()
+    // The table shows a name that would reorder its line with '?' in place of the control (the
+    // exported file is the one zelctl's events export writes, tested there).
+    void HostileNamesAreShownVisibly()
     {
         auto& site = EventSite::Get();
         const auto& names = zel::test::HostileNames();
@@ -446,33 +443,6 @@ private slots:
         auto* clock = Child<QComboBox>(page, "cboClock");
         clock->setCurrentIndex(clock->findText(QStringLiteral("Back")));
         page.ApplyFilter();
-
-        QTemporaryDir folder;
-        const QString csv = folder.filePath(QStringLiteral("events.csv"));
-        const mode_t mask = ::umask(022);
-        const std::int64_t written = page.ExportTo(csv);
-        ::umask(mask);
-        QVERIFY(written >= static_cast<std::int64_t>(names.size()));
-        QCOMPARE(zel::test::FileMode(csv.toStdString()), 0600);
-        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("events.csv")});
-
-        const auto read = zel::test::ReadCsvWithPython(csv.toStdString());
-        QCOMPARE(QString::fromStdString(read.Error), QString());
-        QCOMPARE(static_cast<std::int64_t>(read.Rows.size()), written + 1);
-        const auto& header = read.Rows.front();
-        const auto userID = std::find(header.begin(), header.end(), "user_id") - header.begin();
-        const auto userName = std::find(header.begin(), header.end(), "user_name") - header.begin();
-        int found = 0;
-        for (const auto& row : read.Rows) {
-            const auto at = std::find(ids.begin(), ids.end(), row[static_cast<std::size_t>(userID)]);
-            if (at == ids.end())
-                continue;
-            const auto& hostile = names[static_cast<std::size_t>(at - ids.begin())];
-            QCOMPARE(QString::fromStdString(row[static_cast<std::size_t>(userName)]),
-                     QString::fromStdString((hostile.Formula ? "'" : "") + std::string(hostile.Name)));
-            ++found;
-        }
-        QCOMPARE(found, static_cast<int>(names.size()));
 
         const EventTableModel& model = *page.Model();
         const QStringList shown = Column(model, EventTableModel::ColumnUserName);

@@ -268,29 +268,6 @@ private slots:
         QCOMPARE(ColumnTexts(List(), 0), (QStringList{"1"}));
     }
 
-    // A user sent to a clock without a template (not enrolled) comes back as not enrolled.
-    void ImportOfAUserWithoutATemplateDoesNotEnrollIt()
-    {
-        auto& site = UserSite::Get();
-        site.AddUser("1001", "Not Enrolled", false);
-        // On the clock with an all-zero template, as Export sends a user who is not enrolled; 1002
-        // likewise, unknown to the site.
-        for (const char* id : {"1001", "1002"}) {
-            zel::sim::ClockUser empty;
-            empty.Id = *zel::sim::UserIdFromText(id);
-            QVERIFY(site.Emulated("Alpha").PutUser(empty));
-        }
-        Connect();
-        Button(*mPage, "cmdGetUsers")->click();
-        SelectRows(List(), {"1001", "1002"});
-        MessageRecorder messages;
-        Button(*mPage, "cmdImport")->click();
-        auto users = zel::data::DataSource().GetUserDescriptionList();
-        QVERIFY(!users->Item(std::string("1001"))->Enrolled());
-        QVERIFY(!users->Item(std::string("1002"))->Enrolled()); // added, but not as enrolled
-        QCOMPARE(ColumnTexts(List(), 4), (QStringList{"No", "No"}));
-    }
-
 private:
     void Connect()
     {
