@@ -20,21 +20,6 @@ namespace {
 
 class EventStoreTest : public SiteTest {
 protected:
-    // A punch of `userID` on clock 1 on day `day` of January, collected with the name `userName`
-    // (empty: collected without one, as before names were kept).
-    static StoredEvent Punch(const std::string& userID, int day, const std::string& userName = {})
-    {
-        StoredEvent e;
-        e.ClockID = 1;
-        e.ClockName = "Gate";
-        e.TimeStamp = "2026-01-" + std::string(day < 10 ? "0" : "") + std::to_string(day) + " 08:00:00";
-        e.FormatType = 7;
-        e.UserID = userID;
-        e.UserName = userName;
-        e.CollectedAt = "2026-02-01 00:00:00";
-        return e;
-    }
-
     // The user names of the stored events, oldest first, as a list or an export reads them.
     static std::vector<std::string> Names(const DataSource& ds)
     {

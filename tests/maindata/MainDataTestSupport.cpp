@@ -1,6 +1,7 @@
 #include "MainDataTestSupport.h"
 
 #include "zel/data/DataSource.h"
+#include "zel/data/EventStore.h"
 
 #include <gtest/gtest.h>
 
@@ -109,6 +110,19 @@ std::string ErrorTextOf(const std::function<void()>& action)
         return e.Description();
     }
     return "";
+}
+
+StoredEvent Punch(const std::string& userID, int day, const std::string& userName)
+{
+    StoredEvent e;
+    e.ClockID = 1;
+    e.ClockName = "Gate";
+    e.TimeStamp = "2026-01-" + std::string(day < 10 ? "0" : "") + std::to_string(day) + " 08:00:00";
+    e.FormatType = 7;
+    e.UserID = userID;
+    e.UserName = userName;
+    e.CollectedAt = "2026-02-01 00:00:00";
+    return e;
 }
 
 } // namespace zel::data::test

@@ -8,7 +8,8 @@
 
 namespace zel::data {
 class DataSource;
-}
+struct StoredEvent;
+} // namespace zel::data
 
 namespace zel::data::test {
 
@@ -19,6 +20,10 @@ void OnFreshThread(const std::function<void()>& body);
 
 // Runs `body` on a fresh thread that has opened the site database `path`.
 void WithOpenDatabase(const std::string& path, const std::function<void(DataSource&)>& body);
+
+// A punch of `userID` on clock 1 ("Gate") at 08:00 on day `day` of January 2026, collected on
+// 1 February with the name `userName` (empty: collected without one, as before names were kept).
+StoredEvent Punch(const std::string& userID, int day, const std::string& userName = {});
 
 // A folder of its own for one test, removed with everything in it when the object goes.
 class TempFolder {

@@ -176,26 +176,16 @@ TEST_F(WriterLockTest, AnotherNameOfTheFileIsRefusedToo)
 // holder's alone.
 TEST_F(WriterLockTest, EventsAreAppendedBesideTheProcessThatWritesTheSite)
 {
-    auto punch = [](int day) {
-        StoredEvent e;
-        e.ClockID = 1;
-        e.ClockName = "Gate";
-        e.TimeStamp = "2026-01-0" + std::to_string(day) + " 08:00:00";
-        e.UserID = "17";
-        e.UserName = "Ann";
-        e.CollectedAt = "2026-02-01 00:00:00";
-        return e;
-    };
     ChildProcess program({"hold", mPath});
     ASSERT_EQ(program.ReadLine(), "ready");
     OnFreshThread([&] {
         DataSource ds;
         ds.OpenDatabase(mPath, OpenMode::Append);
         EventStore events(ds.GetConnection());
-        EXPECT_EQ(events.Add({punch(1)}), 1);
+        EXPECT_EQ(events.Add({Punch("17", 1, "Ann")}), 1);
         program.Send("add 18");
         EXPECT_EQ(program.ReadLine(), "saved 18");
-        EXPECT_EQ(events.Add({punch(2), punch(3)}), 2);
+        EXPECT_EQ(events.Add({Punch("17", 2, "Ann"), Punch("17", 3, "Ann")}), 2);
         ExpectEveryWriteRefused(ds, "open for writing in another program: zel_maindata_child, process " +
                                         std::to_string(program.Pid()));
         EXPECT_EQ(program.CloseAndWait(), 0);
@@ -203,7 +193,7 @@ TEST_F(WriterLockTest, EventsAreAppendedBesideTheProcessThatWritesTheSite)
         // The appending connection keeps no writer from starting.
         ChildProcess next({"hold", mPath});
         ASSERT_EQ(next.ReadLine(), "ready");
-        EXPECT_EQ(events.Add({punch(4)}), 1);
+        EXPECT_EQ(events.Add({Punch("17", 4, "Ann")}), 1);
         next.Send("add 19");
         EXPECT_EQ(next.ReadLine(), "saved 19");
         EXPECT_EQ(next.CloseAndWait(), 0);

@@ -184,23 +184,6 @@ TEST_P(UserBatchTest, RemoveUsersSelectsOnceAndRemovesExactlyThoseUsers)
     EXPECT_THROW(Rdr->GetUser("1"), zel::Error);
 }
 
-TEST_P(UserBatchTest, RemoveUsersCountsAUserTheClockDoesNotHoldAsDoneAndGoesOn)
-{
-    Rdr->SendUsers(MakeUsers(1004, 3)); // 1004, 1005, 1006
-    RemoveList gone;
-    for (const char* id : {"1003", "1005", "77", "1006"}) {
-        auto user = std::make_shared<ExtendedUser>();
-        user->SetID(id);
-        gone.push_back(user);
-    }
-    RemoveResult removed;
-    Rdr->RemoveUsers(gone, removed);
-    EXPECT_EQ(removed.Removed, 2u);
-    EXPECT_EQ(removed.NotOnClock, (std::vector<std::size_t>{0, 2}));
-    EXPECT_EQ(Clock().UserCount(), 1u);
-    EXPECT_NO_THROW(Rdr->GetUser("1004"));
-}
-
 TEST_P(UserBatchTest, AnEmptyClockGivesItsListWithoutReadingABank)
 {
     EXPECT_EQ(Rdr->UserCount(), 0);

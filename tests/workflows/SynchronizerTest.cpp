@@ -12,11 +12,8 @@
 
 namespace {
 
+using namespace zel::workflows;
 using zel::sim::ClockModel;
-using zel::workflows::ClockReport;
-using zel::workflows::CommandReport;
-using zel::workflows::Synchronizer;
-
 using zel::test::EmulatedSite;
 
 class SynchronizerTest : public ::testing::Test {

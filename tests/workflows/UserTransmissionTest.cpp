@@ -142,8 +142,7 @@ TEST_F(UserTransmissionTest, SendsOverEveryLineAndTellsEachClocksOutcome)
     });
 }
 
-// An error on one line ends the command: the clocks after it on that line are not reached, and
-// every other line either finished its clock whole or never wrote to it.
+// A clock's user read into the site: enrolled only with a template of its own.
 TEST_F(UserTransmissionTest, AClockUserWithoutATemplateIsNeverImportedAsEnrolled)
 {
     InSite(2, [&] { // 100 and 101, enrolled with templates
@@ -181,6 +180,8 @@ TEST_F(UserTransmissionTest, AClockUserWithoutATemplateIsNeverImportedAsEnrolled
     });
 }
 
+// An error on one line ends the command: the clocks after it on that line are not reached, and
+// every other line either finished its clock whole or never wrote to it.
 TEST_F(UserTransmissionTest, AnErrorOnOneLineEndsTheCommandWithNothingHalfDoneElsewhere)
 {
     InSite(40, [&] {
