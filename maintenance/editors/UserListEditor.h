@@ -38,9 +38,6 @@ protected:
 
 private:
     bool Validate(const QString& userID, const QString& name, std::int32_t level);
-    bool NameTakenByOther(const std::string& name, const zel::data::UserDescription& self) const;
-    // Whether a user other than `self` has this ID, also written with leading zeros.
-    bool IDTakenByOther(const std::string& userID, const zel::data::UserDescription* self) const;
 
     std::shared_ptr<zel::data::UserDescriptionList> mUserList;
     UserListUI* mListUI;

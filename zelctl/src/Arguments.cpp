@@ -4,9 +4,11 @@ namespace zel::cli {
 
 namespace {
 
-const std::set<std::string> kSingle{"site", "format", "ids", "since", "until", "output"};
+const std::set<std::string> kSingle{"site", "format",    "ids",     "since", "until",    "output",
+                                    "type", "address",   "port",    "phone", "com-port", "bit-rate",
+                                    "name", "reader-id", "channel", "level", "location", "new-id"};
 const std::set<std::string> kMulti{"from", "to", "user", "clock"};
-const std::set<std::string> kFlags{"all", "enrolled", "all-users", "clear", "yes", "help"};
+const std::set<std::string> kFlags{"all", "enrolled", "all-users", "clear", "yes", "help", "dry-run", "remove-missing"};
 
 const std::string kOutput = "--output";
 

@@ -6,47 +6,18 @@
 #include "zel/workflows/ClockBackup.h"
 #include "zel/workflows/ClockModel.h"
 #include "zel/workflows/ClockRunner.h"
+#include "zel/workflows/FileReplace.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace zel::cli {
 
 namespace {
 
 using zel::workflows::ClockResult;
-
-// Writes `text` to `path` through a new file beside it (mode 0600: it holds hand templates),
-// replaced in one step, so a backup is either whole or not there.
-void WriteFileAtomically(const std::string& path, const std::string& text)
-{
-    const std::string temporary = path + ".tmp-" + std::to_string(::getpid());
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0)
-        throw zel::Error(75, "zelctl", "cannot write '" + temporary + "': " + std::strerror(errno));
-    std::size_t written = 0;
-    bool ok = true;
-    while (ok && written < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + written, text.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        written += ok ? static_cast<std::size_t>(n) : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    const int savedErrno = errno;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(temporary.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(ok ? errno : savedErrno);
-        ::unlink(temporary.c_str());
-        throw zel::Error(75, "zelctl", "cannot write '" + path + "': " + reason);
-    }
-}
 
 void ShowUsers(Context& ctx, const std::string& clock, const char* what, int done, int total)
 {
@@ -70,7 +41,7 @@ int Backup(Context& ctx)
             [&](int done, int total) { ShowUsers(ctx, c->Name(), "reading user", done, total); });
         std::ostringstream text;
         backup.Write(text);
-        WriteFileAtomically(file, text.str());
+        zel::workflows::WriteFileReplacing(file, text.str()); // mode 0600: it holds hand templates
         result.Count = static_cast<std::int32_t>(backup.Users.size());
         result.Detail = "written to " + file;
     });

@@ -22,6 +22,17 @@ int Restore(Context& ctx);
 int EventsCollect(Context& ctx);
 int EventsExport(Context& ctx);
 int SiteCopy(Context& ctx);
+int ChannelsAdd(Context& ctx);
+int ChannelsSet(Context& ctx);
+int ChannelsRemove(Context& ctx);
+int ClocksAdd(Context& ctx);
+int ClocksSet(Context& ctx);
+int ClocksRemove(Context& ctx);
+int UsersAdd(Context& ctx);
+int UsersSet(Context& ctx);
+int UsersDelete(Context& ctx);
+int UsersImportCsv(Context& ctx);
+int UsersExportCsv(Context& ctx);
 
 // The table of per-clock results most clock commands print: clock, result, count, detail.
 class Table;

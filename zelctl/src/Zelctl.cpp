@@ -1,6 +1,7 @@
 #include "Zelctl.h"
 
 #include "Commands.h"
+#include "EditSupport.h"
 
 #include "zel/Error.h"
 #include "zel/data/SiteName.h"
@@ -14,14 +15,19 @@ namespace zel::cli {
 
 namespace {
 
+// Whether a command changes the site database: the others open it read-only, so that they also
+// work while the program, the site's one writer, has it open. A dry run never writes.
+enum class Writes { No, Yes, WithYes };
+
 struct CommandInfo {
     const char* Words; // "users send"
     const char* Synopsis;
     const char* Help;
     int (*Run)(Context&);
+    Writes ChangesSite = Writes::No;
 };
 
-const std::array<CommandInfo, 17> kCommands{{
+const std::array<CommandInfo, 28> kCommands{{
     {"clocks", "clocks", "Lists the site's clocks.", ListClocks},
     {"users", "users", "Lists the site's users.", ListUsers},
     {"channels", "channels", "Lists the site's channels.", ListChannels},
@@ -34,7 +40,7 @@ const std::array<CommandInfo, 17> kCommands{{
     {"users get", "users get CLOCK", "Lists the users a clock holds (ID, name in the site, template).", UsersGet},
     {"users import", "users import CLOCK",
      "Stores a clock's users in the site as enrolled users; users the site knows keep their name and level.",
-     UsersImport},
+     UsersImport, Writes::Yes},
     {"users send", "users send (CLOCK...|--all) (--user ID...|--enrolled)",
      "Sends site users to clocks: those named, or every enrolled one.", UsersSend},
     {"users remove", "users remove (CLOCK...|--all) (--user ID...|--all-users)",
@@ -42,7 +48,7 @@ const std::array<CommandInfo, 17> kCommands{{
     {"sync", "sync --from CLOCK... --to CLOCK... [--clear]",
      "Reads the users of the source clocks into the site, then sends every enrolled user of the site to\n"
      "the destination clocks (after clearing them with --clear).",
-     Sync},
+     Sync, Writes::Yes},
     {"diff", "diff CLOCK",
      "Compares the site's enrolled users with a clock's users: only on the clock, only in the site,\n"
      "templates or levels that differ. Nothing is written.",
@@ -61,7 +67,7 @@ const std::array<CommandInfo, 17> kCommands{{
      "Reads each clock's event log onward from where the last collection stopped and stores the events\n"
      "in the site (each once). Per clock: events new, already known, and whether the log wrapped past\n"
      "the last collected event.",
-     EventsCollect},
+     EventsCollect, Writes::Yes},
     {"events export", "events export [--since T] [--until T] [--clock C...] [--user U] [--format csv|json] [-o FILE]",
      "Writes the stored events, newest first, as CSV (UTF-8, RFC 4180, the default) or JSON to FILE or\n"
      "standard output. T is YYYY-MM-DD (--until: the whole day) or YYYY-MM-DDTHH:MM:SS.",
@@ -73,6 +79,50 @@ const std::array<CommandInfo, 17> kCommands{{
      "with them empty; it is made in one transaction and its row counts are checked. The source is only\n"
      "read.",
      SiteCopy},
+    {"channels add",
+     "channels add NAME --type ethernet|direct|modem [--address A --port P] [--com-port N --bit-rate B] "
+     "[--phone NUMBER] [--dry-run]",
+     "Adds a channel, as the channel editor does and with its rules: Ethernet with IP address and port,\n"
+     "direct serial with COM port (1-8) and bit rate (300, 1200, 4800, 9600, 19200, 28800; default COM 1\n"
+     "at 9600), modem with phone number, COM port and bit rate.",
+     ChannelsAdd, Writes::Yes},
+    {"channels set",
+     "channels set CHANNEL [--name NAME] [--address A] [--port P] [--com-port N] [--bit-rate B] [--phone NUMBER] "
+     "[--dry-run]",
+     "Changes a channel's name and the settings of its kind (the kind stays), with the channel editor's rules.",
+     ChannelsSet, Writes::Yes},
+    {"channels remove", "channels remove CHANNEL... [--dry-run]",
+     "Removes channels from the site. Clocks that named one are told on standard error.", ChannelsRemove, Writes::Yes},
+    {"clocks add", "clocks add NAME --reader-id N --channel CHANNEL [--location TEXT] [--dry-run]",
+     "Adds a clock, as the clock editor does and with its rules (reader ID 0 to 255, name of 1 to 20\n"
+     "characters, a channel of the site).",
+     ClocksAdd, Writes::Yes},
+    {"clocks set", "clocks set CLOCK [--name NAME] [--reader-id N] [--channel CHANNEL] [--location TEXT] [--dry-run]",
+     "Changes a clock, with the clock editor's rules.", ClocksSet, Writes::Yes},
+    {"clocks remove", "clocks remove CLOCK... [--dry-run]", "Removes clocks from the site.", ClocksRemove, Writes::Yes},
+    {"users add", "users add ID NAME [--level LEVEL] [--dry-run]",
+     "Adds a user to the site (not enrolled), as the user editor does and with its rules. LEVEL is 0 to 5\n"
+     "or None, Service, Setup, Management, Enrollment, Security (default None). Leading zeros of the ID are\n"
+     "dropped, as the clocks drop them.",
+     UsersAdd, Writes::Yes},
+    {"users set", "users set ID [--name NAME] [--level LEVEL] [--new-id ID] [--dry-run]",
+     "Changes a user of the site, with the user editor's rules. The template and enrollment stay.", UsersSet,
+     Writes::Yes},
+    {"users delete", "users delete ID... [--dry-run]",
+     "Removes users from the site (with their templates). Not to be mixed up with 'users remove', which\n"
+     "removes users from clocks.",
+     UsersDelete, Writes::Yes},
+    {"users import-csv", "users import-csv FILE [--remove-missing] [--dry-run|--yes]",
+     "Plans the site's users after a roster file (CSV: columns user_id, name, authority_level, found by their\n"
+     "header in any case; others ignored; comma or semicolon; UTF-8) and prints the plan: users to add, to\n"
+     "change, refused rows with line and reason, users of the site the file lacks. Writes only with --yes,\n"
+     "in one transaction, and only when no row is refused. Users the file lacks are kept unless\n"
+     "--remove-missing. Templates and enrollment are never touched. Exit status 1 when rows are refused.",
+     UsersImportCsv, Writes::WithYes},
+    {"users export-csv", "users export-csv [-o FILE]",
+     "Writes the site's users as CSV (user_id, name, authority_level, enrolled; never a template) to FILE\n"
+     "(mode 0600, written beside it and renamed into place) or to standard output.",
+     UsersExportCsv},
 }};
 
 void PrintHelp(std::ostream& out)
@@ -93,19 +143,19 @@ void PrintHelp(std::ostream& out)
 
 const CommandInfo* FindCommand(const std::vector<std::string>& words, std::size_t& used)
 {
+    // Two words first: "users" alone lists, "users get" is a command of its own.
     for (const auto& command : kCommands) {
         const std::string name = command.Words;
         const auto space = name.find(' ');
-        if (space == std::string::npos) {
-            // "users" alone lists; "users get" etc. are two words.
-            if (!words.empty() && words[0] == name &&
-                !(name == "users" && words.size() > 1 &&
-                  (words[1] == "get" || words[1] == "import" || words[1] == "send" || words[1] == "remove"))) {
-                used = 1;
-                return &command;
-            }
-        } else if (words.size() >= 2 && words[0] == name.substr(0, space) && words[1] == name.substr(space + 1)) {
+        if (space != std::string::npos && words.size() >= 2 && words[0] == name.substr(0, space) &&
+            words[1] == name.substr(space + 1)) {
             used = 2;
+            return &command;
+        }
+    }
+    for (const auto& command : kCommands) {
+        if (!words.empty() && words[0] == command.Words) {
+            used = 1;
             return &command;
         }
     }
@@ -144,15 +194,19 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
         return kExitDone;
     }
     Context ctx(args, out, err, ::isatty(STDERR_FILENO) == 1);
-    // Only these change the site database; the others open it read-only.
-    const std::string words = command->Words;
-    ctx.SetWritesSite(words == "users import" || words == "sync" || words == "events collect");
+    const bool dryRun = args.Flag("dry-run");
+    ctx.SetWritesSite(!dryRun && (command->ChangesSite == Writes::Yes ||
+                                  (command->ChangesSite == Writes::WithYes && args.Flag("yes"))));
     ctx.Operands.assign(args.Words.begin() + static_cast<std::ptrdiff_t>(used), args.Words.end());
     try {
         return command->Run(ctx);
     } catch (const UsageError& error) {
         ctx.EndProgress();
         err << "zelctl: " << ctx.Masked(error.what()) << "\nTry 'zelctl " << command->Words << " --help'.\n";
+        return kExitUsage;
+    } catch (const RuleError& error) {
+        ctx.EndProgress();
+        err << "zelctl: " << ctx.Masked(error.what()) << "\nzelctl: nothing was written.\n";
         return kExitUsage;
     } catch (const SiteError& error) {
         ctx.EndProgress();
