@@ -137,8 +137,9 @@ void PrintHelp(std::ostream& out)
     for (const auto& command : kCommands)
         out << "  zelctl " << command.Synopsis << '\n';
     out << "\nzelctl COMMAND --help tells more of one command.\n"
-           "Exit status: 0 all done; 1 some clocks failed (each named on standard error); 2 usage;\n"
-           "3 site database error; 4 no clock reached.\n";
+           "Exit status: 0 all done; 1 some clocks failed, or roster rows refused (each named on standard\n"
+           "error); 2 usage, or a value the list editors' rules refuse; 3 site database error; 4 no clock\n"
+           "reached.\n";
 }
 
 const CommandInfo* FindCommand(const std::vector<std::string>& words, std::size_t& used)
