@@ -51,6 +51,8 @@ QVariant RosterPlanModel::data(const QModelIndex& index, int role) const
             return QBrush(QColor(0xB0, 0x00, 0x20));
         return {};
     }
+    if (role == Qt::ToolTipRole && index.column() == DetailColumn)
+        return QString::fromStdString(entry.Detail); // a refusal's reasons may run long
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {

@@ -8,7 +8,6 @@
 #include "Schema.h"
 #include "zel/Text.h"
 #include "zel/data/DataErrors.h"
-#include "zel/data/UserDescriptionDB.h"
 
 #include <unordered_set>
 #include <utility>
@@ -55,10 +54,11 @@ void UserDescriptionList::ApplyBatch(const std::vector<BatchUser>& add, const st
     }
     std::vector<std::int32_t> ids;
     auto ops = Ops();
+    // Removals and insertions are written as a Save writes them; a change writes its two columns.
     detail::SaveList(mDeleted, mTracking, ops, [&] {
-        auto& store = detail::RequireStore();
         for (const auto& user : removing)
-            store.Delete(schema::Users, user->mDatabaseID);
+            ops.WriteDelete(user);
+        auto& store = detail::RequireStore();
         for (const auto& [user, values] : changing)
             store.Update(schema::Users, user->mDatabaseID,
                          {{schema::Name, detail::FromText(values->Name)},
@@ -66,7 +66,7 @@ void UserDescriptionList::ApplyBatch(const std::vector<BatchUser>& add, const st
         ids.clear();
         ids.reserve(fresh.size());
         for (const auto& user : fresh)
-            ids.push_back(UserDescriptionDB().Insert(*user));
+            ids.push_back(ops.WriteInsert(user));
     });
 
     // Written: the list shows it. The name index is made again at its next use.
@@ -84,7 +84,7 @@ void UserDescriptionList::ApplyBatch(const std::vector<BatchUser>& add, const st
         for (const auto& user : removing) {
             detail::ListTracking<UserDescription>::Leave(*user);
             detail::ListTracking<UserDescription>::Dequeue(*user);
-            user->MarkNew(); // as a saved removal leaves it: detached
+            ops.AppliedDelete(user); // as a saved removal leaves it: detached
         }
     } else {
         mItems.Reserve(mItems.Count() + static_cast<int>(fresh.size()));
