@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
+./scripts/check-layout.pl # the README's folder table and docs/architecture.md against the tree
 jobs=$(nproc)
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZEL_WERROR=ON >/dev/null
 cmake --build build/test -j "$jobs"

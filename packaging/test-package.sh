@@ -6,8 +6,10 @@
 # Builds the package (scripts/package.sh BUILD_DIR), then checks its control fields and file list,
 # unpacks it into a temporary root and runs the programs from there with no LD_LIBRARY_PATH
 # (zelclockd --help, zelmkdb, zelctl reaching for a clock through libzeldll32.so, and
-# ZelMaintenance started from its menu entry on a virtual X display until its main window shows),
-# validates the desktop entry, the AppStream metainfo and the manual pages, and runs lintian.
+# ZelMaintenance started from its menu entry on a virtual X display until its main window shows,
+# and its --help and --version without any display), validates the desktop entry, the AppStream
+# metainfo and the manual pages (and their dates), checks every systemd unit with
+# systemd-analyze verify and runs the nightly events unit's commands, and runs lintian.
 # Prints lintian's warnings; fails on any error.
 set -euo pipefail
 root_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -66,6 +68,10 @@ expected=(
   "$doc/copyright" "$doc/changelog.gz" "$doc/README.md" "$doc/zelctl.md"
   "$doc/examples/zelclockd-training.service"
 )
+units=/usr/lib/systemd/user
+for unit in zel-events zel-status zel-time-set; do
+  expected+=("$units/$unit.service" "$units/$unit.timer")
+done
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/$app.png")
 done
@@ -104,6 +110,13 @@ run "$bin/zelmkdb" "$site/zel.mdb" >/dev/null || fail "zelmkdb"
 run "$bin/zelmkdb" "$site/zel.mdb" >/dev/null 2>&1 && fail "zelmkdb overwrote a file"
 run "$bin/zelctl" --site "$site/zel.mdb" clocks >/dev/null || fail "zelctl clocks on a new site"
 pass "zelclockd --help, zelmkdb, zelctl clocks"
+
+# --help and --version are answered before the window system is reached: no display at all.
+out=$(run env -u DISPLAY -u WAYLAND_DISPLAY "$bin/ZelMaintenance" --help 2>&1) && grep -q '^Usage: ZelMaintenance' <<<"$out" ||
+  fail "ZelMaintenance --help without a display: $out"
+out=$(run env -u DISPLAY -u WAYLAND_DISPLAY "$bin/ZelMaintenance" --version 2>&1) && [ "$out" = "ZelMaintenance $version" ] ||
+  fail "ZelMaintenance --version without a display: $out"
+pass "ZelMaintenance --help and --version without a display"
 
 # zelctl reaching for a clock loads libzeldll32.so through ZelSupportLib's RUNPATH; nothing needs to
 # answer (a clock that is not there is a clock failure, not a missing library).
@@ -173,8 +186,57 @@ appstreamcli validate --no-net "$unpacked/usr/share/metainfo/$app.metainfo.xml" 
 for page in "$unpacked"/usr/share/man/man1/*.1.gz; do
   warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
+  date=$(zcat "$page" | sed -n 's/^\.TH [^ ]* [0-9]* "\([^"]*\)".*/\1/p')
+  [[ "$date" =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}$ ]] && date -d "$date" >/dev/null 2>&1 ||
+    fail "$(basename "$page") is dated \"$date\", not YYYY-MM-DD"
 done
 pass "desktop-file-validate, appstreamcli validate, manual pages"
+
+# --- systemd units ---------------------------------------------------------------------------------
+# Each unit as the package ships it, with its programs taken from the unpacked package (no
+# /usr/bin/zelctl is installed here) and its manual pages from there too. No unit names a User=:
+# the timers are user units (systemctl --user) and the training emulator has a DynamicUser, so
+# nothing has to exist on the machine that verifies them.
+verify=$tmp/units
+mkdir -p "$verify/user" "$verify/system" "$tmp/runtime"
+chmod 0700 "$tmp/runtime"
+for unit in "$unpacked$units"/*; do
+  sed "s|/usr/bin/|$bin/|g" "$unit" >"$verify/user/$(basename "$unit")"
+done
+sed "s|/usr/bin/|$bin/|g" "$unpacked$doc/examples/zelclockd-training.service" >"$verify/system/zelclockd-training.service"
+grep -l '^User=' "$verify"/*/* && fail "a unit names a User= that the package does not make"
+before=$failures
+for unit in "$verify"/user/*; do
+  out=$(cd "$verify/user" && MANPATH=$unpacked/usr/share/man XDG_RUNTIME_DIR=$tmp/runtime \
+    systemd-analyze --user verify "$(basename "$unit")" 2>&1) && [ -z "$out" ] ||
+    fail "systemd-analyze --user verify $(basename "$unit"): $out"
+done
+out=$(cd "$verify/system" && MANPATH=$unpacked/usr/share/man systemd-analyze verify zelclockd-training.service 2>&1) &&
+  [ -z "$out" ] || fail "systemd-analyze verify zelclockd-training.service: $out"
+[ "$failures" != "$before" ] || pass "systemd-analyze verify: $(ls "$verify"/*/* | wc -l) units"
+
+# The nightly events unit's commands, as systemd would run them (specifiers and $$ undone), in a
+# home folder of their own with a site that has no clocks: the collection fails (status 2), the
+# export of yesterday is written all the same (mode 0600), and the unit ends with the collection's
+# status.
+home=$tmp/home
+mkdir -p "$home"
+run "$bin/zelmkdb" "$home/zel.mdb" >/dev/null
+service=$verify/user/zel-events.service
+commands=$(sed -e ':a' -e '/\\$/N; s/\\\n//; ta' "$service" | sed -n 's/^\(ExecStartPre\|ExecStart\)=//p' |
+  sed -e "s|%h|$home|g" -e 's/%%/%/g' -e 's/\$\$/$/g')
+environment=$(sed -n 's/^Environment=//p' "$service" | sed "s|%h|$home|g")
+status=0
+# shellcheck disable=SC2086 # one NAME=VALUE a word
+(umask 0077 && cd "$home" && export $environment &&
+  while read -r command; do eval "run $command" || exit $?; done <<<"$commands") >"$tmp/events.log" 2>&1 || status=$?
+export_file=$home/zel-events/events-$(date -d '12:00 yesterday' +%F).csv
+if [ "$status" = 2 ] && [ "$(stat -c %a "$export_file" 2>/dev/null)" = 600 ] &&
+  head -n 1 "$export_file" | grep -q '^time,clock,'; then
+  pass "zel-events.service writes $(basename "$export_file") (mode 0600) also when the collection fails, and fails with it"
+else
+  fail "zel-events.service: status $status (2 expected), export: $(ls -l "$export_file" 2>&1); $(cat "$tmp/events.log")"
+fi
 
 lintian --tag-display-limit 0 -I "$deb" >"$tmp/lintian.log" 2>/dev/null || true
 grep -E '^(E|W): ' "$tmp/lintian.log" | sed 's/^/lintian /' || true

@@ -7,11 +7,12 @@ packages=(
   libsqlite3-dev sqlite3
   libhowardhinnant-date-dev tzdata libssl-dev
   libpq-dev postgresql
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev python3
   xvfb xauth imagemagick x11-utils clang-format
   fonts-dejavu-core
   x11vnc
   dpkg-dev fakeroot desktop-file-utils appstream lintian librsvg2-bin
+  systemd graphviz  # systemd-analyze for the units' check; dot for docs/architecture.svg
 )
 missing=()
 for p in "${packages[@]}"; do

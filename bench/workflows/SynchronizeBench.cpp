@@ -8,9 +8,9 @@
 //
 // The wire bound is the time the exchanges that cannot be left out take on the line (10 bits a
 // byte): the source phase (reader lookup, the selection and the banks the users fill), then the
-// busiest destination line (reader lookup, the selection and the clear, then the users: one
-// record each after a single selection, or the banks they fill). Lines in parallel cost one
-// line's share.
+// busiest destination line (reader lookup, the selection, the user count and the bank its one
+// user fills read (a clock is cleared only when none of its users stays), the clear, then the
+// users: one record each, or the banks they fill). Lines in parallel cost one line's share.
 #include "zel/workflows/Synchronizer.h"
 
 #include "BenchSupport.h"
@@ -54,7 +54,7 @@ Bound WireBound(int users, int bitRate)
 {
     const int banks = (users + kSlotsPerBank - 1) / kSlotsPerBank;
     const double source = kLookup + kSelect + banks * Exchange(1, kBankSize);
-    const double destination = kLookup + kSelect + Exchange(0, 0);
+    const double destination = kLookup + kSelect + Exchange(0, 104) + Exchange(1, kBankSize) + Exchange(0, 0);
     const double seconds = 10.0 / bitRate;
     return {(source + destination + users * Exchange(kUserRecord, 0)) * seconds,
             (source + destination + banks * Exchange(1 + kBankSize, 0)) * seconds};

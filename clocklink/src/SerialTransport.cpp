@@ -1,7 +1,12 @@
 #include "zel/link/SerialTransport.h"
 
 #include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
@@ -29,7 +34,19 @@ bool SpeedOf(std::uint32_t bitRate, speed_t& speed) noexcept
     return false;
 }
 
+std::string InUse(const std::string& device)
+{
+    return "the serial port " + device + " is in use by another channel or program";
+}
+
 } // namespace
+
+std::string SerialTransport::DeviceForPort(int portIndex)
+{
+    const std::string variable = "ZEL_COM" + std::to_string(portIndex + 1);
+    const char* named = std::getenv(variable.c_str());
+    return (named != nullptr && *named != '\0') ? std::string(named) : "/dev/ttyS" + std::to_string(portIndex);
+}
 
 bool SerialTransport::IsSupportedBitRate(std::uint32_t bitRate) noexcept
 {
@@ -58,21 +75,79 @@ bool SerialTransport::ConfigureRaw(int fd, std::uint32_t bitRate) noexcept
 
 SerialTransport::SerialTransport(int fd, std::uint32_t bitRate) : FdTransport(fd, bitRate) {}
 
-std::unique_ptr<SerialTransport> SerialTransport::Open(const std::string& device, std::uint32_t bitRate)
+int SerialTransport::OpenLocked(const std::string& device, std::string& why)
 {
-    if (!IsSupportedBitRate(bitRate)) {
-        return nullptr;
-    }
     const int fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return nullptr;
+        const int error = errno;
+        if (error == EBUSY) {
+            why = InUse(device); // its holder set TIOCEXCL
+        } else if (error == ENOENT) {
+            why = "there is no serial port " + device;
+        } else if (error == EACCES || error == EPERM) {
+            why = "no permission to open the serial port " + device;
+        } else {
+            why = "the serial port " + device + " cannot be opened: " + std::strerror(error);
+        }
+        return -1;
     }
-    if (!::isatty(fd) || !ConfigureRaw(fd, bitRate)) {
+    if (!::isatty(fd)) {
+        why = device + " is not a serial port";
+    } else if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        why = InUse(device);
+    } else {
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+std::unique_ptr<SerialTransport> SerialTransport::Open(const std::string& device, std::uint32_t bitRate,
+                                                       std::string* why)
+{
+    std::string reason;
+    int fd = -1;
+    if (!IsSupportedBitRate(bitRate)) {
+        reason = std::to_string(bitRate) + " bit/s is not a serial bit rate";
+    } else if ((fd = OpenLocked(device, reason)) >= 0) {
+        // Locked before it is configured: a line in use is left exactly as its holder set it.
+        if (ConfigureRaw(fd, bitRate)) {
+            ::ioctl(fd, TIOCEXCL);
+            ::tcflush(fd, TCIOFLUSH);
+            return std::unique_ptr<SerialTransport>(new SerialTransport(fd, bitRate));
+        }
         ::close(fd);
-        return nullptr;
+        reason = "the serial port " + device + " cannot be set to " + std::to_string(bitRate) + " bit/s";
     }
-    ::tcflush(fd, TCIOFLUSH);
-    return std::unique_ptr<SerialTransport>(new SerialTransport(fd, bitRate));
+    if (why != nullptr) {
+        *why = std::move(reason);
+    }
+    return nullptr;
+}
+
+std::string SerialTransport::WhyNotOpen(const std::string& device)
+{
+    std::string why;
+    const int fd = OpenLocked(device, why);
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return why;
+}
+
+SerialTransport::~SerialTransport()
+{
+    Close();
+}
+
+void SerialTransport::Close() noexcept
+{
+    // A pseudo-terminal keeps its flags while its other side stays open: without this the line
+    // could not be opened again.
+    if (const int fd = Fd(); fd >= 0) {
+        ::ioctl(fd, TIOCNXCL);
+    }
+    FdTransport::Close();
 }
 
 void SerialTransport::DiscardInput()

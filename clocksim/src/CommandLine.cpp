@@ -139,6 +139,9 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args)
             o.Faults.LatencyMs = ParseInt(option, next(), 0, 600000);
         } else if (option == "--drop-after") {
             o.Faults.DropAfterFrames = ParseInt(option, next(), 0);
+        } else if (option == "--drop-loses-answer") {
+            flag();
+            o.Faults.DropLosesAnswer = true;
         } else if (option == "--corrupt-every") {
             o.Faults.CorruptEvery = ParseInt(option, next(), 0);
         } else if (option == "--late") {
@@ -207,6 +210,7 @@ Faults:
   --baud N              throttle to N bit/s: each exchange costs its bytes x 10 / N seconds.
   --latency-ms MS       wait MS before every answer.
   --drop-after N        drop the link after answering N frames (a pty gets a new device).
+  --drop-loses-answer   the request that meets the drop is carried out first, its answer lost.
   --corrupt-every N     every Nth answer goes out with a broken CRC.
   --late                answer every request after the client's time-out (3000 ms late).
   --late-ms MS          as --late, MS late.

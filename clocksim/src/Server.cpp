@@ -123,8 +123,12 @@ LinkEnd Server::Impl::Serve(link::Transport& transport)
                 continue; // a damaged request is not answered: the client times out and retries
             const FaultOptions faults = CurrentFaults();
             // The line goes down when the request after the last answered one arrives, so every
-            // answer that was sent has reached the client.
+            // answer that was sent has reached the client; that request is carried out or not.
             if (faults.DropAfterFrames > 0 && answeredOnLink >= faults.DropAfterFrames) {
+                if (faults.DropLosesAnswer) {
+                    Bus.Handle(frame);
+                    RequestSave();
+                }
                 ++LinksDropped;
                 return LinkEnd::Dropped;
             }

@@ -6,10 +6,10 @@ namespace zel {
 namespace {
 
 // Windows-1252 code points for 0x80..0x9F; 0 marks an unassigned byte (kept as U+0080+n).
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kCp1252High = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                                  0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 void AppendUtf8(std::string& out, char32_t cp)
 {
@@ -88,7 +88,10 @@ std::string FoldCase(std::string_view text)
     return out;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) { return FoldCase(a) == FoldCase(b); }
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    return FoldCase(a) == FoldCase(b);
+}
 
 std::string Trim(std::string_view text)
 {
@@ -168,6 +171,30 @@ bool IsAllDigits(std::string_view text)
         if (c < '0' || c > '9')
             return false;
     return true;
+}
+
+bool IsActingCharacter(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string VisibleText(std::string_view utf8)
+{
+    std::string shown;
+    shown.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const std::size_t start = i;
+        const char32_t cp = NextCodePoint(utf8, i);
+        // NextCodePoint takes a stray byte as Latin-1: one byte of 0x80 or more is not UTF-8.
+        const bool malformed = (i - start == 1 && cp >= 0x80) || (cp >= 0xD800 && cp <= 0xDFFF);
+        if (malformed || IsActingCharacter(cp))
+            shown += '?';
+        else
+            shown.append(utf8.substr(start, i - start));
+    }
+    return shown;
 }
 
 } // namespace zel

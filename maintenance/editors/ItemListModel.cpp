@@ -1,5 +1,7 @@
 #include "editors/ItemListModel.h"
 
+#include "ShownText.h"
+
 #include <algorithm>
 
 namespace zel::ui {
@@ -26,7 +28,7 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return line.Text;
+        return ShownText(line.Text);
     case Qt::UserRole:
         return line.Data;
     default:

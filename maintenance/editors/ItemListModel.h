@@ -8,7 +8,8 @@
 
 namespace zel::ui {
 
-// The lines of a list box: a text and a 32-bit item data per line. Filling replaces every line
+// The lines of a list box: a text and a 32-bit item data per line, each text shown as ShownText
+// shows it (At gives it as it is). Filling replaces every line
 // in one model reset, so a list of any size is shown in one step; single lines are inserted,
 // removed and moved with the matching row signals, so that a change of one line costs the same
 // in a list of any length. Row arguments must be valid (callers check them).

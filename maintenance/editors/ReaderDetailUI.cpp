@@ -1,5 +1,7 @@
 #include "editors/ReaderDetailUI.h"
 
+#include "ShownText.h"
+
 #include "zel/data/DataSource.h"
 
 #include <QComboBox>
@@ -39,7 +41,7 @@ void ReaderDetailUI::FillChannels()
     mChannels->clear();
     if (mChannelList)
         for (const auto& channel : *mChannelList)
-            mChannels->addItem(ToQ(channel->Name()), channel->DatabaseID());
+            mChannels->addItem(ShownText(channel->Name()), channel->DatabaseID());
     ChooseChannel(chosen);
 }
 

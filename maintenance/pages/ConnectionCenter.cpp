@@ -1,6 +1,7 @@
 #include "pages/ConnectionCenter.h"
 
 #include "MessageBox.h"
+#include "ShownText.h"
 #include "layout/Anchor.h"
 #include "layout/Twips.h"
 #include "pages/LampShape.h"
@@ -300,7 +301,7 @@ void ConnectionCenter::RefillClocks()
     mClocks->clear();
     if (mReaderList) {
         for (const auto& clock : mReaderList->Items())
-            mClocks->addItem(QString::fromStdString(clock->Name()), clock->DatabaseID());
+            mClocks->addItem(ShownText(clock->Name()), clock->DatabaseID());
     }
     mClocks->setCurrentIndex(-1);
     UpdateButtons();

@@ -1,6 +1,7 @@
 #include "pages/EnrollmentStation.h"
 
 #include "MessageBox.h"
+#include "ShownText.h"
 #include "layout/Anchor.h"
 #include "pages/ConnectionCenter.h"
 #include "pages/LampShape.h"
@@ -221,7 +222,7 @@ void EnrollmentStation::FillNonEnrolledUsers()
         return;
     for (const auto& user : mUserDescriptionList->Items()) {
         if (!user->Enrolled())
-            mNonEnrolledUsers->addItem(QString::fromStdString(user->Name()), user->DatabaseID());
+            mNonEnrolledUsers->addItem(ShownText(user->Name()), user->DatabaseID());
     }
 }
 

@@ -1,6 +1,7 @@
 #include "pages/EventsPage.h"
 
 #include "MessageBox.h"
+#include "ShownText.h"
 #include "pages/frmCollectEvents.h"
 #include "pages/frmEventResults.h"
 #include "pages/frmMessage.h"
@@ -12,6 +13,7 @@
 #include "zel/workflows/EventCollector.h"
 #include "zel/workflows/EventExport.h"
 #include "zel/workflows/EventKinds.h"
+#include "zel/workflows/PrivateFile.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -33,9 +35,6 @@
 #include <QVBoxLayout>
 
 #include <exception>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
 
 namespace zel::ui {
 namespace {
@@ -211,7 +210,7 @@ void EventsPage::LoadClocks()
     mClock->addItem(QStringLiteral("All clocks"), AllClocks);
     try {
         for (const ReaderPtr& clock : zel::data::DataSource().GetReaderDescriptionList()->Items())
-            mClock->addItem(QString::fromStdString(clock->Name()), clock->DatabaseID());
+            mClock->addItem(ShownText(clock->Name()), clock->DatabaseID());
     } catch (const std::exception&) {
         // No site open: the filter offers all clocks only, and the table tells the error.
     }
@@ -391,11 +390,6 @@ std::int64_t EventsPage::ExportTo(const QString& path)
     if (mFilterTimer->isActive())
         ApplyFilter(); // export what the controls describe, not what they described a moment ago
     const bool json = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
-    // Written beside the file and put in its place at the end: a failed export leaves the file
-    // that was there before.
-    const std::filesystem::path target(QFile::encodeName(path).toStdString());
-    std::filesystem::path part = target;
-    part += ".part";
 
     CloseMessage();
     mMessage = new frmMessage(this);
@@ -408,28 +402,22 @@ std::int64_t EventsPage::ExportTo(const QString& path)
     QString failure;
     std::int64_t written = 0;
     try {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw std::runtime_error("The file cannot be written.");
-        written = zel::workflows::WriteEvents(out, zel::data::EventStore(), mModel->Filter(),
+        // Mode 0600 (it holds people's names and punches), written beside the file and put in its
+        // place at the end: a failed export leaves the file that was there before.
+        zel::workflows::PrivateFile out(QFile::encodeName(path).toStdString());
+        written = zel::workflows::WriteEvents(out.Stream(), zel::data::EventStore(), mModel->Filter(),
                                               json ? zel::workflows::EventFileFormat::Json
                                                    : zel::workflows::EventFileFormat::Csv,
                                               [this](std::int64_t count) {
                                                   ShowStep(QStringLiteral("Exporting events: %1 written")
                                                                .arg(QLocale().toString(static_cast<qlonglong>(count))));
                                               });
-        out.flush();
-        out.close();
-        if (out.fail())
-            throw std::runtime_error("The file could not be written completely (is the disk full?).");
-        std::filesystem::rename(part, target);
+        out.Commit();
     } catch (const std::exception& error) {
         failure = QString::fromStdString(zel::workflows::ReportedErrorText(error));
     }
     CloseMessage();
     if (!failure.isEmpty()) {
-        std::error_code ignored;
-        std::filesystem::remove(part, ignored);
         ShowMessage(this, QStringLiteral("The events could not be exported to %1: %2").arg(path, failure),
                     QStringLiteral("Export Events"), MsgIcon::Critical);
         return -1;

@@ -15,7 +15,7 @@ namespace zel::ui {
 namespace {
 
 constexpr int DesignWidth = 560;
-constexpr int DesignHeight = 110;
+constexpr int DesignHeight = 134;
 constexpr int ButtonWidth = 90;
 constexpr int RowHeight = 24;
 
@@ -52,12 +52,18 @@ ReaderSettings::ReaderSettings(QWidget* parent) : ReaderPanel(parent)
     mTandA = MakeCheckBox(mFrame, "chkUseTandA", QStringLiteral("Use Time and Attendance"), 12, 78);
     mTrackDepartments = MakeCheckBox(mFrame, "chkTrackDepartments", QStringLiteral("Track Departments"), 250, 52);
 
+    // What the last Send did with the daylight-saving dates: they come from this machine's zone.
+    mDayLightSavingsSent = new QLabel(mFrame);
+    mDayLightSavingsSent->setObjectName(QStringLiteral("lblDayLightSavings"));
+    mDayLightSavingsSent->setGeometry(12, 104, DesignWidth - 24, RowHeight);
+
     mSend = new QPushButton(QStringLiteral("Send"), mFrame);
     mSend->setObjectName(QStringLiteral("cmdSendSettings"));
     mSend->setGeometry(DesignWidth - ButtonWidth - 12, 76, ButtonWidth, 26);
 
     Anchors().Add(mFrame, AnchorLeft | AnchorRight);
     Anchors().Add(mSend, AnchorRight);
+    Anchors().Add(mDayLightSavingsSent, AnchorLeft | AnchorRight);
 
     connect(mSend, &QPushButton::clicked, this, &ReaderSettings::cmdSendSettings_Click);
     SetControlsEnabled(false);
@@ -67,12 +73,14 @@ void ReaderSettings::ReaderConnected()
 {
     RunCommand(this, [this] {
         auto& reader = *Reader();
+        mDayLightSavingsSent->clear();
         mTrackDepartments->setChecked(reader.DepartmentTrackingEnabled());
         mTandA->setChecked(reader.TimeAndAttendanceEnabled());
-        mDayLightSavings->setChecked(reader.DayLightSavingsEnabled());
         const int format = static_cast<int>(reader.TimeDisplayFormat());
         // A value the list does not know shows as no choice; Send then leaves it as it is.
         mTimeFormat->setCurrentIndex(format >= 0 && format < mTimeFormat->count() ? format : -1);
+        // Last: it needs this machine's time zone, whose failure should not hide the rest.
+        mDayLightSavings->setChecked(reader.DayLightSavingsEnabled());
     });
     SetControlsEnabled(true);
 }
@@ -90,9 +98,20 @@ void ReaderSettings::cmdSendSettings_Click()
         reader.SetDepartmentTrackingEnabled(mTrackDepartments->checkState() == Qt::Checked);
         if (mTimeFormat->currentIndex() >= 0)
             reader.SetTimeDisplayFormat(static_cast<zel::support::TimeDisplayFormatEnum>(mTimeFormat->currentIndex()));
-        reader.SetDayLightSavingsEnabled(mDayLightSavings->checkState() == Qt::Checked);
+        QString dayLightSavings = QStringLiteral("Daylight saving cleared");
+        if (mDayLightSavings->checkState() == Qt::Checked) {
+            const auto dates = reader.SetDayLightSavings();
+            const QString text = QString::fromStdString(dates.Text());
+            dayLightSavings = dates.HasDayLightSavings() ? QStringLiteral("Daylight saving sent: %1 (%2)")
+                                                               .arg(text, QString::fromStdString(dates.ZoneName()))
+                                                         : QStringLiteral("Daylight saving cleared: %1").arg(text);
+        } else {
+            reader.ClearDayLightSavings();
+        }
+        mDayLightSavingsSent->clear();
         RunWithWaitWindow(QStringLiteral("Send Settings"), QStringLiteral("Sending Settings..."),
                           [&] { reader.SaveSettings(); });
+        mDayLightSavingsSent->setText(dayLightSavings);
     });
 }
 

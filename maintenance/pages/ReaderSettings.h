@@ -12,7 +12,8 @@ namespace zel::ui {
 
 // The "Clock Settings" panel of the Clock Setup tab: time format, daylight saving, time and
 // attendance and department tracking of the connected clock, read once per connection and
-// written back with "Send".
+// written back with "Send". After a Send it tells which daylight-saving dates it sent (this
+// machine's time zone gives them) or that it cleared them.
 class ReaderSettings : public ReaderPanel {
     Q_OBJECT
 public:
@@ -32,6 +33,7 @@ private:
     QCheckBox* mDayLightSavings;
     QCheckBox* mTandA;
     QCheckBox* mTrackDepartments;
+    QLabel* mDayLightSavingsSent;
     QPushButton* mSend;
 };
 

@@ -1,5 +1,7 @@
 #include "pages/frmCollectEvents.h"
 
+#include "ShownText.h"
+
 #include "zel/data/ReaderDescription.h"
 
 #include <QHBoxLayout>
@@ -21,7 +23,7 @@ frmCollectEvents::frmCollectEvents(QWidget* owner, std::vector<ReaderPtr> clocks
     mList = new QListWidget(this);
     mList->setObjectName(QStringLiteral("lstClocks"));
     for (const ReaderPtr& clock : mClocks) {
-        auto* item = new QListWidgetItem(QString::fromStdString(clock->Name()), mList);
+        auto* item = new QListWidgetItem(ShownText(clock->Name()), mList);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }

@@ -1,5 +1,7 @@
 #include "pages/frmCommandResult.h"
 
+#include "ShownText.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,9 +22,10 @@ constexpr int ListWidth = 560;
 constexpr int IconSize = 32;
 constexpr int ListRowsShown = 8;
 
+// Clock names and results may hold what a name brought along.
 QString ToQ(const std::string& text)
 {
-    return QString::fromStdString(text);
+    return ShownText(text);
 }
 
 } // namespace
@@ -35,6 +38,11 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     setAttribute(Qt::WA_DeleteOnClose);
 
     const bool allDone = mReport.AllSucceeded();
+    // The list also when every clock succeeded but one tells more than its count (users already
+    // held or removed, users written in data banks), so that a run that finished an interrupted
+    // one says so, or a clock carries a note ("not on this clock: 1004").
+    const bool news = mReport.AnyNotes() || std::any_of(mReport.Clocks().begin(), mReport.Clocks().end(),
+                                                        [](const ClockReport& clock) { return clock.HasNews(); });
     mIcon = new QLabel(this);
     mIcon->setObjectName(QStringLiteral("imgResult"));
     mIcon->setPixmap(style()
@@ -70,7 +78,7 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     mResults->resizeColumnToContents(ResultColumnClock);
     mResults->resizeColumnToContents(ResultColumnTask);
     mResults->setColumnWidth(ResultColumnClock, std::max(mResults->columnWidth(ResultColumnClock) + 12, 120));
-    mResults->setVisible(!allDone);
+    mResults->setVisible(!allDone || news);
     mResults->setMinimumWidth(ListWidth);
     const int rows = std::min(static_cast<int>(mReport.Clocks().size()), ListRowsShown);
     mResults->setMinimumHeight(mResults->header()->sizeHint().height() +
@@ -91,7 +99,7 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     layout->addLayout(top);
     layout->addWidget(mResults, 1);
     layout->addLayout(buttons);
-    if (allDone) {
+    if (allDone && !news) {
         mSummary->setMinimumWidth(320);
         layout->setSizeConstraint(QLayout::SetFixedSize);
     }

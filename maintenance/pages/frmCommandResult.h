@@ -14,8 +14,9 @@ namespace zel::ui {
 // The result window of a command that works on several clocks (Add/Remove Users, Synchronize):
 // one summary line (lblSummary) and, unless every clock succeeded, a list (lvwResults) of every
 // chosen clock with what happened to it (columns "Clock", "Task" (only when the clocks have
-// different tasks), "Result"). When every clock succeeded the summary alone is shown, as a short
-// confirmation. cmdOK closes the window.
+// different tasks), "Result": the count, what was done to the clock's users and what it lacks).
+// When every clock succeeded with nothing more to tell than its count, the summary alone is
+// shown, as a short confirmation. cmdOK closes the window.
 //
 // The pages show it without blocking (show()), owned by the page; it deletes itself when closed.
 class frmCommandResult : public QDialog {

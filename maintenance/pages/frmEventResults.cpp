@@ -1,5 +1,7 @@
 #include "pages/frmEventResults.h"
 
+#include "ShownText.h"
+
 #include "zel/data/ReaderDescription.h"
 
 #include <QHBoxLayout>
@@ -21,7 +23,7 @@ enum Column { ColumnClock, ColumnNew, ColumnKnown, ColumnResult };
 
 QString ClockName(const EventCollection& result)
 {
-    return result.Result.Clock ? QString::fromStdString(result.Result.Clock->Name()) : QString();
+    return result.Result.Clock ? ShownText(result.Result.Clock->Name()) : QString();
 }
 
 } // namespace
@@ -120,7 +122,7 @@ QString frmEventResults::ResultText(const EventCollection& result)
 {
     QString text = QString::fromLatin1(zel::workflows::OutcomeWord(result.Result.Outcome));
     if (!result.Result.Detail.empty())
-        text += QStringLiteral(": ") + QString::fromStdString(result.Result.Detail);
+        text += QStringLiteral(": ") + ShownText(result.Result.Detail);
     return text;
 }
 

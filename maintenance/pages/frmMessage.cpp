@@ -1,5 +1,7 @@
 #include "pages/frmMessage.h"
 
+#include "ShownText.h"
+
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/IChannelDescription.h"
@@ -85,7 +87,7 @@ void frmMessage::SetChannelLine(std::int32_t channelID, const QString& name, con
         mCancel->move(mCancel->x(), top + LineHeight + Margin);
         FitHeight();
     }
-    const QString text = name.isEmpty() ? status : name + QStringLiteral(": ") + status;
+    const QString text = ShownText(name.isEmpty() ? status : name + QStringLiteral(": ") + status);
     const QString shown = line->Text->fontMetrics().elidedText(text, Qt::ElideMiddle, line->Text->width());
     if (line->Text->text() != shown) {
         line->Text->setText(shown);

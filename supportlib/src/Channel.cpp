@@ -3,6 +3,7 @@
 #include "zel/Text.h"
 #include "zel/support/DisplayMessageCommand.h"
 #include "zel/support/ReaderFactory.h"
+#include "zel/support/User.h"
 #include "zel/support/VendorLibrary.h"
 #include "zel/support/ZelErrors.h"
 
@@ -10,6 +11,13 @@
 #include <cstring>
 
 namespace zel::support {
+namespace {
+
+// What zelRemoveUserRecord answers for a well-formed ID the clock does not hold (the clock's
+// NotFound and DataError both become result 1; the ID was checked, so it is NotFound).
+constexpr std::int32_t kNotOnClockResult = 1;
+
+} // namespace
 
 Channel::~Channel()
 {
@@ -33,6 +41,12 @@ void Channel::Connect()
         return;
     if (mConnector)
         mChannelHandle = mConnector->Connect();
+    mSelectedReader = -1; // a new link: the clock library starts without a selection of ours
+}
+
+std::string Channel::ConnectFailure() const
+{
+    return mConnector && !IsConnected() ? mConnector->ConnectFailure() : std::string();
 }
 
 void Channel::Disconnect()
@@ -44,9 +58,12 @@ void Channel::Disconnect()
 
 std::shared_ptr<IReader> Channel::GetReader(std::int32_t readerID)
 {
-    if (!IsConnected() || readerID < 0 || readerID > 255)
+    if (readerID < 0 || readerID > 255)
+        RaiseInvalidArgument("Reader ID must be between 0 and 255; " + std::to_string(readerID) + " names no clock.");
+    if (!IsConnected())
         return nullptr;
     StatusRecord status{};
+    mSelectedReader = readerID;
     if (ZEL_VENDOR_CALL(zelSetHandReader, mChannelHandle, readerID, status.data()) != 0)
         return nullptr;
     ReaderInfoRecord info{};
@@ -58,7 +75,15 @@ std::shared_ptr<IReader> Channel::GetReader(std::int32_t readerID)
 void Channel::SetHandReader(std::int32_t readerID)
 {
     StatusRecord status{};
+    mSelectedReader = readerID;
     CheckResult(ZEL_VENDOR_CALL(zelSetHandReader, mChannelHandle, readerID, status.data()));
+}
+
+ReaderInfoRecord Channel::GetReaderInfo()
+{
+    ReaderInfoRecord info{};
+    CheckResult(ZEL_VENDOR_CALL(zelGetReaderInfo, mChannelHandle, info.data()));
+    return info;
 }
 
 void Channel::DisplayMessage(const std::string& message, bool userSpecific, const std::string& userID,
@@ -104,7 +129,6 @@ UserRecord Channel::GetUserRecord(const std::string& userID)
 
 void Channel::HereIsUserRecord(const UserRecord& record)
 {
-    ++mUserChanges; // counted before the call: a failed one may still have changed the clock
     CheckResult(ZEL_VENDOR_CALL(zelHereIsUserRecord, mChannelHandle, record.data()));
 }
 
@@ -118,7 +142,6 @@ ExtUserRecord Channel::GetExtUserRecord(const std::string& userID)
 
 void Channel::HereIsExtUserRecord(const ExtUserRecord& record)
 {
-    ++mUserChanges; // counted before the call: a failed one may still have changed the clock
     CheckResult(ZEL_VENDOR_CALL(zelHereIsExtUserRecord, mChannelHandle, record.data()));
 }
 
@@ -138,8 +161,18 @@ void Channel::HereIsSetupData(const SetupRecord& record)
 void Channel::RemoveUserRecord(const std::string& userID)
 {
     auto id = TextToIDChecked(userID);
-    ++mUserChanges; // counted before the call: a failed one may still have changed the clock
     CheckResult(ZEL_VENDOR_CALL(zelRemoveUserRecord, mChannelHandle, id.data()));
+}
+
+bool Channel::RemoveUserRecordIfHeld(const std::string& userID)
+{
+    User::CheckID(userID);
+    auto id = TextToIDChecked(userID);
+    const std::int32_t code = ZEL_VENDOR_CALL(zelRemoveUserRecord, mChannelHandle, id.data());
+    if (code == kNotOnClockResult)
+        return false;
+    CheckResult(code);
+    return true;
 }
 
 DataBank Channel::GetDataBank(std::int32_t bank)
@@ -151,13 +184,11 @@ DataBank Channel::GetDataBank(std::int32_t bank)
 
 void Channel::SetDataBank(std::int32_t bank, const DataBank& data)
 {
-    ++mUserChanges; // counted before the call: a failed one may still have changed the clock
     CheckResult(ZEL_VENDOR_CALL(zelSetDataBank, mChannelHandle, bank, data.data()));
 }
 
 void Channel::ClearUserDataBase()
 {
-    ++mUserChanges; // counted before the call: a failed one may still have changed the clock
     CheckResult(ZEL_VENDOR_CALL(zelClearUserDataBase, mChannelHandle));
 }
 

@@ -19,6 +19,7 @@ constexpr const char* kAbortedMessage = "   Enrollment       Aborted";
 UserRecord Enrollment::Run(Channel& channel, std::shared_ptr<IEnrollmentStatus> callback)
 {
     mCallback = std::move(callback);
+    mReaderID = channel.SelectedReader();
     UserRecord record{};
     if (mCallback)
         mCallback->BeginEnrollment();
@@ -66,6 +67,9 @@ Enrollment::PhaseEnd Enrollment::RunPhase(Channel& channel, bool verification)
         status = channel.SendStatusCRC();
         Report(status);
         PumpMessages();
+        // What ran meanwhile may have addressed another clock of the channel.
+        if (mReaderID >= 0 && channel.SelectedReader() != mReaderID)
+            channel.SetHandReader(mReaderID);
         if (GetInt32LE(status.data() + kComplete) == 0 && GetInt32LE(status.data() + kTimedOut) == 0) {
             // Do not flood a clock whose library answers at once.
             auto elapsed =

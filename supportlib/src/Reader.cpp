@@ -8,6 +8,8 @@
 #include "zel/support/ZelErrors.h"
 
 #include <algorithm>
+#include <array>
+#include <exception>
 #include <utility>
 
 namespace zel::support {
@@ -17,36 +19,55 @@ constexpr std::size_t kSlotsPerBank = ZEL_DATA_BANK_SIZE / layout::kBankSlotSize
 constexpr std::uint8_t kTimeAndAttendanceBit = 0x01;
 constexpr std::uint8_t kDepartmentTrackingBit = 0x02;
 
-void WriteDayLightSavingsRecord(std::uint8_t* p, const zel::DateTime& date)
+// The start and end records of the daylight-saving dates (none: zeros), as they sit at
+// kSetupDstStart in the SetupRecord: each the second, minute, hour, day and month of the change
+// and year byte 0 (every year).
+std::array<std::uint8_t, 2 * ZEL_TIME_RECORD_SIZE> DayLightSavingsRecords(const DayLightSavingsDates& dates)
 {
-    p[0] = 0; // second
-    p[1] = 0; // minute
-    p[2] = 2; // hour
-    p[3] = static_cast<std::uint8_t>(date.Day());
-    p[4] = static_cast<std::uint8_t>(date.Month());
-    p[5] = 0; // year
+    std::array<std::uint8_t, 2 * ZEL_TIME_RECORD_SIZE> records{};
+    if (!dates.HasDayLightSavings())
+        return records;
+    auto put = [](std::uint8_t* p, const zel::DateTime& change) {
+        p[0] = 0;
+        p[1] = static_cast<std::uint8_t>(change.Minute());
+        p[2] = static_cast<std::uint8_t>(change.Hour());
+        p[3] = static_cast<std::uint8_t>(change.Day());
+        p[4] = static_cast<std::uint8_t>(change.Month());
+        p[5] = 0;
+    };
+    put(records.data(), dates.Start());
+    put(records.data() + ZEL_TIME_RECORD_SIZE, dates.End());
+    return records;
 }
 
 } // namespace
 
 Reader::Reader(std::int32_t readerID, std::shared_ptr<Channel> channel, const ReaderInfoRecord& info)
-    : mReaderID(static_cast<std::uint8_t>(readerID & 0xFF)), mChannel(std::move(channel)), mReaderInfo(info),
-      mUserChangesAtStart(mChannel ? mChannel->UserChanges() : 0)
+    : mReaderID(static_cast<std::uint8_t>(readerID & 0xFF)), mChannel(std::move(channel)), mReaderInfo(info)
 {
 }
 
-int Reader::BanksToRead(std::size_t slotsPerBank) const
+int Reader::BanksToRead(std::size_t slotsPerBank)
 {
-    // The count is the clock's answer when this reader was made; after changes made through the
-    // channel since, it may be short, so every bank up to the first empty slot is read.
-    if (mChannel->UserChanges() != mUserChangesAtStart)
-        return kUserBankCount;
+    // The count given when this reader was made may be old: users come from the clock itself,
+    // other channels and other programs. Asking costs one short exchange; a bank costs 4 KiB.
+    try {
+        mReaderInfo = mChannel->GetReaderInfo();
+    } catch (const std::exception&) {
+        return kUserBankCount; // read on to the first empty slot
+    }
     return BanksFilledBy(GetInt16LE(mReaderInfo.data() + layout::kReaderUserCount), slotsPerBank);
 }
 
 void Reader::SelectReader()
 {
     mChannel->SetHandReader(mReaderID);
+}
+
+void Reader::KeepSelected()
+{
+    if (mChannel->SelectedReader() != mReaderID)
+        SelectReader();
 }
 
 void Reader::EnsureSettings()
@@ -114,24 +135,37 @@ std::size_t Reader::SendUsers(const VisitorList& users, const UserStep& step)
                 RaiseInvalidArgument("No user to send.");
             CheckVisitorToSend(*users[k]);
         },
-        [this] { SelectReader(); }, [&](std::size_t k) { users[k]->SendToReader(*mChannel); });
+        [this] { SelectReader(); },
+        [&](std::size_t k) {
+            KeepSelected(); // the step may have used another clock of the channel
+            users[k]->SendToReader(*mChannel);
+        });
 }
 
-std::size_t Reader::RemoveUsers(const RemoveList& users, const UserStep& step)
+void Reader::RemoveUsers(const RemoveList& users, RemoveResult& result, const UserStep& step)
 {
-    return ActAfterOneSelect(
+    result = RemoveResult();
+    ActAfterOneSelect(
         users.size(), step,
         [&](std::size_t k) {
             if (!users[k])
                 RaiseInvalidArgument("No user to remove.");
+            User::CheckID(users[k]->ID()); // so that the clock's result 1 can only mean "not held"
         },
-        [this] { SelectReader(); }, [&](std::size_t k) { RemoveByVisitorOrID(users[k]); });
+        [this] { SelectReader(); },
+        [&](std::size_t k) {
+            KeepSelected();
+            if (mChannel->RemoveUserRecordIfHeld(users[k]->ID()))
+                ++result.Removed;
+            else
+                result.NotOnClock.push_back(k);
+        });
 }
 
 std::shared_ptr<UserList> Reader::GetUserList()
 {
-    const int banks = BanksToRead(kSlotsPerBank);
     SelectReader();
+    const int banks = BanksToRead(kSlotsPerBank);
     return ReadUserBanks(
         *mChannel, {kSlotsPerBank, layout::kBankSlotSize},
         [](const std::uint8_t* slot) {
@@ -164,24 +198,13 @@ void Reader::SaveSettings()
     mChannel->HereIsSetupData(mSetup);
 }
 
-zel::DateTime Reader::DayLightSavingsStart(int year)
-{
-    zel::DateTime first(year, 4, 1);
-    return zel::DateTime(year, 4, 1 + (7 - first.DayOfWeek()) % 7, 2);
-}
-
-zel::DateTime Reader::DayLightSavingsEnd(int year)
-{
-    zel::DateTime last(year, 10, 31);
-    return zel::DateTime(year, 10, 31 - last.DayOfWeek(), 2);
-}
-
-void Reader::SetDayLightSavings()
+DayLightSavingsDates Reader::SetDayLightSavings()
 {
     EnsureSettings();
-    int year = zel::DateTime::Now().Year();
-    WriteDayLightSavingsRecord(mSetup.data() + layout::kSetupDstStart, DayLightSavingsStart(year));
-    WriteDayLightSavingsRecord(mSetup.data() + layout::kSetupDstEnd, DayLightSavingsEnd(year));
+    auto dates = DayLightSavingsDates::ThisYear();
+    const auto records = DayLightSavingsRecords(dates);
+    std::copy(records.begin(), records.end(), mSetup.begin() + layout::kSetupDstStart);
+    return dates;
 }
 
 void Reader::ClearDayLightSavings()
@@ -193,9 +216,11 @@ void Reader::ClearDayLightSavings()
 bool Reader::DayLightSavingsEnabled()
 {
     EnsureSettings();
-    auto start = DayLightSavingsStart(zel::DateTime::Now().Year());
-    const auto* stored = mSetup.data() + layout::kSetupDstStart;
-    return stored[3] == start.Day() && stored[4] == start.Month();
+    const auto dates = DayLightSavingsDates::ThisYear();
+    if (!dates.HasDayLightSavings())
+        return false;
+    const auto records = DayLightSavingsRecords(dates);
+    return std::equal(records.begin(), records.end(), mSetup.begin() + layout::kSetupDstStart);
 }
 
 void Reader::SetDayLightSavingsEnabled(bool value)

@@ -3,6 +3,7 @@
 #include "UserBanks.h"
 
 #include "zel/support/Channel.h"
+#include "zel/support/User.h"
 #include "zel/support/ZelErrors.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@ VT9Reader::VT9Reader(std::int32_t readerID, std::shared_ptr<Channel> channel, co
 
 std::shared_ptr<IUser> VT9Reader::GetUser(const std::string& userID)
 {
+    mReader->SelectReader();
     auto user = std::make_shared<ExtendedUser>();
     user->LoadFromReader(*mChannel, userID);
     return user;
@@ -26,13 +28,13 @@ void VT9Reader::SendUser(const std::shared_ptr<IReaderVisitor>& user)
 {
     if (!user)
         RaiseInvalidArgument("No user to send.");
-    CheckVisitorToSend(*user);
+    CheckVisitorToSend(*user); // a bad ID is refused before the clock is addressed
+    mReader->SelectReader();
     user->SendToVT9Reader(*mChannel);
 }
 
 std::size_t VT9Reader::SendUsers(const VisitorList& users, const UserStep& step)
 {
-    // Unlike SendUser this selects (once): the users reach this clock whatever was selected last.
     return ActAfterOneSelect(
         users.size(), step,
         [&](std::size_t k) {
@@ -40,18 +42,22 @@ std::size_t VT9Reader::SendUsers(const VisitorList& users, const UserStep& step)
                 RaiseInvalidArgument("No user to send.");
             CheckVisitorToSend(*users[k]);
         },
-        [this] { mReader->SelectReader(); }, [&](std::size_t k) { users[k]->SendToVT9Reader(*mChannel); });
+        [this] { mReader->SelectReader(); },
+        [&](std::size_t k) {
+            mReader->KeepSelected(); // the step may have used another clock of the channel
+            users[k]->SendToVT9Reader(*mChannel);
+        });
 }
 
-std::size_t VT9Reader::RemoveUsers(const RemoveList& users, const UserStep& step)
+void VT9Reader::RemoveUsers(const RemoveList& users, RemoveResult& result, const UserStep& step)
 {
-    return mReader->RemoveUsers(users, step);
+    mReader->RemoveUsers(users, result, step);
 }
 
 std::shared_ptr<UserList> VT9Reader::GetUserList()
 {
-    const int banks = mReader->BanksToRead(kSlotsPerBank);
     mReader->SelectReader();
+    const int banks = mReader->BanksToRead(kSlotsPerBank);
     return ReadUserBanks(
         *mChannel, {kSlotsPerBank, kSlotSize},
         [](const std::uint8_t* slot) {
@@ -76,6 +82,8 @@ std::shared_ptr<ExtendedUser> VT9Reader::EnrollUser(const std::string& userID, c
                                                     std::shared_ptr<IEnrollmentStatus> callback)
 {
     auto keepAlive = shared_from_this(); // the caller's events may drop the reader meanwhile
+    User::CheckID(userID);               // a bad ID is refused before the clock is addressed
+    mReader->SelectReader();
     auto user = std::make_shared<ExtendedUser>();
     mUserUnderEnrollment = user;
     bool enrolled = false;
@@ -136,9 +144,9 @@ void VT9Reader::SaveSettings()
 {
     mReader->SaveSettings();
 }
-void VT9Reader::SetDayLightSavings()
+DayLightSavingsDates VT9Reader::SetDayLightSavings()
 {
-    mReader->SetDayLightSavings();
+    return mReader->SetDayLightSavings();
 }
 void VT9Reader::ClearDayLightSavings()
 {

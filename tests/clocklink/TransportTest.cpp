@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <thread>
+#include <unistd.h>
 
 #include "zel/link/PseudoTerminal.h"
 #include "zel/link/SerialTransport.h"
@@ -143,13 +145,65 @@ TEST(SerialTransport, HangUpOfTheOtherSideIsClosed)
     EXPECT_EQ(serial->Read(std::span(&one, 1), Soon()).Status, IoStatus::Closed);
 }
 
-TEST(SerialTransport, RefusesMissingDevicesOddRatesAndNonTerminals)
+TEST(SerialTransport, RefusesMissingDevicesOddRatesAndNonTerminalsSayingWhich)
 {
-    EXPECT_FALSE(SerialTransport::Open("/dev/does-not-exist", 9600));
-    EXPECT_FALSE(SerialTransport::Open("/dev/null", 9600));
     auto pty = PseudoTerminal::Create();
     ASSERT_TRUE(pty);
-    EXPECT_FALSE(SerialTransport::Open(pty->SlavePath(), 12345));
+    const struct {
+        std::string Device;
+        std::uint32_t Rate;
+        std::string Why;
+    } cases[] = {
+        {"/dev/does-not-exist", 9600, "there is no serial port /dev/does-not-exist"},
+        {"/dev/null", 9600, "/dev/null is not a serial port"},
+        {pty->SlavePath(), 12345, "12345 bit/s is not a serial bit rate"},
+    };
+    for (const auto& c : cases) {
+        std::string why;
+        EXPECT_FALSE(SerialTransport::Open(c.Device, c.Rate, &why)) << c.Device;
+        EXPECT_EQ(why, c.Why);
+    }
     EXPECT_TRUE(SerialTransport::IsSupportedBitRate(115200));
     EXPECT_FALSE(SerialTransport::IsSupportedBitRate(0));
+}
+
+TEST(SerialTransport, ALineIsOpenedByOneChannelAtATime)
+{
+    auto pty = PseudoTerminal::Create();
+    ASSERT_TRUE(pty);
+    auto first = SerialTransport::Open(pty->SlavePath(), 9600);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(SerialTransport::WhyNotOpen(pty->SlavePath()),
+              "the serial port " + pty->SlavePath() + " is in use by another channel or program");
+
+    // Also under another name of the same device.
+    const std::string alias = ::testing::TempDir() + "zel-serial-alias-" + std::to_string(::getpid());
+    ::unlink(alias.c_str());
+    ASSERT_EQ(::symlink(pty->SlavePath().c_str(), alias.c_str()), 0);
+    for (const std::string& device : {pty->SlavePath(), alias}) {
+        std::string why;
+        EXPECT_FALSE(SerialTransport::Open(device, 9600, &why)) << device;
+        EXPECT_EQ(why, "the serial port " + device + " is in use by another channel or program");
+    }
+
+    // Closed, the line is free again, and the first holder's settings were left alone.
+    first->Close();
+    EXPECT_EQ(SerialTransport::WhyNotOpen(alias), "");
+    auto second = SerialTransport::Open(alias, 115200);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->Write(AllByteValues(), Soon()).Status, IoStatus::Ok);
+    EXPECT_EQ(ReadExactly(*pty, 256), AllByteValues());
+    second.reset();
+    ::unlink(alias.c_str());
+}
+
+TEST(SerialTransport, APortIsTtySUnlessTheEnvironmentNamesItsDevice)
+{
+    ::unsetenv("ZEL_COM3");
+    EXPECT_EQ(SerialTransport::DeviceForPort(2), "/dev/ttyS2");
+    ::setenv("ZEL_COM3", "/dev/pts/42", 1);
+    EXPECT_EQ(SerialTransport::DeviceForPort(2), "/dev/pts/42");
+    ::setenv("ZEL_COM3", "", 1);
+    EXPECT_EQ(SerialTransport::DeviceForPort(2), "/dev/ttyS2");
+    ::unsetenv("ZEL_COM3");
 }

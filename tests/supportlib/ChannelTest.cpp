@@ -148,7 +148,7 @@ TEST(ChannelTest, FailedLinksLeaveTheChannelUnconnected)
     EXPECT_EQ(fake.CountOf("zelCleanupWsock"), 0); // sockets were never ready
 }
 
-TEST(ChannelTest, GetReaderReturnsNothingForAClockThatDoesNotAnswer)
+TEST(ChannelTest, GetReaderGivesNothingForASilentClockAndRefusesIDsThatNameNoClock)
 {
     FakeVendor fake;
     auto channel = ChannelFactory().CreateDirectChannel(1);
@@ -157,8 +157,17 @@ TEST(ChannelTest, GetReaderReturnsNothingForAClockThatDoesNotAnswer)
     EXPECT_EQ(channel->GetReader(3), nullptr);
     fake.QueueResult("zelGetReaderInfo", 4);
     EXPECT_EQ(channel->GetReader(3), nullptr);
-    EXPECT_EQ(channel->GetReader(256), nullptr);
-    EXPECT_EQ(channel->GetReader(-1), nullptr);
+    for (const int outside : {256, -1, 1000}) {
+        try {
+            channel->GetReader(outside); // names no clock: an argument error, not a silent clock
+            FAIL() << outside;
+        } catch (const zel::Error& e) {
+            EXPECT_EQ(e.Number(), 5);
+            EXPECT_EQ(e.Source(), "ZelClock");
+            EXPECT_NE(e.Description().find("between 0 and 255"), std::string::npos) << e.Description();
+            EXPECT_NE(e.Description().find(std::to_string(outside)), std::string::npos) << e.Description();
+        }
+    }
     auto selects = fake.CallsTo("zelSetHandReader");
     ASSERT_EQ(selects.size(), 2u);
     EXPECT_EQ(selects[0].Args, (std::vector<std::int64_t>{7, 3}));

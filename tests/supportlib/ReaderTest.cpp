@@ -1,6 +1,9 @@
+#include "MachineZone.h"
 #include "ReaderFixture.h"
 
 #include "zel/Error.h"
+#include "zel/support/DayLightSavingsDates.h"
+#include "zel/support/MessagePump.h"
 #include "zel/support/Reader.h"
 #include "zel/support/TimeZoneTable.h"
 #include "zel/support/User.h"
@@ -35,7 +38,7 @@ TEST_F(ReaderTest, UserListOfAnEmptyClockIsEmpty)
     auto list = Rdr->GetUserList();
     ASSERT_TRUE(list);
     EXPECT_EQ(list->Count(), 0);
-    EXPECT_EQ(Fake.CallNames(), (Names{"zelSetHandReader", "zelGetDataBank"}));
+    EXPECT_EQ(Fake.CallNames(), (Names{"zelSetHandReader", "zelGetReaderInfo", "zelGetDataBank"}));
     EXPECT_EQ(Fake.Calls[0].Args[1], 5);
 }
 
@@ -63,15 +66,28 @@ TEST_F(ReaderTest, UserListReadsOnlyTheBanksTheUserCountFills)
     EXPECT_EQ(Rdr->GetUserList()->Count(), 256);
     EXPECT_EQ(Fake.CountOf("zelGetDataBank"), 1);
 
-    MakeReader(1, 5, 0); // an empty clock: the selection only
+    MakeReader(1, 5, 0); // an empty clock: the selection and the count only
     EXPECT_EQ(Rdr->GetUserList()->Count(), 0);
-    EXPECT_EQ(Fake.CallNames(), (Names{"zelSetHandReader"}));
+    EXPECT_EQ(Fake.CallNames(), (Names{"zelSetHandReader", "zelGetReaderInfo"}));
+}
 
-    MakeReader(1, 5, 0); // users sent since the reader was made: the count no longer holds
-    Rdr->SendUser(MakeUser("1"));
-    Fake.ClearCalls();
-    EXPECT_EQ(Rdr->GetUserList()->Count(), 261);
-    EXPECT_EQ(Fake.CountOf("zelGetDataBank"), 2);
+TEST_F(ReaderTest, UserListReadsTheUsersAddedSinceTheReaderWasMade)
+{
+    // The clock was empty when the reader was made; then users came through another channel, a
+    // program or the clock's own keypad.
+    MakeReader(1, 5, 0);
+    Fake.Banks[0] = Bank(2, 41);
+    Fake.ReaderInfos[5] = FakeVendor::Info(1, 2);
+    auto list = Rdr->GetUserList();
+    EXPECT_EQ(list->Count(), 2);
+    EXPECT_TRUE(list->Contains("42"));
+    EXPECT_EQ(Rdr->UserCount(), 2); // kept from the list's count
+
+    // A count that cannot be read: every bank up to the first empty slot.
+    Fake.Banks[1] = Bank(1, 300);
+    Fake.Banks[0] = Bank(256, 1);
+    Fake.QueueResult("zelGetReaderInfo", 4);
+    EXPECT_EQ(Rdr->GetUserList()->Count(), 257);
 }
 
 TEST_F(ReaderTest, SendUsersAndRemoveUsersSelectTheClockOnce)
@@ -83,10 +99,52 @@ TEST_F(ReaderTest, SendUsersAndRemoveUsersSelectTheClockOnce)
     EXPECT_EQ(Fake.CallNames().front(), "zelSetHandReader");
     Fake.ClearCalls();
     RemoveList gone{MakeUser("1"), MakeUser("3")};
-    EXPECT_EQ(Rdr->RemoveUsers(gone), 2u);
+    RemoveResult removed;
+    Rdr->RemoveUsers(gone, removed);
+    EXPECT_EQ(removed.Removed, 2u);
     EXPECT_EQ(Fake.CountOf("zelSetHandReader"), 1);
     EXPECT_EQ(Fake.CountOf("zelRemoveUserRecord"), 2);
     EXPECT_EQ(Fake.CallNames().front(), "zelSetHandReader");
+}
+
+TEST_F(ReaderTest, RemoveUsersGoesOnPastUsersTheClockDoesNotHold)
+{
+    // Result 1 for a well-formed ID can only be "no user with that ID": the user is gone already.
+    Fake.QueueResult("zelRemoveUserRecord", 0);
+    Fake.QueueResult("zelRemoveUserRecord", 1);
+    RemoveResult result;
+    Rdr->RemoveUsers({MakeUser("1"), MakeUser("2"), MakeUser("3")}, result);
+    EXPECT_EQ(result.Removed, 2u);
+    EXPECT_EQ(result.NotOnClock, std::vector<std::size_t>{1});
+    EXPECT_EQ(result.Done(), 3u);
+    EXPECT_EQ(Fake.CountOf("zelRemoveUserRecord"), 3);
+
+    // Any other failure ends the removal; the result still tells what was done before it.
+    Fake.ClearCalls();
+    Fake.QueueResult("zelRemoveUserRecord", 1);
+    Fake.QueueResult("zelRemoveUserRecord", 0);
+    Fake.QueueResult("zelRemoveUserRecord", 4);
+    try {
+        Rdr->RemoveUsers({MakeUser("1"), MakeUser("2"), MakeUser("3"), MakeUser("4")}, result);
+        FAIL();
+    } catch (const zel::Error& e) {
+        EXPECT_EQ(e.Number(), static_cast<long>(ZelErrors::ComTimeout));
+    }
+    EXPECT_EQ(result.Removed, 1u);
+    EXPECT_EQ(result.NotOnClock, std::vector<std::size_t>{0});
+    EXPECT_EQ(Fake.CountOf("zelRemoveUserRecord"), 3);
+
+    // An ID that is not 1 to 10 digits is refused before anything is sent, so a result 1 is
+    // never taken for a user that is not there.
+    Fake.ClearCalls();
+    try {
+        Rdr->RemoveUsers({MakeUser("12a")}, result);
+        FAIL();
+    } catch (const zel::Error& e) {
+        EXPECT_EQ(e.Number(), 5);
+        EXPECT_EQ(e.Source(), "ZelClock");
+    }
+    EXPECT_TRUE(Fake.Calls.empty());
 }
 
 TEST_F(ReaderTest, UserListStopsAfterBankNine)
@@ -224,30 +282,75 @@ TEST_F(ReaderTest, SaveSettingsBeforeAnyReadLoadsTheSettingsFirst)
     EXPECT_EQ(Fake.CallsTo("zelHereIsSetupData")[0].Data[3], 42);
 }
 
-TEST(DayLightSavingsTest, StartIsFirstSundayOfAprilEndIsLastSundayOfOctober)
+static std::vector<std::uint8_t> DstRecords(const std::vector<std::uint8_t>& setup)
 {
-    EXPECT_EQ(Reader::DayLightSavingsStart(2004), zel::DateTime(2004, 4, 4, 2));
-    EXPECT_EQ(Reader::DayLightSavingsEnd(2004), zel::DateTime(2004, 10, 31, 2));
-    EXPECT_EQ(Reader::DayLightSavingsStart(2005), zel::DateTime(2005, 4, 3, 2));
-    EXPECT_EQ(Reader::DayLightSavingsEnd(2005), zel::DateTime(2005, 10, 30, 2));
-    EXPECT_EQ(Reader::DayLightSavingsStart(2007), zel::DateTime(2007, 4, 1, 2)); // 1 April is a Sunday
+    return {setup.begin() + 126, setup.begin() + 138};
 }
 
-TEST_F(ReaderTest, DayLightSavingsRecordsUseThisYearsDates)
+TEST_F(ReaderTest, DayLightSavingsAreThisYearsChangesOfTheMachinesZone)
 {
-    int year = zel::DateTime::Now().Year();
-    auto start = Reader::DayLightSavingsStart(year);
-    auto end = Reader::DayLightSavingsEnd(year);
-    EXPECT_FALSE(Rdr->DayLightSavingsEnabled());
-    Rdr->SetDayLightSavingsEnabled(true);
+    struct Case {
+        const char* Zone;
+        bool Changes;
+    };
+    for (const Case& zone : {Case{"America/New_York", true}, Case{"Europe/Berlin", true},
+                             Case{"Australia/Sydney", true}, Case{"Asia/Tokyo", false}, Case{"UTC", false}}) {
+        SCOPED_TRACE(zone.Zone);
+        zel::test::MachineZone machine(zone.Zone);
+        MakeReader(1);
+        Fake.Setup.fill(0x55); // whatever the clock held
+        const auto expected = DayLightSavingsDates::ThisYear(zone.Zone);
+        const auto sent = Rdr->SetDayLightSavings();
+        EXPECT_EQ(sent.HasDayLightSavings(), zone.Changes);
+        EXPECT_EQ(sent.ZoneName(), zone.Zone);
+        EXPECT_EQ(Rdr->DayLightSavingsEnabled(), zone.Changes);
+        Rdr->SaveSettings();
+        const auto records = DstRecords(Fake.CallsTo("zelHereIsSetupData")[0].Data);
+        if (!zone.Changes) {
+            EXPECT_EQ(records, std::vector<std::uint8_t>(12, 0)); // cleared
+            continue;
+        }
+        ASSERT_EQ(sent.Start(), expected.Start());
+        ASSERT_EQ(sent.End(), expected.End());
+        const auto& start = expected.Start();
+        const auto& end = expected.End();
+        // second, minute, hour, day, month of each change; year byte 0
+        EXPECT_EQ(records, (std::vector<std::uint8_t>{
+                               0, static_cast<std::uint8_t>(start.Minute()), static_cast<std::uint8_t>(start.Hour()),
+                               static_cast<std::uint8_t>(start.Day()), static_cast<std::uint8_t>(start.Month()), 0, 0,
+                               static_cast<std::uint8_t>(end.Minute()), static_cast<std::uint8_t>(end.Hour()),
+                               static_cast<std::uint8_t>(end.Day()), static_cast<std::uint8_t>(end.Month()), 0}));
+        Rdr->SetDayLightSavingsEnabled(false);
+        EXPECT_FALSE(Rdr->DayLightSavingsEnabled());
+    }
+}
+
+TEST_F(ReaderTest, DayLightSavingsEnabledOnlyForTheDatesItWouldSend)
+{
+    zel::test::MachineZone machine("America/New_York");
+    const auto dates = DayLightSavingsDates::ThisYear();
+    ASSERT_TRUE(dates.HasDayLightSavings());
+    auto put = [this](std::size_t at, const zel::DateTime& change, int hour) {
+        const std::uint8_t record[6] = {0,
+                                        0,
+                                        static_cast<std::uint8_t>(hour),
+                                        static_cast<std::uint8_t>(change.Day()),
+                                        static_cast<std::uint8_t>(change.Month()),
+                                        0};
+        std::copy(std::begin(record), std::end(record), Fake.Setup.begin() + static_cast<std::ptrdiff_t>(at));
+    };
+    put(126, dates.Start(), dates.Start().Hour());
+    put(132, dates.End(), dates.End().Hour());
+    MakeReader(1);
     EXPECT_TRUE(Rdr->DayLightSavingsEnabled());
-    Rdr->SaveSettings();
-    auto sent = Fake.CallsTo("zelHereIsSetupData")[0].Data;
-    EXPECT_EQ(std::vector<std::uint8_t>(sent.begin() + 126, sent.begin() + 132),
-              (std::vector<std::uint8_t>{0, 0, 2, static_cast<std::uint8_t>(start.Day()), 4, 0}));
-    EXPECT_EQ(std::vector<std::uint8_t>(sent.begin() + 132, sent.begin() + 138),
-              (std::vector<std::uint8_t>{0, 0, 2, static_cast<std::uint8_t>(end.Day()), 10, 0}));
-    Rdr->SetDayLightSavingsEnabled(false);
+
+    // The rule given up in 2007: first Sunday of April to last Sunday of October.
+    const int year = dates.Year();
+    const zel::DateTime april(year, 4, 1 + (7 - zel::DateTime(year, 4, 1).DayOfWeek()) % 7);
+    const zel::DateTime october(year, 10, 31 - zel::DateTime(year, 10, 31).DayOfWeek());
+    put(126, april, 2);
+    put(132, october, 2);
+    MakeReader(1);
     EXPECT_FALSE(Rdr->DayLightSavingsEnabled());
 }
 
@@ -408,3 +511,84 @@ TEST_F(ReaderTest, SuccessfulEnrollmentSendsTheNewUser)
     EXPECT_EQ(sent[16], 5);
     EXPECT_EQ(sent[5], 11);
 }
+
+// Several clocks share a channel: every command of a reader addresses its own clock, whichever
+// clock another reader of the channel addressed last (before the command, or from a callback or
+// an event that runs while it works).
+class OwnClockTest : public zel::test::ReaderFixture, public ::testing::WithParamInterface<std::uint8_t> {};
+
+TEST_P(OwnClockTest, EveryCommandReachesTheReadersOwnClock)
+{
+    MakeReader(GetParam(), 5, 3);
+    Fake.ReaderInfos[6] = FakeVendor::Info(GetParam(), 0);
+    auto other = Chan->GetReader(6);
+    ASSERT_TRUE(other);
+    Fake.Banks[0] = Bank(3, 1, GetParam() == 2 ? 77 : 16);
+    const auto id = FakeVendor::IdRecord("1");
+    std::copy(id.begin(), id.end(), Fake.Users["0000000001"].begin());
+    std::copy(id.begin(), id.end(), Fake.ExtUsers["0000000001"].begin());
+    SetPollSleep([](std::chrono::microseconds) {});
+    bool otherAtWork = false;
+    const auto useOtherClock = [&] {
+        otherAtWork = true;
+        other->GetTime();
+        otherAtWork = false;
+    };
+    auto old = SetMessagePump(useOtherClock); // an event handled meanwhile uses the other clock
+    const auto useOther = [&](std::size_t) {  // so does a step callback
+        useOtherClock();
+        return true;
+    };
+    struct Command {
+        const char* Name;
+        std::function<void(IReader&)> Run;
+    };
+    const std::vector<Command> commands{
+        {"SendUser", [](IReader& r) { r.SendUser(MakeUser("1")); }},
+        {"GetUser", [](IReader& r) { r.GetUser("1"); }},
+        {"RemoveUser", [](IReader& r) { r.RemoveUser(MakeUser("1")); }},
+        {"EnrollUser", [](IReader& r) { r.EnrollUser("1", UserAuthorityLevel::None); }},
+        {"SendUsers",
+         [&](IReader& r) {
+             r.SendUsers({MakeUser("1"), MakeUser("2")}, useOther);
+         }},
+        {"RemoveUsers",
+         [&](IReader& r) {
+             RemoveResult result;
+             r.RemoveUsers({MakeUser("1"), MakeUser("2")}, result, useOther);
+         }},
+        {"GetUserList", [](IReader& r) { r.GetUserList(); }},
+        {"SendUserList", [](IReader& r) { r.SendUserList({MakeUser("1")}); }},
+        {"RemoveAllUsers", [](IReader& r) { r.RemoveAllUsers(); }},
+        {"DisplayMessage", [](IReader& r) { r.DisplayMessage("hello"); }},
+        {"GetTime", [](IReader& r) { r.GetTime(); }},
+        {"SetTime", [](IReader& r) { r.SetTime(zel::DateTime(2004, 1, 1)); }},
+        {"TimeDisplayFormat", [](IReader& r) { r.TimeDisplayFormat(); }},
+        {"SaveSettings", [](IReader& r) { r.SaveSettings(); }},
+        {"GetNextDataLogElement", [](IReader& r) { r.GetNextDataLogElement(); }},
+        {"GetPreviousDataLogElement", [](IReader& r) { r.GetPreviousDataLogElement(); }},
+        {"GetDataLogElementList", [](IReader& r) { r.GetDataLogElementList(); }},
+        {"SendFunctionKeyData",
+         [](IReader& r) {
+             r.SendFunctionKeyData({1, 2, 3});
+         }},
+    };
+    for (const Command& command : commands) {
+        other->GetTime(); // the other clock is the one selected now
+        Names astray;
+        Fake.OnCall = [&](const FakeVendor::Call& call) {
+            if (!otherAtWork && call.Name != "zelSetHandReader" && call.Name != "zelTextToID" &&
+                call.Name != "zelIDToText" && Fake.SelectedReader != 5)
+                astray.push_back(call.Name);
+        };
+        EXPECT_NO_THROW(command.Run(*Rdr)) << command.Name;
+        Fake.OnCall = nullptr;
+        EXPECT_TRUE(astray.empty()) << command.Name << " sent " << astray.size()
+                                    << " commands to another clock, the first " << (astray.empty() ? "" : astray[0]);
+    }
+    SetMessagePump(old);
+    SetPollSleep(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothModels, OwnClockTest, ::testing::Values(std::uint8_t{1}, std::uint8_t{2}),
+                         [](const auto& param) { return param.param == 2 ? "Newer" : "Base"; });

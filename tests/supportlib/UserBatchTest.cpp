@@ -134,7 +134,9 @@ TEST_P(UserBatchTest, AStepThatStopsLeavesThatUserAndTheRestUnsent)
 TEST_P(UserBatchTest, NothingToDoAddressesNoClock)
 {
     EXPECT_EQ(Frames([&] { EXPECT_EQ(Rdr->SendUsers({}), 0u); }), 0u);
-    EXPECT_EQ(Frames([&] { EXPECT_EQ(Rdr->RemoveUsers({}), 0u); }), 0u);
+    RemoveResult removed;
+    EXPECT_EQ(Frames([&] { Rdr->RemoveUsers({}, removed); }), 0u);
+    EXPECT_EQ(removed.Done(), 0u);
     EXPECT_EQ(Frames([&] { EXPECT_EQ(Rdr->SendUsers(MakeUsers(1, 3), [](std::size_t) { return false; }), 0u); }), 0u);
 }
 
@@ -173,22 +175,37 @@ TEST_P(UserBatchTest, RemoveUsersSelectsOnceAndRemovesExactlyThoseUsers)
         user->SetID(std::to_string(id));
         gone.push_back(user);
     }
-    std::size_t removed = 0;
-    EXPECT_EQ(Frames([&] { removed = Rdr->RemoveUsers(gone); }), 7u);
-    EXPECT_EQ(removed, 6u);
+    RemoveResult removed;
+    EXPECT_EQ(Frames([&] { Rdr->RemoveUsers(gone, removed); }), 7u);
+    EXPECT_EQ(removed.Removed, 6u);
+    EXPECT_TRUE(removed.NotOnClock.empty());
     EXPECT_EQ(Clock().UserCount(), 6u);
     ExpectHeld(VisitorList(users.begin() + 6, users.end()));
     EXPECT_THROW(Rdr->GetUser("1"), zel::Error);
+}
 
-    // A user the clock does not hold fails, as with RemoveUser.
-    EXPECT_THROW(Rdr->RemoveUsers(gone), zel::Error);
+TEST_P(UserBatchTest, RemoveUsersCountsAUserTheClockDoesNotHoldAsDoneAndGoesOn)
+{
+    Rdr->SendUsers(MakeUsers(1004, 3)); // 1004, 1005, 1006
+    RemoveList gone;
+    for (const char* id : {"1003", "1005", "77", "1006"}) {
+        auto user = std::make_shared<ExtendedUser>();
+        user->SetID(id);
+        gone.push_back(user);
+    }
+    RemoveResult removed;
+    Rdr->RemoveUsers(gone, removed);
+    EXPECT_EQ(removed.Removed, 2u);
+    EXPECT_EQ(removed.NotOnClock, (std::vector<std::size_t>{0, 2}));
+    EXPECT_EQ(Clock().UserCount(), 1u);
+    EXPECT_NO_THROW(Rdr->GetUser("1004"));
 }
 
 TEST_P(UserBatchTest, AnEmptyClockGivesItsListWithoutReadingABank)
 {
     EXPECT_EQ(Rdr->UserCount(), 0);
     std::shared_ptr<UserList> list;
-    EXPECT_EQ(Frames([&] { list = Rdr->GetUserList(); }), 1u); // the selection only
+    EXPECT_EQ(Frames([&] { list = Rdr->GetUserList(); }), 2u); // the selection and the count only
     EXPECT_EQ(list->Count(), 0);
 }
 
@@ -199,7 +216,7 @@ TEST_P(UserBatchTest, AFullBankIsReadWithoutTheNextOne)
     auto fresh = Chan->GetReader(ID());
     ASSERT_EQ(fresh->UserCount(), count);
     std::shared_ptr<UserList> list;
-    EXPECT_EQ(Frames([&] { list = fresh->GetUserList(); }), 2u); // the selection and bank 0
+    EXPECT_EQ(Frames([&] { list = fresh->GetUserList(); }), 3u); // the selection, the count and bank 0
     ASSERT_EQ(list->Count(), count);
     EXPECT_EQ(list->KeyAt(count), std::to_string(count));
 }
@@ -210,16 +227,27 @@ TEST_P(UserBatchTest, AFullClockIsReadWhole)
     Rdr->SendUserList(MakeUsers(1, count));
     auto fresh = Chan->GetReader(ID());
     std::shared_ptr<UserList> list;
-    EXPECT_EQ(Frames([&] { list = fresh->GetUserList(); }), 11u);
+    EXPECT_EQ(Frames([&] { list = fresh->GetUserList(); }), 12u);
     EXPECT_EQ(list->Count(), count);
 }
 
-TEST_P(UserBatchTest, UsersChangedThroughTheChannelAfterTheReaderWasMadeAreStillRead)
+TEST_P(UserBatchTest, UsersAddedSinceTheReaderWasMadeAreRead)
 {
-    // The count this reader was given (0) is out of date once users were sent on its channel.
-    Rdr->SendUsers(MakeUsers(1, 3));
+    // The reader was made while the clock was empty (as a connection of the program keeps it).
     EXPECT_EQ(Rdr->UserCount(), 0);
-    EXPECT_EQ(Rdr->GetUserList()->Count(), 3);
+    // Through another channel, as another program or administrator would.
+    auto elsewhere = ChannelFactory().CreateEthernetChannel("127.0.0.1", Server->Port());
+    elsewhere->Connect();
+    ASSERT_TRUE(elsewhere->IsConnected());
+    elsewhere->GetReader(ID())->SendUsers(MakeUsers(2, 2));
+    elsewhere->Disconnect();
+    EXPECT_EQ(Rdr->GetUserList()->Count(), 2);
+
+    Rdr->SendUsers(MakeUsers(1, 1)); // and through this reader's own channel
+    auto list = Rdr->GetUserList();
+    EXPECT_EQ(list->Count(), 3);
+    EXPECT_TRUE(list->Contains("1"));
+    EXPECT_EQ(Rdr->UserCount(), 3);
 }
 
 // An emptied clock given its users as data banks, then only the users whose record holds more

@@ -73,12 +73,12 @@ TEST_F(VT9ReaderTest, UserListReadsAtMost530Users)
     EXPECT_EQ(Rdr->GetUserList()->Count(), 530);
 }
 
-TEST_F(VT9ReaderTest, SendUserSendsTheExtendedRecordWithoutSelecting)
+TEST_F(VT9ReaderTest, SendUserSelectsTheClockAndSendsTheExtendedRecord)
 {
     auto user = MakeExtUser("42");
     user->SetName("Anna");
     Rdr->SendUser(user);
-    EXPECT_EQ(Fake.CommandNames(), Names{"zelHereIsExtUserRecord"});
+    EXPECT_EQ(Fake.CommandNames(), (Names{"zelSetHandReader", "zelHereIsExtUserRecord"}));
     auto sent = Fake.CallsTo("zelHereIsExtUserRecord")[0].Data;
     ASSERT_EQ(sent.size(), 92u);
     EXPECT_EQ(sent[16], 2);
@@ -89,7 +89,7 @@ TEST_F(VT9ReaderTest, SendUserSendsTheExtendedRecordWithoutSelecting)
     auto base = std::make_shared<User>();
     base->SetID("7");
     Rdr->SendUser(base);
-    EXPECT_EQ(Fake.CommandNames(), Names{"zelHereIsUserRecord"});
+    EXPECT_EQ(Fake.CommandNames(), (Names{"zelSetHandReader", "zelHereIsUserRecord"}));
     EXPECT_EQ(Fake.CallsTo("zelHereIsUserRecord")[0].Data.size(), 24u);
 }
 
@@ -112,7 +112,7 @@ TEST_F(VT9ReaderTest, GetUserReadsTheExtendedRecord)
     auto user = Rdr->GetUser("9");
     EXPECT_TRUE(std::dynamic_pointer_cast<ExtendedUser>(user));
     EXPECT_EQ(user->AuthorityLevel(), UserAuthorityLevel::Enrollment);
-    EXPECT_EQ(Fake.CommandNames(), Names{"zelGetExtUserRecord"});
+    EXPECT_EQ(Fake.CommandNames(), (Names{"zelSetHandReader", "zelGetExtUserRecord"}));
 }
 
 TEST_F(VT9ReaderTest, EnrollUserReturnsAnExtendedUserAndSendsItsExtendedRecord)
@@ -124,9 +124,9 @@ TEST_F(VT9ReaderTest, EnrollUserReturnsAnExtendedUserAndSendsItsExtendedRecord)
     ASSERT_TRUE(extended);
     EXPECT_EQ(extended->ID(), "5");
     EXPECT_EQ(extended->Name(), "");
-    EXPECT_EQ(Fake.CommandNames().front(), "zelEnrollUser"); // no select
+    EXPECT_EQ(Fake.CommandNames()[0], "zelSetHandReader");
+    EXPECT_EQ(Fake.CommandNames()[1], "zelEnrollUser");
     EXPECT_EQ(Fake.CommandNames().back(), "zelHereIsExtUserRecord");
-    EXPECT_EQ(Fake.CountOf("zelSetHandReader"), 0);
 }
 
 TEST_F(VT9ReaderTest, InnerReaderServesSettingsTimeAndLog)
@@ -138,17 +138,4 @@ TEST_F(VT9ReaderTest, InnerReaderServesSettingsTimeAndLog)
     EXPECT_EQ(Fake.CommandNames(),
               (Names{"zelSetHandReader", "zelGetTime", "zelSetHandReader", "zelGetSetupData", "zelSetHandReader",
                      "zelGetDataLogElement", "zelSetHandReader", "zelHereIsFkeyData"}));
-}
-
-TEST_F(VT9ReaderTest, SendUserActsOnTheClockSelectedLast)
-{
-    Fake.ReaderInfos[6] = FakeVendor::Info(2, 0);
-    auto other = Chan->GetReader(6);
-    ASSERT_TRUE(other);
-    Rdr->GetTime();   // selects clock 5
-    other->GetTime(); // selects clock 6
-    Fake.ClearCalls();
-    Rdr->SendUser(MakeExtUser("1"));
-    EXPECT_EQ(Fake.CommandNames(), Names{"zelHereIsExtUserRecord"});
-    EXPECT_EQ(Fake.SelectedReader, 6);
 }

@@ -1,6 +1,9 @@
 // The report of a command that works on several clocks: rows, outcome texts and the summary line.
 #include "zel/workflows/CommandReport.h"
 
+#include "zel/support/Channel.h"
+#include "zel/support/ChannelFactory.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -57,6 +60,14 @@ TEST(CommandReportTest, EachOutcomeHasItsText)
               "reached.");
 }
 
+TEST(CommandReportTest, AChannelThatStayedClosedIsNamed)
+{
+    EXPECT_EQ(NotConnectedReason(*zel::support::ChannelFactory().CreateDirectChannel(2, 9600)),
+              "The channel did not connect (COM2).");
+    EXPECT_EQ(NotConnectedReason(zel::support::Channel()), "The channel did not connect.");
+    // Ethernet channels ("... (address 127.0.0.1, port 1).") are tried end to end by zelctl's tests.
+}
+
 TEST(CommandReportTest, TheTaskNamesTheCount)
 {
     ClockReport clock;
@@ -96,12 +107,17 @@ TEST(CommandReportTest, EveryClockDoneGivesAShortConfirmation)
     report.End(CommandReport::Ending::Completed);
     EXPECT_TRUE(report.AllSucceeded());
     EXPECT_FALSE(report.MixedTasks());
+    EXPECT_FALSE(report.AnyNotes());
     EXPECT_EQ(report.Summary(), "Export finished on all 2 clocks: 2 users sent to each.");
 
+    // A clock done with a note still succeeded; the note is told with it.
     CommandReport one("Remove");
     one.Plan("Alpha", 1, Task::Remove);
-    one.SetDone(0, 1);
+    one.SetDone(0, 1, "not on this clock: 1004");
     one.End(CommandReport::Ending::Completed);
+    EXPECT_TRUE(one.AllSucceeded());
+    EXPECT_TRUE(one.AnyNotes());
+    EXPECT_EQ(one.Clocks()[0].Text(), "1 user removed; not on this clock: 1004");
     EXPECT_EQ(one.Summary(), "Remove finished on the chosen clock: 1 user removed.");
 
     CommandReport sync("Synchronize");

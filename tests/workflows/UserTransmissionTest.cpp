@@ -4,28 +4,26 @@
 // database keeps one connection per thread.
 #include <gtest/gtest.h>
 
+#include "EmulatedSite.h"
 #include "clocksim/ClockUser.h"
-#include "clocksim/Server.h"
-#include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
-#include "zel/data/EthChnlDescription.h"
+#include "zel/data/DirChnlDescription.h"
 #include "zel/data/ReaderDescription.h"
-#include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
+#include "zel/support/Channel.h"
+#include "zel/support/ChannelFactory.h"
+#include "zel/workflows/SiteChannels.h"
 #include "zel/workflows/UserTransmission.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <set>
-#include <thread>
-#include <unistd.h>
 
 namespace {
 
-namespace fs = std::filesystem;
+using zel::sim::ClockModel;
 using zel::workflows::ClockOutcome;
 using zel::workflows::ClockResult;
 using zel::workflows::CommandReport;
@@ -35,82 +33,29 @@ class UserTransmissionTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ::setenv("ZEL_TIMEOUT_MS", "300", 1);
-        for (const char* line : {"Line A", "Line B", "Line C"}) {
-            auto server = std::make_unique<zel::sim::Server>();
-            server->AddClock(1, zel::sim::ClockModel::Base);
-            if (std::string(line) == "Line A")
-                server->AddClock(2, zel::sim::ClockModel::Vt9);
-            server->Start();
-            lines[line] = std::move(server);
-        }
-        folder = fs::temp_directory_path() / ("user-transmission-" + std::to_string(::getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        site = (folder / "zel.mdb").string();
-        zel::data::DataSource::CreateDatabase(site);
+        site.AddLine("Line A",
+                     {{"A1", 1, ClockModel::Base}, {"A2", 2, ClockModel::Vt9}, {"Silent", 9, ClockModel::Base, false}});
+        // The same line as "Line A", its address written another way.
+        site.AddOtherName("Line A again", "Line A", "127.000.000.001", {{"A3", 3, ClockModel::Base}});
+        site.AddLine("Line B", {{"B1", 1}});
+        site.AddLine("Line C", {{"C1", 1}});
+        site.AddDeadLine("Closed", {{"Off", 1}});
+        site.AddModemLine("Dial", {{"Modem", 1}});
     }
 
-    void TearDown() override
-    {
-        for (auto& [name, server] : lines)
-            server->Stop();
-        fs::remove_all(folder);
-    }
-
-    // Runs `body` in a new thread with the site open and its clocks and `users` users made.
+    // Runs `body` in a thread of its own with the site open and `users` users made: IDs 100...,
+    // every third one a supervisor (level 2).
     void InSite(int users, const std::function<void()>& body)
     {
-        std::thread([&] {
-            zel::data::DataSource data;
-            data.OpenDatabase(site);
-            MakeSite(data, users);
+        site.InSite([&] {
+            zel::test::EmulatedSite::AddEnrolledUsers(100, users, [](int id) { return (id - 100) % 3 == 0 ? 2 : 0; });
             body();
-            data.CloseDatabase();
-        }).join();
+        });
     }
 
-    void MakeSite(zel::data::DataSource& data, int users)
+    static std::vector<std::shared_ptr<zel::data::ReaderDescription>> Clocks(const std::vector<std::string>& names)
     {
-        auto channels = data.GetChannelDescriptionList();
-        auto addLine = [&](const std::string& name, std::uint16_t port) {
-            auto line = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(
-                channels->Add(zel::data::EthernetChannel, name));
-            line->SetIPAddress("127.0.0.1");
-            line->SetIPPort(port);
-        };
-        for (auto& [name, server] : lines)
-            addLine(name, server->Port());
-        addLine("Closed", 1); // nothing listens there
-        channels->Add(zel::data::ModemChannel, "Dial");
-        channels->Save();
-        auto clocks = data.GetReaderDescriptionList();
-        clocks->Add(1, "A1", channels->Item("Line A"));
-        clocks->Add(2, "A2", channels->Item("Line A"));
-        clocks->Add(9, "Silent", channels->Item("Line A"));
-        clocks->Add(1, "B1", channels->Item("Line B"));
-        clocks->Add(1, "C1", channels->Item("Line C"));
-        clocks->Add(1, "Off", channels->Item("Closed"));
-        clocks->Add(1, "Modem", channels->Item("Dial"));
-        clocks->Save();
-        auto list = data.GetUserDescriptionList();
-        for (int i = 0; i < users; ++i) {
-            auto user = list->Add(std::to_string(100 + i), "User " + std::to_string(100 + i));
-            user->SetTemplate(std::vector<std::uint8_t>(9, static_cast<std::uint8_t>(i + 1)));
-            user->SetEnrolled(true);
-            user->SetAuthorityLevel(i % 3 == 0 ? 2 : 0);
-        }
-        list->Save();
-    }
-
-    static std::vector<std::shared_ptr<zel::data::ReaderDescription>> Clocks(std::initializer_list<const char*> names)
-    {
-        std::vector<std::shared_ptr<zel::data::ReaderDescription>> chosen;
-        auto list = zel::data::DataSource().GetReaderDescriptionList();
-        for (const char* name : names)
-            chosen.push_back(list->Item(name));
-        return chosen;
+        return zel::test::EmulatedSite::Clocks(names);
     }
 
     static std::vector<std::shared_ptr<zel::data::UserDescription>> Users()
@@ -119,13 +64,7 @@ protected:
         return list->Items();
     }
 
-    zel::sim::SimClock& SimClock(const std::string& clock)
-    {
-        static const std::map<std::string, std::pair<std::string, std::uint8_t>> where{
-            {"A1", {"Line A", 1}}, {"A2", {"Line A", 2}}, {"B1", {"Line B", 1}}, {"C1", {"Line C", 1}}};
-        const auto& [line, reader] = where.at(clock);
-        return lines.at(line)->Clock(reader);
-    }
+    zel::sim::SimClock& SimClock(const std::string& clock) { return site.Emulated(clock); }
 
     static std::map<std::string, ClockResult> ByClock(const std::vector<ClockResult>& results)
     {
@@ -135,9 +74,7 @@ protected:
         return by;
     }
 
-    std::map<std::string, std::unique_ptr<zel::sim::Server>> lines;
-    fs::path folder;
-    std::string site;
+    zel::test::EmulatedSite site{"user-transmission"};
 };
 
 TEST_F(UserTransmissionTest, SendsOverEveryLineAndTellsEachClocksOutcome)
@@ -183,7 +120,8 @@ TEST_F(UserTransmissionTest, SendsOverEveryLineAndTellsEachClocksOutcome)
         EXPECT_EQ(report.HowEnded(), CommandReport::Ending::Completed);
         ASSERT_EQ(report.Clocks().size(), 7u);
         EXPECT_EQ(report.Clocks()[0].ClockName, "A1"); // the order chosen
-        EXPECT_EQ(report.Clocks()[2].Text(), "channel not connected");
+        EXPECT_EQ(report.Clocks()[2].Text(),
+                  "channel not connected: The channel did not connect (address 127.0.0.1, port 1).");
         EXPECT_EQ(report.Clocks()[6].Text(), "channel not connected: a modem channel cannot reach a clock");
         EXPECT_EQ(report.Summary(), "Export finished: 4 of 7 clocks done, 2 not connected, 1 not answering.");
 
@@ -207,17 +145,24 @@ TEST_F(UserTransmissionTest, AnErrorOnOneLineEndsTheCommandWithNothingHalfDoneEl
     InSite(40, [&] {
         zel::sim::FaultOptions drop;
         drop.DropAfterFrames = 6;
-        lines["Line A"]->SetFaults(drop);
+        site.SetFaults("Line A", drop);
         zel::sim::FaultOptions slow;
         slow.LatencyMs = 2;
-        lines["Line B"]->SetFaults(slow);
-        lines["Line C"]->SetFaults(slow);
+        site.SetFaults("Line B", slow);
+        site.SetFaults("Line C", slow);
         UserTransmission transmission;
         transmission.SetStopAtError(true);
         auto by = ByClock(transmission.Send(Clocks({"A1", "A2", "B1", "C1"}), Users()));
         EXPECT_EQ(by["A1"].Outcome, ClockOutcome::Failed);
         EXPECT_FALSE(by["A1"].Detail.empty());
-        EXPECT_LT(by["A1"].Count, 40);
+        // The line went down after the lookup, the selection and three users: the fourth user's
+        // answer never came (it may or may not be on the clock: here it is not).
+        const int sent = by["A1"].Count;
+        EXPECT_EQ(sent, 3);
+        EXPECT_EQ(SimClock("A1").UserCount(), static_cast<std::size_t>(sent));
+        ASSERT_TRUE(by["A1"].Writes.has_value());
+        EXPECT_EQ(by["A1"].Writes->Lacking.size(), 40u - sent);
+        EXPECT_EQ(by["A1"].Writes->Uncertain, std::vector<std::string>{std::to_string(100 + sent)});
         EXPECT_EQ(by["A2"].Outcome, ClockOutcome::NotReached);
         EXPECT_EQ(SimClock("A2").UserCount(), 0u);
         for (const char* clock : {"B1", "C1"}) {
@@ -231,6 +176,9 @@ TEST_F(UserTransmissionTest, AnErrorOnOneLineEndsTheCommandWithNothingHalfDoneEl
         }
         const CommandReport report = transmission.Report();
         EXPECT_EQ(report.HowEnded(), CommandReport::Ending::Error);
+        EXPECT_EQ(report.Clocks()[0].Text(), "failed after 3 users sent: Channel Socket Error; 37 of the 40 users not "
+                                             "confirmed on the clock, 1 of them uncertain (the answer to the last "
+                                             "frame was lost)");
         EXPECT_EQ(report.Clocks()[1].Text(), "not reached: the command stopped at an error");
     });
 }
@@ -241,7 +189,7 @@ TEST_F(UserTransmissionTest, WithoutTheStopRuleTheOtherClocksGoOn)
     InSite(10, [&] {
         zel::sim::FaultOptions drop;
         drop.DropAfterFrames = 4;
-        lines["Line A"]->SetFaults(drop);
+        site.SetFaults("Line A", drop);
         UserTransmission transmission;
         transmission.SetMaxChannels(1); // one line after another: B1 comes after the error
         auto by = ByClock(transmission.Send(Clocks({"A1", "B1"}), Users()));
@@ -258,8 +206,8 @@ TEST_F(UserTransmissionTest, CancelStopsEveryLineBeforeItsNextUser)
     InSite(60, [&] {
         zel::sim::FaultOptions slow;
         slow.LatencyMs = 3;
-        for (auto& [name, server] : lines)
-            server->SetFaults(slow);
+        for (const char* line : {"Line A", "Line B", "Line C"})
+            site.SetFaults(line, slow);
         UserTransmission transmission;
         std::set<std::int32_t> working;
         transmission.SetProgress([&](const UserTransmission::Step& step) {
@@ -282,8 +230,10 @@ TEST_F(UserTransmissionTest, CancelStopsEveryLineBeforeItsNextUser)
         const CommandReport report = transmission.Report();
         EXPECT_EQ(report.HowEnded(), CommandReport::Ending::Cancelled);
         EXPECT_EQ(report.Clocks()[1].Text(), "cancelled before it was reached");
-        if (by["A1"].Count > 0) {
-            EXPECT_EQ(report.Clocks()[0].Text(), "cancelled after " + std::to_string(by["A1"].Count) + " users sent");
+        if (by["A1"].Count > 0) { // a cancel leaves nothing uncertain
+            EXPECT_EQ(report.Clocks()[0].Text(), "cancelled after " + std::to_string(by["A1"].Count) + " users sent; " +
+                                                     std::to_string(60 - by["A1"].Count) +
+                                                     " of the 60 users not confirmed on the clock");
         }
     });
 }
@@ -293,7 +243,7 @@ TEST_F(UserTransmissionTest, CancelWhileTheFirstLineConnectsReachesNoOtherClock)
     InSite(30, [&] {
         zel::sim::FaultOptions slow;
         slow.LatencyMs = 3;
-        lines["Line A"]->SetFaults(slow);
+        site.SetFaults("Line A", slow);
         UserTransmission transmission;
         transmission.SetMaxChannels(1);
         transmission.SetProgress([&](const UserTransmission::Step& step) {
@@ -310,6 +260,120 @@ TEST_F(UserTransmissionTest, CancelWhileTheFirstLineConnectsReachesNoOtherClock)
             EXPECT_EQ(SimClock(clock).UserCount(), 0u) << clock;
         }
         EXPECT_EQ(transmission.Report().HowEnded(), CommandReport::Ending::Cancelled);
+    });
+}
+
+// Clocks whose channel descriptions name one line are served through one channel, one after
+// another, and shown on one line of the running window.
+TEST_F(UserTransmissionTest, DescriptionsOfOneLineShareOneChannel)
+{
+    InSite(4, [&] {
+        std::map<std::int32_t, int> made;
+        UserTransmission transmission([&made](std::int32_t channelID) {
+            ++made[channelID];
+            return zel::workflows::CreateChannelForDescription(channelID);
+        });
+        std::set<std::int32_t> shown;
+        transmission.SetProgress([&](const UserTransmission::Step& step) { shown.insert(step.ChannelID); });
+        auto by = ByClock(transmission.Send(Clocks({"A1", "B1", "A3", "A2"}), Users()));
+        for (const char* clock : {"A1", "A2", "A3", "B1"}) {
+            EXPECT_EQ(by[clock].Outcome, ClockOutcome::Done) << clock << ": " << by[clock].Detail;
+            EXPECT_EQ(SimClock(clock).UserCount(), 4u) << clock;
+        }
+        const auto channels = zel::data::DataSource().GetChannelDescriptionList();
+        const std::int32_t lineA = channels->Item("Line A")->DatabaseID();
+        const std::int32_t lineB = channels->Item("Line B")->DatabaseID();
+        EXPECT_EQ(made, (std::map<std::int32_t, int>{{lineA, 1}, {lineB, 1}}));
+        EXPECT_EQ(shown, (std::set<std::int32_t>{lineA, lineB}));
+    });
+}
+
+// Two descriptions of one serial port: the line is opened once for both clocks; a line another
+// channel holds is told as such.
+TEST_F(UserTransmissionTest, DescriptionsOfOneSerialPortShareOneLine)
+{
+    zel::sim::ServerOptions options;
+    options.Tcp = false;
+    options.Pty = true;
+    zel::sim::Server serial(options);
+    serial.AddClock(1, zel::sim::ClockModel::Base);
+    serial.AddClock(2, zel::sim::ClockModel::Vt9);
+    serial.Start();
+    ::setenv("ZEL_COM7", serial.PtyPath().c_str(), 1);
+    InSite(3, [&] {
+        auto channels = zel::data::DataSource().GetChannelDescriptionList();
+        for (const char* name : {"Serial", "Serial again"}) {
+            auto port =
+                std::dynamic_pointer_cast<zel::data::DirChnlDescription>(channels->Add(zel::data::DirectChannel, name));
+            port->SetComPort(7);
+            port->SetBitRate(115200);
+        }
+        channels->Save();
+        auto clocks = zel::data::DataSource().GetReaderDescriptionList();
+        clocks->Add(1, "S1", channels->Item("Serial"));
+        clocks->Add(2, "S2", channels->Item("Serial again"));
+        clocks->Save();
+
+        UserTransmission transmission;
+        auto by = ByClock(transmission.Send(Clocks({"S1", "S2"}), Users()));
+        for (const char* clock : {"S1", "S2"})
+            EXPECT_EQ(by[clock].Outcome, ClockOutcome::Done) << clock << ": " << by[clock].Detail;
+        EXPECT_EQ(serial.Clock(1).UserCount(), 3u);
+        EXPECT_EQ(serial.Clock(2).UserCount(), 3u);
+
+        auto holder = zel::support::ChannelFactory().CreateDirectChannel(7, 115200);
+        holder->Connect();
+        ASSERT_TRUE(holder->IsConnected());
+        by = ByClock(transmission.Remove(Clocks({"S1"}), {"100"}));
+        EXPECT_EQ(by["S1"].Outcome, ClockOutcome::NotConnected);
+        const std::string inUse = "COM7 (" + serial.PtyPath() + "): the serial port " + serial.PtyPath() +
+                                  " is in use by another channel or program";
+        EXPECT_EQ(by["S1"].Detail, inUse);
+        EXPECT_EQ(transmission.Report().Clocks()[0].Text(), "channel not connected: " + inUse);
+        holder->Disconnect();
+        EXPECT_EQ(serial.Clock(1).UserCount(), 3u);
+    });
+    ::unsetenv("ZEL_COM7");
+}
+
+// A user a clock does not hold is already removed from it: that clock is done, says which users
+// it did not hold, and the command goes on to the next clocks.
+TEST_F(UserTransmissionTest, AUserAClockDoesNotHoldIsToldAndTheRemovalGoesOn)
+{
+    InSite(3, [&] {
+        UserTransmission transmission;
+        transmission.SetStopAtError(true); // the page's rule
+        transmission.SetMaxChannels(1);
+        transmission.Send(Clocks({"A1", "B1", "C1"}), Users()); // 100, 101, 102
+        transmission.Remove(Clocks({"B1"}), {"101"});
+
+        auto by = ByClock(transmission.Remove(Clocks({"B1", "A1", "C1"}), {"100", "101"}));
+        EXPECT_EQ(by["B1"].Outcome, ClockOutcome::Done);
+        EXPECT_EQ(by["B1"].Count, 1);
+        EXPECT_EQ(by["B1"].Detail, "not on this clock: 101");
+        for (const char* clock : {"A1", "C1"}) {
+            EXPECT_EQ(by[clock].Outcome, ClockOutcome::Done) << clock;
+            EXPECT_EQ(by[clock].Count, 2) << clock;
+            EXPECT_EQ(SimClock(clock).UserCount(), 1u) << clock;
+        }
+        EXPECT_EQ(SimClock("B1").UserCount(), 1u);
+        const CommandReport report = transmission.Report();
+        EXPECT_EQ(report.HowEnded(), CommandReport::Ending::Completed);
+        EXPECT_EQ(report.Clocks()[0].Text(), "1 user removed; not on this clock: 101");
+        EXPECT_EQ(report.Clocks()[1].Text(), "2 users removed");
+
+        // A real error still ends the clock's work; what was done before it is told with it.
+        transmission.Send(Clocks({"B1"}), Users());
+        transmission.Remove(Clocks({"B1"}), {"100"});
+        zel::sim::FaultOptions drop;
+        drop.DropAfterFrames = 4; // the selection, the clock's count, the selection, user 100
+        site.SetFaults("Line B", drop);
+        by = ByClock(transmission.Remove(Clocks({"B1"}), {"100", "101", "102"}));
+        site.SetFaults("Line B", {});
+        EXPECT_EQ(by["B1"].Outcome, ClockOutcome::Failed);
+        EXPECT_EQ(by["B1"].Count, 0);
+        EXPECT_EQ(by["B1"].Detail, "Channel Socket Error; not on this clock: 100");
+        EXPECT_EQ(transmission.Report().Clocks()[0].Text(), "failed: Channel Socket Error; not on this clock: 100");
     });
 }
 

@@ -33,9 +33,14 @@ TEST(Arguments, MistakesAreUsageErrors)
                                                                  {"--format", "xml"},
                                                                  {"--from"},
                                                                  {"--from", "--to", "x"},
-                                                                 {"--all=yes"}})
+                                                                 {"--all=yes"},
+                                                                 {"-o", ""},
+                                                                 {"--csv-raw", "--format", "json"},
+                                                                 {"--format=table", "--csv-raw"}})
         EXPECT_THROW(Arguments::Parse(bad), UsageError) << bad.front();
     EXPECT_EQ(Arguments::Parse({"--format", "csv"}).OutputFormat, Format::Csv);
+    EXPECT_EQ(Arguments::Parse({"--csv-raw", "--format", "csv"}).OutputFormat, Format::CsvRaw);
+    EXPECT_EQ(Arguments::Parse({"users", "--csv-raw"}).OutputFormat, Format::CsvRaw) << "CSV without --format";
     EXPECT_TRUE(Arguments::Parse({"status", "-h"}).Help);
 }
 

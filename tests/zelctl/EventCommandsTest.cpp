@@ -2,6 +2,7 @@
 // in-process emulator; zelctl runs as its own process.
 #include <gtest/gtest.h>
 
+#include "SpreadsheetCsv.h"
 #include "ZelctlProcess.h"
 
 #include "clocksim/ClockUser.h"
@@ -17,8 +18,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <poll.h>
 #include <spawn.h>
 #include <sstream>
@@ -78,10 +81,47 @@ protected:
         data.CloseDatabase();
     }
 
-    void Punch(std::uint8_t readerId, int userId)
+    void Punch(std::uint8_t readerId, int userId, std::int32_t kind = 7)
     {
         auto id = *zel::sim::UserIdFromText(std::to_string(userId));
-        server->Clock(readerId).LogEvent(7, &id);
+        server->Clock(readerId).LogEvent(kind, &id);
+    }
+
+    // The site users 501, 502, ... named after the hostile names, each punched once at Front.
+    void AddHostileUsers()
+    {
+        std::thread([this] {
+            zel::data::DataSource data;
+            data.OpenDatabase(site);
+            auto users = data.GetUserDescriptionList();
+            int id = 501;
+            for (const auto& hostile : zel::test::HostileNames())
+                users->Add(std::to_string(id++), hostile.Name);
+            users->Save();
+            data.CloseDatabase();
+        }).join();
+        for (int id = 501; id < 501 + static_cast<int>(zel::test::HostileNames().size()); ++id)
+            Punch(1, id);
+    }
+
+    // The cells of a CSV file's column, by the value of its `user_id` column, read by Python.
+    std::map<std::string, std::string> ColumnByUser(const std::string& file, const std::string& column)
+    {
+        const auto read = zel::test::ReadCsvWithPython(file);
+        EXPECT_EQ(read.Error, "");
+        std::map<std::string, std::string> cells;
+        if (read.Rows.empty())
+            return cells;
+        const auto& header = read.Rows.front();
+        const auto at = [&](const std::string& key) {
+            return static_cast<std::size_t>(std::find(header.begin(), header.end(), key) - header.begin());
+        };
+        for (std::size_t r = 1; r < read.Rows.size(); ++r) {
+            EXPECT_EQ(read.Rows[r].size(), header.size()) << "row " << r << " of " << file;
+            if (read.Rows[r].size() == header.size())
+                cells[read.Rows[r][at("user_id")]] = read.Rows[r][at(column)];
+        }
+        return cells;
     }
 
     std::unique_ptr<zel::sim::Server> server;
@@ -133,6 +173,102 @@ TEST_F(EventCommandsTest, ExitStatuses)
     EXPECT_EQ(Zelctl({"events", "collect", "Nowhere"}).Status, 2);
     server->Stop();
     EXPECT_EQ(Zelctl({"events", "collect", "--all"}).Status, 4) << "no clock reached";
+}
+
+TEST_F(EventCommandsTest, HostileNamesReachSpreadsheetsAsTextAndFilesAreTheOwnersOnly)
+{
+    AddHostileUsers();
+    ASSERT_EQ(Zelctl({"events", "collect", "--all"}).Status, 0);
+    const auto& names = zel::test::HostileNames();
+    struct Export {
+        std::vector<std::string> Args;
+        const char* NameColumn;
+        bool Guarded;
+    };
+    const Export exports[] = {
+        {{"events", "export"}, "user_name", true},
+        {{"events", "export", "--csv-raw"}, "user_name", false},
+        {{"--format", "csv", "users"}, "name", true},
+        {{"users", "--csv-raw"}, "name", false},
+    };
+    ::umask(022);
+    int n = 0;
+    for (const auto& e : exports) {
+        const std::string file = (folder / ("export-" + std::to_string(n++) + ".csv")).string();
+        auto args = e.Args;
+        args.insert(args.end(), {"-o", file});
+        const std::string what = args[0] + " " + args[1] + " " + args[2];
+        auto run = Zelctl(args);
+        ASSERT_EQ(run.Status, 0) << what << ": " << run.Err;
+        EXPECT_EQ(run.Out, "") << what;
+        EXPECT_EQ(zel::test::FileMode(file), 0600) << what;
+        const auto cells = ColumnByUser(file, e.NameColumn);
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            const std::string id = std::to_string(501 + i);
+            ASSERT_EQ(cells.count(id), 1u) << what << ": user " << id;
+            const std::string expected = (e.Guarded && names[i].Formula ? "'" : "") + std::string(names[i].Name);
+            EXPECT_EQ(cells.at(id), expected) << what << ": user " << id;
+        }
+    }
+
+    // JSON is never changed.
+    auto json = Zelctl({"--format", "json", "users"});
+    ASSERT_EQ(json.Status, 0);
+    int seen = 0;
+    for (const auto& row : json.Json()) {
+        const int id = row.toObject().value("user_id").toString().toInt();
+        if (id >= 501 && id < 501 + static_cast<int>(names.size())) {
+            EXPECT_EQ(row.toObject().value("name").toString().toStdString(), names[id - 501].Name);
+            ++seen;
+        }
+    }
+    EXPECT_EQ(seen, static_cast<int>(names.size()));
+
+    // The table shows what would reorder the line as '?'.
+    auto table = Zelctl({"users"});
+    ASSERT_EQ(table.Status, 0);
+    EXPECT_NE(table.Out.find("Ann ?fdp.exe"), std::string::npos) << table.Out;
+    EXPECT_EQ(table.Out.find("\xE2\x80\xAE"), std::string::npos) << "no U+202E reaches the terminal";
+    EXPECT_EQ(table.Out.find('\r'), std::string::npos);
+}
+
+TEST_F(EventCommandsTest, KindNarrowsTheExportAndATableIsRefused)
+{
+    Punch(1, 42);
+    Punch(1, 42, 3); // identity unknown: a refusal
+    Punch(2, 42, 4); // exit granted: a punch
+    ASSERT_EQ(Zelctl({"events", "collect", "--all"}).Status, 0);
+    const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+        {{"--kind", "punch"}, {"Exit granted", "Identity verified"}},
+        {{"--kind", "REFUSAL", "identity verified"}, {"Identity unknown", "Identity verified"}},
+        {{"--kind", "punch", "--kind", "Exit granted"}, {"Exit granted", "Identity verified"}},
+        {{"--kind", "alarm"}, {}},
+    };
+    for (const auto& [kinds, expected] : cases) {
+        std::vector<std::string> args{"--format", "json", "events", "export"};
+        args.insert(args.end(), kinds.begin(), kinds.end());
+        auto run = Zelctl(args);
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        std::vector<std::string> seen;
+        for (const auto& row : run.Json())
+            seen.push_back(row.toObject().value("kind").toString().toStdString());
+        std::sort(seen.begin(), seen.end());
+        EXPECT_EQ(seen, expected) << kinds[1];
+    }
+
+    auto bogus = Zelctl({"events", "export", "--kind", "lunch"});
+    EXPECT_EQ(bogus.Status, 2);
+    EXPECT_NE(bogus.Err.find("punch, refusal, user-change, setup, alarm"), std::string::npos) << bogus.Err;
+
+    const std::string file = (folder / "events.csv").string();
+    auto table = Zelctl({"events", "export", "--format", "table", "-o", file});
+    EXPECT_EQ(table.Status, 2);
+    EXPECT_NE(table.Err.find("not a table"), std::string::npos) << table.Err;
+    EXPECT_EQ(table.Out, "");
+    EXPECT_FALSE(fs::exists(file)) << "a refused command leaves no file";
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_NE(entry.path().filename().string().rfind("events.csv", 0), 0u) << "left beside it: " << entry.path();
+    EXPECT_EQ(Zelctl({"events", "export", "--format", "json", "--csv-raw"}).Status, 2);
 }
 
 } // namespace

@@ -31,12 +31,24 @@ TEST(Table, CsvQuotesWhereNeeded)
     EXPECT_EQ(Printed(table, Format::Csv), "a,b\r\nplain,\"with, comma\"\r\n\"say \"\"hi\"\"\",\"two\nlines\"\r\n");
 }
 
+TEST(Table, CsvGuardsTextCellsButNeverNumbers)
+{
+    Table table({{"name", "Name"}, {"difference", "Difference"}, {"detail", "Detail"}});
+    table.Add({"=1+1", -3, Cell()});
+    table.Add({"-3", Cell::Bool(true), "@x"});
+    EXPECT_EQ(Printed(table, Format::Csv), "name,difference,detail\r\n'=1+1,-3,\r\n-3,yes,'@x\r\n");
+    EXPECT_EQ(Printed(table, Format::CsvRaw), "name,difference,detail\r\n=1+1,-3,\r\n-3,yes,@x\r\n");
+}
+
 TEST(Table, TextAlignsColumnsAndDefusesControlCharacters)
 {
     Table table({{"name", "Name"}, {"n", "N"}});
     table.Add({"Zoë", 1});
     table.Add({"a\x1b[2Jb", 100});
-    EXPECT_EQ(Printed(table, Format::Table), "Name    N\n------  ---\nZoë     1\na?[2Jb  100\n");
+    table.Add({"\xE2\x80\xAE"
+               "cba",
+               2});
+    EXPECT_EQ(Printed(table, Format::Table), "Name    N\n------  ---\nZoë     1\na?[2Jb  100\n?cba    2\n");
     EXPECT_EQ(Printed(Table(std::vector<Column>{{"a", "A"}}), Format::Table), "(none)\n");
 }
 

@@ -27,8 +27,13 @@ struct Outcome {
     }
 };
 
-// Runs zelctl with these arguments; standard output and error captured.
-inline Outcome Zelctl(const std::vector<std::string>& args)
+// zelctl started with these arguments, its standard output and error going to pipes.
+struct Child {
+    pid_t Pid = 0;
+    int Out = -1, Err = -1;
+};
+
+inline Child SpawnZelctl(const std::vector<std::string>& args)
 {
     int out[2], err[2];
     EXPECT_EQ(::pipe(out), 0);
@@ -45,13 +50,22 @@ inline Outcome Zelctl(const std::vector<std::string>& args)
     for (auto& arg : all)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
-    pid_t pid = 0;
-    EXPECT_EQ(::posix_spawn(&pid, ZELCTL_PATH, &actions, nullptr, argv.data(), environ), 0);
+    Child child;
+    EXPECT_EQ(::posix_spawn(&child.Pid, ZELCTL_PATH, &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     ::close(err[1]);
+    child.Out = out[0];
+    child.Err = err[0];
+    return child;
+}
+
+// Reads the child's outputs to their end and waits for it. Status -1 when it did not exit by
+// itself (a signal ended it).
+inline Outcome Finish(const Child& child)
+{
     Outcome result;
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    pollfd fds[2] = {{child.Out, POLLIN, 0}, {child.Err, POLLIN, 0}};
     int open = 2;
     while (open > 0 && ::poll(fds, 2, 60000) > 0) {
         for (int i = 0; i < 2; ++i) {
@@ -69,9 +83,15 @@ inline Outcome Zelctl(const std::vector<std::string>& args)
         }
     }
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    ::waitpid(child.Pid, &status, 0);
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+// Runs zelctl with these arguments; standard output and error captured.
+inline Outcome Zelctl(const std::vector<std::string>& args)
+{
+    return Finish(SpawnZelctl(args));
 }
 
 } // namespace zel::cli::test

@@ -1,14 +1,13 @@
 // zelctl end to end: a temporary site with clocks on the in-process emulator, one clock that does
-// not answer, one channel that does not connect; zelctl runs as its own process.
+// not answer, one channel that does not connect (zel::test::EmulatedSite); zelctl runs as its own
+// process.
 #include <gtest/gtest.h>
 
+#include "EmulatedSite.h"
 #include "PgCluster.h"
 #include "ZelctlProcess.h"
 #include "clocksim/Server.h"
-#include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
-#include "zel/data/EthChnlDescription.h"
-#include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
 
@@ -19,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <map>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -44,67 +44,30 @@ class ZelctlTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ::setenv("ZEL_TIMEOUT_MS", "150", 1);
-        server = std::make_unique<zel::sim::Server>();
-        server->AddClock(1, zel::sim::ClockModel::Base);
-        server->AddClock(2, zel::sim::ClockModel::Vt9);
-        server->AddClock(3, zel::sim::ClockModel::Base);
-        server->Start();
-
-        folder = fs::temp_directory_path() / ("zelctl-test-" + std::to_string(::getpid()) + "-" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        site = (folder / "zel.mdb").string();
-        ::setenv("ZEL_SITE", site.c_str(), 1);
-        // The site database library keeps one site per thread: fill it in a thread of its own.
-        std::thread([this] { MakeSite(); }).join();
-    }
-
-    void TearDown() override
-    {
-        server->Stop();
-        fs::remove_all(folder);
-    }
-
-    void MakeSite()
-    {
-        zel::data::DataSource::CreateDatabase(site);
-        zel::data::DataSource data;
-        data.OpenDatabase(site);
-        auto channels = data.GetChannelDescriptionList();
-        auto lineA = channels->Add(zel::data::EthernetChannel, "Line A");
-        auto line = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(lineA);
-        line->SetIPAddress("127.0.0.1");
-        line->SetIPPort(server->Port());
-        auto lineB = channels->Add(zel::data::EthernetChannel, "Line B");
-        auto dead = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(lineB);
-        dead->SetIPAddress("127.0.0.1");
-        dead->SetIPPort(1); // nothing listens there
-        channels->Save();
-        auto clocks = data.GetReaderDescriptionList();
-        clocks->Add(1, "Front", lineA);
-        clocks->Add(2, "Newer", lineA);
-        clocks->Add(3, "Spare", lineA);
-        clocks->Add(9, "Silent", lineA);
-        clocks->Add(1, "Far", lineB);
-        clocks->Save();
-        auto users = data.GetUserDescriptionList();
-        for (int i = 1; i <= 5; ++i) {
-            auto user = users->Add(std::to_string(100 + i), "Person " + std::to_string(i));
-            user->SetAuthorityLevel(i == 1 ? 3 : 0);
-            if (i <= 4) {
-                user->SetEnrolled(true);
-                user->SetTemplate(
-                    {static_cast<std::uint8_t>(i), 0, 255, 1, 2, 3, 4, 5, static_cast<std::uint8_t>(9 * i)});
+        server = &emulated.AddLine("Line A", {{"Front", 1},
+                                              {"Newer", 2, zel::sim::ClockModel::Vt9},
+                                              {"Spare", 3},
+                                              {"Silent", 9, zel::sim::ClockModel::Base, false}});
+        emulated.AddDeadLine("Line B", {{"Far", 1}});
+        emulated.InSite([] {
+            auto users = zel::data::DataSource().GetUserDescriptionList();
+            for (int i = 1; i <= 5; ++i) {
+                auto user = users->Add(std::to_string(100 + i), "Person " + std::to_string(i));
+                user->SetAuthorityLevel(i == 1 ? 3 : 0);
+                if (i <= 4) {
+                    user->SetEnrolled(true);
+                    user->SetTemplate(
+                        {static_cast<std::uint8_t>(i), 0, 255, 1, 2, 3, 4, 5, static_cast<std::uint8_t>(9 * i)});
+                }
             }
-        }
-        users->Save();
+            users->Save();
+        });
     }
 
-    std::unique_ptr<zel::sim::Server> server;
-    fs::path folder;
-    std::string site;
+    zel::test::EmulatedSite emulated{"zelctl-test", 150};
+    zel::sim::Server* server = nullptr;
+    const fs::path& folder = emulated.Folder();
+    const std::string& site = emulated.SitePath();
 };
 
 TEST_F(ZelctlTest, ListsTheSiteInEveryFormat)
@@ -147,7 +110,9 @@ TEST_F(ZelctlTest, ExitStatusesSayWhatHappened)
 
     auto far = Zelctl({"status", "Far"});
     EXPECT_EQ(far.Status, 4) << far.Err;
-    EXPECT_NE(far.Err.find("Far: not connected"), std::string::npos);
+    EXPECT_NE(far.Err.find("Far: not connected: The channel did not connect (address 127.0.0.1, port 1)."),
+              std::string::npos)
+        << far.Err;
     EXPECT_EQ(Zelctl({"status", "silent"}).Status, 4); // names in any case
 }
 
@@ -287,6 +252,28 @@ TEST_F(ZelctlTest, UsersTravelBetweenSiteAndClocks)
     EXPECT_EQ(server->Clock(2).UserCount(), 0u);
 }
 
+// A user a clock no longer holds is gone from it already: the removal goes on and says so.
+TEST_F(ZelctlTest, RemovingAUserAClockNoLongerHoldsSucceedsAndSaysSo)
+{
+    ASSERT_EQ(Zelctl({"users", "send", "Front", "Newer", "--user", "103", "104"}).Status, 0);
+    ASSERT_EQ(Zelctl({"users", "remove", "Front", "--user", "103"}).Status, 0);
+
+    auto again = Zelctl({"users", "remove", "Front", "Newer", "--user", "103", "104", "--format", "json"});
+    EXPECT_EQ(again.Status, 0) << again.Err;
+    const auto front = Row(again.Json(), "clock", "Front");
+    EXPECT_EQ(front.value("result").toString(), "done");
+    EXPECT_EQ(front.value("users").toInt(), 1);
+    EXPECT_EQ(front.value("detail").toString(), "not on this clock: 103");
+    EXPECT_EQ(Row(again.Json(), "clock", "Newer").value("users").toInt(), 2);
+    EXPECT_EQ(server->Clock(1).UserCount(), 0u);
+    EXPECT_EQ(server->Clock(2).UserCount(), 0u);
+
+    // A user the site does not know is a usage error, before any clock is addressed.
+    auto unknown = Zelctl({"users", "remove", "Front", "--user", "104", "999"});
+    EXPECT_EQ(unknown.Status, 2);
+    EXPECT_NE(unknown.Err.find("the site has no user with ID '999'"), std::string::npos) << unknown.Err;
+}
+
 TEST_F(ZelctlTest, BackupRestoredOntoAnEmptyClockGivesTheSameClock)
 {
     ASSERT_EQ(Zelctl({"users", "send", "Front", "--enrolled"}).Status, 0);
@@ -306,6 +293,7 @@ TEST_F(ZelctlTest, BackupRestoredOntoAnEmptyClockGivesTheSameClock)
     auto dry = Zelctl({"restore", file, "Spare", "--format", "json"});
     ASSERT_EQ(dry.Status, 0) << dry.Err;
     EXPECT_EQ(dry.Json().size(), 5); // five users to send; the setup records are alike
+    EXPECT_EQ(dry.Json().at(0).toObject().value("result").toString(), "planned");
     EXPECT_EQ(server->Clock(3).UserCount(), 0u) << "a restore without --yes writes nothing";
     EXPECT_NE(dry.Err.find("--yes"), std::string::npos);
 
@@ -353,9 +341,66 @@ TEST_F(ZelctlTest, TimeScanAndSync)
     server->Clock(3).PutUser(old);
     auto sync = Zelctl({"sync", "--from", "Front", "--to", "Spare", "Newer", "--clear", "--format", "json"});
     ASSERT_EQ(sync.Status, 0) << sync.Err;
-    EXPECT_EQ(server->Clock(3).UserCount(), 4u); // cleared, then the four enrolled users
+    EXPECT_EQ(server->Clock(3).UserCount(), 4u); // cleared (no user of it stays), then the four enrolled users
     EXPECT_FALSE(server->Clock(3).FindUser(old.Id).has_value());
     EXPECT_EQ(server->Clock(2).UserCount(), 4u);
+    QJsonObject spare;
+    for (const auto& row : sync.Json())
+        if (row.toObject().value("clock").toString() == "Spare")
+            spare = row.toObject();
+    EXPECT_EQ(spare.value("task").toString(), "send");
+    EXPECT_EQ(spare.value("users").toInt(), 4);
+    EXPECT_EQ(spare.value("removed").toInt(), 1);
+    EXPECT_EQ(spare.value("already_held").toInt(), 0);
+    EXPECT_EQ(spare.value("lacking").toInt(), 0);
+    EXPECT_TRUE(spare.value("lacking_users").isNull());
+    EXPECT_EQ(spare.value("detail").toString(), "4 users sent (1 removed by clearing the clock)");
+
+    // Again: only the supervisor is sent (a data bank does not show a level); the others stay.
+    auto again = Zelctl({"sync", "--from", "Front", "--to", "Spare", "--clear"});
+    ASSERT_EQ(again.Status, 0) << again.Err;
+    EXPECT_NE(again.Out.find("1 user sent (3 already held)"), std::string::npos) << again.Out;
+}
+
+// A restore whose line drops half way tells which changes were done; the users who stay are never
+// off the clock; run again, it finishes.
+TEST_F(ZelctlTest, AnInterruptedRestoreTellsEachChangeAndFinishesWhenRunAgain)
+{
+    ASSERT_EQ(Zelctl({"users", "send", "Spare", "--enrolled"}).Status, 0);
+    const std::string file = (folder / "spare.zbk").string();
+    ASSERT_EQ(Zelctl({"backup", "Spare", file}).Status, 0);
+    // Now the clock holds two users the backup does not, and lacks one it does.
+    for (const char* id : {"7001", "7002"}) {
+        zel::sim::ClockUser stranger;
+        stranger.Id = *zel::sim::UserIdFromText(id);
+        server->Clock(3).PutUser(stranger);
+    }
+    ASSERT_EQ(Zelctl({"users", "remove", "Spare", "--user", "104"}).Status, 0);
+
+    // Frames: the lookup 2; the clock read for the plan 14 (selection, a bank, each of the 5 users
+    // selected and read, the setup record selected and read); the replacement's selection and user
+    // count 2, then the removals. The line drops after the first removal.
+    zel::sim::FaultOptions drop;
+    drop.DropAfterFrames = 19;
+    server->SetFaults(drop);
+    auto cut = Zelctl({"restore", file, "Spare", "--yes", "--format", "json"});
+    server->SetFaults({});
+    EXPECT_EQ(cut.Status, 1) << cut.Err;
+    std::map<QString, QString> result;
+    for (const auto& row : cut.Json())
+        result[row.toObject().value("action").toString() + " " + row.toObject().value("user_id").toString()] =
+            row.toObject().value("result").toString();
+    EXPECT_EQ(result, (std::map<QString, QString>{
+                          {"remove 7001", "done"}, {"remove 7002", "uncertain"}, {"send 104", "not done"}}));
+    for (const char* id : {"101", "102", "103"})
+        EXPECT_TRUE(server->Clock(3).FindUser(*zel::sim::UserIdFromText(id)).has_value()) << id;
+    EXPECT_NE(cut.Err.find("the clock lacks 1 of the 4 users"), std::string::npos) << cut.Err;
+
+    auto again = Zelctl({"restore", file, "Spare", "--yes", "--format", "json"});
+    ASSERT_EQ(again.Status, 0) << again.Err;
+    for (const auto& row : again.Json())
+        EXPECT_EQ(row.toObject().value("result").toString(), "done");
+    EXPECT_EQ(Zelctl({"restore", file, "Spare", "--format", "json"}).Json().size(), 0);
 }
 
 TEST_F(ZelctlTest, ReadsWhileAnotherProgramWritesTheSiteAndNeverWritesBesideIt)

@@ -73,3 +73,19 @@ TEST_F(Serial, EnrollmentAndAbortOverTheLine)
     std::uint8_t status2[ZEL_STATUS_RECORD_SIZE];
     EXPECT_EQ(zelSetHandReader(h, 99, status2), 4) << "no clock 99 on this line";
 }
+
+TEST_F(Serial, ASecondChannelOnTheSameLineDoesNotOpenUntilTheFirstCloses)
+{
+    // Two channels named after the same port, as two channel descriptions of one COM port give.
+    ScopedEnv com5("ZEL_COM5", server->PtyPath());
+    const std::int32_t second = zelInstallChannel(4);
+    ASSERT_NE(second, 0);
+    EXPECT_EQ(zelOpenDirectChannel(second, 115200), 3) << "the line is held by the fixture's channel";
+    Select(kBaseReader); // the first channel is untouched
+    ASSERT_EQ(zelCloseChannel(h), 0);
+    EXPECT_EQ(zelOpenDirectChannel(second, 115200), 0);
+    std::uint8_t status[ZEL_STATUS_RECORD_SIZE];
+    EXPECT_EQ(zelSetHandReader(second, kBaseReader, status), 0);
+    zelCloseChannel(second);
+    h = 0;
+}

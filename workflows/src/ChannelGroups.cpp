@@ -1,27 +1,60 @@
 #include "zel/workflows/ChannelGroups.h"
 
+#include "zel/data/ChannelDescriptionList.h"
+#include "zel/data/DataSource.h"
 #include "zel/data/ReaderDescription.h"
 #include "zel/workflows/SiteChannels.h"
 
+#include <exception>
 #include <unordered_map>
 #include <unordered_set>
 
 namespace zel::workflows {
 
-std::vector<ChannelGroup> GroupByChannel(const std::vector<std::shared_ptr<zel::data::ReaderDescription>>& clocks)
+LineOf SiteLines()
+{
+    return [](std::int32_t channelID) -> std::string {
+        try {
+            return LineOfDescription(zel::data::DataSource().GetChannelDescriptionList()->GetByDatabaseID(channelID));
+        } catch (const std::exception&) {
+            return {}; // told as a clock without a channel when its channel is made
+        }
+    };
+}
+
+std::vector<ChannelGroup> GroupByChannel(const std::vector<std::shared_ptr<zel::data::ReaderDescription>>& clocks,
+                                         const LineOf& lineOf)
 {
     std::vector<ChannelGroup> groups;
-    std::unordered_map<std::int32_t, std::size_t> groupOf;
+    std::unordered_map<std::int32_t, std::size_t> groupOfChannel;
+    std::unordered_map<std::string, std::size_t> groupOfLine;
     std::unordered_set<std::int32_t> taken;
     for (const auto& clock : clocks) {
         if (!clock || !taken.insert(clock->DatabaseID()).second)
             continue;
-        auto [it, added] = groupOf.try_emplace(clock->ChannelDescriptionID(), groups.size());
-        if (added)
-            groups.push_back({clock->ChannelDescriptionID(), {}});
-        groups[it->second].Clocks.push_back(clock);
+        const std::int32_t channelID = clock->ChannelDescriptionID();
+        auto known = groupOfChannel.find(channelID);
+        if (known == groupOfChannel.end()) {
+            std::size_t group = groups.size();
+            const std::string line = lineOf ? lineOf(channelID) : std::string();
+            if (!line.empty())
+                group = groupOfLine.try_emplace(line, groups.size()).first->second;
+            if (group == groups.size())
+                groups.push_back({channelID, {}});
+            known = groupOfChannel.emplace(channelID, group).first;
+        }
+        groups[known->second].Clocks.push_back(clock);
     }
     return groups;
+}
+
+std::unordered_map<std::int32_t, std::int32_t> GroupChannelIDs(const std::vector<ChannelGroup>& groups)
+{
+    std::unordered_map<std::int32_t, std::int32_t> ids;
+    for (const auto& group : groups)
+        for (const auto& clock : group.Clocks)
+            ids[clock->DatabaseID()] = group.ChannelID;
+    return ids;
 }
 
 ChannelMaker DefaultChannelMaker()

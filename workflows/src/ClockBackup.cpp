@@ -6,6 +6,8 @@
 #include "zel/support/Channel.h"
 #include "zel/support/ExtendedUser.h"
 #include "zel/support/IReader.h"
+#include "zel/support/User.h"
+#include "zel/support/UserReplacement.h"
 
 #include <algorithm>
 #include <charconv>
@@ -206,6 +208,7 @@ ClockBackup ReadClockBackup(zel::support::IReader& reader, zel::support::Channel
         for (const auto& user : *list)
             if (user && !user->ID().empty())
                 ids.push_back(user->ID());
+    backup.ClockOrder = ids;
     std::sort(ids.begin(), ids.end(), IdLess);
     ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
     int done = 0;
@@ -244,37 +247,82 @@ RestorePlan PlanRestore(const ClockBackup& current, const ClockBackup& wanted)
     return plan;
 }
 
+namespace {
+
+std::shared_ptr<zel::support::ExtendedUser> ToClockUser(const BackupUser& user)
+{
+    auto clockUser = std::make_shared<zel::support::ExtendedUser>();
+    clockUser->SetID(user.ID);
+    clockUser->SetAuthorityLevel(static_cast<zel::support::UserAuthorityLevel>(user.AuthorityLevel));
+    clockUser->SetRejectThreshold(user.RejectThreshold);
+    clockUser->SetTimeZone(user.TimeZone);
+    clockUser->SetTemplate(user.Template);
+    return clockUser;
+}
+
+} // namespace
+
 void ApplyRestore(zel::support::IReader& reader, zel::support::Channel& channel, std::int32_t readerID,
-                  const RestorePlan& plan, const zel::support::SetupRecord& setup,
+                  const ClockBackup& current, const ClockBackup& wanted, RestoreProgress& done,
                   const std::function<void(int, int)>& progress)
 {
-    const int total = static_cast<int>(plan.Remove.size() + plan.Send.size()) + (plan.WriteSetup ? 1 : 0);
-    int done = 0;
-    auto step = [&] {
-        if (progress)
-            progress(++done, total);
-    };
-    for (const std::string& id : plan.Remove) {
-        auto user = std::make_shared<zel::support::ExtendedUser>();
-        user->SetID(id);
-        reader.RemoveUser(user);
-        step();
+    done = RestoreProgress{};
+    const bool writeSetup = current.Setup != wanted.Setup;
+    done.SetupRecord = writeSetup ? RestoreProgress::Setup::NotWritten : RestoreProgress::Setup::Unchanged;
+
+    // What the clock holds, whole records in the clock's order.
+    std::map<std::string, const BackupUser*, decltype(&IdLess)> byID(&IdLess);
+    for (const BackupUser& user : current.Users)
+        byID.emplace(user.ID, &user);
+    std::vector<zel::support::PlanUser> held;
+    for (const std::string& id : current.ClockOrder) {
+        auto it = byID.find(id);
+        if (it == byID.end())
+            throw zel::Error(zel::errc::InvalidArgument, "ZelWorkflows",
+                             "The clock's user list names user " + id + " without its record.");
+        zel::support::User record;
+        record.SetID(id);
+        record.SetAuthorityLevel(static_cast<zel::support::UserAuthorityLevel>(it->second->AuthorityLevel));
+        record.SetRejectThreshold(it->second->RejectThreshold);
+        record.SetTimeZone(it->second->TimeZone);
+        record.SetTemplate(it->second->Template);
+        held.push_back(zel::support::PlanUser::FromRecord(id, record.ToRecord()));
     }
-    for (const BackupUser& wanted : plan.Send) {
-        auto user = std::make_shared<zel::support::ExtendedUser>();
-        user->SetID(wanted.ID);
-        user->SetAuthorityLevel(static_cast<zel::support::UserAuthorityLevel>(wanted.AuthorityLevel));
-        user->SetRejectThreshold(wanted.RejectThreshold);
-        user->SetTimeZone(wanted.TimeZone);
-        user->SetTemplate(wanted.Template);
-        reader.SendUser(user);
-        step();
+    zel::support::VisitorList users;
+    for (const BackupUser& user : wanted.Users)
+        users.push_back(ToClockUser(user));
+
+    zel::support::UserReplacement replacement(reader);
+    replacement.SetHeld(std::move(held));
+    int total = 0;
+    replacement.SetStep([&](const zel::support::UserReplacement::Step& step) {
+        total = static_cast<int>(step.Total) + (writeSetup ? 1 : 0);
+        if (progress && step.Index > 0)
+            progress(static_cast<int>(step.Index), total);
+        return true;
+    });
+    try {
+        replacement.Run(users);
+    } catch (...) {
+        done.Users = replacement.Writes();
+        throw;
     }
-    if (plan.WriteSetup) {
+    done.Users = replacement.Writes();
+    if (progress && total > 0 && !writeSetup)
+        progress(total, total);
+    if (!writeSetup)
+        return;
+    try {
         channel.SetHandReader(readerID);
-        channel.HereIsSetupData(setup);
-        step();
+        channel.HereIsSetupData(wanted.Setup);
+    } catch (const std::exception& error) {
+        if (zel::support::MayHaveBeenCarriedOut(error))
+            done.SetupRecord = RestoreProgress::Setup::Uncertain;
+        throw;
     }
+    done.SetupRecord = RestoreProgress::Setup::Written;
+    if (progress)
+        progress(total == 0 ? 1 : total, total == 0 ? 1 : total);
 }
 
 } // namespace zel::workflows

@@ -39,6 +39,7 @@ ClockRunner::ClockRunner(ChannelMaker makeChannel)
 std::vector<ClockResult> ClockRunner::Run(const std::vector<ReaderPtr>& clocks, const Work& work)
 {
     const std::vector<ChannelGroup> groups = GroupByChannel(clocks);
+    mGroupOf = GroupChannelIDs(groups);
     std::vector<ClockResult> results;
     if (mMaxChannels == 0) {
         for (const ChannelGroup& group : groups)
@@ -133,7 +134,7 @@ void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vec
     }
     if (!channel->IsConnected()) {
         for (const auto& clock : group.Clocks)
-            Finish(results, Outcome(clock, ClockOutcome::NotConnected, "The channel did not connect."));
+            Finish(results, Outcome(clock, ClockOutcome::NotConnected, NotConnectedReason(*channel)));
         return;
     }
 
@@ -156,20 +157,31 @@ void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vec
             continue;
         }
         ClockResult result = Outcome(clock, ClockOutcome::Done, {});
+        // The error's text, then what the work noted before it raised.
+        auto fail = [&result](std::string text) {
+            result.Outcome = ClockOutcome::Failed;
+            result.Detail = result.Detail.empty() ? std::move(text) : text + "; " + result.Detail;
+        };
         try {
             work(*reader, *channel, clock, result);
         } catch (const zel::Error& error) {
-            result.Outcome = ClockOutcome::Failed;
             result.ErrorNumber = error.Number();
-            result.Detail = error.Description();
+            fail(error.Description());
         } catch (const std::exception& error) {
-            result.Outcome = ClockOutcome::Failed;
-            result.Detail = error.what();
+            fail(error.what());
         }
         if (result.Outcome == ClockOutcome::Failed && mStopAtError)
             mStopped = true;
         Finish(results, std::move(result));
     }
+}
+
+std::int32_t ClockRunner::GroupChannelID(const ReaderPtr& clock) const
+{
+    if (!clock)
+        return 0;
+    const auto found = mGroupOf.find(clock->DatabaseID());
+    return found != mGroupOf.end() ? found->second : clock->ChannelDescriptionID();
 }
 
 void ClockRunner::Report(const ReaderPtr& clock, const std::string& stage) const

@@ -3,6 +3,9 @@
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/MdmChnlDescription.h"
+#include "zel/support/Channel.h"
+#include "zel/support/DirectConnector.h"
+#include "zel/support/EthernetConnector.h"
 
 #include <algorithm>
 #include <exception>
@@ -38,23 +41,33 @@ std::string ClockCount(int count)
 
 std::string ClockReport::Text() const
 {
+    // What was done, in brackets after the count, and what the clock lacks, at the end.
+    const std::string done = Writes ? Writes->DoneText() : std::string();
+    const std::string lack = Writes ? Writes->LackText() : std::string();
+    const std::string doneInBrackets = done.empty() ? std::string() : " (" + done + ")";
+    const std::string counted = Users(Count) + " " + Participle(Work);
+    const std::string lacking = lack.empty() ? std::string() : "; " + lack;
     switch (Outcome) {
     case Kind::Pending:
         return "not reached yet";
     case Kind::Done:
-        return Users(Count) + " " + Participle(Work);
+        return counted + doneInBrackets + (Detail.empty() ? std::string() : "; " + Detail);
     case Kind::NotConnected:
         return Detail.empty() ? std::string("channel not connected") : "channel not connected: " + Detail;
     case Kind::NotAnswering:
         return "clock not answering";
     case Kind::Cancelled:
-        return Count > 0 ? "cancelled after " + Users(Count) + " " + Participle(Work)
-                         : std::string("cancelled before it was reached");
+        if (Count > 0)
+            return "cancelled after " + counted + doneInBrackets + lacking;
+        if (!done.empty())
+            return "cancelled" + doneInBrackets + lacking;
+        return Writes && Writes->Planned ? "cancelled before any user was written" + lacking
+                                         : std::string("cancelled before it was reached");
     case Kind::NotReached:
         return "not reached: the command stopped at an error";
     case Kind::Failed: {
-        std::string text = Count > 0 ? "failed after " + Users(Count) + " " + Participle(Work) : std::string("failed");
-        return Detail.empty() ? text : text + ": " + Detail;
+        const std::string text = (Count > 0 ? "failed after " + counted : std::string("failed")) + doneInBrackets;
+        return (Detail.empty() ? text : text + ": " + Detail) + lacking;
     }
     }
     return {};
@@ -100,12 +113,12 @@ ClockReport* CommandReport::Row(std::size_t row)
     return row < mClocks.size() ? &mClocks[row] : nullptr;
 }
 
-void CommandReport::SetDone(std::size_t row, int count)
+void CommandReport::SetDone(std::size_t row, int count, const std::string& note)
 {
     if (auto* clock = Row(row)) {
         clock->Outcome = ClockReport::Kind::Done;
         clock->Count = count;
-        clock->Detail.clear();
+        clock->Detail = note;
     }
 }
 
@@ -145,6 +158,12 @@ void CommandReport::SetFailed(std::size_t row, const std::string& error, int cou
     }
 }
 
+void CommandReport::SetWrites(std::size_t row, const zel::support::UserWrites& writes)
+{
+    if (auto* clock = Row(row))
+        clock->Writes = writes;
+}
+
 void CommandReport::End(Ending how, const std::string& error)
 {
     mEnding = how == Ending::Running ? Ending::Completed : how;
@@ -170,6 +189,12 @@ bool CommandReport::MixedTasks() const
 {
     return std::any_of(mClocks.begin(), mClocks.end(),
                        [this](const ClockReport& c) { return c.Work != mClocks.front().Work; });
+}
+
+bool CommandReport::AnyNotes() const
+{
+    return std::any_of(mClocks.begin(), mClocks.end(),
+                       [](const ClockReport& c) { return c.Succeeded() && !c.Detail.empty(); });
 }
 
 std::string CommandReport::Summary() const
@@ -241,6 +266,20 @@ std::string NoChannelReason(std::int32_t channelDescriptionID)
     if (std::dynamic_pointer_cast<zel::data::MdmChnlDescription>(channel))
         return "a modem channel cannot reach a clock";
     return "the channel cannot be opened";
+}
+
+std::string NotConnectedReason(const zel::support::Channel& channel)
+{
+    // The connector's own reason (a serial line in use, missing, not permitted) follows the address.
+    const std::string why = channel.ConnectFailure();
+    const std::string after = why.empty() ? std::string(".") : ": " + why + ".";
+    const auto* connector = channel.Connector().get();
+    if (const auto* ethernet = dynamic_cast<const zel::support::EthernetConnector*>(connector))
+        return "The channel did not connect (address " + ethernet->IPAddress() + ", port " +
+               std::to_string(ethernet->IPPort()) + ")" + after;
+    if (const auto* direct = dynamic_cast<const zel::support::DirectConnector*>(connector))
+        return "The channel did not connect (COM" + std::to_string(direct->CommPort()) + ")" + after;
+    return "The channel did not connect" + after;
 }
 
 std::string ReportedErrorText(const std::exception& error)

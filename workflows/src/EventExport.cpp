@@ -3,7 +3,6 @@
 #include "zel/data/EventStore.h"
 #include "zel/workflows/EventKinds.h"
 
-#include <cstdio>
 #include <ostream>
 
 namespace zel::workflows {
@@ -23,54 +22,6 @@ template <std::size_t N> std::string Hex(const std::array<std::uint8_t, N>& byte
 
 } // namespace
 
-std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out.push_back(static_cast<char>(c));
-            }
-        }
-    }
-    return out + "\"";
-}
-
-std::string CsvField(const std::string& text)
-{
-    const bool quote = text.find_first_of(",\"\r\n") != std::string::npos ||
-                       (!text.empty() && (text.front() == ' ' || text.back() == ' '));
-    if (!quote)
-        return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"')
-            out.push_back('"');
-        out.push_back(c);
-    }
-    return out + "\"";
-}
-
 std::string IsoTime(const std::string& timeStamp)
 {
     std::string iso = timeStamp;
@@ -80,8 +31,9 @@ std::string IsoTime(const std::string& timeStamp)
 }
 
 std::int64_t WriteEvents(std::ostream& out, const zel::data::EventStore& store, const zel::data::EventFilter& filter,
-                         EventFileFormat format, const std::function<void(std::int64_t)>& progress)
+                         EventFileFormat format, const std::function<void(std::int64_t)>& progress, zel::CsvTexts texts)
 {
+    auto text = [texts](const std::string& cell) { return zel::CsvText(cell, texts); };
     std::int64_t count = 0;
     if (format == EventFileFormat::Csv)
         out << "time,clock,clock_id,reader_id,user_id,user_name,kind,format_type,data1,data2,collected_at\r\n";
@@ -89,9 +41,9 @@ std::int64_t WriteEvents(std::ostream& out, const zel::data::EventStore& store, 
         out << '[';
     store.ForEach(filter, [&](const zel::data::StoredEvent& e) {
         if (format == EventFileFormat::Csv) {
-            out << IsoTime(e.TimeStamp) << ',' << CsvField(e.ClockName) << ',' << e.ClockID << ',' << e.ReaderID << ','
-                << CsvField(e.UserID) << ',' << CsvField(e.UserName) << ',' << CsvField(EventKindText(e.FormatType))
-                << ',' << e.FormatType << ',' << Hex(e.Data1) << ',' << Hex(e.Data2) << ',' << IsoTime(e.CollectedAt)
+            out << IsoTime(e.TimeStamp) << ',' << text(e.ClockName) << ',' << e.ClockID << ',' << e.ReaderID << ','
+                << text(e.UserID) << ',' << text(e.UserName) << ',' << text(EventKindText(e.FormatType)) << ','
+                << e.FormatType << ',' << Hex(e.Data1) << ',' << Hex(e.Data2) << ',' << IsoTime(e.CollectedAt)
                 << "\r\n";
         } else {
             out << (count ? ",\n " : "\n ") << "{\"time\": " << JsonString(IsoTime(e.TimeStamp))

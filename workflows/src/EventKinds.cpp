@@ -1,5 +1,7 @@
 #include "zel/workflows/EventKinds.h"
 
+#include "zel/Text.h"
+
 #include <algorithm>
 
 namespace zel::workflows {
@@ -64,6 +66,29 @@ constexpr std::array<const char*, 52> kTexts{
 // Kinds whose Data1 starts with the user ID record.
 constexpr std::array<std::int32_t, 13> kWithUser{1, 3, 4, 5, 6, 7, 8, 15, 16, 35, 42, 44, 45};
 
+// A group as the Events page shows it and as a command line names it.
+struct CategoryNames {
+    EventCategory Category;
+    const char* Text;
+    const char* Word;
+};
+constexpr std::array<CategoryNames, 5> kCategoryNames{{
+    {EventCategory::Punch, "Punches", "punch"},
+    {EventCategory::Refusal, "Refusals", "refusal"},
+    {EventCategory::UserChange, "User changes", "user-change"},
+    {EventCategory::Setup, "Setup changes", "setup"},
+    {EventCategory::Alarm, "Alarms and doors", "alarm"},
+}};
+
+const CategoryNames& NamesOf(EventCategory category)
+{
+    for (const auto& names : kCategoryNames)
+        if (names.Category == category)
+            return names;
+    static constexpr CategoryNames none{EventCategory::Setup, "", ""};
+    return none;
+}
+
 } // namespace
 
 std::string EventKindText(std::int32_t formatType)
@@ -114,19 +139,7 @@ EventCategory CategoryOf(std::int32_t formatType)
 
 const char* CategoryText(EventCategory category)
 {
-    switch (category) {
-    case EventCategory::Punch:
-        return "Punches";
-    case EventCategory::Refusal:
-        return "Refusals";
-    case EventCategory::UserChange:
-        return "User changes";
-    case EventCategory::Setup:
-        return "Setup changes";
-    case EventCategory::Alarm:
-        return "Alarms and doors";
-    }
-    return "";
+    return NamesOf(category).Text;
 }
 
 std::vector<std::int32_t> FormatTypesOf(EventCategory category)
@@ -136,6 +149,22 @@ std::vector<std::int32_t> FormatTypesOf(EventCategory category)
         if (CategoryOf(type) == category)
             types.push_back(type);
     return types;
+}
+
+const char* CategoryWord(EventCategory category)
+{
+    return NamesOf(category).Word;
+}
+
+std::vector<std::int32_t> FormatTypesNamed(const std::string& word)
+{
+    for (auto category : kAllCategories)
+        if (zel::EqualsNoCase(word, CategoryWord(category)))
+            return FormatTypesOf(category);
+    for (std::size_t type = 0; type < kTexts.size(); ++type)
+        if (zel::EqualsNoCase(word, kTexts[type]))
+            return {static_cast<std::int32_t>(type)};
+    return {};
 }
 
 bool CarriesUserID(std::int32_t formatType)

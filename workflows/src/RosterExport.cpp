@@ -1,21 +1,19 @@
 #include "zel/workflows/RosterExport.h"
 
 #include "zel/data/UserDescriptionList.h"
-#include "zel/workflows/EventExport.h"
-#include "zel/workflows/FileReplace.h"
+#include "zel/workflows/PrivateFile.h"
 
 #include <ostream>
-#include <sstream>
 
 namespace zel::workflows {
 
-std::size_t WriteRoster(std::ostream& out, const zel::data::UserDescriptionList& users)
+std::size_t WriteRoster(std::ostream& out, const zel::data::UserDescriptionList& users, zel::CsvTexts texts)
 {
     out << "user_id,name,authority_level,enrolled\r\n";
     std::size_t count = 0;
     for (const auto& user : users) {
-        out << CsvField(user->UserID()) << ',' << CsvField(user->Name()) << ',' << user->AuthorityLevel() << ','
-            << (user->Enrolled() ? "yes" : "no") << "\r\n";
+        out << zel::CsvText(user->UserID(), texts) << ',' << zel::CsvText(user->Name(), texts) << ','
+            << user->AuthorityLevel() << ',' << (user->Enrolled() ? "yes" : "no") << "\r\n";
         ++count;
     }
     return count;
@@ -23,9 +21,9 @@ std::size_t WriteRoster(std::ostream& out, const zel::data::UserDescriptionList&
 
 std::size_t ExportRoster(const std::string& path, const zel::data::UserDescriptionList& users)
 {
-    std::ostringstream text;
-    const std::size_t count = WriteRoster(text, users);
-    WriteFileReplacing(path, text.str());
+    PrivateFile file(path);
+    const std::size_t count = WriteRoster(file.Stream(), users);
+    file.Commit();
     return count;
 }
 

@@ -2,6 +2,7 @@
 
 #include "zel/Error.h"
 #include "zel/Text.h"
+#include "zel/TextFormats.h"
 #include "zel/data/UserDescriptionList.h"
 #include "zel/support/UserAuthorityLevel.h"
 #include "zel/workflows/ListRules.h"
@@ -28,6 +29,18 @@ constexpr const char* LevelColumn = "authority_level";
 std::string LevelText(std::int32_t level)
 {
     return zel::support::DisplayName(static_cast<zel::support::UserAuthorityLevel>(level));
+}
+
+// A text that a guarded export wrote with an apostrophe in front (zel::CsvText: one a spreadsheet
+// would run as a formula) is read back without it, so that an exported roster imports unchanged.
+std::string Unguarded(const std::string& text)
+{
+    if (text.size() > 1 && text.front() == '\'') {
+        const std::string_view rest(text.data() + 1, text.size() - 1);
+        if (zel::CsvText(rest) != zel::CsvField(rest))
+            return std::string(rest);
+    }
+    return text;
 }
 
 bool HasControlCharacter(const std::string& text)
@@ -195,7 +208,7 @@ RosterPlan PlanRoster(const CsvDocument& file, const zel::data::UserDescriptionL
             continue;
         }
         const std::string& typedID = record.Fields[columns.UserID];
-        entry.Name = record.Fields[columns.Name];
+        entry.Name = Unguarded(record.Fields[columns.Name]);
         // The user editor's rules first, then what a clock needs of an ID; the columns in order.
         if (auto refusal = CheckUserFields(typedID, "-", 0))
             AddReason(reasons, refusal->Message.substr(0, refusal->Message.size() - 1) + " ('" + typedID + "' is not)");

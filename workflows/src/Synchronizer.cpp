@@ -10,8 +10,8 @@
 #include "zel/support/ExtendedUser.h"
 #include "zel/support/IReader.h"
 #include "zel/support/MessagePump.h"
-#include "zel/support/User.h"
-#include "zel/support/VT9Reader.h"
+#include "zel/support/UserReplacement.h"
+#include "zel/support/UserWrites.h"
 
 #include <algorithm>
 #include <exception>
@@ -48,22 +48,6 @@ std::vector<std::shared_ptr<zel::data::ReaderDescription>> ToVector(const Synchr
     for (const auto& clock : clocks)
         result.push_back(clock);
     return result;
-}
-
-// True when the user's record holds more than its data-bank slot carries (ID and template).
-bool NeedsOwnRecord(const zel::support::IUser& user)
-{
-    return user.AuthorityLevel() != zel::support::UserAuthorityLevel::None || user.RejectThreshold() != 0 ||
-           user.TimeZone() != 0;
-}
-
-// The most users the clock's data banks hold.
-std::size_t BankCapacity(const zel::support::IReader& reader)
-{
-    constexpr std::size_t kBanks = 10;
-    constexpr std::size_t kBaseSlotsPerBank = 256;
-    return kBanks * (dynamic_cast<const zel::support::VT9Reader*>(&reader) ? zel::support::VT9Reader::kSlotsPerBank
-                                                                           : kBaseSlotsPerBank);
 }
 
 } // namespace
@@ -117,11 +101,11 @@ void Synchronizer::Run(const std::vector<ReaderPtr>& sources, const std::vector<
     for (std::size_t i = 0; i < sourceGroups.size(); ++i)
         read[i].resize(sourceGroups[i].Clocks.size());
     RunPhase(SourceMode, sourceGroups,
-             [&](const auto& reader, const ReaderPtr& clock, std::size_t group, int& count, ParallelGroups::Lane&) {
+             [&](const auto& reader, const ReaderPtr& clock, std::size_t group, Tally& tally, ParallelGroups::Lane&) {
                  const auto& clocks = sourceGroups[group].Clocks;
                  const auto at =
                      static_cast<std::size_t>(std::find(clocks.begin(), clocks.end(), clock) - clocks.begin());
-                 ReadSource(reader, read[group][at], count);
+                 ReadSource(reader, read[group][at], tally.Count);
              });
     ClockUsers collected("Synchronizer");
     for (const auto& group : read)
@@ -157,8 +141,8 @@ void Synchronizer::Run(const std::vector<ReaderPtr>& sources, const std::vector<
         return;
     }
     RunPhase(DestinationMode, destinationGroups,
-             [&](const auto& reader, const ReaderPtr& clock, std::size_t, int& count, ParallelGroups::Lane& lane) {
-                 WriteDestination(reader, clock, outgoing, count, lane);
+             [&](const auto& reader, const ReaderPtr& clock, std::size_t, Tally& tally, ParallelGroups::Lane& lane) {
+                 WriteDestination(reader, clock, outgoing, tally, lane);
              });
     if (CheckAbort()) {
         mReport.End(CommandReport::Ending::Cancelled);
@@ -170,6 +154,7 @@ void Synchronizer::Run(const std::vector<ReaderPtr>& sources, const std::vector<
 
 void Synchronizer::RunPhase(int mode, const std::vector<ChannelGroup>& groups, const ReaderWork& work)
 {
+    mGroupOf = GroupChannelIDs(groups); // one line of the running window per group
     // The channels are made here: the channel maker reads the site database.
     std::vector<std::shared_ptr<zel::support::Channel>> channels(groups.size());
     std::vector<std::string> why(groups.size());
@@ -223,6 +208,8 @@ void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t ind
                     failure = ReportedErrorText(error);
                 }
             }
+            if (channel && !channel->IsConnected() && failure.empty())
+                failure = NotConnectedReason(*channel);
             if (!channel || !channel->IsConnected()) {
                 lane.Post([this, mode, channelID, task, failure, clocks = group.Clocks] {
                     for (const auto& member : clocks)
@@ -269,21 +256,30 @@ void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t ind
         }
         lane.Post([this, mode, clock] { mReaderFound.Raise(mode, clock); });
         TellStep(lane, mode, clock, source ? "Reading users" : "Sending users");
-        int count = 0;
+        Tally tally;
         try {
-            work(reader, clock, index, count, lane);
-            lane.Post([this, clockID, task, count] { mReport.SetDone(mReport.Find(clockID, task), count); });
+            work(reader, clock, index, tally, lane);
+            lane.Post([this, clockID, task, tally] {
+                const std::size_t row = mReport.Find(clockID, task);
+                mReport.SetDone(row, tally.Count);
+                if (tally.Writes)
+                    mReport.SetWrites(row, *tally.Writes);
+            });
             TellStep(lane, mode, clock,
-                     std::to_string(count) + (count == 1 ? " user " : " users ") + (source ? "read" : "sent"), count,
-                     count);
+                     std::to_string(tally.Count) + (tally.Count == 1 ? " user " : " users ") +
+                         (source ? "read" : "sent"),
+                     tally.Count, tally.Count);
         } catch (const std::exception& error) {
             const bool ends = !source;
-            lane.Post([this, clockID, task, count, ends, text = ReportedErrorText(error)] {
-                mReport.SetFailed(mReport.Find(clockID, task), text, count);
+            lane.Post([this, clockID, task, tally, ends, text = ReportedErrorText(error)] {
+                const std::size_t row = mReport.Find(clockID, task);
+                mReport.SetFailed(row, text, tally.Count);
+                if (tally.Writes)
+                    mReport.SetWrites(row, *tally.Writes);
                 if (ends)
                     mErrorTold = true;
             });
-            TellStep(lane, mode, clock, "failed: " + ReportedErrorText(error), count);
+            TellStep(lane, mode, clock, "failed: " + ReportedErrorText(error), tally.Count);
             if (ends) {
                 Stop(std::current_exception());
                 return;
@@ -303,7 +299,8 @@ void Synchronizer::TellStep(ParallelGroups::Lane& lane, int mode, const ReaderPt
     // The site's objects are read on the calling thread only.
     lane.Post([this, mode, clock, text = std::move(text), done, total, user = std::move(user)] {
         ChannelStep step;
-        step.ChannelID = clock->ChannelDescriptionID();
+        const auto group = mGroupOf.find(clock->DatabaseID());
+        step.ChannelID = group != mGroupOf.end() ? group->second : clock->ChannelDescriptionID();
         step.Clock = clock;
         step.Text = user ? text + user->UserID() + " - " + user->Name() : text;
         step.Done = done;
@@ -364,14 +361,12 @@ void Synchronizer::Import(const ClockUsers& collected, zel::data::UserDescriptio
 }
 
 void Synchronizer::WriteDestination(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
-                                    const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane)
+                                    const std::vector<Outgoing>& outgoing, Tally& tally, ParallelGroups::Lane& lane)
 {
     if (mClearDestinationClocks) {
-        reader->RemoveAllUsers();
-        if (WriteAsBanks(reader, clock, outgoing, count, lane)) {
-            lane.Post([this, clock] { mReaderUploadComplete.Raise(DestinationMode, clock); });
-            return;
-        }
+        ReplaceUsers(reader, clock, outgoing, tally, lane);
+        lane.Post([this, clock] { mReaderUploadComplete.Raise(DestinationMode, clock); });
+        return;
     }
     // All users after one selection of the clock; SendingUser is told before each, and a user that
     // could not be built fails at its turn (the users before it stay sent).
@@ -380,57 +375,90 @@ void Synchronizer::WriteDestination(const std::shared_ptr<zel::support::IReader>
     for (const auto& next : outgoing)
         users.push_back(next.ClockUser);
     const int total = static_cast<int>(users.size());
-    count = static_cast<int>(reader->SendUsers(users, [&](std::size_t k) {
-        count = static_cast<int>(k); // the users sent so far, for the report if this one fails
-        lane.Post([this, user = outgoing[k].User] { mSendingUser.Raise(DestinationMode, user); });
-        if (outgoing[k].User)
-            TellStep(lane, DestinationMode, clock, "Sending user: ", count, total, outgoing[k].User);
-        if (outgoing[k].Error)
-            std::rethrow_exception(outgoing[k].Error);
-        return true;
-    }));
+    // What reached the clock: the users before the one at hand (sent, or whose answer was lost).
+    auto tell = [&](bool uncertain) {
+        zel::support::UserWrites writes;
+        writes.Wanted = total;
+        writes.Planned = true;
+        writes.OneByOne = tally.Count;
+        for (std::size_t k = static_cast<std::size_t>(tally.Count); k < outgoing.size(); ++k)
+            writes.Lacking.push_back(outgoing[k].User ? outgoing[k].User->UserID() : std::string());
+        if (uncertain && !writes.Lacking.empty())
+            writes.Uncertain.push_back(writes.Lacking.front());
+        tally.Writes = std::move(writes);
+    };
+    try {
+        tally.Count = static_cast<int>(reader->SendUsers(users, [&](std::size_t k) {
+            tally.Count = static_cast<int>(k); // the users sent so far, for the report if this one fails
+            lane.Post([this, user = outgoing[k].User] { mSendingUser.Raise(DestinationMode, user); });
+            if (outgoing[k].User)
+                TellStep(lane, DestinationMode, clock, "Sending user: ", tally.Count, total, outgoing[k].User);
+            if (outgoing[k].Error)
+                std::rethrow_exception(outgoing[k].Error);
+            return true;
+        }));
+    } catch (const std::exception& error) {
+        tell(zel::support::MayHaveBeenCarriedOut(error));
+        throw;
+    }
+    tell(false);
     lane.Post([this, clock] { mReaderUploadComplete.Raise(DestinationMode, clock); });
 }
 
-bool Synchronizer::WriteAsBanks(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
-                                const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane)
+void Synchronizer::ReplaceUsers(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
+                                const std::vector<Outgoing>& outgoing, Tally& tally, ParallelGroups::Lane& lane)
 {
-    // On an emptied clock the data banks give the same users as sending them one by one, at a
-    // fraction of the bytes; the users whose record holds more than a slot are then sent whole.
-    // Anything unusual (nothing to send, a user that could not be built or has a bad ID, more
-    // users than the banks hold) is left to the one-by-one way, which fails at that user's turn.
-    if (outgoing.empty() || outgoing.size() > BankCapacity(*reader))
-        return false;
-    zel::support::VisitorList all;
-    zel::support::VisitorList whole;
-    all.reserve(outgoing.size());
+    // A user that could not be built fails the clock before it is touched: nothing written.
+    tally.Writes = zel::support::UserWrites{};
+    tally.Writes->Wanted = static_cast<int>(outgoing.size());
+    zel::support::VisitorList users;
+    users.reserve(outgoing.size());
     for (const auto& next : outgoing) {
-        if (next.Error || !next.ClockUser)
-            return false;
-        const auto* user = dynamic_cast<const zel::support::IUser*>(next.ClockUser.get());
-        if (!user)
-            return false;
-        try {
-            zel::support::User::CheckID(user->ID());
-        } catch (const std::exception&) {
-            return false;
-        }
-        all.push_back(next.ClockUser);
-        if (NeedsOwnRecord(*user))
-            whole.push_back(next.ClockUser);
+        if (next.Error)
+            std::rethrow_exception(next.Error);
+        users.push_back(next.ClockUser);
     }
-    for (const auto& next : outgoing)
-        lane.Post([this, user = next.User] { mSendingUser.Raise(DestinationMode, user); });
+    zel::support::UserReplacement replacement(*reader);
     const int total = static_cast<int>(outgoing.size());
-    TellStep(lane, DestinationMode, clock, "Writing the data banks", 0, total);
-    reader->SendUserList(all);
-    if (!whole.empty())
-        TellStep(lane, DestinationMode, clock,
-                 "Sending " + std::to_string(whole.size()) + " users with a level or time zone",
-                 total - static_cast<int>(whole.size()), total);
-    reader->SendUsers(whole);
-    count = static_cast<int>(outgoing.size());
-    return true;
+    int written = 0;
+    replacement.SetStep([&](const zel::support::UserReplacement::Step& step) {
+        using Kind = zel::support::UserReplacement::Step::Kind;
+        switch (step.What) {
+        case Kind::Read:
+            TellStep(lane, DestinationMode, clock,
+                     "Reading the clock's users (bank " + std::to_string(step.Index + 1) + " of " +
+                         std::to_string(step.Total) + ")");
+            break;
+        case Kind::Clear:
+            TellStep(lane, DestinationMode, clock, "Clearing the clock: it holds no user that stays");
+            break;
+        case Kind::Remove:
+            TellStep(lane, DestinationMode, clock, "Removing user " + step.UserID);
+            break;
+        case Kind::Bank:
+        case Kind::Record:
+            for (std::size_t k : step.Users)
+                lane.Post([this, user = outgoing[k].User] { mSendingUser.Raise(DestinationMode, user); });
+            if (step.What == Kind::Bank)
+                TellStep(lane, DestinationMode, clock,
+                         "Writing " + std::to_string(step.Users.size()) + " users in a data bank", written, total);
+            else if (outgoing[step.Users.front()].User)
+                TellStep(lane, DestinationMode, clock, "Sending user: ", written, total,
+                         outgoing[step.Users.front()].User);
+            written += static_cast<int>(step.Users.size());
+            break;
+        }
+        return true; // an abort lets the clock at hand finish
+    });
+    try {
+        replacement.Run(users);
+    } catch (...) {
+        tally.Writes = replacement.Writes();
+        tally.Count = tally.Writes->Written();
+        throw;
+    }
+    tally.Writes = replacement.Writes();
+    tally.Count = tally.Writes->Written();
 }
 
 } // namespace zel::workflows

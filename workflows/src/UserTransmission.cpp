@@ -6,6 +6,9 @@
 #include "zel/data/UserDescription.h"
 #include "zel/support/ExtendedUser.h"
 #include "zel/support/IReader.h"
+#include "zel/support/UserWrites.h"
+
+#include <algorithm>
 
 #include <exception>
 
@@ -16,6 +19,15 @@ namespace {
 std::string UsersText(std::size_t count)
 {
     return std::to_string(count) + (count == 1 ? " user" : " users");
+}
+
+// The note on a clock that did not hold some of the users to remove.
+std::string NotOnClockText(const std::vector<std::string>& userIDs, const std::vector<std::size_t>& positions)
+{
+    std::string text;
+    for (const std::size_t k : positions)
+        text += (text.empty() ? "not on this clock: " : ", ") + userIDs[k];
+    return text;
 }
 
 } // namespace
@@ -30,6 +42,9 @@ std::vector<ClockResult> UserTransmission::Send(const std::vector<ReaderPtr>& cl
     zel::support::VisitorList outgoing;
     std::vector<std::string> names;
     std::vector<std::exception_ptr> errors(users.size());
+    mSentIDs.clear();
+    for (const auto& user : users)
+        mSentIDs.push_back(user->UserID());
     outgoing.reserve(users.size());
     names.reserve(users.size());
     for (std::size_t k = 0; k < users.size(); ++k) {
@@ -43,12 +58,14 @@ std::vector<ClockResult> UserTransmission::Send(const std::vector<ReaderPtr>& cl
     }
     return Run(
         clocks, outgoing.size(),
-        [&](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step) {
-            return reader.SendUsers(outgoing, [&](std::size_t k) {
+        [&](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step, ClockResult& result) {
+            const std::size_t sent = reader.SendUsers(outgoing, [&](std::size_t k) {
                 if (errors[k])
                     std::rethrow_exception(errors[k]);
                 return step(k);
             });
+            result.Count = static_cast<std::int32_t>(sent);
+            return sent;
         },
         [&names](std::size_t k) { return "Exporting " + names[k]; });
 }
@@ -66,8 +83,21 @@ std::vector<ClockResult> UserTransmission::Remove(const std::vector<ReaderPtr>& 
     }
     return Run(
         clocks, outgoing.size(),
-        [&outgoing](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step) {
-            return reader.RemoveUsers(outgoing, step);
+        [&](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step, ClockResult& result) {
+            zel::support::RemoveResult removal;
+            // Told also when the removal raises: the users before the error were dealt with.
+            const auto tell = [&] {
+                result.Count = static_cast<std::int32_t>(removal.Removed);
+                result.Detail = NotOnClockText(userIDs, removal.NotOnClock);
+            };
+            try {
+                reader.RemoveUsers(outgoing, removal, step);
+            } catch (...) {
+                tell();
+                throw;
+            }
+            tell();
+            return removal.Done();
         },
         [&userIDs](std::size_t k) { return "Removing " + userIDs[k]; });
 }
@@ -94,20 +124,48 @@ std::vector<ClockResult> UserTransmission::Run(const std::vector<ReaderPtr>& clo
                                        ClockResult& result) {
         if (total == 0)
             return;
-        const std::size_t sent = transfer(reader, [&](std::size_t k) {
-            result.Count = static_cast<std::int32_t>(k);
-            if (mRunner.CancelRequested())
-                return false;
-            mRunner.Post([this, clock, text = stepText(k), k, all] { Tell(clock, text, static_cast<int>(k), all); });
-            return true;
-        });
-        result.Count = static_cast<std::int32_t>(sent);
-        if (sent < total && mRunner.CancelRequested()) {
+        std::size_t through = 0;
+        try {
+            through = transfer(
+                reader,
+                [&](std::size_t k) {
+                    result.Count = static_cast<std::int32_t>(k);
+                    if (mRunner.CancelRequested())
+                        return false;
+                    mRunner.Post(
+                        [this, clock, text = stepText(k), k, all] { Tell(clock, text, static_cast<int>(k), all); });
+                    return true;
+                },
+                result);
+        } catch (const std::exception& error) {
+            TellWrites(result, zel::support::MayHaveBeenCarriedOut(error));
+            throw;
+        }
+        TellWrites(result, false);
+        if (through < total && mRunner.CancelRequested()) {
             result.Outcome = ClockOutcome::Cancelled;
-            result.Detail = "Cancelled after " + UsersText(sent) + ".";
+            const std::string note = result.Detail;
+            result.Detail = "Cancelled after " + UsersText(static_cast<std::size_t>(result.Count)) + ".";
+            if (!note.empty())
+                result.Detail += " " + note;
         }
     });
     return mResults;
+}
+
+void UserTransmission::TellWrites(ClockResult& result, bool uncertain) const
+{
+    if (mDirection != Direction::Send)
+        return;
+    // The users before the one at hand reached the clock; the one at hand too when its answer was lost.
+    zel::support::UserWrites writes;
+    writes.Wanted = static_cast<int>(mSentIDs.size());
+    writes.Planned = true;
+    writes.OneByOne = result.Count;
+    writes.Lacking.assign(mSentIDs.begin() + std::min<std::ptrdiff_t>(result.Count, writes.Wanted), mSentIDs.end());
+    if (uncertain && !writes.Lacking.empty())
+        writes.Uncertain.push_back(writes.Lacking.front());
+    result.Writes = std::move(writes);
 }
 
 void UserTransmission::Tell(const ReaderPtr& clock, std::string text, int done, int total)
@@ -115,7 +173,7 @@ void UserTransmission::Tell(const ReaderPtr& clock, std::string text, int done, 
     if (!mProgress || !clock)
         return;
     Step step;
-    step.ChannelID = clock->ChannelDescriptionID();
+    step.ChannelID = mRunner.GroupChannelID(clock);
     step.Clock = clock;
     step.Text = std::move(text);
     step.Done = done;
@@ -135,16 +193,15 @@ CommandReport UserTransmission::Report() const
         if (!result.Clock)
             continue;
         const std::size_t row = report.Find(result.Clock->DatabaseID(), task);
+        if (result.Writes && (result.Outcome != ClockOutcome::Cancelled || result.Count > 0))
+            report.SetWrites(row, *result.Writes);
         switch (result.Outcome) {
         case ClockOutcome::Done:
-            report.SetDone(row, result.Count);
+            report.SetDone(row, result.Count, result.Detail);
             break;
         case ClockOutcome::NoChannel:
-            report.SetNotConnected(row, result.Detail);
-            break;
         case ClockOutcome::NotConnected:
-            // A channel that raised says why; one that simply stayed closed does not.
-            report.SetNotConnected(row, result.ErrorNumber != 0 ? result.Detail : std::string());
+            report.SetNotConnected(row, result.Detail);
             break;
         case ClockOutcome::NotAnswering:
             report.SetNotAnswering(row);

@@ -7,8 +7,9 @@ namespace {
 const std::set<std::string> kSingle{"site", "format",    "ids",     "since", "until",    "output",
                                     "type", "address",   "port",    "phone", "com-port", "bit-rate",
                                     "name", "reader-id", "channel", "level", "location", "new-id"};
-const std::set<std::string> kMulti{"from", "to", "user", "clock"};
-const std::set<std::string> kFlags{"all", "enrolled", "all-users", "clear", "yes", "help", "dry-run", "remove-missing"};
+const std::set<std::string> kMulti{"from", "to", "user", "clock", "kind"};
+const std::set<std::string> kFlags{"all",  "enrolled", "all-users", "clear",         "yes",
+                                   "help", "csv-raw",  "dry-run",   "remove-missing"};
 
 const std::string kOutput = "--output";
 
@@ -92,6 +93,8 @@ Arguments Arguments::Parse(const std::vector<std::string>& args)
                     parsed.OutputFormat = Format::Csv;
                 else
                     throw UsageError("--format must be table, json or csv, not '" + value + "'");
+            } else if (name == "output" && value.empty()) {
+                throw UsageError("option --output needs a file name");
             }
             parsed.Values[name].push_back(value);
         } else if (kMulti.count(name)) {
@@ -106,6 +109,12 @@ Arguments Arguments::Parse(const std::vector<std::string>& args)
         } else {
             throw UsageError("unknown option '--" + name + "'");
         }
+    }
+    // --csv-raw is CSV output with its texts as they are.
+    if (parsed.Flag("csv-raw")) {
+        if (parsed.Has("format") && parsed.OutputFormat != Format::Csv)
+            throw UsageError("--csv-raw writes CSV; it does not go with --format " + parsed.Value("format"));
+        parsed.OutputFormat = Format::CsvRaw;
     }
     return parsed;
 }

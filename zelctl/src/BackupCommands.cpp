@@ -6,8 +6,9 @@
 #include "zel/workflows/ClockBackup.h"
 #include "zel/workflows/ClockModel.h"
 #include "zel/workflows/ClockRunner.h"
-#include "zel/workflows/FileReplace.h"
+#include "zel/workflows/PrivateFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -41,7 +42,10 @@ int Backup(Context& ctx)
             [&](int done, int total) { ShowUsers(ctx, c->Name(), "reading user", done, total); });
         std::ostringstream text;
         backup.Write(text);
-        zel::workflows::WriteFileReplacing(file, text.str()); // mode 0600: it holds hand templates
+        // Mode 0600: it holds hand templates; whole or not there.
+        zel::workflows::PrivateFile out(file);
+        out.Stream() << text.str();
+        out.Commit();
         result.Count = static_cast<std::int32_t>(backup.Users.size());
         result.Detail = "written to " + file;
     });
@@ -67,7 +71,14 @@ int Restore(Context& ctx)
     auto clock = ctx.Clocks({ctx.Operands[1]}, false).front();
     const bool write = ctx.Args.Flag("yes");
 
-    Table table({{"action", "Action"}, {"user_id", "User ID"}, {"detail", "Detail"}});
+    // The changes, and how each went: planned (without --yes), done, not done, uncertain.
+    struct Change {
+        const char* Action;
+        std::string UserID;
+        std::string Detail;
+    };
+    std::vector<Change> changes;
+    zel::workflows::RestoreProgress done;
     zel::workflows::ClockRunner runner;
     ctx.Attach(runner);
     auto results = runner.Run({clock}, [&](zel::support::IReader& reader, zel::support::Channel& channel,
@@ -77,27 +88,55 @@ int Restore(Context& ctx)
             throw zel::Error(5, "zelctl",
                              "the backup is of a " + wanted.Model + " model clock; this clock is a " + model +
                                  " model");
-        auto current = zel::workflows::ReadClockBackup(reader, channel, c->ReaderID(), model, [&](int done, int total) {
-            ShowUsers(ctx, c->Name(), "reading user", done, total);
+        auto current = zel::workflows::ReadClockBackup(reader, channel, c->ReaderID(), model, [&](int n, int total) {
+            ShowUsers(ctx, c->Name(), "reading user", n, total);
         });
         const auto plan = zel::workflows::PlanRestore(current, wanted);
         for (const auto& id : plan.Remove)
-            table.Add({"remove", id, "not in the backup"});
+            changes.push_back({"remove", id, "not in the backup"});
         for (const auto& user : plan.Send)
-            table.Add({"send", user.ID, "level " + std::to_string(user.AuthorityLevel)});
+            changes.push_back({"send", user.ID, "level " + std::to_string(user.AuthorityLevel)});
         if (plan.WriteSetup)
-            table.Add({"setup", Cell(), "the clock's setup record differs"});
-        result.Count = static_cast<std::int32_t>(table.RowCount());
+            changes.push_back({"setup", {}, "the clock's setup record differs"});
+        result.Count = static_cast<std::int32_t>(changes.size());
         if (!write) {
             result.Detail = plan.Empty() ? "nothing to change" : "nothing written (give --yes to write)";
             return;
         }
-        zel::workflows::ApplyRestore(reader, channel, c->ReaderID(), plan, wanted.Setup, [&](int done, int total) {
-            ShowUsers(ctx, c->Name(), "writing change", done, total);
-        });
+        try {
+            zel::workflows::ApplyRestore(reader, channel, c->ReaderID(), current, wanted, done, [&](int n, int total) {
+                ShowUsers(ctx, c->Name(), "writing change", n, total);
+            });
+        } catch (...) {
+            result.Writes = done.Users;
+            throw;
+        }
+        result.Writes = done.Users;
         result.Detail = plan.Empty() ? "nothing to change" : "restored";
     });
+    for (auto& result : results)
+        result.Detail = zel::workflows::DetailWithWrites(result); // what the clock lacks
     const int status = ctx.Finish(results);
+
+    auto listed = [](const std::vector<std::string>& ids, const std::string& id) {
+        return std::find(ids.begin(), ids.end(), id) != ids.end();
+    };
+    const auto& users = done.Users;
+    Table table({{"action", "Action"}, {"user_id", "User ID"}, {"detail", "Detail"}, {"result", "Result"}});
+    for (const Change& change : changes) {
+        std::string state = "planned";
+        if (write && std::string(change.Action) == "setup") {
+            using Setup = zel::workflows::RestoreProgress::Setup;
+            state = done.SetupRecord == Setup::Written     ? "done"
+                    : done.SetupRecord == Setup::Uncertain ? "uncertain"
+                                                           : "not done";
+        } else if (write) {
+            const bool removal = std::string(change.Action) == "remove";
+            const bool open = !users.Planned || listed(removal ? users.NotRemoved : users.Lacking, change.UserID);
+            state = !open ? "done" : listed(users.Uncertain, change.UserID) ? "uncertain" : "not done";
+        }
+        table.Add({change.Action, change.UserID.empty() ? Cell() : Cell(change.UserID), change.Detail, state});
+    }
     table.Print(ctx.Out, ctx.Args.OutputFormat);
     if (status == kExitDone && !write && table.RowCount() != 0)
         ctx.Err << "zelctl: nothing was written; run again with --yes to make these changes\n";

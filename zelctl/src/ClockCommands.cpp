@@ -11,6 +11,7 @@
 #include "zel/support/IReader.h"
 #include "zel/workflows/ClockModel.h"
 #include "zel/workflows/ClockRunner.h"
+#include "zel/workflows/CommandReport.h"
 #include "zel/workflows/ParallelGroups.h"
 #include "zel/workflows/SiteChannels.h"
 
@@ -155,7 +156,8 @@ int Scan(Context& ctx)
     }
     channel->Connect();
     if (!channel->IsConnected()) {
-        ctx.Err << "zelctl: " << description->Name() << ": not connected: the channel did not connect\n";
+        ctx.Err << "zelctl: " << zel::VisibleText(description->Name())
+                << ": not connected: " << zel::workflows::NotConnectedReason(*channel) << '\n';
         return kExitNoClock;
     }
     std::map<int, std::string> known;

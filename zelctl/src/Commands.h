@@ -3,6 +3,11 @@
 // database failures SiteError.
 #include "Context.h"
 
+#include "zel/support/UserWrites.h"
+
+#include <optional>
+#include <vector>
+
 namespace zel::cli {
 
 int ListClocks(Context& ctx);
@@ -34,9 +39,17 @@ int UsersDelete(Context& ctx);
 int UsersImportCsv(Context& ctx);
 int UsersExportCsv(Context& ctx);
 
-// The table of per-clock results most clock commands print: clock, result, count, detail.
+// The table of per-clock results most clock commands print: clock, result, count, error, detail;
+// with `writes`, the columns of WritesCells after them.
 class Table;
+struct Column;
+class Cell;
 Table ResultTable(const std::vector<zel::workflows::ClockResult>& results, const char* countKey,
-                  const char* countCaption);
+                  const char* countCaption, bool writes = false);
+// For scripts (JSON and CSV only), what a command that writes users did to a clock and what it
+// lacks: already_held, removed, written_by_bank, banks_written, written_one_by_one, lacking,
+// uncertain, lacking_users (IDs separated by spaces). Null where no users were written.
+std::vector<Column> WritesColumns();
+std::vector<Cell> WritesCells(const std::optional<zel::support::UserWrites>& writes);
 
 } // namespace zel::cli

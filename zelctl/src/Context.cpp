@@ -9,6 +9,7 @@
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/SiteName.h"
 #include "zel/workflows/ClockRunner.h"
+#include "zel/workflows/PrivateFile.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -30,6 +31,18 @@ std::optional<std::int32_t> DatabaseIDIn(const std::string& text)
 }
 
 } // namespace
+
+Context::Context(const Arguments& args, std::ostream& out, std::ostream& err, bool terminal,
+                 zel::workflows::PrivateFile* output)
+    : Args(args), Out(output ? output->Stream() : out), Err(err), mTerminal(terminal), mOutput(output)
+{
+}
+
+void Context::CommitOutput()
+{
+    if (mOutput)
+        mOutput->Commit();
+}
 
 std::string Context::SitePath() const
 {
@@ -124,7 +137,7 @@ void Context::Progress(const std::string& clock, const std::string& text)
 {
     if (!mTerminal)
         return;
-    Err << "\r\033[K" << clock << ": " << text << std::flush;
+    Err << "\r\033[K" << zel::VisibleText(clock + ": " + text) << std::flush;
     mProgressShown = true;
 }
 
@@ -153,13 +166,13 @@ int Context::Finish(const std::vector<zel::workflows::ClockResult>& results)
     for (const auto& result : results) {
         if (result.Outcome == zel::workflows::ClockOutcome::Done)
             continue;
-        Err << "zelctl: " << (result.Clock ? result.Clock->Name() : std::string("?")) << ": "
-            << zel::workflows::OutcomeWord(result.Outcome);
+        std::string line = (result.Clock ? result.Clock->Name() : std::string("?")) + ": " +
+                           zel::workflows::OutcomeWord(result.Outcome);
         if (result.ErrorNumber != 0)
-            Err << ": error " << result.ErrorNumber;
+            line += ": error " + std::to_string(result.ErrorNumber);
         if (!result.Detail.empty())
-            Err << ": " << result.Detail;
-        Err << '\n';
+            line += ": " + result.Detail;
+        Err << "zelctl: " << zel::VisibleText(line) << '\n';
     }
     if (zel::workflows::AllDone(results))
         return kExitDone;

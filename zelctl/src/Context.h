@@ -18,7 +18,8 @@ class ReaderDescription;
 } // namespace zel::data
 namespace zel::workflows {
 class ClockRunner;
-}
+class PrivateFile;
+} // namespace zel::workflows
 
 namespace zel::cli {
 
@@ -39,14 +40,17 @@ class Context {
 public:
     using ReaderPtr = std::shared_ptr<zel::data::ReaderDescription>;
 
-    Context(const Arguments& args, std::ostream& out, std::ostream& err, bool terminal)
-        : Args(args), Out(out), Err(err), mTerminal(terminal)
-    {
-    }
+    // With an output file (-o FILE), Out is that file's stream.
+    Context(const Arguments& args, std::ostream& out, std::ostream& err, bool terminal,
+            zel::workflows::PrivateFile* output = nullptr);
 
     const Arguments& Args;
     std::ostream& Out;
     std::ostream& Err;
+
+    // Puts the output file in place (once; nothing without one). Raises zel::Error 75 when it
+    // cannot be written.
+    void CommitOutput();
 
     // The words after the command's own words.
     std::vector<std::string> Operands;
@@ -87,6 +91,7 @@ public:
 
 private:
     bool mTerminal;
+    zel::workflows::PrivateFile* mOutput;
     bool mSiteOpen = false;
     bool mWritesSite = false;
     bool mProgressShown = false;

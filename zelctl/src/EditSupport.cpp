@@ -14,7 +14,7 @@ namespace zel::cli {
 
 void AcceptOnly(const Context& ctx, std::initializer_list<const char*> options)
 {
-    std::set<std::string> allowed{"site", "format", "dry-run"};
+    std::set<std::string> allowed{"site", "format", "csv-raw", "output", "dry-run"};
     allowed.insert(options.begin(), options.end());
     const auto check = [&](const std::string& name) {
         if (allowed.count(name) == 0)

@@ -22,7 +22,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// UsageError for any option given beyond --site, --format, --dry-run and `options`.
+// UsageError for any option given beyond --site, --format, --csv-raw, -o, --dry-run and `options`.
 void AcceptOnly(const Context& ctx, std::initializer_list<const char*> options);
 
 // Raises RuleError with the refusal's words, when there is one.

@@ -6,10 +6,9 @@
 #include "zel/data/ReaderDescription.h"
 #include "zel/workflows/EventCollector.h"
 #include "zel/workflows/EventExport.h"
+#include "zel/workflows/EventKinds.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <algorithm>
 #include <regex>
 
 namespace zel::cli {
@@ -32,6 +31,26 @@ std::string TimeOption(const Context& ctx, const char* name)
     if (normal.size() == 16)
         normal += std::string(name) == "until" ? ":59" : ":00";
     return normal;
+}
+
+// --kind WORD...: the format types of every group or kind named.
+std::vector<std::int32_t> KindOption(const Context& ctx)
+{
+    std::vector<std::int32_t> types;
+    for (const std::string& word : ctx.Args.List("kind")) {
+        const auto named = zel::workflows::FormatTypesNamed(word);
+        if (named.empty()) {
+            std::string groups;
+            for (auto category : zel::workflows::kAllCategories)
+                groups += std::string(groups.empty() ? "" : ", ") + zel::workflows::CategoryWord(category);
+            throw UsageError("--kind takes a group of kinds (" + groups +
+                             ") or a kind as the export writes it (\"Identity verified\"), not '" + word + "'");
+        }
+        types.insert(types.end(), named.begin(), named.end());
+    }
+    std::sort(types.begin(), types.end());
+    types.erase(std::unique(types.begin(), types.end()), types.end());
+    return types;
 }
 
 } // namespace
@@ -74,6 +93,9 @@ int EventsExport(Context& ctx)
 {
     if (!ctx.Operands.empty())
         throw UsageError("events export takes options only, not '" + ctx.Operands.front() + "'");
+    if (ctx.Args.Has("format") && ctx.Args.OutputFormat == Format::Table)
+        throw UsageError("events export writes a file for other programs: --format csv (the default) or --format "
+                         "json, not a table");
     zel::data::EventFilter filter;
     filter.Since = TimeOption(ctx, "since");
     filter.Until = TimeOption(ctx, "until");
@@ -82,33 +104,29 @@ int EventsExport(Context& ctx)
         throw UsageError("--user takes one user ID for events export");
     if (!users.empty())
         filter.UserID = users.front();
+    filter.FormatTypes = KindOption(ctx);
     if (ctx.Args.Has("clock"))
         for (const auto& clock : ctx.Clocks(ctx.Args.List("clock"), false))
             filter.ClockIDs.push_back(clock->DatabaseID());
     ctx.OpenSite();
     const auto format = ctx.Args.OutputFormat == Format::Json ? zel::workflows::EventFileFormat::Json
                                                               : zel::workflows::EventFileFormat::Csv;
-    const std::string path = ctx.Args.Value("output");
-    std::ofstream file;
-    if (!path.empty()) {
-        file.open(path, std::ios::binary | std::ios::trunc);
-        if (!file)
-            throw zel::Error(75, "zelctl", "cannot write '" + path + "': " + std::strerror(errno));
-    }
-    std::ostream& out = path.empty() ? ctx.Out : file;
+    const auto texts = ctx.Args.OutputFormat == Format::CsvRaw ? zel::CsvTexts::Raw : zel::CsvTexts::Guarded;
     std::int64_t written = 0;
     try {
-        written = zel::workflows::WriteEvents(out, zel::data::EventStore(), filter, format,
-                                              [&](std::int64_t n) { ctx.Progress("export", std::to_string(n)); });
+        written = zel::workflows::WriteEvents(
+            ctx.Out, zel::data::EventStore(), filter, format,
+            [&](std::int64_t n) { ctx.Progress("export", std::to_string(n)); }, texts);
     } catch (const zel::Error& error) {
         throw ctx.SiteFailure(error);
     }
     ctx.EndProgress();
-    out.flush();
-    if (!out)
-        throw zel::Error(75, "zelctl", "cannot write '" + (path.empty() ? std::string("standard output") : path) + "'");
-    if (!path.empty())
-        ctx.Err << "zelctl: " << written << " events written to " << path << '\n';
+    if (ctx.Args.Has("output")) {
+        ctx.CommitOutput();
+        ctx.Err << "zelctl: " << written << " events written to " << ctx.Args.Value("output") << '\n';
+    } else if (!ctx.Out.flush()) {
+        throw zel::Error(75, "zelctl", "cannot write standard output");
+    }
     return kExitDone;
 }
 

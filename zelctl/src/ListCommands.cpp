@@ -57,18 +57,49 @@ int ListChannels(Context& ctx)
 }
 
 Table ResultTable(const std::vector<zel::workflows::ClockResult>& results, const char* countKey,
-                  const char* countCaption)
+                  const char* countCaption, bool writes)
 {
-    Table table(
-        {{"clock", "Clock"}, {"result", "Result"}, {countKey, countCaption}, {"error", "Error"}, {"detail", "Detail"}});
+    std::vector<Column> columns{
+        {"clock", "Clock"}, {"result", "Result"}, {countKey, countCaption}, {"error", "Error"}, {"detail", "Detail"}};
+    if (writes)
+        for (auto& column : WritesColumns())
+            columns.push_back(std::move(column));
+    Table table(std::move(columns));
     for (const auto& result : results) {
         const bool reached = result.Outcome == zel::workflows::ClockOutcome::Done ||
                              result.Outcome == zel::workflows::ClockOutcome::Failed;
-        table.Add({result.Clock ? Cell(result.Clock->Name()) : Cell(), zel::workflows::OutcomeWord(result.Outcome),
-                   reached ? Cell(result.Count) : Cell(),
-                   result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell(), result.Detail});
+        std::vector<Cell> row{result.Clock ? Cell(result.Clock->Name()) : Cell(),
+                              zel::workflows::OutcomeWord(result.Outcome), reached ? Cell(result.Count) : Cell(),
+                              result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell(), result.Detail};
+        if (writes)
+            for (auto& cell : WritesCells(result.Writes))
+                row.push_back(std::move(cell));
+        table.Add(std::move(row));
     }
     return table;
+}
+
+std::vector<Column> WritesColumns()
+{
+    return {{"already_held", ""},       {"removed", ""}, {"written_by_bank", ""}, {"banks_written", ""},
+            {"written_one_by_one", ""}, {"lacking", ""}, {"uncertain", ""},       {"lacking_users", ""}};
+}
+
+std::vector<Cell> WritesCells(const std::optional<zel::support::UserWrites>& writes)
+{
+    if (!writes || !writes->Planned)
+        return std::vector<Cell>(WritesColumns().size());
+    std::string lacking;
+    for (const auto& id : writes->Lacking)
+        lacking += (lacking.empty() ? "" : " ") + id;
+    return {writes->AlreadyHeld,
+            writes->Removed,
+            writes->ByBank,
+            writes->Banks,
+            writes->OneByOne,
+            static_cast<int>(writes->Lacking.size()),
+            static_cast<int>(writes->Uncertain.size()),
+            lacking.empty() ? Cell() : Cell(lacking)};
 }
 
 } // namespace zel::cli

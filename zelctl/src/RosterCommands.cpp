@@ -117,18 +117,16 @@ int UsersImportCsv(Context& ctx)
 
 int UsersExportCsv(Context& ctx)
 {
-    AcceptOnly(ctx, {"output"});
+    AcceptOnly(ctx, {});
     if (!ctx.Operands.empty())
         throw UsageError("users export-csv takes its file with -o FILE (standard output without)");
     ctx.OpenSite();
     const auto users = zel::data::DataSource().GetUserDescriptionList();
-    const std::string path = ctx.Args.Value("output");
-    if (path.empty()) {
-        zel::workflows::WriteRoster(ctx.Out, *users);
-        return kExitDone;
-    }
-    const std::size_t written = zel::workflows::ExportRoster(path, *users);
-    ctx.Err << "zelctl: " << written << " users written to " << path << '\n';
+    // -o FILE: ctx.Out is the file (mode 0600), put in place once the command has run.
+    const std::size_t written = zel::workflows::WriteRoster(
+        ctx.Out, *users, ctx.Args.OutputFormat == Format::CsvRaw ? zel::CsvTexts::Raw : zel::CsvTexts::Guarded);
+    if (ctx.Args.Has("output"))
+        ctx.Err << "zelctl: " << written << " users written to " << ctx.Args.Value("output") << '\n';
     return kExitDone;
 }
 

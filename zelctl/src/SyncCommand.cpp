@@ -73,15 +73,23 @@ int Sync(Context& ctx)
     ctx.EndProgress();
 
     const auto& report = synchronizer.Report();
-    Table table({{"clock", "Clock"}, {"task", "Task"}, {"result", "Result"}, {"users", "Users"}, {"detail", "Detail"}});
+    std::vector<Column> columns{
+        {"clock", "Clock"}, {"task", "Task"}, {"result", "Result"}, {"users", "Users"}, {"detail", "Detail"}};
+    for (auto& column : WritesColumns())
+        columns.push_back(std::move(column));
+    Table table(std::move(columns));
     bool reached = false, allDone = commandError.empty();
     for (const ClockReport& clock : report.Clocks()) {
         const bool done = clock.Outcome == ClockReport::Kind::Done;
         reached = reached || done || clock.Outcome == ClockReport::Kind::Failed;
         allDone = allDone && done;
-        table.Add({clock.ClockName, clock.Work == ClockReport::Task::Read ? "read" : "send", ResultWord(clock.Outcome),
-                   done || clock.Outcome == ClockReport::Kind::Failed ? Cell(clock.Count) : Cell(),
-                   done ? Cell() : Cell(clock.Text())});
+        std::vector<Cell> row{
+            clock.ClockName, clock.Work == ClockReport::Task::Read ? "read" : "send", ResultWord(clock.Outcome),
+            done || clock.Outcome == ClockReport::Kind::Failed || clock.Writes ? Cell(clock.Count) : Cell(),
+            done && !clock.HasNews() ? Cell() : Cell(clock.Text())};
+        for (auto& cell : WritesCells(clock.Writes))
+            row.push_back(std::move(cell));
+        table.Add(std::move(row));
         if (!done)
             ctx.Err << "zelctl: " << clock.ClockName << ": " << clock.Text() << '\n';
     }

@@ -1,5 +1,7 @@
 #include "Table.h"
 
+#include "zel/Text.h"
+
 #include <algorithm>
 #include <ostream>
 
@@ -12,15 +14,6 @@ std::size_t Width(const std::string& text)
 {
     return static_cast<std::size_t>(
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-// Control characters would let a name move the cursor or clear the screen of a terminal.
-std::string Printable(const std::string& text)
-{
-    std::string shown;
-    for (char c : text)
-        shown += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
-    return shown;
 }
 
 } // namespace
@@ -48,6 +41,11 @@ std::string Cell::Json() const
     return JsonString(mText);
 }
 
+std::string Cell::Csv(zel::CsvTexts texts) const
+{
+    return mKind == Kind::Text ? zel::CsvText(mText, texts) : zel::CsvField(mText);
+}
+
 void Table::Add(std::vector<Cell> row)
 {
     row.resize(mColumns.size());
@@ -67,13 +65,14 @@ void Table::Print(std::ostream& out, Format format) const
         out << (mRows.empty() ? "]\n" : "\n]\n");
         return;
     }
-    if (format == Format::Csv) {
+    if (format == Format::Csv || format == Format::CsvRaw) {
+        const auto texts = format == Format::CsvRaw ? zel::CsvTexts::Raw : zel::CsvTexts::Guarded;
         for (std::size_t c = 0; c < mColumns.size(); ++c)
-            out << (c ? "," : "") << zel::workflows::CsvField(mColumns[c].Key);
+            out << (c ? "," : "") << zel::CsvField(mColumns[c].Key);
         out << "\r\n";
         for (const auto& row : mRows) {
             for (std::size_t c = 0; c < mColumns.size(); ++c)
-                out << (c ? "," : "") << zel::workflows::CsvField(row[c].Text());
+                out << (c ? "," : "") << row[c].Csv(texts);
             out << "\r\n";
         }
         return;
@@ -82,18 +81,23 @@ void Table::Print(std::ostream& out, Format format) const
         out << "(none)\n";
         return;
     }
-    std::vector<std::size_t> widths;
-    for (const Column& column : mColumns)
-        widths.push_back(Width(column.Caption));
+    std::vector<std::size_t> shownColumns;
+    for (std::size_t c = 0; c < mColumns.size(); ++c)
+        if (!mColumns[c].Caption.empty())
+            shownColumns.push_back(c);
+    std::vector<std::size_t> widths(mColumns.size(), 0);
+    for (std::size_t c : shownColumns)
+        widths[c] = Width(mColumns[c].Caption);
     for (const auto& row : mRows)
-        for (std::size_t c = 0; c < mColumns.size(); ++c)
-            widths[c] = std::max(widths[c], Width(Printable(row[c].Text())));
+        for (std::size_t c : shownColumns)
+            widths[c] = std::max(widths[c], Width(zel::VisibleText(row[c].Text())));
     auto line = [&](auto text) {
         std::string shown;
-        for (std::size_t c = 0; c < mColumns.size(); ++c) {
-            const std::string cell = Printable(text(c));
+        for (std::size_t i = 0; i < shownColumns.size(); ++i) {
+            const std::size_t c = shownColumns[i];
+            const std::string cell = zel::VisibleText(text(c));
             shown += cell;
-            if (c + 1 < mColumns.size())
+            if (i + 1 < shownColumns.size())
                 shown += std::string(widths[c] - Width(cell) + 2, ' ');
         }
         out << shown << '\n';

@@ -1,6 +1,6 @@
 #pragma once
 // The output of a zelctl command: rows of typed cells under named columns.
-#include "zel/workflows/EventExport.h"
+#include "zel/TextFormats.h"
 
 #include <cstdint>
 #include <iosfwd>
@@ -9,7 +9,8 @@
 
 namespace zel::cli {
 
-enum class Format { Table, Json, Csv };
+// CsvRaw is CSV with its texts as they are (--csv-raw); Csv guards them against spreadsheet formulas.
+enum class Format { Table, Json, Csv, CsvRaw };
 
 // One value: text, a whole number, a truth value, or nothing (JSON null, an empty CSV field).
 class Cell {
@@ -24,6 +25,7 @@ public:
     bool IsNull() const { return mKind == Kind::Null; }
     const std::string& Text() const { return mText; }
     std::string Json() const;
+    std::string Csv(zel::CsvTexts texts) const;
 
 private:
     enum class Kind { Null, Text, Number, Bool };
@@ -31,7 +33,8 @@ private:
     std::string mText;
 };
 
-// Columns have a key (the JSON key and CSV header, stable for scripts) and a caption for people.
+// Columns have a key (the JSON key and CSV header, stable for scripts) and a caption for people;
+// a column without a caption is for scripts only (JSON and CSV, not the table).
 struct Column {
     std::string Key;
     std::string Caption;
@@ -43,8 +46,10 @@ public:
     void Add(std::vector<Cell> row);
     std::size_t RowCount() const { return mRows.size(); }
 
-    // Table: captions over aligned columns ("(none)" when there are no rows); JSON: an array of
-    // objects; CSV: a header line of keys, then the rows, quoted where needed (RFC 4180).
+    // Table: captions over aligned columns ("(none)" when there are no rows), each text as
+    // zel::VisibleText shows it; JSON: an array of objects; CSV: a header line of keys, then the
+    // rows, quoted where needed (RFC 4180), text cells as zel::CsvText writes them (numbers as
+    // they are).
     void Print(std::ostream& out, Format format) const;
 
 private:
@@ -53,6 +58,6 @@ private:
 };
 
 // A JSON string literal of UTF-8 text (control characters escaped).
-using zel::workflows::JsonString;
+using zel::JsonString;
 
 } // namespace zel::cli

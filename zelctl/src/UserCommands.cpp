@@ -136,8 +136,10 @@ int UsersSend(Context& ctx)
     zel::workflows::UserTransmission transmission;
     Attach(ctx, transmission);
     auto results = transmission.Send(clocks, users);
+    for (auto& result : results)
+        result.Detail = zel::workflows::DetailWithWrites(result); // what each clock lacks
     const int status = ctx.Finish(results);
-    ResultTable(results, "users", "Users sent").Print(ctx.Out, ctx.Args.OutputFormat);
+    ResultTable(results, "users", "Users sent", true).Print(ctx.Out, ctx.Args.OutputFormat);
     return status;
 }
 
@@ -152,7 +154,11 @@ int UsersRemove(Context& ctx)
             throw UsageError("the user ID '" + id + "' is not a number of 1 to 10 digits");
         ids.push_back(zel::workflows::UserIDWithoutLeadingZeros(id));
     }
-    auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
+    auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all")); // opens the site
+    auto site = zel::data::DataSource().GetUserDescriptionList();
+    for (std::size_t k = 0; k < ids.size(); ++k)
+        if (!site->Contains(ids[k]))
+            throw UsageError("the site has no user with ID '" + ctx.Args.List("user")[k] + "'");
     if (!all) {
         zel::workflows::UserTransmission transmission;
         Attach(ctx, transmission);

@@ -5,9 +5,11 @@
 
 #include "zel/Error.h"
 #include "zel/data/SiteName.h"
+#include "zel/workflows/PrivateFile.h"
 
 #include <array>
 #include <exception>
+#include <memory>
 #include <ostream>
 #include <unistd.h>
 
@@ -44,10 +46,14 @@ const std::array<CommandInfo, 28> kCommands{{
     {"users send", "users send (CLOCK...|--all) (--user ID...|--enrolled)",
      "Sends site users to clocks: those named, or every enrolled one.", UsersSend},
     {"users remove", "users remove (CLOCK...|--all) (--user ID...|--all-users)",
-     "Removes users from clocks: those named, or every user of the clock.", UsersRemove},
+     "Removes users from clocks: those named (users of the site), or every user of the clock.\n"
+     "A named user a clock does not hold is already gone: the clock counts as done and says so.",
+     UsersRemove},
     {"sync", "sync --from CLOCK... --to CLOCK... [--clear]",
      "Reads the users of the source clocks into the site, then sends every enrolled user of the site to\n"
-     "the destination clocks (after clearing them with --clear).",
+     "the destination clocks. With --clear each destination clock is made to hold exactly those users:\n"
+     "the users it holds that are not enrolled are removed, and a user who stays is never taken off, so\n"
+     "an interrupted run locks nobody out; running it again finishes the work.",
      Sync, Writes::Yes},
     {"diff", "diff CLOCK",
      "Compares the site's enrolled users with a clock's users: only on the clock, only in the site,\n"
@@ -68,9 +74,15 @@ const std::array<CommandInfo, 28> kCommands{{
      "in the site (each once). Per clock: events new, already known, and whether the log wrapped past\n"
      "the last collected event.",
      EventsCollect, Writes::Yes},
-    {"events export", "events export [--since T] [--until T] [--clock C...] [--user U] [--format csv|json] [-o FILE]",
+    {"events export",
+     "events export [--since T] [--until T] [--clock C...] [--user U] [--kind K...] [--format csv|json] [--csv-raw] "
+     "[-o FILE]",
      "Writes the stored events, newest first, as CSV (UTF-8, RFC 4180, the default) or JSON to FILE or\n"
-     "standard output. T is YYYY-MM-DD (--until: the whole day) or YYYY-MM-DDTHH:MM:SS.",
+     "standard output. T is YYYY-MM-DD (--until: the whole day) or YYYY-MM-DDTHH:MM:SS. K is a group of\n"
+     "kinds (punch, refusal, user-change, setup, alarm) or one kind as the kind column writes it\n"
+     "(\"Identity verified\"). A CSV text that a spreadsheet would run as a formula (it begins with =, +,\n"
+     "-, @, a tab or a carriage return) is written with an apostrophe in front; --csv-raw writes it as\n"
+     "it is.",
      EventsExport},
     {"site copy", "site copy --from SITE --to SITE",
      "Copies a whole site database (users with their templates byte for byte, clocks, channels, events;\n"
@@ -127,13 +139,15 @@ const std::array<CommandInfo, 28> kCommands{{
 
 void PrintHelp(std::ostream& out)
 {
-    out << "Usage: zelctl [--site SITE] [--format table|json|csv] COMMAND [ARGS]\n\n"
+    out << "Usage: zelctl [--site SITE] [--format table|json|csv] [--csv-raw] [-o FILE] COMMAND [ARGS]\n\n"
            "Runs the site's clocks from the command line. The site database is --site SITE, else the\n"
            "site named by ZEL_SITE, else zel.mdb in the working directory. A site is a file or a\n"
            "PostgreSQL connection URI (postgresql://USER@HOST[:PORT]/DATABASE); keep its password in\n"
            "~/.pgpass, a service file or PGPASSWORD, not on the command line (it is masked in every\n"
            "message). CLOCK is a clock's name (any case) or database ID; --all means every clock of the\n"
-           "site.\n\nCommands:\n";
+           "site. -o FILE writes the output to FILE (mode 0600) instead of standard output. In CSV, a\n"
+           "text that a spreadsheet would run as a formula gets an apostrophe in front; --csv-raw (CSV\n"
+           "output) writes every text as it is.\n\nCommands:\n";
     for (const auto& command : kCommands)
         out << "  zelctl " << command.Synopsis << '\n';
     out << "\nzelctl COMMAND --help tells more of one command.\n"
@@ -194,13 +208,25 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
             << command->Help << '\n';
         return kExitDone;
     }
-    Context ctx(args, out, err, ::isatty(STDERR_FILENO) == 1);
+    // -o FILE: the output goes to FILE (mode 0600), put in place once the command has run.
+    std::unique_ptr<zel::workflows::PrivateFile> output;
+    if (args.Has("output")) {
+        try {
+            output = std::make_unique<zel::workflows::PrivateFile>(args.Value("output"));
+        } catch (const zel::Error& error) {
+            err << "zelctl: " << error.Description() << '\n';
+            return kExitSite;
+        }
+    }
+    Context ctx(args, out, err, ::isatty(STDERR_FILENO) == 1, output.get());
     const bool dryRun = args.Flag("dry-run");
     ctx.SetWritesSite(!dryRun && (command->ChangesSite == Writes::Yes ||
                                   (command->ChangesSite == Writes::WithYes && args.Flag("yes"))));
     ctx.Operands.assign(args.Words.begin() + static_cast<std::ptrdiff_t>(used), args.Words.end());
     try {
-        return command->Run(ctx);
+        const int status = command->Run(ctx);
+        ctx.CommitOutput();
+        return status;
     } catch (const UsageError& error) {
         ctx.EndProgress();
         err << "zelctl: " << ctx.Masked(error.what()) << "\nTry 'zelctl " << command->Words << " --help'.\n";

@@ -26,11 +26,12 @@ struct EnrollmentOptions {
 
 // Ways to make the emulator a hard peer. 0 / false = off.
 struct FaultOptions {
-    int BitRate = 0;         // each exchange costs (request + answer bytes) * 10 / BitRate seconds
-    int LatencyMs = 0;       // added before every answer
-    int DropAfterFrames = 0; // the link is dropped after answering this many frames
-    int CorruptEvery = 0;    // every Nth answer goes out with one byte flipped
-    bool Late = false;       // answers come LateMs after the request (past the client's time-out)
+    int BitRate = 0;              // each exchange costs (request + answer bytes) * 10 / BitRate seconds
+    int LatencyMs = 0;            // added before every answer
+    int DropAfterFrames = 0;      // the link is dropped after answering this many frames
+    bool DropLosesAnswer = false; // the request that meets the drop is carried out first (only its answer is lost)
+    int CorruptEvery = 0;         // every Nth answer goes out with one byte flipped
+    bool Late = false;            // answers come LateMs after the request (past the client's time-out)
     int LateMs = 3000;
 };
 

@@ -26,4 +26,14 @@ std::vector<std::uint8_t> TemplateTextToBytes(std::string_view text);
 // True when the text is made only of the decimal digits 0-9 (and is not empty).
 bool IsAllDigits(std::string_view text);
 
+// True for a character that acts on the text around it instead of showing itself, so that a
+// name holding it could move, reorder or hide what stands after it in a table or list: control
+// characters (U+0000-U+001F, U+007F-U+009F), the bidirectional marks, embeddings, overrides and
+// isolates (U+061C, U+200E, U+200F, U+202A-U+202E, U+2066-U+2069) and the line and paragraph
+// separators (U+2028, U+2029).
+bool IsActingCharacter(char32_t c);
+// UTF-8 text as tables and lists show it: every acting character, and every byte that is not
+// part of well-formed UTF-8, becomes '?'. Other text comes back unchanged.
+std::string VisibleText(std::string_view utf8);
+
 } // namespace zel

@@ -1,5 +1,7 @@
 #include "pages/models/EventTableModel.h"
 
+#include "ShownText.h"
+
 #include "zel/workflows/EventKinds.h"
 
 #include <exception>
@@ -53,11 +55,11 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const
     case ColumnTime:
         return QString::fromStdString(event->TimeStamp);
     case ColumnClock:
-        return QString::fromStdString(event->ClockName);
+        return ShownText(event->ClockName);
     case ColumnUserID:
-        return QString::fromStdString(event->UserID);
+        return ShownText(event->UserID);
     case ColumnUserName:
-        return QString::fromStdString(event->UserName);
+        return ShownText(event->UserName);
     case ColumnEvent:
         return QString::fromStdString(zel::workflows::EventKindText(event->FormatType));
     default:

@@ -1,5 +1,7 @@
 #include "pages/models/ListTableModel.h"
 
+#include "ShownText.h"
+
 namespace zel::ui {
 
 ListTableModel::ListTableModel(std::vector<Column> columns, QObject* parent)
@@ -25,7 +27,7 @@ QVariant ListTableModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return text;
+        return ShownText(text);
     case SortRole:
         if (mColumns[static_cast<std::size_t>(index.column())].Numeric) {
             bool ok = false;

@@ -9,7 +9,8 @@
 
 namespace zel::ui {
 
-// A report list's rows: each row has a key and one text per column. Subclasses fill the rows
+// A report list's rows: each row has a key and one text per column, shown as ShownText shows it
+// (Text gives it as it is). Subclasses fill the rows
 // from their source (Fill); change notifications of the source call ScheduleRefill, and any
 // number of them before control returns to the event loop make a single refill.
 class ListTableModel : public QAbstractTableModel {

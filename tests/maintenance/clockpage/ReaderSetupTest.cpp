@@ -1,4 +1,5 @@
 #include "ClockSite.h"
+#include "MachineZone.h"
 #include "MessageRecorder.h"
 
 #include "pages/ConnectionCenter.h"
@@ -6,6 +7,7 @@
 #include "pages/ReaderSetup.h"
 
 #include "zel/DateTime.h"
+#include "zel/support/DayLightSavingsDates.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -154,6 +156,8 @@ private slots:
 
     void sendSettingsWritesThemToTheClock()
     {
+        zel::test::MachineZone newYork("America/New_York");
+        const auto dates = zel::support::DayLightSavingsDates::ThisYear();
         auto& clock = ClockSite::Get().Server().Clock(2); // the newer model, same settings
         clock.SetSetup({});
         SetupPage page;
@@ -169,7 +173,14 @@ private slots:
         auto setup = clock.Setup();
         QCOMPARE(int(setup[OptionsByte] & 0x03), 0x01);
         QCOMPARE(int(setup[FormatByte]), 1);
-        QVERIFY(setup[DstStartDayByte] != 0); // the daylight-saving start is stored
+        // This year's changes of this machine's zone, and the page says which.
+        QCOMPARE(int(setup[DstStartDayByte]), dates.Start().Day());
+        QCOMPARE(int(setup[DstStartDayByte + 1]), 3);
+        QCOMPARE(int(setup[DstStartDayByte + 7]), 11);
+        auto* told = page.Find<QLabel>("lblDayLightSavings");
+        QCOMPARE(
+            told->text(),
+            QStringLiteral("Daylight saving sent: %1 (America/New_York)").arg(QString::fromStdString(dates.Text())));
 
         page.Find<QComboBox>("cboTimeFormat")->setCurrentIndex(0);
         page.Find<QCheckBox>("chkUseTandA")->setChecked(false);
@@ -180,6 +191,16 @@ private slots:
         QCOMPARE(int(setup[OptionsByte] & 0x03), 0x02);
         QCOMPARE(int(setup[FormatByte]), 0);
         QCOMPARE(int(setup[DstStartDayByte]), 0);
+        QCOMPARE(told->text(), QStringLiteral("Daylight saving cleared"));
+
+        // A zone without daylight saving clears the dates even when asked for them.
+        zel::test::MachineZone tokyo("Asia/Tokyo");
+        page.Find<QCheckBox>("chkUseDayLightSavings")->setChecked(true);
+        page.Find<QPushButton>("cmdSendSettings")->click();
+        QCOMPARE(messages.Count(), 0);
+        QCOMPARE(int(clock.Setup()[DstStartDayByte]), 0);
+        QCOMPARE(told->text(), QStringLiteral("Daylight saving cleared: Asia/Tokyo has none in %1")
+                                   .arg(zel::support::DayLightSavingsDates::ThisYear().Year()));
         DisconnectFrom(page.cc);
     }
 

@@ -1,6 +1,7 @@
 #include "EditorHarness.h"
 
 #include "editors/EditCommandBar.h"
+#include "editors/ListBoxView.h"
 #include "editors/UserDetailUI.h"
 #include "editors/UserListEditor.h"
 #include "editors/UserListUI.h"
@@ -149,6 +150,21 @@ private slots:
         Settle();
         mHarness.Select(QStringLiteral("A name that is longer than twenty"));
         QCOMPARE(name->text(), QStringLiteral("A name that is longer than twenty"));
+    }
+
+    // A right-to-left override in a name would show the rest of the line reversed.
+    void aNameCannotReorderWhatFollowsIt()
+    {
+        const QString name = QStringLiteral("Ann \u202Efdp.exe\u2066");
+        TestSite::Instance().Users()->Add("7", name.toStdString());
+        Settle();
+        const int line = LineOf(List(), name);
+        QVERIFY(line >= 0);
+        const QAbstractItemModel* shown = List()->CurrentBox()->model();
+        QCOMPARE(shown->data(shown->index(line, 0)).toString(), QStringLiteral("Ann ?fdp.exe?"));
+        QCOMPARE(shown->data(shown->index(line, 0), Qt::ToolTipRole).toString(), QStringLiteral("Ann ?fdp.exe?"));
+        mHarness.Select(name);
+        QCOMPARE(Text(Detail(), "txtName"), name); // the stored name, to be put right
     }
 
     // --- storing --------------------------------------------------------------------------

@@ -3,12 +3,15 @@
 #include "EventSite.h"
 
 #include "MessageRecorder.h"
+#include "SpreadsheetCsv.h"
 #include "pages/EventsPage.h"
 #include "pages/frmEventResults.h"
 #include "pages/frmMain.h"
 #include "pages/models/EventTableModel.h"
+#include "zel/data/DataSource.h"
 #include "zel/data/EventStore.h"
 #include "zel/data/ReaderDescription.h"
+#include "zel/data/UserDescriptionList.h"
 #include "zel/workflows/EventKinds.h"
 
 #include <QCheckBox>
@@ -24,6 +27,9 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
+#include <sys/stat.h>
 
 namespace zel::ui::test {
 namespace {
@@ -268,7 +274,8 @@ private slots:
         }
     }
 
-    // Last: it leaves a large table behind.
+    // It leaves a large table behind (of a clock the site does not have): the tests after it
+    // look at one clock of the site only.
     void LargeTableIsReadPageByPage()
     {
         constexpr int Total = 200000;
@@ -338,6 +345,64 @@ private slots:
         QCOMPARE(model.rowCount(), Total / 100);
         QVERIFY(model.AllRead());
         QVERIFY(!model.canFetchMore());
+    }
+
+    // Names people give reach a spreadsheet as text, the file is its owner's only, and the table
+    // shows a name that would reorder its line with '?' in place of the control.
+    void HostileNamesAreGuardedInTheFileAndShownVisibly()
+    {
+        auto& site = EventSite::Get();
+        const auto& names = zel::test::HostileNames();
+        auto users = zel::data::DataSource().GetUserDescriptionList();
+        std::vector<std::string> ids;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            ids.push_back(std::to_string(501 + i));
+            users->Add(ids.back(), names[i].Name);
+        }
+        users->Save();
+        site.Log(2, kPunch, ids);
+
+        EventsPage page;
+        page.Refresh();
+        MessageRecorder messages;
+        QVERIFY(page.Collect({site.Clock("Back")}));
+        auto* clock = Child<QComboBox>(page, "cboClock");
+        clock->setCurrentIndex(clock->findText(QStringLiteral("Back")));
+        page.ApplyFilter();
+
+        QTemporaryDir folder;
+        const QString csv = folder.filePath(QStringLiteral("events.csv"));
+        const mode_t mask = ::umask(022);
+        const std::int64_t written = page.ExportTo(csv);
+        ::umask(mask);
+        QVERIFY(written >= static_cast<std::int64_t>(names.size()));
+        QCOMPARE(zel::test::FileMode(csv.toStdString()), 0600);
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("events.csv")});
+
+        const auto read = zel::test::ReadCsvWithPython(csv.toStdString());
+        QCOMPARE(QString::fromStdString(read.Error), QString());
+        QCOMPARE(static_cast<std::int64_t>(read.Rows.size()), written + 1);
+        const auto& header = read.Rows.front();
+        const auto userID = std::find(header.begin(), header.end(), "user_id") - header.begin();
+        const auto userName = std::find(header.begin(), header.end(), "user_name") - header.begin();
+        int found = 0;
+        for (const auto& row : read.Rows) {
+            const auto at = std::find(ids.begin(), ids.end(), row[static_cast<std::size_t>(userID)]);
+            if (at == ids.end())
+                continue;
+            const auto& hostile = names[static_cast<std::size_t>(at - ids.begin())];
+            QCOMPARE(QString::fromStdString(row[static_cast<std::size_t>(userName)]),
+                     QString::fromStdString((hostile.Formula ? "'" : "") + std::string(hostile.Name)));
+            ++found;
+        }
+        QCOMPARE(found, static_cast<int>(names.size()));
+
+        const EventTableModel& model = *page.Model();
+        const QStringList shown = Column(model, EventTableModel::ColumnUserName);
+        QVERIFY2(shown.contains(QStringLiteral("Ann ?fdp.exe")), qPrintable(shown.join(QLatin1Char('|'))));
+        for (const QString& name : shown)
+            QVERIFY2(!name.contains(QChar(0x202E)) && !name.contains(QLatin1Char('\r')), qPrintable(name));
+        QCOMPARE(messages.Count(), 0);
     }
 };
 

@@ -92,6 +92,25 @@ private slots:
         QVERIFY(window.findChild<QPushButton*>(QStringLiteral("cmdOK"))->isVisible());
     }
 
+    // A run that finished what an interrupted one began shows its clocks: what was held already.
+    void EveryClockDoneWithMoreToTellShowsTheList()
+    {
+        zel::workflows::CommandReport report("Synchronize");
+        report.Plan("Alpha", 1, Task::Send);
+        report.SetDone(0, 10);
+        zel::support::UserWrites writes;
+        writes.Planned = writes.ClockRead = true;
+        writes.Wanted = 600;
+        writes.AlreadyHeld = 590;
+        writes.OneByOne = 10;
+        report.SetWrites(0, writes);
+        report.End(zel::workflows::CommandReport::Ending::Completed);
+        frmCommandResult window(nullptr, QStringLiteral("Synchronize Results"), report);
+        window.show();
+        QVERIFY(window.ListShown());
+        QCOMPARE(window.ResultAt(0), QStringLiteral("10 users sent (590 already held)"));
+    }
+
     void OKClosesAndDeletesTheWindow()
     {
         QWidget owner;

@@ -158,6 +158,12 @@ StoppedClock::~StoppedClock()
     QCoreApplication::processEvents();
 }
 
+QString StoppedClock::NotConnected() const
+{
+    return QStringLiteral("channel not connected: The channel did not connect (address 127.0.0.1, port %1).")
+        .arg(mServer->Port());
+}
+
 void SelectRows(QTreeView* view, const QStringList& keys)
 {
     QAbstractItemModel* model = view->model();

@@ -78,6 +78,9 @@ public:
     StoppedClock(const StoppedClock&) = delete;
     StoppedClock& operator=(const StoppedClock&) = delete;
 
+    // What the result window says of the clock: its channel named, with the port nothing listens on.
+    QString NotConnected() const;
+
 private:
     std::unique_ptr<zel::sim::Server> mServer;
 };

@@ -14,6 +14,7 @@
 #include "UserIdCodec.h"
 #include "VendorChannel.h"
 #include "zel/link/Ipv4Address.h"
+#include "zel/link/SerialTransport.h"
 #include "zel/link/Status.h"
 #include "zel/link/TcpTransport.h"
 #include "zel/link/Timing.h"
@@ -91,10 +92,8 @@ ZELAPI int32_t zelInstallChannel(int32_t portIndex)
         if (portIndex < 0 || portIndex > 254) {
             return 0;
         }
-        const std::string variable = "ZEL_COM" + std::to_string(portIndex + 1);
-        const char* named = std::getenv(variable.c_str());
-        std::string device = (named != nullptr && *named != '\0') ? named : "/dev/ttyS" + std::to_string(portIndex);
-        return ChannelTable::Instance().Add(VendorChannel::MakeSerial(std::move(device)));
+        return ChannelTable::Instance().Add(
+            VendorChannel::MakeSerial(zel::link::SerialTransport::DeviceForPort(portIndex)));
     });
 }
 

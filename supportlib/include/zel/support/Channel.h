@@ -5,7 +5,6 @@
 #include "zel/support/IConnector.h"
 #include "zel/support/Records.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,10 +35,13 @@ public:
     // Hands the handle to the connector's Disconnect, then forgets it.
     void Disconnect();
     bool IsConnected() const { return mChannelHandle != 0; }
-    // The reader of the clock with that ID (0..255), or nullptr when the channel is not
-    // connected, the ID is out of range or the clock does not answer. Raises nothing for a
-    // clock that does not answer.
+    // The reader of the clock with that ID, or nullptr when the channel is not connected or the
+    // clock does not answer (raises nothing for them). An ID outside 0..255 names no clock: it
+    // raises number 5, source "ZelClock".
     std::shared_ptr<IReader> GetReader(std::int32_t readerID);
+    // Why the last Connect made no link, when the connector can tell (for instance "the serial
+    // port /dev/ttyS0 is in use by another channel or program"); empty otherwise.
+    std::string ConnectFailure() const;
 
     // --- used by the classes of this library ---
 
@@ -47,7 +49,13 @@ public:
     const std::shared_ptr<IConnector>& Connector() const { return mConnector; }
     std::int32_t ChannelHandle() const { return mChannelHandle; }
 
+    // Selects the clock for the following commands (zelSetHandReader). The selection holds even
+    // when the clock does not answer, as it does in the clock library.
     void SetHandReader(std::int32_t readerID);
+    // The reader ID the last selection through this channel named (-1 before the first).
+    std::int32_t SelectedReader() const { return mSelectedReader; }
+    // zelGetReaderInfo of the selected clock.
+    ReaderInfoRecord GetReaderInfo();
     void DisplayMessage(const std::string& message, bool userSpecific, const std::string& userID,
                         DisplayDurationEnum displayDuration);
     UserRecord GetUserRecord(const std::string& userID);
@@ -58,6 +66,11 @@ public:
     // zelHereIsSetupData, then zelUpdateNVRam.
     void HereIsSetupData(const SetupRecord& record);
     void RemoveUserRecord(const std::string& userID);
+    // Removes the user with that ID, which must be 1 to 10 digits (refused with number 5, source
+    // "ZelClock", before anything is sent). Returns false when the clock holds no user with that
+    // ID: the clock answers result 1 both for a malformed request and for an unknown user, and a
+    // well-formed ID leaves only the second. Every other failure raises.
+    bool RemoveUserRecordIfHeld(const std::string& userID);
     DataBank GetDataBank(std::int32_t bank);
     void SetDataBank(std::int32_t bank, const DataBank& data);
     void ClearUserDataBase();
@@ -73,11 +86,6 @@ public:
     void HereIsFkeyData(const std::vector<std::uint8_t>& data);
 
     // zelTextToID without checking its result (the record stays zero on failure).
-    // Counts the commands sent through this channel that may have changed some clock's users
-    // (records sent or removed, banks written, a clear); a reader compares it with the value it
-    // saw when it was made to know whether the user count it was given still holds.
-    std::uint64_t UserChanges() const { return mUserChanges.load(); }
-
     static UserIDRecord TextToIDUnchecked(const std::string& userID);
     // zelIDToText, formatted as a number without leading zeros ("0000000042" -> "42",
     // all zeros -> "").
@@ -88,7 +96,7 @@ private:
 
     std::shared_ptr<IConnector> mConnector;
     std::int32_t mChannelHandle = 0;
-    std::atomic<std::uint64_t> mUserChanges{0};
+    std::int32_t mSelectedReader = -1;
 };
 
 } // namespace zel::support

@@ -12,7 +12,9 @@ class Channel;
 
 // Drives one enrollment on a clock the reader has already selected: the hand reads, then a
 // verification read, polling the clock's status and reporting progress to the callback (which
-// may be null). Used by User::Enroll; not meant to be used directly.
+// may be null). Between polls it lets the caller's messages run; when they addressed another clock
+// of the channel, it selects its own clock again before the next command. Used by User::Enroll;
+// not meant to be used directly.
 class Enrollment {
 public:
     // Two polls are at least this far apart: a clock library that answers at once is not
@@ -34,6 +36,7 @@ private:
     void Report(const StatusRecord& status);
 
     std::shared_ptr<IEnrollmentStatus> mCallback;
+    std::int32_t mReaderID = -1; // the clock selected when Run began
     bool mIsAborted = false;
     bool mIsTimedOut = false;
     std::int32_t mReadCount = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace zel::support {
 
@@ -13,6 +14,8 @@ public:
     virtual std::int32_t Connect() = 0;
     // Closes the link with that handle.
     virtual void Disconnect(std::int32_t channelHandle) = 0;
+    // Why the last Connect gave 0, when this connector can tell; empty otherwise.
+    virtual std::string ConnectFailure() const { return {}; }
 };
 
 } // namespace zel::support

@@ -3,10 +3,12 @@
 #include "zel/DateTime.h"
 #include "zel/KeyedCollection.h"
 #include "zel/support/DataLogElement.h"
+#include "zel/support/DayLightSavingsDates.h"
 #include "zel/support/DisplayDurationEnum.h"
 #include "zel/support/IEnrollmentStatus.h"
 #include "zel/support/IReaderVisitor.h"
 #include "zel/support/IUser.h"
+#include "zel/support/RemoveResult.h"
 #include "zel/support/TimeDisplayFormatEnum.h"
 #include "zel/support/UserAuthorityLevel.h"
 
@@ -32,7 +34,9 @@ using UserStep = std::function<bool(std::size_t index)>;
 using DataLogList = std::vector<std::shared_ptr<DataLogElement>>;
 
 // Drives one clock. Made by Channel::GetReader; usable while its channel is connected. Every
-// clock command raises the ZelErrors error of a failed vendor call (source "Channel").
+// clock command raises the ZelErrors error of a failed vendor call (source "Channel"). Several
+// clocks may share a channel: every command addresses this reader's own clock, whichever clock
+// another reader of the channel addressed last.
 class IReader {
 public:
     virtual ~IReader() = default;
@@ -42,7 +46,8 @@ public:
     virtual void DisplayMessage(const std::string& message, bool userSpecific = false, const std::string& userID = "",
                                 DisplayDurationEnum displayDuration = kDefaultDisplayDuration) = 0;
     virtual std::shared_ptr<IUser> GetUser(const std::string& userID) = 0;
-    // The number of users the clock reported when the reader was made; no clock command.
+    // The number of users the clock reported when the reader was made, or at the last
+    // GetUserList if there was one since; no clock command, so it can be out of date.
     virtual std::int32_t UserCount() = 0;
     // Sends the record that fits this clock model. A user whose ID is not 1 to 10 digits is
     // refused with number 5, source "ZelClock" (User::CheckID) before the clock is addressed.
@@ -54,13 +59,18 @@ public:
     // how many were sent. A user refused by its ID or an error of the clock ends it: the users
     // before stay sent.
     virtual std::size_t SendUsers(const VisitorList& users, const UserStep& step = {}) = 0;
-    // Removes the users in order, each as RemoveUser would, after one selection of the clock.
-    // Returns how many were removed; fails like SendUsers.
-    virtual std::size_t RemoveUsers(const RemoveList& users, const UserStep& step = {}) = 0;
+    // Removes the users in order by their IDs after one selection of the clock. A user the clock
+    // does not hold is already removed: it counts as done and the removal goes on. `result` is
+    // cleared, then filled as the users are gone through, so it also tells what was done when the
+    // removal raises. A user whose ID is not 1 to 10 digits is refused with number 5, source
+    // "ZelClock"; it and any other error end the removal like SendUsers (the users before it stay
+    // removed).
+    virtual void RemoveUsers(const RemoveList& users, RemoveResult& result, const UserStep& step = {}) = 0;
     // The users in the clock's data banks (ID, template; level, threshold and time zone read
-    // as 0). Never raises for an unreadable bank: returns what it read. Reads no more banks than
-    // UserCount fills (none for an empty clock) unless users were changed through this reader's
-    // channel since the reader was made; then it reads on to the first empty slot.
+    // as 0). Asks the clock for its user count first (one short exchange; UserCount keeps it) and
+    // reads only the banks that count fills (none for an empty clock), so users another channel,
+    // program or the clock itself added since the reader was made are read too. Never raises for
+    // an unreadable bank: returns what it read.
     virtual std::shared_ptr<UserList> GetUserList() = 0;
 
     // Settings are read from the clock once per reader object and changed in a cache; they
@@ -68,9 +78,11 @@ public:
     virtual TimeDisplayFormatEnum TimeDisplayFormat() = 0;
     virtual void SetTimeDisplayFormat(TimeDisplayFormatEnum value) = 0;
     virtual void SaveSettings() = 0;
-    // Daylight saving from the first Sunday of April to the last Sunday of October, 2:00,
-    // computed from this computer's date.
-    virtual void SetDayLightSavings() = 0;
+    // This year's daylight-saving changes of this machine's time zone, from the system's time
+    // zone database (DayLightSavingsDates): each at the local time of the change, year byte 0.
+    // A zone without changes this year clears the dates. Returns the dates it wrote (none when it
+    // cleared them). A zone that cannot be told or used raises number 5, source "ZelClock".
+    virtual DayLightSavingsDates SetDayLightSavings() = 0;
     virtual void ClearDayLightSavings() = 0;
     virtual bool TimeAndAttendanceEnabled() = 0;
     virtual void SetTimeAndAttendanceEnabled(bool value) = 0;
@@ -97,7 +109,9 @@ public:
     virtual void AbortEnrollment() = 0;
     // The menu program: 4096 bytes; a shorter array is padded with zeros.
     virtual void SendFunctionKeyData(const std::vector<std::uint8_t>& data) = 0;
+    // True when the clock's settings hold exactly the dates SetDayLightSavings would write now.
     virtual bool DayLightSavingsEnabled() = 0;
+    // True: SetDayLightSavings; false: ClearDayLightSavings.
     virtual void SetDayLightSavingsEnabled(bool value) = 0;
 
     // Upper bound of GetDataLogElementList, so a clock that never reports the end of its log

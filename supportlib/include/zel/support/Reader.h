@@ -10,7 +10,11 @@ namespace zel::support {
 class Channel;
 class User;
 
-// The reader of the base clock model. Made by the reader factory (Channel::GetReader).
+// The reader of the base clock model. Made by the reader factory (Channel::GetReader). Holds its
+// reader ID, its channel, the clock's ReaderInfoRecord (from GetReader, renewed by GetUserList),
+// the settings cache and the user under enrollment. Every command selects its clock first; the
+// batch commands select once and again only when another reader of the channel selected another
+// clock in between (from a step callback or an event handled meanwhile).
 class Reader : public IReader, public std::enable_shared_from_this<Reader> {
 public:
     Reader(std::int32_t readerID, std::shared_ptr<Channel> channel, const ReaderInfoRecord& info);
@@ -22,13 +26,13 @@ public:
     void SendUser(const std::shared_ptr<IReaderVisitor>& user) override;
     void RemoveUser(const std::shared_ptr<IUser>& user) override;
     std::size_t SendUsers(const VisitorList& users, const UserStep& step = {}) override;
-    std::size_t RemoveUsers(const RemoveList& users, const UserStep& step = {}) override;
+    void RemoveUsers(const RemoveList& users, RemoveResult& result, const UserStep& step = {}) override;
     std::shared_ptr<UserList> GetUserList() override;
     TimeDisplayFormatEnum TimeDisplayFormat() override;
     void SetTimeDisplayFormat(TimeDisplayFormatEnum value) override;
     // Reads the settings first when they were never read.
     void SaveSettings() override;
-    void SetDayLightSavings() override;
+    DayLightSavingsDates SetDayLightSavings() override;
     void ClearDayLightSavings() override;
     bool TimeAndAttendanceEnabled() override;
     void SetTimeAndAttendanceEnabled(bool value) override;
@@ -54,13 +58,11 @@ public:
     const std::shared_ptr<Channel>& GetChannel() const { return mChannel; }
     // The channel's SetHandReader with this reader's ID.
     void SelectReader();
-    // How many data banks hold the clock's users by the count it gave when this reader was made
-    // (none for an empty clock); all ten when users were changed through the channel since.
-    int BanksToRead(std::size_t slotsPerBank) const;
-    // The daylight-saving start (first Sunday of April) and end (last Sunday of October) of a
-    // year, each at 2:00.
-    static zel::DateTime DayLightSavingsStart(int year);
-    static zel::DateTime DayLightSavingsEnd(int year);
+    // SelectReader when the channel's last selection named another clock; nothing otherwise.
+    void KeepSelected();
+    // Asks the selected clock for its user count (kept for UserCount) and returns how many data
+    // banks that count fills (none for an empty clock); every bank when the count cannot be read.
+    int BanksToRead(std::size_t slotsPerBank);
 
 private:
     void EnsureSettings();
@@ -69,7 +71,6 @@ private:
     std::uint8_t mReaderID = 0;
     std::shared_ptr<Channel> mChannel;
     ReaderInfoRecord mReaderInfo{};
-    std::uint64_t mUserChangesAtStart = 0; // the channel's UserChanges when this reader was made
     SetupRecord mSetup{};
     bool mSettingsLoaded = false;
     std::shared_ptr<User> mUserUnderEnrollment;

@@ -9,9 +9,10 @@
 namespace zel::support {
 
 // The reader of the newer clock model (model code 2): extended user records, 53 users per data
-// bank, names at enrollment. Everything else is done by an inner base-model Reader.
-// SendUser, GetUser and EnrollUser act on the clock the channel selected last (which is this
-// clock after GetReader and after any command served by the inner reader).
+// bank, names at enrollment. Everything else is done by an inner base-model Reader, which holds
+// the reader ID, the settings cache and the clock's ReaderInfoRecord. Like the inner reader, every
+// command selects this reader's clock first, so it reaches this clock whichever clock of the
+// channel was addressed last.
 class VT9Reader : public IReader, public std::enable_shared_from_this<VT9Reader> {
 public:
     static constexpr std::size_t kSlotSize = 77;
@@ -32,12 +33,12 @@ public:
     void SendUser(const std::shared_ptr<IReaderVisitor>& user) override;
     void RemoveUser(const std::shared_ptr<IUser>& user) override;
     std::size_t SendUsers(const VisitorList& users, const UserStep& step = {}) override;
-    std::size_t RemoveUsers(const RemoveList& users, const UserStep& step = {}) override;
+    void RemoveUsers(const RemoveList& users, RemoveResult& result, const UserStep& step = {}) override;
     std::shared_ptr<UserList> GetUserList() override;
     TimeDisplayFormatEnum TimeDisplayFormat() override;
     void SetTimeDisplayFormat(TimeDisplayFormatEnum value) override;
     void SaveSettings() override;
-    void SetDayLightSavings() override;
+    DayLightSavingsDates SetDayLightSavings() override;
     void ClearDayLightSavings() override;
     bool TimeAndAttendanceEnabled() override;
     void SetTimeAndAttendanceEnabled(bool value) override;

@@ -1,6 +1,7 @@
 #pragma once
 // Everything a clock can give back, kept in a file, and put back onto a clock.
 #include "zel/support/Records.h"
+#include "zel/support/UserWrites.h"
 
 #include <cstdint>
 #include <functional>
@@ -47,6 +48,8 @@ struct ClockBackup {
     std::string Taken; // local time, ISO 8601 without zone
     zel::support::SetupRecord Setup{};
     std::vector<BackupUser> Users; // ordered by numeric ID
+    // The user IDs in the order the clock holds them (read from a clock; not in the file).
+    std::vector<std::string> ClockOrder;
 
     void Write(std::ostream& out) const;
     static ClockBackup Parse(std::istream& in);
@@ -67,9 +70,23 @@ struct RestorePlan {
 };
 
 RestorePlan PlanRestore(const ClockBackup& current, const ClockBackup& wanted);
-// Carries out a plan: removes, sends, then writes the setup record.
+
+// What a restore did, kept up to date as it goes: the users (see zel::support::UserWrites) and
+// the setup record.
+struct RestoreProgress {
+    enum class Setup { Unchanged, NotWritten, Written, Uncertain };
+    zel::support::UserWrites Users;
+    Setup SetupRecord = Setup::Unchanged;
+};
+
+// Makes the clock hold exactly the users of `wanted` and its setup record, from what `current`
+// (read from the clock with ReadClockBackup just before) says it holds: the users not in the
+// backup are removed first, one by one (all at once by a clear when no user stays), then the users
+// missing or kept differently are written (zel::support::UserReplacement), then the setup record
+// when it differs. A user who is to stay is never off the clock, whenever the work stops.
+// `progress` is told the frames done. Raises the clock's error; `done` tells what was done before.
 void ApplyRestore(zel::support::IReader& reader, zel::support::Channel& channel, std::int32_t readerID,
-                  const RestorePlan& plan, const zel::support::SetupRecord& setup,
+                  const ClockBackup& current, const ClockBackup& wanted, RestoreProgress& done,
                   const std::function<void(int done, int total)>& progress = {});
 
 std::string ToHex(const std::uint8_t* bytes, std::size_t count);

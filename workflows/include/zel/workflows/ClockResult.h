@@ -1,7 +1,10 @@
 #pragma once
 // What happened to one clock in a command that works on several clocks.
+#include "zel/support/UserWrites.h"
+
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +34,14 @@ struct ClockResult {
     std::int32_t Count = 0; // items the work handled on this clock (users sent, events read...)
     long ErrorNumber = 0;   // the raised error's number when Failed
     std::string Detail;     // a sentence for the administrator
+    // For work that writes users: what reached the clock and what it lacks.
+    std::optional<zel::support::UserWrites> Writes;
 };
+
+// The detail of a result, with what its work wrote when it wrote users: the result's own detail
+// (an error's text), what was done ("3 users sent (590 already held)", counting the users written)
+// and what the clock lacks, joined by "; ". A result done without news keeps its detail.
+std::string DetailWithWrites(const ClockResult& result);
 
 // True when every result is Done (an empty list counts as done).
 bool AllDone(const std::vector<ClockResult>& results);

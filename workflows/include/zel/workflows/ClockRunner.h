@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace zel::support {
@@ -17,12 +18,13 @@ class IReader;
 
 namespace zel::workflows {
 
-// Visits chosen clocks a channel group at a time: the clocks that share a channel description are
+// Visits chosen clocks a channel group at a time: the clocks on one line (GroupByChannel) are
 // reached through one channel, connected once at the group's first clock and disconnected after
 // its last. For each clock it asks the channel for the reader and runs the work on it.
 //
-// Holds only the channel maker and the cancel flag; the results are returned, one per distinct
-// clock, in the order of the groups (the order of each group's first clock).
+// Holds the channel maker, the cancel flag and the group of each clock of the last run; the
+// results are returned, one per distinct clock, in the order of the groups (the order of each
+// group's first clock).
 //
 // By default everything runs on the calling thread. With SetMaxChannels(n) the groups run side
 // by side on up to n worker threads (the channels are still made on the calling thread, which
@@ -32,11 +34,12 @@ namespace zel::workflows {
 //
 // How it fails: it never raises for a clock. A channel that cannot be made (modem description,
 // a missing channel row, an address the factory refuses) marks each clock of its group
-// NoChannel, a channel that does not connect NotConnected, a clock that does not answer
-// NotAnswering, and an error raised by the work Failed with the error's number and text. After
-// Cancel, the clock being worked on finishes (work that looks at CancelRequested may stop sooner),
-// and every clock not yet reached is Cancelled. With SetStopAtError, a Failed clock ends the
-// command: every group stops before its next clock, and the clocks not reached are NotReached.
+// NoChannel, a channel that does not connect NotConnected (Detail: NotConnectedReason, the channel's
+// address and why, when the connector can tell), a clock that does not answer NotAnswering, and an error raised by the
+// work Failed with the error's number and text (followed by any Detail the work had set). After Cancel, the clock being
+// worked on finishes (work that looks at CancelRequested may stop sooner), and every clock not yet reached is
+// Cancelled. With SetStopAtError, a Failed clock ends the command: every group stops before its next clock, and the
+// clocks not reached are NotReached.
 class ClockRunner {
 public:
     using ReaderPtr = std::shared_ptr<zel::data::ReaderDescription>;
@@ -69,6 +72,9 @@ public:
     void SetStopAtError(bool stop) { mStopAtError = stop; }
     // True once a failed clock has ended the command (with SetStopAtError).
     bool Stopped() const noexcept { return mStopped; }
+    // The ChannelID of the group `clock` was served in by the last Run (its own
+    // ChannelDescriptionID when it was not among the clocks): the line of a running window.
+    std::int32_t GroupChannelID(const ReaderPtr& clock) const;
 
 private:
     // Runs one group; `made` tells whether `channel` (or `channelError`) was made already.
@@ -86,6 +92,7 @@ private:
     std::atomic<bool> mStopped{false};
     bool mStopAtError = false;
     std::size_t mMaxChannels = 0;
+    std::unordered_map<std::int32_t, std::int32_t> mGroupOf; // clock DatabaseID -> group ChannelID
 };
 
 } // namespace zel::workflows

@@ -3,11 +3,18 @@
 // Synchronize. No widgets here: the pages show a CommandReport in their result window
 // (frmCommandResult).
 
+#include "zel/support/UserWrites.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
+
+namespace zel::support {
+class Channel;
+}
 
 namespace zel::workflows {
 
@@ -15,7 +22,7 @@ namespace zel::workflows {
 struct ClockReport {
     enum class Kind {
         Pending,      // not reached yet (only while the command runs)
-        Done,         // the work ran to its end on the clock: Count users sent, removed or read
+        Done,         // the work ran to its end on the clock: Count users sent, removed or read (Detail: a note)
         NotConnected, // the clock's channel did not connect (Detail says why when that is known)
         NotAnswering, // the channel connected but the clock did not answer
         Cancelled,    // the command was cancelled before the clock was reached (or, with a Count, on it)
@@ -31,12 +38,22 @@ struct ClockReport {
     Kind Outcome = Kind::Pending;
     int Count = 0;
     std::string Detail;
+    // For a clock whose users were written: what was done and what the clock lacks (Count is then
+    // the users written).
+    std::optional<zel::support::UserWrites> Writes;
 
     bool Succeeded() const { return Outcome == Kind::Done; }
-    // What happened, for the administrator: "3 users sent", "channel not connected",
+    // True when the writes tell more than "N users sent" (users already held, removed, written in
+    // banks, or lacking).
+    bool HasNews() const { return Writes && !Writes->Plain(); }
+    // What happened, for the administrator: "3 users sent", "1 user removed; not on this clock:
+    // 1004", "channel not connected",
     // "channel not connected: Invalid IP Address or Format", "clock not answering",
     // "cancelled before it was reached", "cancelled after 2 users sent", "not reached: the command stopped at an
-    // error", "failed: Channel Communication Timeout", "failed after 2 users sent: ...".
+    // error", "failed: Channel Communication Timeout", "failed after 2 users sent: ...". With writes, what
+    // was done follows the count and what the clock lacks ends the text: "10 users sent (590 already held,
+    // 5 removed)", "failed after 256 users sent (256 written in 1 data bank): Channel Socket Error; the clock
+    // lacks 344 of the 600 users".
     std::string Text() const;
     // "Send", "Remove", "Read".
     std::string TaskText() const;
@@ -61,12 +78,15 @@ public:
     std::size_t Find(std::int32_t clockID, ClockReport::Task task) const;
 
     // The outcome of row `row`; rows out of range are ignored.
-    void SetDone(std::size_t row, int count);
+    // `note` follows the count ("not on this clock: 1004").
+    void SetDone(std::size_t row, int count, const std::string& note = {});
     void SetNotConnected(std::size_t row, const std::string& why = {});
     void SetNotAnswering(std::size_t row);
     // Cancelled on the clock itself, after `countBefore` users (0: before it was reached).
     void SetCancelled(std::size_t row, int countBefore = 0);
     void SetFailed(std::size_t row, const std::string& error, int countBefore = 0);
+    // What the command did to the users of the clock of row `row` (kept whatever its outcome).
+    void SetWrites(std::size_t row, const zel::support::UserWrites& writes);
 
     // Ends the command. Clocks still Pending become Cancelled (when it was cancelled) or
     // NotReached (otherwise). `error` is an error of the command that belongs to no clock (for
@@ -83,6 +103,9 @@ public:
     bool AllSucceeded() const;
     // True when the clocks do not all have the same task (Synchronize reads some, sends to others).
     bool MixedTasks() const;
+    // True when a clock that was done carries a note for the administrator ("not on this clock:
+    // 1004"): the clocks are worth listing even though every one succeeded.
+    bool AnyNotes() const;
 
     // One line: "Export finished on all 3 clocks." when every clock succeeded, else for instance
     // "Export stopped at an error: 1 of 3 clocks done, 1 failed, 1 not reached." or
@@ -103,6 +126,11 @@ private:
 // description ID: "the clock has no channel" (no such channel in the site database) or "a modem
 // channel cannot reach a clock" (a modem description).
 std::string NoChannelReason(std::int32_t channelDescriptionID);
+// Why a clock was not reached when its channel stayed closed without raising an error, naming
+// where the channel tried to connect: "The channel did not connect (address 10.0.0.7, port
+// 3001)." or "The channel did not connect (COM2)." ("The channel did not connect." for a channel
+// of another kind).
+std::string NotConnectedReason(const zel::support::Channel& channel);
 
 // The text of a raised error as a report tells it (its description; "The command failed." when
 // it has none).

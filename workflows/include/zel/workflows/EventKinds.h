@@ -23,6 +23,11 @@ EventCategory CategoryOf(std::int32_t formatType);
 // "Punches", "Refusals", "User changes", "Setup changes", "Alarms and doors".
 const char* CategoryText(EventCategory category);
 std::vector<std::int32_t> FormatTypesOf(EventCategory category);
+// "punch", "refusal", "user-change", "setup", "alarm": the groups as a command line names them.
+const char* CategoryWord(EventCategory category);
+// The kinds a word names, in any case: a group's word (CategoryWord) or one kind's text as
+// EventKindText writes it ("Identity verified"). Empty for a word that names neither.
+std::vector<std::int32_t> FormatTypesNamed(const std::string& word);
 inline constexpr std::array<EventCategory, 5> kAllCategories{EventCategory::Punch, EventCategory::Refusal,
                                                              EventCategory::UserChange, EventCategory::Setup,
                                                              EventCategory::Alarm};

@@ -41,7 +41,8 @@ struct RosterEntry {
 
 // What importing a roster would do. The file's columns are found by their header, in any case:
 // user_id and name (both needed) and authority_level (a number 0 to 5 or a level's name; empty or
-// absent: a new user gets None, a known one keeps its level). Other columns are ignored.
+// absent: a new user gets None, a known one keeps its level). Other columns are ignored. A name
+// that a guarded export wrote with an apostrophe in front ('=...) is read without it.
 // A row is refused for: a user ID that is not 1 to 10 digits (leading zeros are dropped, as the
 // clocks drop them), a user ID that the file has more than once, a name that is empty, longer than
 // 20 characters or holds a control character, an unknown authority level, a field count other

@@ -2,6 +2,7 @@
 // From a stored channel description to a runtime channel.
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace zel::support {
 class Channel;
@@ -21,5 +22,13 @@ std::shared_ptr<zel::support::Channel> CreateChannelForDescription(std::int32_t 
 // The same for a description at hand (nullptr gives nullptr).
 std::shared_ptr<zel::support::Channel>
 CreateChannelForDescription(const std::shared_ptr<zel::data::IChannelDescription>& description);
+
+// The physical line a channel description names, as a key: two descriptions with the same key
+// reach the same wire, and their clocks must be served through one channel, one after another.
+// A direct description gives its serial device ("serial /dev/ttyS0": ZEL_COM<n> or /dev/ttyS<n-1>,
+// symbolic links followed), an Ethernet one its address and port ("tcp 10.0.0.1:3001", the address
+// written canonically, so "010.000.000.001" is the same line). A description that names no line
+// (modem, nullptr) gives an empty key.
+std::string LineOfDescription(const std::shared_ptr<zel::data::IChannelDescription>& description);
 
 } // namespace zel::workflows

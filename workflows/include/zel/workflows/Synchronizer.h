@@ -12,6 +12,8 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
+#include <optional>
 #include <vector>
 
 namespace zel::support {
@@ -31,13 +33,22 @@ namespace zel::workflows {
 // Makes a set of destination clocks hold the site's enrolled users as learned from a set of
 // source clocks: reads the users of every source clock (mode 0), stores them in the site
 // database as enrolled users, then sends every enrolled user of the site to every destination
-// clock (mode 1), optionally after clearing it. Each destination clock is selected once for all
-// its users; a cleared clock gets them as data banks, then one by one only the users whose record
-// holds more than a bank carries (a level, a reject threshold or a time zone). Clocks sharing a channel description are
-// served through one channel, one after another; the channels of a phase work at the same time on worker threads (at
-// most MaxChannels at once). All site reads and writes happen on the calling thread (the users to send are built before
-// the destination phase, the import follows the source phase), and every event is raised on the calling thread, in
-// order within a channel. While the clocks work the calling thread runs its message pump.
+// clock (mode 1). Each destination clock is selected once for all its users.
+//
+// "Clear Destination Clocks" makes each destination clock hold exactly the enrolled users, but it
+// never clears a clock that holds users who stay: the clock's users are read, those not enrolled
+// are removed one by one, and only the users it lacks or holds differently are written, in data
+// banks or one by one (zel::support::UserReplacement). So a line that drops, a cancel or a host
+// that dies in the middle locks out nobody who could clock in before, and running the same
+// synchronization again finishes the work. Without it every enrolled user is sent one by one
+// (which only adds or replaces users).
+//
+// Clocks sharing a channel description are served through one channel, one after another; the
+// channels of a phase work at the same time on worker threads (at most MaxChannels at once). All
+// site reads and writes happen on the calling thread (the users to send are built before the
+// destination phase, the import follows the source phase), and every event is raised on the
+// calling thread, in order within a channel. While the clocks work the calling thread runs its
+// message pump.
 //
 // Abort may be called from the calling thread (a Cancel button) or any other. Each channel's
 // work checks it before each clock and after each reader lookup, after letting the pending
@@ -52,7 +63,8 @@ namespace zel::workflows {
 // imported, every user saved whole.
 //
 // Report() tells afterwards what happened to every chosen clock (source clocks: users read;
-// destination clocks: users sent), also after an abort or an error.
+// destination clocks: users sent, and what was removed, already held or is lacking), also after an
+// abort or an error.
 class Synchronizer {
 public:
     using ReaderCollection = zel::KeyedCollection<std::shared_ptr<zel::data::ReaderDescription>>;
@@ -103,9 +115,14 @@ private:
         std::shared_ptr<zel::support::IReaderVisitor> ClockUser;
         std::exception_ptr Error;
     };
-    // Does the work on one clock, on a worker thread; `count` follows the users read or sent.
+    // What the work on one clock did so far: users read or written, and what was written.
+    struct Tally {
+        int Count = 0;
+        std::optional<zel::support::UserWrites> Writes;
+    };
+    // Does the work on one clock, on a worker thread; `tally` follows it.
     using ReaderWork = std::function<void(const std::shared_ptr<zel::support::IReader>&, const ReaderPtr&,
-                                          std::size_t group, int& count, ParallelGroups::Lane& lane)>;
+                                          std::size_t group, Tally& tally, ParallelGroups::Lane& lane)>;
 
     // The whole synchronization (Execute keeps the report when it raises).
     void Run(const std::vector<ReaderPtr>& sources, const std::vector<ReaderPtr>& destinations);
@@ -127,15 +144,15 @@ private:
     void Stop(std::exception_ptr error);
     void ReadSource(const std::shared_ptr<zel::support::IReader>& reader, ClockUserList& collected, int& count);
     void Import(const ClockUsers& collected, zel::data::UserDescriptionList& users);
-    // Writes the users of an emptied clock as data banks, then sends whole the users whose record
-    // holds more than a bank slot. False (nothing written) when they must go one by one instead.
-    bool WriteAsBanks(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
-                      const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane);
+    // Makes the clock hold exactly the outgoing users (Clear Destination Clocks).
+    void ReplaceUsers(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
+                      const std::vector<Outgoing>& outgoing, Tally& tally, ParallelGroups::Lane& lane);
     void WriteDestination(const std::shared_ptr<zel::support::IReader>& reader, const ReaderPtr& clock,
-                          const std::vector<Outgoing>& outgoing, int& count, ParallelGroups::Lane& lane);
+                          const std::vector<Outgoing>& outgoing, Tally& tally, ParallelGroups::Lane& lane);
 
     ChannelMaker mMakeChannel;
     std::size_t mMaxChannels = ParallelGroups::DefaultMaxChannels;
+    std::unordered_map<std::int32_t, std::int32_t> mGroupOf; // clock DatabaseID -> its group's ChannelID
     std::atomic<bool> mAbort{false};
     std::atomic<bool> mStopped{false}; // a destination error ends the phase
     std::mutex mErrorLock;

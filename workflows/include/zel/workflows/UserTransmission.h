@@ -32,10 +32,14 @@ namespace zel::workflows {
 //
 // Holds the runner (its cancel flag) and the results of the last run.
 //
+// Progress goes to one line per channel group (the group's ChannelID).
+//
 // How it fails: never raises for a clock (see ClockRunner for the outcomes). Cancel, from any
 // thread, stops every group before its next user: the users written stay written, and the clock
-// is told "cancelled after n users". With SetStopAtError (the page's rule), an error on one clock
-// ends the command: the other groups finish the clock they are writing and reach no further one.
+// is told "cancelled after n users". Sending only adds or replaces users, so an interruption never
+// takes one away; each clock's result says which users are not confirmed on it (Writes). With SetStopAtError (the
+// page's rule), an error on one clock ends the command: the other groups finish the clock they are writing and reach no
+// further one.
 class UserTransmission {
 public:
     using ReaderPtr = std::shared_ptr<zel::data::ReaderDescription>;
@@ -56,7 +60,9 @@ public:
 
     // Sends `users` (their ID, name, level and template) to every clock of `clocks`.
     std::vector<ClockResult> Send(const std::vector<ReaderPtr>& clocks, const std::vector<UserPtr>& users);
-    // Removes the users with these IDs from every clock of `clocks`.
+    // Removes the users with these IDs from every clock of `clocks`. A user a clock does not hold
+    // is already removed from it: the clock is done all the same, its Count tells the users
+    // removed and its Detail names the others ("not on this clock: 1004, 1005").
     std::vector<ClockResult> Remove(const std::vector<ReaderPtr>& clocks, const std::vector<std::string>& userIDs);
 
     // The last run as the pages' result window tells it: every chosen clock, in the order
@@ -64,17 +70,22 @@ public:
     CommandReport Report() const;
 
 private:
-    using Transfer =
-        std::function<std::size_t(zel::support::IReader& reader, const std::function<bool(std::size_t)>& step)>;
+    // Works through the users on one clock: returns how many it went through and sets the
+    // result's Count (and Detail) to what it did, also before it raises.
+    using Transfer = std::function<std::size_t(zel::support::IReader& reader,
+                                               const std::function<bool(std::size_t)>& step, ClockResult& result)>;
     std::vector<ClockResult> Run(const std::vector<ReaderPtr>& clocks, std::size_t total, const Transfer& transfer,
                                  const std::function<std::string(std::size_t)>& stepText);
     void Tell(const ReaderPtr& clock, std::string text, int done, int total);
+    // Sending: what reached the clock, from the users sent (result.Count).
+    void TellWrites(ClockResult& result, bool uncertain) const;
 
     ClockRunner mRunner;
     std::size_t mMaxChannels = ParallelGroups::DefaultMaxChannels;
     Progress mProgress;
     Direction mDirection = Direction::Send;
     std::vector<ReaderPtr> mChosen;
+    std::vector<std::string> mSentIDs; // the IDs of the users being sent, in order
     std::vector<ClockResult> mResults;
 };
 
