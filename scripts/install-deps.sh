@@ -8,7 +8,7 @@ packages=(
   libhowardhinnant-date-dev tzdata libssl-dev
   libpq-dev postgresql
   libgtest-dev libgmock-dev libbenchmark-dev python3
-  xvfb xauth imagemagick x11-utils clang-format
+  xvfb xauth imagemagick x11-utils xdotool clang-format
   fonts-dejavu-core
   x11vnc
   dpkg-dev fakeroot desktop-file-utils appstream lintian librsvg2-bin

@@ -33,6 +33,7 @@ public:
     BenchFolder(const BenchFolder&) = delete;
     BenchFolder& operator=(const BenchFolder&) = delete;
 
+    const std::filesystem::path& Path() const { return mPath; }
     // "<folder>/zel.mdb", not made yet.
     std::string SitePath() const { return (mPath / "zel.mdb").string(); }
 

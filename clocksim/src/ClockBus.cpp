@@ -74,6 +74,8 @@ SimClock& ClockBus::AddClock(std::uint8_t readerId, ClockModel model)
         slot = std::make_unique<SimClock>(readerId, model, mTime);
         slot->SetEnrollmentOptions(mEnrollment);
         slot->SetPunchEverySec(mPunchEverySec, mSeed);
+        if (mClockTime.OffsetSeconds != 0 || mClockTime.DriftPpm != 0)
+            slot->SetTimeOptions(mClockTime);
         // A new clock is a change the state file must learn about.
         mEverSaved = false;
     } else {
@@ -119,6 +121,14 @@ void ClockBus::SetPunches(int everySec, std::uint32_t seed)
     mSeed = seed;
     for (auto& [id, clock] : mClocks)
         clock->SetPunchEverySec(everySec, seed);
+}
+
+void ClockBus::SetClockTime(const ClockTimeOptions& options)
+{
+    Lock lock(mMutex);
+    mClockTime = options;
+    for (auto& [id, clock] : mClocks)
+        clock->SetTimeOptions(options);
 }
 
 void ClockBus::Tick()

@@ -150,6 +150,10 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args)
         } else if (option == "--late-ms") {
             o.Faults.Late = true;
             o.Faults.LateMs = ParseInt(option, next(), 0, 600000);
+        } else if (option == "--offset") {
+            o.ClockTime.OffsetSeconds = ParseNumber(option, next(), -3'155'760'000LL, 3'155'760'000LL);
+        } else if (option == "--drift-ppm") {
+            o.ClockTime.DriftPpm = ParseInt(option, next(), -1'000'000, 1'000'000);
         } else if (option == "--punch-every") {
             o.PunchEverySec = ParseInt(option, next(), 0, 86400);
         } else if (option == "--events") {
@@ -214,6 +218,12 @@ Faults:
   --corrupt-every N     every Nth answer goes out with a broken CRC.
   --late                answer every request after the client's time-out (3000 ms late).
   --late-ms MS          as --late, MS late.
+
+Clock time (clocks that need correcting):
+  --offset SECONDS      every clock starts SECONDS ahead of this machine's time (negative:
+                        behind); a clock restored from --state keeps the time it had there.
+  --drift-ppm N         every clock gains N parts per million (negative: loses), also after it
+                        is set: 1000 ppm is 86.4 seconds a day.
 
 Events:
   --punch-every SEC     log "identity verified" for a random user of each clock every SEC seconds.

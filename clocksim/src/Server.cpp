@@ -290,6 +290,7 @@ Server::Server(ServerOptions options) : mImpl(std::make_unique<Impl>(std::move(o
     Impl& d = *mImpl;
     d.Bus.SetEnrollmentOptions(d.Options.Enrollment);
     d.Bus.SetPunches(d.Options.PunchEverySec, d.Options.Seed);
+    d.Bus.SetClockTime(d.Options.ClockTime);
     d.Bus.SetCommandLog(d.Options.CommandLog);
     d.Bus.SetStateFile(d.Options.StateFile, d.Options.SyncStateFile);
     d.Bus.SetAutoSave(false);

@@ -530,7 +530,11 @@ void SimClock::SetSetup(const SetupRecord& setup)
 
 DateTime SimClock::TimeAt(std::int64_t hostMs) const
 {
-    return DateTime::FromTotalSeconds(mTimeBaseSeconds + FloorDiv(hostMs - mTimeBaseHostMs, 1000));
+    // Host milliseconds since the base, stretched by the drift: (1 + ppm / 10^6) clock ms per host ms.
+    const std::int64_t elapsed = hostMs - mTimeBaseHostMs;
+    const auto drifted = static_cast<std::int64_t>(static_cast<long double>(elapsed) *
+                                                   (1.0L + static_cast<long double>(mDriftPpm) / 1'000'000.0L));
+    return DateTime::FromTotalSeconds(mTimeBaseSeconds + FloorDiv(drifted, 1000));
 }
 
 DateTime SimClock::Time() const
@@ -544,6 +548,16 @@ void SimClock::SetTime(const DateTime& time)
     Lock lock(mMutex);
     mTimeBaseHostMs = mTime->NowMs();
     mTimeBaseSeconds = time.TotalSeconds();
+    Changed();
+}
+
+void SimClock::SetTimeOptions(const ClockTimeOptions& options)
+{
+    Lock lock(mMutex);
+    mTimeBaseHostMs = mTime->NowMs();
+    mTimeBaseSeconds = DateTime::FromTimeT(static_cast<std::time_t>(FloorDiv(mTimeBaseHostMs, 1000))).TotalSeconds() +
+                       options.OffsetSeconds;
+    mDriftPpm = options.DriftPpm;
     Changed();
 }
 

@@ -21,13 +21,13 @@ void DataSource::OpenDatabase(const std::string& filename, OpenMode mode)
     if (IsServerSite(filename)) {
         auto store = std::make_shared<detail::PgStore>();
         state.Connection = store;
-        store->Open(filename, mode == OpenMode::ReadOnly);
+        store->Open(filename, mode);
         return;
     }
     auto store = std::make_shared<detail::SqliteStore>();
     state.Connection = store;
     try {
-        store->Open(filename, mode == OpenMode::ReadOnly);
+        store->Open(filename, mode);
     } catch (const SiteWriteAccessError&) {
         state.Connection.reset();
         throw;

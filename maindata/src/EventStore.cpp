@@ -40,22 +40,18 @@ EventStore::EventStore(std::shared_ptr<IStore> store) : mStore(std::move(store))
 void EventStore::CheckWritable() const
 {
     EngineOf(mStore);
-    mStore->CheckWritable();
+    mStore->CheckCanAppend();
 }
 
 int EventStore::Add(const std::vector<StoredEvent>& events)
 {
     const Engine engine = EngineOf(mStore);
-    mStore->CheckWritable();
+    mStore->CheckCanAppend();
     int inserted = 0;
-    mStore->Transact([&] {
-        if (engine.Pg) {
-            detail::EnsurePgEventsTable(*engine.Pg);
-            inserted = detail::InsertPgEvents(*engine.Pg, events);
-        } else {
-            detail::EnsureEventsTable(engine.Sqlite);
-            inserted = detail::InsertEvents(engine.Sqlite, events);
-        }
+    // The table is made (and given its newer columns) when the site is opened for writing or
+    // appending.
+    mStore->Append([&] {
+        inserted = engine.Pg ? detail::InsertPgEvents(*engine.Pg, events) : detail::InsertEvents(engine.Sqlite, events);
     });
     return inserted;
 }

@@ -9,6 +9,8 @@
 #include "zel/Text.h"
 #include "zel/data/DataErrors.h"
 
+#include <algorithm>
+#include <limits>
 #include <unordered_set>
 #include <utility>
 
@@ -19,7 +21,17 @@ using UserPtr = std::shared_ptr<UserDescription>;
 void UserDescriptionList::ApplyBatch(const std::vector<BatchUser>& add, const std::vector<BatchUser>& change,
                                      const std::vector<std::string>& remove)
 {
-    // Everything is checked before anything is written.
+    // Everything is checked before anything is written. A level is read back through a 16-bit
+    // conversion (see UserDescription::SetAuthorityLevel).
+    const auto checkLevel = [](const BatchUser& user) {
+        if (user.AuthorityLevel < std::numeric_limits<std::int16_t>::min() ||
+            user.AuthorityLevel > std::numeric_limits<std::int16_t>::max())
+            detail::Raise(errc::Overflow, "Overflow: the authority level " + std::to_string(user.AuthorityLevel) +
+                                              " of user " + user.UserID +
+                                              " is outside -32768 to 32767, the levels the site database keeps.");
+    };
+    std::for_each(add.begin(), add.end(), checkLevel);
+    std::for_each(change.begin(), change.end(), checkLevel);
     std::unordered_set<std::string> adding;
     adding.reserve(add.size());
     for (const auto& user : add)

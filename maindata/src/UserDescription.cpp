@@ -4,8 +4,11 @@
 #include "LoadRules.h"
 #include "Schema.h"
 #include "zel/Text.h"
+#include "zel/data/DataErrors.h"
 #include "zel/data/Record.h"
 #include "zel/data/UserDescriptionList.h"
+
+#include <limits>
 
 namespace zel::data {
 
@@ -41,6 +44,12 @@ void UserDescription::SetEnrolled(bool enrolled)
 
 void UserDescription::SetAuthorityLevel(std::int32_t level)
 {
+    // The level is read back through a 16-bit conversion: one beyond it would be saved, and the
+    // site would then fail to load.
+    if (level < std::numeric_limits<std::int16_t>::min() || level > std::numeric_limits<std::int16_t>::max())
+        detail::Raise(errc::Overflow, "Overflow: the authority level " + std::to_string(level) +
+                                          " is outside -32768 to 32767, the levels the site database keeps. The "
+                                          "level was not changed.");
     mAuthorityLevel = level;
     MarkDirty();
 }

@@ -8,10 +8,15 @@
 #include "editors/UndoLog.h"
 
 #include "zel/Error.h"
+#include "zel/data/DataSource.h"
 #include "zel/data/DirChnlDescription.h"
 #include "zel/data/EthChnlDescription.h"
 #include "zel/data/MdmChnlDescription.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/data/ReaderDescriptionList.h"
 #include "zel/workflows/ListRules.h"
+
+#include <QStringList>
 
 namespace zel::ui {
 namespace {
@@ -132,6 +137,34 @@ void ChannelListEditor::RemoveEntry(std::int32_t databaseID)
         return; // already gone
     mChannelList->Remove(channel->Name());
     mChannelList->Save();
+}
+
+bool ChannelListEditor::ConfirmRemove(std::int32_t databaseID)
+{
+    const auto channel = mChannelList ? mChannelList->GetByDatabaseID(databaseID) : nullptr;
+    if (!channel)
+        return true; // nothing to ask about: the removal finds it gone
+    QStringList users;
+    RunReported(this, [&] {
+        for (const auto& clock : zel::data::DataSource().GetReaderDescriptionList()->Items())
+            if (clock->ChannelDescriptionID() == databaseID)
+                users << ToQ(clock->Name());
+    });
+    if (users.isEmpty())
+        return true;
+    const QString name = ToQ(channel->Name());
+    const QString text =
+        users.size() == 1
+            ? QStringLiteral("The clock %1 is reached through the channel \"%2\". Remove the channel anyway?\n\n"
+                             "The clock then has no channel (\"Not Assigned\") until you choose another one for it "
+                             "on the Clocks tab.")
+                  .arg(users.constFirst(), name)
+            : QStringLiteral("%1 clocks are reached through the channel \"%2\": %3. Remove the channel anyway?\n\n"
+                             "These clocks then have no channel (\"Not Assigned\") until you choose another one for "
+                             "them on the Clocks tab.")
+                  .arg(QString::number(users.size()), name, users.join(QStringLiteral(", ")));
+    return ShowMessage(this, text, QStringLiteral("Channel In Use"), MsgIcon::Question, MsgButtons::YesNo,
+                       MsgResult::No) == MsgResult::Yes;
 }
 
 bool ChannelListEditor::SaveEntry(std::int32_t mode)

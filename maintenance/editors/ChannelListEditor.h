@@ -13,6 +13,7 @@ class ChannelDetailUI;
 
 // The "Channels" tab: adds, edits and removes the site's channels of the three kinds (direct
 // serial, modem, Ethernet). A channel's kind is chosen when it is added and fixed afterwards.
+// Removing a channel that clocks use asks first, naming those clocks (they are left without one).
 class ChannelListEditor : public ListEditorBase {
     Q_OBJECT
 public:
@@ -33,6 +34,8 @@ protected:
     bool HasEntry(std::int32_t databaseID) const override;
     QString EntryWord() const override { return QStringLiteral("channel"); }
     void RemoveEntry(std::int32_t databaseID) override;
+    // A channel that clocks still use is removed only when the administrator says so.
+    bool ConfirmRemove(std::int32_t databaseID) override;
     bool SaveEntry(std::int32_t mode) override;
     void ReloadEntry(std::int32_t databaseID) override;
     bool DetailChangedElsewhere() const override;

@@ -58,19 +58,28 @@ void EditCommandBar::SetEnabled(bool enabled)
     ApplyButtonRule();
 }
 
+void EditCommandBar::SetReadOnly(const QString& reason)
+{
+    mReadOnlyReason = reason;
+    for (auto* button : mButtons)
+        button->setToolTip(reason);
+    ApplyButtonRule();
+}
+
 void EditCommandBar::ApplyButtonRule()
 {
     const bool editing = mEditMode != EditModeNone;
-    mButtons[EditCommandAdd]->setEnabled(!editing);
-    mButtons[EditCommandRemove]->setEnabled(!editing && mEnabled);
-    mButtons[EditCommandEdit]->setEnabled(!editing && mEnabled);
-    mButtons[EditCommandSave]->setEnabled(editing && mEnabled);
+    const bool writable = mReadOnlyReason.isEmpty();
+    mButtons[EditCommandAdd]->setEnabled(!editing && writable);
+    mButtons[EditCommandRemove]->setEnabled(!editing && mEnabled && writable);
+    mButtons[EditCommandEdit]->setEnabled(!editing && mEnabled && writable);
+    mButtons[EditCommandSave]->setEnabled(editing && mEnabled && writable);
     mButtons[EditCommandCancel]->setEnabled(editing && mEnabled);
 }
 
 void EditCommandBar::OnButton(std::int32_t command)
 {
-    if (!mEnabled)
+    if (!mEnabled || (IsReadOnly() && command != EditCommandCancel))
         return;
     emit Click(command);
 }

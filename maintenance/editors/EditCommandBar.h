@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 #include <array>
@@ -44,6 +45,11 @@ public:
     bool Enabled() const { return mEnabled; }
     void SetEnabled(bool enabled);
 
+    // A list of a site opened read-only: no button is usable (not even Add), and each says why in
+    // its tooltip. An empty reason lifts it.
+    void SetReadOnly(const QString& reason);
+    bool IsReadOnly() const { return !mReadOnlyReason.isEmpty(); }
+
 signals:
     // Raised with the command code of the button pressed.
     void Click(std::int32_t command);
@@ -61,6 +67,7 @@ private:
     std::array<QPushButton*, 5> mButtons{};
     std::int32_t mEditMode = EditModeNone;
     bool mEnabled = true;
+    QString mReadOnlyReason;
 };
 
 } // namespace zel::ui

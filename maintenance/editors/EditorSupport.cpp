@@ -1,6 +1,7 @@
 #include "editors/EditorSupport.h"
 
 #include "MessageBox.h"
+#include "ReadOnlySite.h"
 
 #include "zel/Error.h"
 #include "zel/workflows/ListRules.h"
@@ -59,7 +60,7 @@ bool RunReported(QWidget* parent, const std::function<void()>& step)
         step();
         return true;
     } catch (const zel::Error& error) {
-        ShowMessage(parent, QString::fromStdString(error.Description()), {}, MsgIcon::Critical);
+        ShowMessage(parent, ErrorMessageText(error), {}, MsgIcon::Critical);
     } catch (const std::exception& error) {
         ShowMessage(parent, QString::fromLocal8Bit(error.what()), {}, MsgIcon::Critical);
     }

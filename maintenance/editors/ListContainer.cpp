@@ -1,6 +1,8 @@
 #include "editors/ListContainer.h"
 
+#include "ReadOnlySite.h"
 #include "editors/ChannelListEditor.h"
+#include "editors/EditCommandBar.h"
 #include "editors/ReaderListEditor.h"
 #include "editors/UserListEditor.h"
 
@@ -52,6 +54,8 @@ ListContainer::ListContainer(QWidget* parent) : QWidget(parent), mImages("ListCo
     mTabLists->addTab(mUserListEditor1, mImages.Item("User"), QStringLiteral("Users"));
     mTabLists->addTab(mReaderListEditor1, mImages.Item("Clock"), QStringLiteral("Clocks"));
     mTabLists->addTab(mChannelListEditor1, mImages.Item("Channel"), QStringLiteral("Channels"));
+    // As small as the editors allow (their minimum sizes) inside the tabs.
+    setMinimumSize(mTabLists->minimumSizeHint() + QSize(2 * kMargin, 2 * kMargin));
 }
 
 void ListContainer::resizeEvent(QResizeEvent* event)
@@ -68,6 +72,11 @@ void ListContainer::InitListEditors()
     mUserListEditor1->SetUserList(source.GetUserDescriptionList());
     mReaderListEditor1->SetReaderList(source.GetReaderDescriptionList());
     mChannelListEditor1->SetChannelList(source.GetChannelDescriptionList());
+    // Read-only: nothing can be added, edited or removed; each button says why.
+    const QString readOnly = ReadOnlyNotice();
+    for (ListEditorBase* editor :
+         std::initializer_list<ListEditorBase*>{mUserListEditor1, mReaderListEditor1, mChannelListEditor1})
+        editor->CommandBar()->SetReadOnly(readOnly);
 }
 
 } // namespace zel::ui

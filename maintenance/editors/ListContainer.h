@@ -22,7 +22,8 @@ public:
     explicit ListContainer(QWidget* parent = nullptr);
 
     // Binds the user, clock and channel editors to the site database's lists. A list that cannot
-    // be loaded raises its error (a SiteLoadError names the row); the start-up shows it.
+    // be loaded raises its error (a SiteLoadError names the row); the start-up shows it. On a site
+    // opened read-only the editors' commands are locked, each saying why.
     void InitListEditors();
 
     UserListEditor* UserEditor() const { return mUserListEditor1; }

@@ -17,6 +17,7 @@ namespace {
 constexpr int kMargin = 8;
 constexpr int kListTop = 28;
 constexpr int kListWidth = 220;
+constexpr int kMinDetailHeight = 200; // the kind selector and four rows of fields
 
 } // namespace
 
@@ -42,6 +43,10 @@ void ListEditorBase::Assemble(ItemListUI* listView, QWidget* detail)
     const int detailLeft = kMargin + kListWidth + kMargin;
     mDetail->setGeometry(detailLeft, kListTop, DesignWidth - detailLeft - kMargin, barTop - kListTop - kMargin);
     mBar->move(DesignWidth - kMargin - mBar->width(), barTop);
+
+    // Smaller, the command bar would slide under the list, or over the detail's fields.
+    setMinimumSize(kMargin + kListWidth + kMargin + mBar->width() + kMargin,
+                   kListTop + kMinDetailHeight + kMargin + mBar->height() + kMargin);
 
     mAnchor.Add(mListView, AnchorLeft | AnchorTop | AnchorBottom);
     mAnchor.Add(mDetail, AnchorAll);
@@ -144,6 +149,8 @@ void ListEditorBase::OnCancel()
 
 void ListEditorBase::OnCommand(std::int32_t command)
 {
+    if (mBar->IsReadOnly() && command != EditCommandCancel)
+        return; // a site opened read-only: its buttons say why
     switch (command) {
     case EditCommandAdd:
         OnAdd();
@@ -151,6 +158,8 @@ void ListEditorBase::OnCommand(std::int32_t command)
     case EditCommandRemove:
         if (HasSelection()) {
             const auto id = DetailSelectedID(); // the entry the detail shows
+            if (!ConfirmRemove(id))
+                break;
             bool refused = false;
             RunReported(this, [&] {
                 try {

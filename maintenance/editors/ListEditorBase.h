@@ -52,6 +52,8 @@ protected:
     virtual bool KeepsFieldsWithoutSelection() const { return false; }
     // Removes the entry with this DatabaseID from the list and saves the list.
     virtual void RemoveEntry(std::int32_t databaseID) = 0;
+    // Asked before RemoveEntry: false keeps the entry (an editor asks when others depend on it).
+    virtual bool ConfirmRemove(std::int32_t /*databaseID*/) { return true; }
     // Validates the fields and stores them (mode 1 adds, mode 2 updates); true when stored.
     virtual bool SaveEntry(std::int32_t mode) = 0;
     // Reads the entry with this DatabaseID again from the site database, dropping what was not

@@ -61,6 +61,7 @@ void UserListEditor::RemoveEntry(std::int32_t databaseID)
 
 bool UserListEditor::Validate(const QString& userID, const QString& name, std::int32_t level)
 {
+    // The enrollment station's ID rule too: 1 to 10 characters, and not the number 0.
     return !ShowRefusal(this, zel::workflows::CheckUserFields(FromQ(userID), FromQ(name), level));
 }
 
@@ -79,6 +80,7 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
     const std::string name = FromQ(nameText);
 
     if (mode == EditModeAdd) {
+        // A new user ID is stored as the clocks give it back: without leading zeros.
         const auto keys = zel::workflows::CheckUserKeys(*mUserList, nullptr, typedID, name);
         if (ShowRefusal(this, keys.Refused))
             return false;
@@ -98,6 +100,8 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
             [&] { return user && !user->IsDirty() && !user->IsNew(); });
         if (!stored)
             mDetailUI->KeepFields();
+        else
+            TellIDAsStored(typedID, userID);
         return stored;
     }
 
@@ -110,7 +114,7 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
     if (ShowRefusal(this, keys.Refused))
         return false;
     const std::string& storedID = keys.Store;
-    return StoreReported(
+    const bool stored = StoreReported(
         [&](UndoLog& undo) {
             // The user ID goes first: the list refuses an ID that another user has, and then
             // nothing of this user has been changed.
@@ -121,6 +125,20 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
             mUserList->Save();
         },
         [&] { return !user->IsDirty(); });
+    if (stored)
+        TellIDAsStored(typedID, storedID);
+    return stored;
+}
+
+void UserListEditor::TellIDAsStored(const std::string& typedID, const std::string& storedID)
+{
+    if (typedID == storedID)
+        return;
+    ShowMessage(this,
+                QStringLiteral("The user ID %1 was saved as %2: a clock keeps a user ID as a number, without "
+                               "leading zeros, and gives it back so.")
+                    .arg(ToQ(typedID), ToQ(storedID)),
+                QStringLiteral("User ID Saved as %1").arg(ToQ(storedID)), MsgIcon::Information);
 }
 
 } // namespace zel::ui

@@ -11,7 +11,9 @@ namespace zel::ui {
 class UserListUI;
 class UserDetailUI;
 
-// The "Users" tab: adds, edits and removes the site's users (user ID, name, authority level).
+// The "Users" tab: adds, edits and removes the site's users (user ID, name, authority level). A
+// user ID is stored as the clocks keep it, without leading zeros, and the administrator is told so
+// when the typed one had them; the ID 0 is refused (the enrollment station's rule).
 class UserListEditor : public ListEditorBase {
     Q_OBJECT
 public:
@@ -38,6 +40,8 @@ protected:
 
 private:
     bool Validate(const QString& userID, const QString& name, std::int32_t level);
+    // After a save: tells the administrator when the ID typed was stored otherwise ("0042" as "42").
+    void TellIDAsStored(const std::string& typedID, const std::string& storedID);
 
     std::shared_ptr<zel::data::UserDescriptionList> mUserList;
     UserListUI* mListUI;

@@ -7,12 +7,14 @@
 #include "pages/ClockListView.h"
 #include "pages/DetailedUserListView.h"
 #include "pages/RotateViewButton.h"
+#include "pages/UserTransfer.h"
 #include "pages/frmCommandResult.h"
 #include "pages/frmMessage.h"
 #include "zel/workflows/CommandReport.h"
 #include "zel/workflows/ParallelGroups.h"
 #include "zel/workflows/UserTransmission.h"
 
+#include <QLabel>
 #include <QPushButton>
 #include <QSplitter>
 
@@ -29,10 +31,21 @@ constexpr int Margin = 8;
 constexpr int ButtonWidth = 90;
 constexpr int ButtonHeight = 26;
 constexpr int RotateSize = 28;
+// The two lists side by side with a few rows each, the note beside the two buttons.
+constexpr int MinimumWidth = 560;
+constexpr int MinimumHeight = 300;
+
+constexpr int NamesInNote = 2; // users named in lblNoTemplate; the tooltip names them all
 
 QString Counted(std::size_t count, const char* noun)
 {
     return QStringLiteral("%1 %2%3").arg(count).arg(QString::fromLatin1(noun)).arg(count == 1 ? "" : "s");
+}
+
+// "1001 (Ann Lee)".
+QString Named(const zel::data::UserDescription& user)
+{
+    return QStringLiteral("%1 (%2)").arg(QString::fromStdString(user.UserID()), QString::fromStdString(user.Name()));
 }
 
 } // namespace
@@ -43,6 +56,7 @@ AddRemoveUsers::AddRemoveUsers(QWidget* parent)
 {
     setObjectName(QStringLiteral("AddRemoveUsers"));
     resize(DesignWidth, DesignHeight);
+    setMinimumSize(MinimumWidth, MinimumHeight);
 
     mSplitter = new QSplitter(Qt::Horizontal, this);
     mSplitter->setObjectName(QStringLiteral("Splitter1"));
@@ -68,14 +82,23 @@ AddRemoveUsers::AddRemoveUsers(QWidget* parent)
     mRemove->setObjectName(QStringLiteral("cmdRemove"));
     mRemove->setGeometry(DesignWidth - Margin - ButtonWidth, buttonTop, ButtonWidth, ButtonHeight);
 
+    mNoTemplate = new QLabel(this);
+    mNoTemplate->setObjectName(QStringLiteral("lblNoTemplate"));
+    mNoTemplate->setWordWrap(true);
+    mNoTemplate->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    mNoTemplate->setGeometry(Margin, buttonTop - Margin / 2, mExport->x() - 2 * Margin, ButtonHeight + Margin);
+    mNoTemplate->hide();
+
     mAnchor = std::make_unique<Anchor>();
     mAnchor->Add(mSplitter, AnchorAll);
     mAnchor->Add(mRotate, AnchorRight);
     mAnchor->Add(mExport, AnchorRight | AnchorBottom);
     mAnchor->Add(mRemove, AnchorRight | AnchorBottom);
+    mAnchor->Add(mNoTemplate, AnchorLeft | AnchorRight | AnchorBottom);
 
     connect(mExport, &QPushButton::clicked, this, &AddRemoveUsers::cmdExport_Click);
     connect(mRemove, &QPushButton::clicked, this, &AddRemoveUsers::cmdRemove_Click);
+    connect(mUsers, &DetailedUserListView::SelectionChanged, this, &AddRemoveUsers::lvwUsers_SelectionChanged);
 }
 
 AddRemoveUsers::~AddRemoveUsers() = default;
@@ -162,6 +185,43 @@ void AddRemoveUsers::Transmit(bool exporting)
     mResult = new frmCommandResult(
         this, exporting ? QStringLiteral("Export Results") : QStringLiteral("Remove Results"), report);
     mResult->show();
+}
+
+void AddRemoveUsers::lvwUsers_SelectionChanged()
+{
+    QStringList named;
+    QStringList all;
+    for (const auto& user : mUsers->GetSelected()) {
+        if (HasTemplate(*user))
+            continue;
+        all << Named(*user);
+        if (named.size() < NamesInNote)
+            named << Named(*user);
+    }
+    if (all.isEmpty()) {
+        mNoTemplate->clear();
+        mNoTemplate->setToolTip(QString());
+        mNoTemplate->hide();
+        return;
+    }
+    QString who = named.join(QStringLiteral(", "));
+    if (all.size() > named.size())
+        who += QStringLiteral(" and %1 more").arg(all.size() - named.size());
+    mNoTemplate->setText(
+        all.size() == 1
+            ? QStringLiteral("%1 has no hand template (not enrolled) and is sent without one.").arg(who)
+            : QStringLiteral("%1 chosen users have no hand template (not enrolled) and are sent without one: %2.")
+                  .arg(all.size())
+                  .arg(who));
+    mNoTemplate->setToolTip(QStringLiteral("Export sends these users without a hand template; no hand matches them "
+                                           "at a clock until they are enrolled:\n") +
+                            all.join(QLatin1Char('\n')));
+    mNoTemplate->show();
+}
+
+QString AddRemoveUsers::NoTemplateNote() const
+{
+    return mNoTemplate->isHidden() ? QString() : mNoTemplate->text();
 }
 
 frmCommandResult* AddRemoveUsers::ResultWindow() const

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <memory>
 
+class QLabel;
 class QPushButton;
 class QSplitter;
 
@@ -30,7 +31,8 @@ class frmMessage;
 // channel before its next user. When the command ends a result window (frmCommandResult, shown
 // without blocking) tells what happened to every chosen clock: users sent or removed, channel not
 // connected, clock not answering, failed with the error's text, cancelled, or not reached after
-// an error.
+// an error. Below the lists, lblNoTemplate names the chosen users who have no hand template (not
+// enrolled): Export sends them too, but no hand matches them at a clock.
 class AddRemoveUsers : public QWidget {
     Q_OBJECT
 public:
@@ -50,6 +52,8 @@ public:
     frmCommandResult* ResultWindow() const;
     // The running window while a command runs, or nullptr.
     frmMessage* RunningWindow() const { return mRunning; }
+    // What lblNoTemplate says now ("" while every chosen user has a template).
+    QString NoTemplateNote() const;
 
 signals:
     // A channel's line of the running window changed (tests follow the work through it).
@@ -63,6 +67,7 @@ private:
     void cmdRemove_Click();
     void Transmit(bool exporting);
     void CloseResult();
+    void lvwUsers_SelectionChanged();
 
     QSplitter* mSplitter;
     DetailedUserListView* mUsers;
@@ -70,6 +75,7 @@ private:
     RotateViewButton* mRotate;
     QPushButton* mExport;
     QPushButton* mRemove;
+    QLabel* mNoTemplate;
     std::unique_ptr<Anchor> mAnchor;
     zel::workflows::ChannelMaker mMakeChannel;
     std::size_t mMaxChannels;

@@ -6,8 +6,11 @@
 #include "pages/models/SortProxy.h"
 #include "pages/models/ViewSelection.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QTreeView>
+
+#include <algorithm>
 
 namespace zel::ui {
 namespace {
@@ -37,6 +40,7 @@ ClockListView::ClockListView(QWidget* parent) : QWidget(parent)
 
     zel::data::DataSource site;
     mModel->SetLists(site.GetReaderDescriptionList(), site.GetChannelDescriptionList());
+    FitColumns();
     LayoutControls();
 }
 
@@ -97,6 +101,17 @@ void ClockListView::RestoreSelection()
 {
     SelectKeys(mList, mProxy, mModel, mSelectedKeys);
     mSelectedKeys.clear();
+    FitColumns();
+}
+
+void ClockListView::FitColumns()
+{
+    // A column grows to show its longest text (a channel's name), never narrower than designed;
+    // the last one (Location) takes the room left.
+    QHeaderView* header = mList->header();
+    const QAbstractItemView* view = mList; // the measure is public there
+    for (int column = 0; column + 1 < mModel->columnCount(); ++column)
+        header->resizeSection(column, std::max(header->sectionSize(column), view->sizeHintForColumn(column)));
 }
 
 } // namespace zel::ui

@@ -21,7 +21,8 @@ class SortProxy;
 
 // A multi-selection report list of the clocks of the site database ("Clock Name", "Clock ID",
 // "Channel Name", "Location"), keyed by clock name, sortable by header click, with an optional
-// caption above it. Follows the clock list's change events; a burst of them refills once.
+// caption above it. Follows the clock list's change events; a burst of them refills once. A column
+// widens to its longest text, and the last one (Location) takes the room to the right.
 class ClockListView : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Caption WRITE SetCaption)
@@ -52,6 +53,7 @@ private:
     void LayoutControls();
     void RememberSelection();
     void RestoreSelection();
+    void FitColumns();
 
     QLabel* mCaptionLabel;
     QTreeView* mList;

@@ -31,6 +31,7 @@ constexpr int ButtonHeight = 26;
 constexpr int RowTop = 24;
 constexpr int PictureSize = 36;
 constexpr int LampSize = 18;
+constexpr int MinClockListWidth = 140;
 
 } // namespace
 
@@ -59,7 +60,6 @@ ConnectionCenter::ConnectionCenter(QWidget* parent) : QWidget(parent)
     mLamp->setObjectName(QStringLiteral("shpConnectStatus"));
     right -= 8 + LampSize;
     mLamp->setGeometry(right, RowTop + (ButtonHeight - LampSize) / 2, LampSize, LampSize);
-    mLamp->setToolTip(QStringLiteral("Connection status"));
 
     mDisconnect = new QPushButton(QStringLiteral("Disconnect"), mFrame);
     mDisconnect->setObjectName(QStringLiteral("cmdDisconnect"));
@@ -78,6 +78,8 @@ ConnectionCenter::ConnectionCenter(QWidget* parent) : QWidget(parent)
     mClocks = new QComboBox(mFrame);
     mClocks->setObjectName(QStringLiteral("cboClocks"));
     mClocks->setGeometry(Margin + 40 + LabelGap, RowTop + 1, 200, ButtonHeight - 2);
+    // Room for a clock's name between the caption and the buttons.
+    setMinimumWidth(Margin + 40 + LabelGap + MinClockListWidth + ButtonGap + (DesignWidth - mConnect->x()));
 
     mAnchor = std::make_unique<Anchor>();
     mAnchor->Add(mFrame, AnchorAll);
@@ -234,6 +236,7 @@ void ConnectionCenter::ConnectSequence()
     });
 
     if (ok && mReader) {
+        mConnectedClockID = databaseID;
         UpdateLamp();
         UpdateButtons();
         emit Connected(mReader);
@@ -273,6 +276,7 @@ void ConnectionCenter::DisconnectSequence()
         }
     };
 
+    mConnectedClockID = 0;
     if (mReader) {
         auto reader = std::move(mReader);
         mReader.reset();
@@ -303,8 +307,10 @@ void ConnectionCenter::RefillClocks()
         for (const auto& clock : mReaderList->Items())
             mClocks->addItem(ShownText(clock->Name()), clock->DatabaseID());
     }
-    mClocks->setCurrentIndex(-1);
+    // No entry is chosen, unless a clock is connected: then the list names it.
+    mClocks->setCurrentIndex(mReader ? mClocks->findData(mConnectedClockID) : -1);
     UpdateButtons();
+    UpdateLamp();
 }
 
 void ConnectionCenter::UpdateButtons()
@@ -316,6 +322,9 @@ void ConnectionCenter::UpdateButtons()
 void ConnectionCenter::UpdateLamp()
 {
     mLamp->SetFillColor(mReader ? LampGreen : LampRed);
+    const int connected = mReader ? mClocks->findData(mConnectedClockID) : -1;
+    mLamp->setToolTip(connected >= 0 ? QStringLiteral("Connected to %1").arg(mClocks->itemText(connected))
+                                     : QStringLiteral("Not connected"));
 }
 
 void ConnectionCenter::LayoutHorizontal()

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
 
 class QComboBox;
@@ -33,6 +34,8 @@ class LampShape;
 //
 // Errors of the communication library during Connect (for instance a stored address that is not
 // a valid dotted address) are shown in a message box; the control is then left disconnected.
+// While connected, the clock list names the connected clock (also after a refill, when the page
+// is shown again) and the lamp's tooltip says which clock it is.
 class ConnectionCenter : public QWidget {
     Q_OBJECT
     Q_PROPERTY(QString Caption READ Text WRITE SetText)
@@ -107,6 +110,7 @@ private:
     std::unique_ptr<Anchor> mAnchor;
 
     std::shared_ptr<zel::support::IReader> mReader;
+    std::int32_t mConnectedClockID = 0; // DatabaseID of the clock of mReader
     std::shared_ptr<zel::support::Channel> mChannel;
     std::shared_ptr<zel::support::Channel> mClosingChannel; // closed when the long command ends
     int mLongCommands = 0;

@@ -2,10 +2,12 @@
 #include "zel/data/UserDescriptionList.h"
 
 #include "pages/DetailedUserListView.h"
+#include "pages/UserTransfer.h"
 #include "pages/models/SortProxy.h"
 #include "pages/models/UserListModel.h"
 #include "pages/models/ViewSelection.h"
 
+#include <QItemSelectionModel>
 #include <QTreeView>
 
 namespace zel::ui {
@@ -23,6 +25,8 @@ DetailedUserListView::DetailedUserListView(QWidget* parent) : QWidget(parent)
 
     connect(mModel, &QAbstractItemModel::modelAboutToBeReset, this, &DetailedUserListView::RememberSelection);
     connect(mModel, &QAbstractItemModel::modelReset, this, &DetailedUserListView::RestoreSelection);
+    connect(mList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DetailedUserListView::SelectionChanged);
 
     zel::data::DataSource site;
     mModel->SetUserList(site.GetUserDescriptionList());
@@ -65,9 +69,9 @@ DetailedUserListView::UserCollection DetailedUserListView::GetSelected() const
         auto user = mModel->UserAt(sourceRow);
         if (!user || !mModel->IsListed(user))
             continue; // removed since the last refill
-        if (mSelectionFilter == EnrolledOnly && !user->Enrolled())
+        if (mSelectionFilter == EnrolledOnly && !HasTemplate(*user))
             continue;
-        if (mSelectionFilter == NotEnrolledOnly && user->Enrolled())
+        if (mSelectionFilter == NotEnrolledOnly && HasTemplate(*user))
             continue;
         if (!result.Contains(user->UserID()))
             result.Add(user, user->UserID());
@@ -90,6 +94,7 @@ void DetailedUserListView::RestoreSelection()
 {
     SelectKeys(mList, mProxy, mModel, mSelectedKeys);
     mSelectedKeys.clear();
+    emit SelectionChanged();
 }
 
 } // namespace zel::ui

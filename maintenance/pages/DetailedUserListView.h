@@ -29,7 +29,8 @@ class DetailedUserListView : public QWidget {
 public:
     using UserCollection = zel::KeyedCollection<std::shared_ptr<zel::data::UserDescription>>;
 
-    // Which selected users GetSelected returns.
+    // Which selected users GetSelected returns. Enrolled means holding a template (HasTemplate):
+    // a user marked enrolled without one is no use to a clock.
     enum Filter { EnrolledOnly = 0, NotEnrolledOnly = 1, AllUsers = 2 };
 
     // Binds to the site database's user list (through a DataSource of this thread).
@@ -54,6 +55,10 @@ public:
 
     QTreeView* ListView() const { return mList; }
     UserListModel* Model() const { return mModel; }
+
+signals:
+    // The selected rows changed (by a click, or by a refill that dropped a removed user).
+    void SelectionChanged();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

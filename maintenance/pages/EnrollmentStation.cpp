@@ -1,6 +1,7 @@
 #include "pages/EnrollmentStation.h"
 
 #include "MessageBox.h"
+#include "ReadOnlySite.h"
 #include "ShownText.h"
 #include "layout/Anchor.h"
 #include "pages/ConnectionCenter.h"
@@ -71,6 +72,7 @@ EnrollmentStation::EnrollmentStation(QWidget* parent) : ReaderPanel(parent)
 {
     setObjectName(QStringLiteral("EnrollmentStation"));
     resize(DesignWidth, DesignHeight);
+    setMinimumSize(DesignWidth, DesignHeight); // the hand panel beside the fields, the buttons below
 
     mFrame = new QGroupBox(QStringLiteral("Enrollment Station"), this);
     mFrame->setObjectName(QStringLiteral("framEnrollmentStation"));
@@ -168,6 +170,9 @@ EnrollmentStation::EnrollmentStation(QWidget* parent) : ReaderPanel(parent)
     mAuthorityLevel->setCurrentIndex(0);
     mNewOption->setChecked(true);
     UpdateEnabling();
+    // An enrollment stores the template in the site database: not on a site opened read-only.
+    mReadOnly = ReadOnlyNotice();
+    LockForReadOnly({mEnroll}, mReadOnly);
 }
 
 EnrollmentStation::~EnrollmentStation()
@@ -262,6 +267,8 @@ void EnrollmentStation::cmdEnroll_Click()
 {
     if (mEnrolling)
         return; // one enrollment at a time: a click during a running one is not a second one
+    if (!mReadOnly.isEmpty())
+        return; // the button is locked; its tooltip says why
     mTimedOut = false;
 
     if (!Reader()) {
@@ -290,9 +297,14 @@ void EnrollmentStation::cmdEnroll_Click()
     // The clock keeps the number, and gives it back without leading zeros: the site database
     // must know the user under that same ID, or the user would later show up twice.
     QString userID = QString::fromStdString(zel::workflows::UserIDWithoutLeadingZeros(mUserID->text().toStdString()));
-    if (userID.isEmpty() || userID == QStringLiteral("0")) {
+    if (userID.isEmpty()) {
         ShowMessage(this, QStringLiteral("Invalid User ID. Must be between 1 and 10 digits."),
                     QStringLiteral("Invalid User ID"), MsgIcon::Exclamation);
+        return;
+    }
+    // The user list editor's rule too (the ID 0 names no user).
+    if (const std::string problem = zel::workflows::UserIDProblem(userID.toStdString()); !problem.empty()) {
+        ShowMessage(this, QString::fromStdString(problem), QStringLiteral("Invalid User ID"), MsgIcon::Exclamation);
         return;
     }
     if (mUserDescriptionList->Contains(userID.toStdString())) {
@@ -364,7 +376,7 @@ void EnrollmentStation::RunEnrollment(const std::shared_ptr<zel::support::IReade
         connection->EndLongCommand();
     mEnrollingReader.reset();
     mEnrolling = false;
-    mEnroll->setEnabled(true);
+    mEnroll->setEnabled(mReadOnly.isEmpty());
     if (failure.isEmpty())
         failure = mDeferredError;
     mDeferredError.clear();

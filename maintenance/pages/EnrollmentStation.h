@@ -33,7 +33,8 @@ class LampShape;
 //
 // Only one enrollment runs at a time: Enroll is locked until it ends. Abort, and Disconnect in
 // the connection center, reach the running enrollment through the message pump. Errors of the
-// communication library or of the site database are shown in a message box.
+// communication library or of the site database are shown in a message box. On a site opened
+// read-only Enroll is locked, saying why (the template could not be stored).
 class EnrollmentStation : public ReaderPanel, public zel::support::IEnrollmentStatus {
     Q_OBJECT
 public:
@@ -116,6 +117,7 @@ private:
     bool mHandRemoved = false;
     bool mTimedOut = false;
     QString mDeferredError; // a failure of the "Thank You" message, shown when the command ends
+    QString mReadOnly;      // why Enroll is locked (a site opened read-only), or ""
 };
 
 } // namespace zel::ui

@@ -1,11 +1,14 @@
 #include "pages/EventsPage.h"
 
 #include "MessageBox.h"
+#include "ReadOnlySite.h"
 #include "ShownText.h"
+#include "layout/FlowLayout.h"
 #include "pages/frmCollectEvents.h"
 #include "pages/frmEventResults.h"
 #include "pages/frmMessage.h"
 #include "pages/models/EventTableModel.h"
+#include "zel/Error.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
@@ -43,9 +46,25 @@ constexpr int FilterDelayMs = 300;
 constexpr int AllClocks = 0;
 constexpr int AllKinds = -1;
 const QString DateFormat = QStringLiteral("yyyy-MM-dd");
+constexpr int DateButtonRoom = 44; // the drop-down button and the field's frame
+
+// A caption and its field side by side, as one item of the filter row.
+QWidget* FilterGroup(QWidget* parent, const char* name, std::initializer_list<QWidget*> parts)
+{
+    auto* group = new QWidget(parent);
+    group->setObjectName(QString::fromLatin1(name));
+    auto* row = new QHBoxLayout(group);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(4);
+    for (QWidget* part : parts)
+        row->addWidget(part);
+    return group;
+}
 
 QString ErrorText(const std::exception& error)
 {
+    if (const auto* numbered = dynamic_cast<const zel::Error*>(&error))
+        return ErrorMessageText(*numbered); // a read-only site's refusal with its number
     return QString::fromStdString(zel::workflows::ReportedErrorText(error));
 }
 
@@ -77,6 +96,8 @@ void EventsPage::BuildControls()
         date->setDisplayFormat(DateFormat);
         date->setCalendarPopup(true);
         date->setEnabled(false);
+        // The whole date beside the drop-down button (the style's own hint cuts the year off).
+        date->setMinimumWidth(date->fontMetrics().horizontalAdvance(QStringLiteral("8888-88-88")) + DateButtonRoom);
     }
 
     auto* clockLabel = new QLabel(QStringLiteral("Clock:"), this);
@@ -135,23 +156,18 @@ void EventsPage::BuildControls()
     mExport = new QPushButton(QStringLiteral("Export..."), this);
     mExport->setObjectName(QStringLiteral("cmdExport"));
 
-    auto* filters = new QHBoxLayout;
-    filters->setSpacing(6);
-    filters->addWidget(mSinceOn);
-    filters->addWidget(mSince);
-    filters->addWidget(mUntilOn);
-    filters->addWidget(mUntil);
-    filters->addSpacing(8);
-    filters->addWidget(clockLabel);
-    filters->addWidget(mClock);
-    filters->addSpacing(8);
-    filters->addWidget(userLabel);
-    filters->addWidget(mUserID);
-    filters->addSpacing(8);
-    filters->addWidget(kindLabel);
-    filters->addWidget(mKind);
-    filters->addStretch(1);
-    filters->addWidget(mClearFilters);
+    // Each filter keeps its caption beside it; the filters wrap onto a further line where the page
+    // is too narrow for one.
+    auto* filters = new QWidget(this);
+    filters->setObjectName(QStringLiteral("fraFilters"));
+    auto* flow = new FlowLayout(filters, 14);
+    flow->setContentsMargins(0, 0, 0, 0);
+    flow->addWidget(FilterGroup(filters, "fraSince", {mSinceOn, mSince}));
+    flow->addWidget(FilterGroup(filters, "fraUntil", {mUntilOn, mUntil}));
+    flow->addWidget(FilterGroup(filters, "fraClock", {clockLabel, mClock}));
+    flow->addWidget(FilterGroup(filters, "fraUserID", {userLabel, mUserID}));
+    flow->addWidget(FilterGroup(filters, "fraKind", {kindLabel, mKind}));
+    flow->addWidget(mClearFilters);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(mCount, 1);
@@ -160,7 +176,7 @@ void EventsPage::BuildControls()
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
-    layout->addLayout(filters);
+    layout->addWidget(filters);
     layout->addWidget(mTable, 1);
     layout->addLayout(bottom);
 
@@ -183,6 +199,9 @@ void EventsPage::BuildControls()
     connect(mClearFilters, &QPushButton::clicked, this, &EventsPage::cmdClearFilters_Click);
     connect(mCollect, &QPushButton::clicked, this, &EventsPage::cmdCollect_Click);
     connect(mExport, &QPushButton::clicked, this, &EventsPage::cmdExport_Click);
+    // A collection stores the events: not on a site opened read-only.
+    mReadOnly = ReadOnlyNotice();
+    LockForReadOnly({mCollect}, mReadOnly);
     connect(mModel, &EventTableModel::ReadFailed, this, [this](const QString& message) {
         mCount->setText(QStringLiteral("The events could not be read: ") + message);
     });
@@ -355,7 +374,7 @@ bool EventsPage::Collect(const std::vector<ReaderPtr>& clocks)
     }
     CloseMessage();
     mCollector.reset();
-    mCollect->setEnabled(true);
+    mCollect->setEnabled(mReadOnly.isEmpty());
     ApplyFilter();
 
     if (!failure.isEmpty()) {
@@ -368,14 +387,58 @@ bool EventsPage::Collect(const std::vector<ReaderPtr>& clocks)
     return true;
 }
 
+const QStringList& EventsPage::ExportFilters()
+{
+    static const QStringList filters{QStringLiteral("CSV files (*.csv)"), QStringLiteral("JSON files (*.json)"),
+                                     QStringLiteral("All files (*)")};
+    return filters;
+}
+
+EventsPage::ExportChoice EventsPage::ExportChoiceFor(const QString& file, const QString& nameFilter)
+{
+    using zel::workflows::EventFileFormat;
+    const QString csv = QStringLiteral("csv");
+    const QString json = QStringLiteral("json");
+    const QFileInfo info(file);
+    const QString suffix = info.suffix().toLower();
+    ExportChoice choice;
+    if (nameFilter == ExportFilters().at(1))
+        choice.Format = EventFileFormat::Json;
+    else if (nameFilter == ExportFilters().at(0))
+        choice.Format = EventFileFormat::Csv;
+    else
+        choice.Format = suffix == json ? EventFileFormat::Json : EventFileFormat::Csv;
+    const QString wanted = choice.Format == EventFileFormat::Json ? json : csv;
+    const QString other = choice.Format == EventFileFormat::Json ? csv : json;
+    choice.Path = file;
+    if (info.fileName().isEmpty())
+        return choice;
+    if (suffix.isEmpty() && !info.fileName().endsWith(QLatin1Char('.')))
+        choice.Path = file + QLatin1Char('.') + wanted;
+    else if (suffix == other)
+        choice.Path = file.left(file.size() - other.size()) + wanted;
+    return choice;
+}
+
 void EventsPage::cmdExport_Click()
 {
-    const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Export Events"), QStringLiteral("events.csv"),
-                                     QStringLiteral("CSV files (*.csv);;JSON files (*.json);;All files (*)"));
-    if (path.isEmpty())
+    QFileDialog dialog(this, QStringLiteral("Export Events"));
+    dialog.setObjectName(QStringLiteral("dlgExportEvents"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(ExportFilters());
+    dialog.selectFile(QStringLiteral("events.csv"));
+    // The name follows the format chosen, so what the dialog shows is what is written.
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        const QStringList chosen = dialog.selectedFiles();
+        if (!chosen.isEmpty() && filter != ExportFilters().at(2))
+            dialog.selectFile(QFileInfo(ExportChoiceFor(chosen.constFirst(), filter).Path).fileName());
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    const std::int64_t written = ExportTo(path);
+    const ExportChoice choice = ExportChoiceFor(dialog.selectedFiles().constFirst(), dialog.selectedNameFilter());
+    const QString path = choice.Path;
+    const std::int64_t written = ExportTo(path, choice.Format);
     if (written >= 0)
         ShowMessage(this,
                     QStringLiteral("%1 %2 exported to %3.")
@@ -387,9 +450,13 @@ void EventsPage::cmdExport_Click()
 
 std::int64_t EventsPage::ExportTo(const QString& path)
 {
+    return ExportTo(path, ExportChoiceFor(path, ExportFilters().at(2)).Format);
+}
+
+std::int64_t EventsPage::ExportTo(const QString& path, zel::workflows::EventFileFormat format)
+{
     if (mFilterTimer->isActive())
         ApplyFilter(); // export what the controls describe, not what they described a moment ago
-    const bool json = path.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
 
     CloseMessage();
     mMessage = new frmMessage(this);
@@ -405,9 +472,7 @@ std::int64_t EventsPage::ExportTo(const QString& path)
         // Mode 0600 (it holds people's names and punches), written beside the file and put in its
         // place at the end: a failed export leaves the file that was there before.
         zel::workflows::PrivateFile out(QFile::encodeName(path).toStdString());
-        written = zel::workflows::WriteEvents(out.Stream(), zel::data::EventStore(), mModel->Filter(),
-                                              json ? zel::workflows::EventFileFormat::Json
-                                                   : zel::workflows::EventFileFormat::Csv,
+        written = zel::workflows::WriteEvents(out.Stream(), zel::data::EventStore(), mModel->Filter(), format,
                                               [this](std::int64_t count) {
                                                   ShowStep(QStringLiteral("Exporting events: %1 written")
                                                                .arg(QLocale().toString(static_cast<qlonglong>(count))));

@@ -3,6 +3,7 @@
 #include "pages/frmEventResults.h"
 #include "zel/data/EventStore.h"
 #include "zel/workflows/ChannelGroups.h"
+#include "zel/workflows/EventExport.h"
 
 #include <QPointer>
 #include <QString>
@@ -44,8 +45,8 @@ class frmMessage;
 // collection while it runs and its windows. The events come through the site database library and
 // the clocks through the workflows library; this page knows neither SQL nor the clocks' protocol.
 // How it fails: a site database error while reading shows in lblCount and a message box; a
-// collection refused (a read-only site) or an export that cannot write its file is told in a
-// message box, and a partly written export file is removed.
+// collection refused (a read-only site: Collect is locked, its tooltip says why) or an export that
+// cannot write its file is told in a message box, and a partly written export file is removed.
 class EventsPage : public QWidget {
     Q_OBJECT
 public:
@@ -64,9 +65,22 @@ public:
     // Collects these clocks' new events with the progress window, then shows the result window.
     // Returns false when nothing ran (no clock, a collection already running, a refused site).
     bool Collect(const std::vector<ReaderPtr>& clocks);
-    // Writes the events the filters show to `path` (".json": JSON, else CSV). Returns the number
-    // written, or -1 after telling the administrator why it failed.
+    // Writes the events the filters show to `path` in `format` (without one: ".json" JSON, else
+    // CSV). Returns the number written, or -1 after telling the administrator why it failed.
     std::int64_t ExportTo(const QString& path);
+    std::int64_t ExportTo(const QString& path, zel::workflows::EventFileFormat format);
+
+    // The file and format an answer of the Export dialog stands for. The chosen filter gives the
+    // format ("All files": the name's extension, CSV unless ".json"); a name without an extension
+    // gets the format's, and one with the other format's extension (the suggested "events.csv"
+    // left as it was while JSON was chosen) has it replaced. Any other extension is kept.
+    struct ExportChoice {
+        QString Path;
+        zel::workflows::EventFileFormat Format = zel::workflows::EventFileFormat::Csv;
+    };
+    static ExportChoice ExportChoiceFor(const QString& file, const QString& nameFilter);
+    // The Export dialog's filters: CSV, JSON, all files.
+    static const QStringList& ExportFilters();
 
     void SetChannelMaker(zel::workflows::ChannelMaker maker);
     EventTableModel* Model() const { return mModel; }
@@ -110,6 +124,7 @@ private:
     std::unique_ptr<zel::workflows::EventCollector> mCollector;
     frmMessage* mMessage = nullptr;
     QPointer<frmEventResults> mResult;
+    QString mReadOnly; // why Collect is locked (a site opened read-only), or ""
 };
 
 } // namespace zel::ui

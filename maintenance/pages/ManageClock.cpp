@@ -10,6 +10,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include <algorithm>
+
 namespace zel::ui {
 namespace {
 
@@ -55,6 +57,11 @@ ManageClock::ManageClock(QWidget* parent) : QWidget(parent)
     mAnchor = std::make_unique<Anchor>();
     mAnchor->Add(mConnectionCenter, AnchorLeft | AnchorRight);
     mAnchor->Add(mTabs, AnchorAll);
+
+    // As small as the tabs' pages allow (their minimum sizes) below the connection center.
+    const QSize tabs = mTabs->minimumSizeHint();
+    setMinimumSize(std::max(tabs.width(), mConnectionCenter->minimumWidth()) + 2 * Margin,
+                   tabsTop + tabs.height() + Margin);
 
     mReaderSetup->Initialize(mConnectionCenter);
     mClockUsers->Initialize(mConnectionCenter);

@@ -4,6 +4,7 @@
 #include "zel/support/IReader.h"
 
 #include "MessageBox.h"
+#include "ReadOnlySite.h"
 #include "layout/Anchor.h"
 #include "pages/ConnectionCenter.h"
 #include "pages/ManageClockUsers.h"
@@ -15,6 +16,7 @@
 #include "pages/models/ClockUsersModel.h"
 #include "pages/models/SortProxy.h"
 #include "pages/models/ViewSelection.h"
+#include "zel/workflows/CommandReport.h"
 
 #include <QPushButton>
 #include <QTreeView>
@@ -42,6 +44,7 @@ ManageClockUsers::ManageClockUsers(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ManageClockUsers"));
     resize(DesignWidth, DesignHeight);
+    setMinimumSize(DesignWidth, DesignHeight); // the five buttons in one row, a list above them
 
     mList = new QTreeView(this);
     mList->setObjectName(QStringLiteral("lvwClockUsers"));
@@ -77,6 +80,7 @@ ManageClockUsers::ManageClockUsers(QWidget* parent) : QWidget(parent)
     mModel->SetUserList(mUserList);
     mModel->RefillNow();
 
+    mReadOnly = ReadOnlyNotice();
     SetButtonsEnabled(false);
 }
 
@@ -131,8 +135,24 @@ void ManageClockUsers::cmdGetUsers_Click()
     auto reader = mReader;
     mModel->ShowRetrieving();
     mList->viewport()->repaint();
-    RunCommand(this, [&] { mModel->SetClockUsers(reader->GetUserList()); });
-    mModel->RefillNow();
+    QString failure;
+    const bool read = RunCommand(this, [&] {
+        try {
+            mModel->SetClockUsers(reader->GetUserList());
+        } catch (const std::exception& error) {
+            failure = QString::fromStdString(zel::workflows::ReportedErrorText(error));
+            throw;
+        }
+    });
+    if (read) {
+        mModel->RefillNow();
+        return;
+    }
+    // The rows of an earlier read would pass for the clock's users now.
+    mModel->ShowNotice(QStringLiteral("Get Users failed (%1): the clock's users are not known. Choose Get Users "
+                                      "again.")
+                           .arg(failure));
+    mList->setFirstColumnSpanned(0, QModelIndex(), true);
 }
 
 void ManageClockUsers::cmdImport_Click()
@@ -217,6 +237,7 @@ void ManageClockUsers::SetButtonsEnabled(bool enabled)
 {
     for (auto* button : {mGetUsers, mImport, mExport, mRemove, mRemoveAll})
         button->setEnabled(enabled);
+    LockForReadOnly({mImport}, mReadOnly); // Import writes the site database
 }
 
 std::vector<std::shared_ptr<zel::support::IUser>> ManageClockUsers::SelectedClockUsers(int filter) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 #include <memory>
@@ -27,7 +28,9 @@ class SortProxy;
 // connection center holds, beside what the site database knows of them. Reads them (Get Users),
 // imports chosen ones into the site database, sends chosen site users to the clock (Export),
 // removes chosen users from the clock, or clears it. Every error of a command is shown in a
-// message box; the page stays usable.
+// message box; the page stays usable. A Get Users that fails leaves no list of an earlier read
+// behind: the list then says that the clock's users are not known. On a site opened read-only
+// Import is locked (it writes the site database); the commands on the clock stay usable.
 class ManageClockUsers : public QWidget {
     Q_OBJECT
 public:
@@ -75,6 +78,7 @@ private:
     ConnectionCenter* mConnection = nullptr;
     std::shared_ptr<zel::support::IReader> mReader;
     std::shared_ptr<zel::data::UserDescriptionList> mUserList;
+    QString mReadOnly; // why Import is locked (a site opened read-only), or ""
 };
 
 } // namespace zel::ui

@@ -4,7 +4,9 @@
 #include "layout/Anchor.h"
 #include "pages/modHelpers.h"
 
+#include "zel/Error.h"
 #include "zel/support/IReader.h"
+#include "zel/workflows/MenuProgram.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -89,27 +91,15 @@ void ReaderMenuFile::SetFileChooser(FileChooser chooser)
 
 bool ReaderMenuFile::ReadMenuProgram(const QString& fileName, QByteArray& program, QString& problem)
 {
-    if (fileName.trimmed().isEmpty()) {
-        problem = QStringLiteral("Please enter the name of the menu file to send.");
+    // The rule zelctl menu send follows too: 1 to 4096 bytes, padded; empty or longer refused.
+    try {
+        const auto data = zel::workflows::MenuProgram::Read(QFile::encodeName(fileName).toStdString());
+        program = QByteArray(reinterpret_cast<const char*>(data.data()), static_cast<qsizetype>(data.size()));
+        return true;
+    } catch (const zel::Error& error) {
+        problem = QString::fromStdString(error.Description());
         return false;
     }
-    QFile file(fileName);
-    if (QFileInfo(fileName).isDir() || !file.open(QIODevice::ReadOnly)) {
-        problem = QStringLiteral("The menu file \"%1\" cannot be read.").arg(fileName);
-        return false;
-    }
-    QByteArray data = file.read(MenuProgramSize);
-    if (file.error() != QFileDevice::NoError) {
-        problem = QStringLiteral("The menu file \"%1\" cannot be read.").arg(fileName);
-        return false;
-    }
-    if (data.isEmpty()) {
-        problem = QStringLiteral("The menu file \"%1\" is empty.").arg(fileName);
-        return false;
-    }
-    data.append(QByteArray(MenuProgramSize - data.size(), '\0'));
-    program = data;
-    return true;
 }
 
 void ReaderMenuFile::ReaderConnected()

@@ -14,10 +14,10 @@ class QPushButton;
 
 namespace zel::ui {
 
-// The "Clock Menu Program" panel of the Clock Setup tab: the first 4096 bytes of a menu file
-// (a shorter file padded with zeros) are sent to the connected clock as function-key data.
-// A file name that is empty, or names no readable file, or an empty file, is refused with a
-// message before anything is sent.
+// The "Clock Menu Program" panel of the Clock Setup tab: a menu file of 1 to 4096 bytes (padded
+// with zeros to 4096) is sent to the connected clock as function-key data. A file name that is
+// empty, or names no readable file, an empty file or one longer than 4096 bytes (the clock would
+// get only part of the program) is refused with a message before anything is sent.
 class ReaderMenuFile : public ReaderPanel {
     Q_OBJECT
 public:
@@ -30,9 +30,10 @@ public:
     using FileChooser = std::function<QString(QWidget* parent)>;
     void SetFileChooser(FileChooser chooser);
 
-    // Reads the menu program from `fileName`: 4096 bytes, zero after the end of a shorter file.
-    // Returns false (with the reason in `problem`) for a name that is empty or names no readable
-    // or an empty file.
+    // Reads the menu program from `fileName` by the rule zelctl follows too
+    // (zel::workflows::MenuProgram): 4096 bytes, zero after the end of a shorter file. Returns
+    // false (with the reason in `problem`) for a name that is empty or names no readable file, an
+    // empty file and a file longer than 4096 bytes.
     static bool ReadMenuProgram(const QString& fileName, QByteArray& program, QString& problem);
 
 protected:

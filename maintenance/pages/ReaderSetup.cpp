@@ -31,6 +31,7 @@ ReaderSetup::ReaderSetup(QWidget* parent) : QWidget(parent)
         top += panel->height() + Gap;
     }
     resize(width + 2 * Margin, top - Gap + Margin);
+    setMinimumSize(size()); // smaller, the panels' buttons would slide over their fields
 
     mAnchor = std::make_unique<Anchor>();
     mAnchor->Add(mTime, AnchorLeft | AnchorRight);

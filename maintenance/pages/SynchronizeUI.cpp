@@ -5,6 +5,7 @@
 #include "zel/data/UserDescription.h"
 
 #include "MessageBox.h"
+#include "ReadOnlySite.h"
 #include "layout/Anchor.h"
 #include "pages/ClockListView.h"
 #include "pages/RotateViewButton.h"
@@ -26,6 +27,9 @@ constexpr int Margin = 8;
 constexpr int ButtonWidth = 100;
 constexpr int ButtonHeight = 26;
 constexpr int RotateSize = 28;
+// The two lists side by side with a few rows each, the check box beside the button.
+constexpr int MinimumWidth = 560;
+constexpr int MinimumHeight = 300;
 
 } // namespace
 
@@ -33,6 +37,7 @@ SynchronizeUI::SynchronizeUI(QWidget* parent) : QWidget(parent), mMakeChannel(ze
 {
     setObjectName(QStringLiteral("SynchronizeUI"));
     resize(DesignWidth, DesignHeight);
+    setMinimumSize(MinimumWidth, MinimumHeight);
 
     mSplitter = new QSplitter(Qt::Horizontal, this);
     mSplitter->setObjectName(QStringLiteral("splSourceDestination"));
@@ -67,6 +72,9 @@ SynchronizeUI::SynchronizeUI(QWidget* parent) : QWidget(parent), mMakeChannel(ze
     mAnchor->Add(mClearDestinations, AnchorBottom);
 
     connect(mSynchronize, &QPushButton::clicked, this, &SynchronizeUI::cmdSynchronize_Click);
+    // The users read are stored in the site database: not on a site opened read-only.
+    mReadOnly = ReadOnlyNotice();
+    LockForReadOnly({mSynchronize}, mReadOnly);
 }
 
 SynchronizeUI::~SynchronizeUI()
@@ -95,6 +103,10 @@ void SynchronizeUI::cmdSynchronize_Click()
 {
     if (mSynchronizer)
         return; // a synchronization is running
+    if (!mReadOnly.isEmpty()) {
+        ShowMessage(this, mReadOnly, QStringLiteral("Synchronize"), MsgIcon::Exclamation);
+        return; // before any clock is read
+    }
     auto sources = mSourceClocks->GetSelected();
     if (sources.Empty()) {
         ShowMessage(this, QStringLiteral("No source clocks have been selected."), QStringLiteral("No Sources Selected"),

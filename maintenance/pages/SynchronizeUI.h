@@ -3,6 +3,7 @@
 #include "zel/workflows/ChannelGroups.h"
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 #include <memory>
@@ -37,7 +38,8 @@ class frmMessage;
 // the same time). An error of the clock library ends the
 // synchronization; the window closes and the page stays usable. When the synchronization ends
 // (also after Cancel or an error) a result window (frmCommandResult, shown without blocking)
-// tells what happened to every chosen source and destination clock, with the error's text.
+// tells what happened to every chosen source and destination clock, with the error's text. On a
+// site opened read-only Synchronize is locked, saying why, and refused before any clock is read.
 class SynchronizeUI : public QWidget {
     Q_OBJECT
 public:
@@ -90,6 +92,7 @@ private:
     std::vector<std::unique_ptr<zel::Subscription>> mSubscriptions;
     QPointer<frmMessage> mMessage;
     QPointer<frmCommandResult> mResult;
+    QString mReadOnly; // why Synchronize is locked (a site opened read-only), or ""
 };
 
 } // namespace zel::ui

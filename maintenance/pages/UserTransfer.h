@@ -15,7 +15,9 @@ QString AuthorityLevelName(std::int32_t level);
 // "Yes" or "No".
 QString YesNo(bool value);
 
-// Site users to clock users and back (see the clock workflows library).
+// Site users to clock users and back, and what counts as a template (see the clock workflows
+// library).
+using zel::workflows::HasTemplate;
 using zel::workflows::ImportClockUser;
 using zel::workflows::MakeExtendedUser;
 

@@ -6,6 +6,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -21,11 +23,20 @@ namespace {
 constexpr int ListWidth = 560;
 constexpr int IconSize = 32;
 constexpr int ListRowsShown = 8;
+constexpr int WidestResult = 600; // beyond this a result text wraps
+constexpr int CellPadding = 12;   // around the text of a cell, beside its icon
+constexpr int MinTextWidth = 80;  // narrower, the column is not laid out yet
 
 // Clock names and results may hold what a name brought along.
 QString ToQ(const std::string& text)
 {
     return ShownText(text);
+}
+
+// The width of the icon in front of a result.
+int IconWidth(const QWidget* list)
+{
+    return list->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, list);
 }
 
 } // namespace
@@ -79,7 +90,21 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     mResults->resizeColumnToContents(ResultColumnTask);
     mResults->setColumnWidth(ResultColumnClock, std::max(mResults->columnWidth(ResultColumnClock) + 12, 120));
     mResults->setVisible(!allDone || news);
-    mResults->setMinimumWidth(ListWidth);
+    // Wide enough for the longest result on one line, up to WidestResult; the rest wraps.
+    const QFontMetrics metrics(mResults->font());
+    int widest = 0;
+    for (const ClockReport& clock : mReport.Clocks())
+        widest = std::max(widest, metrics.horizontalAdvance(ToQ(clock.Text())));
+    const int resultWidth = std::min(widest + IconWidth(mResults) + 2 * CellPadding, WidestResult);
+    int others = mResults->columnWidth(ResultColumnClock);
+    if (!mResults->isColumnHidden(ResultColumnTask))
+        others += mResults->columnWidth(ResultColumnTask);
+    mResults->setMinimumWidth(std::max(ListWidth, others + resultWidth + 2 * mResults->frameWidth() +
+                                                      mResults->verticalScrollBar()->sizeHint().width()));
+    connect(mResults->header(), &QHeaderView::sectionResized, this, [this](int section) {
+        if (section == ResultColumnResult)
+            FitResultRows();
+    });
     const int rows = std::min(static_cast<int>(mReport.Clocks().size()), ListRowsShown);
     mResults->setMinimumHeight(mResults->header()->sizeHint().height() +
                                (rows + 1) * std::max(mResults->sizeHintForRow(0), 20));
@@ -103,6 +128,30 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
         mSummary->setMinimumWidth(320);
         layout->setSizeConstraint(QLayout::SetFixedSize);
     }
+}
+
+void frmCommandResult::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    FitResultRows();
+}
+
+void frmCommandResult::FitResultRows()
+{
+    const int width = mResults->header()->sectionSize(ResultColumnResult) - IconWidth(mResults) - 2 * CellPadding;
+    if (width < MinTextWidth)
+        return; // not laid out yet
+    const QFontMetrics metrics(mResults->font());
+    const int oneLine = std::max(IconWidth(mResults), metrics.height()) + 6;
+    for (int row = 0; row < mResults->topLevelItemCount(); ++row) {
+        QTreeWidgetItem* item = mResults->topLevelItem(row);
+        const QRect text = metrics.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap | Qt::AlignLeft,
+                                                item->text(ResultColumnResult));
+        const QSize hint(width, std::max(oneLine, text.height() + 6));
+        if (item->sizeHint(ResultColumnResult) != hint)
+            item->setSizeHint(ResultColumnResult, hint);
+    }
+    mResults->doItemsLayout(); // the rows take their new heights (the view keeps them otherwise)
 }
 
 QString frmCommandResult::Summary() const

@@ -16,7 +16,9 @@ namespace zel::ui {
 // chosen clock with what happened to it (columns "Clock", "Task" (only when the clocks have
 // different tasks), "Result": the count, what was done to the clock's users and what it lacks).
 // When every clock succeeded with nothing more to tell than its count, the summary alone is
-// shown, as a short confirmation. cmdOK closes the window.
+// shown, as a short confirmation. cmdOK closes the window. The "Result" column is as wide as its
+// longest text up to about half a screen; a longer text wraps onto further lines of its row,
+// never cut off.
 //
 // The pages show it without blocking (show()), owned by the page; it deletes itself when closed.
 class frmCommandResult : public QDialog {
@@ -34,7 +36,13 @@ public:
     // Whether the list of clocks is shown (not when every clock succeeded).
     bool ListShown() const;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // Gives each row the height its result text needs at the column's present width.
+    void FitResultRows();
+
     zel::workflows::CommandReport mReport;
     QLabel* mIcon;
     QLabel* mSummary;

@@ -102,16 +102,23 @@ QString frmEventResults::SummaryOf(const std::vector<EventCollection>& results)
 {
     std::int64_t fresh = 0;
     int done = 0;
+    int read = 0; // clocks whose log was read, wholly or in part
     for (const EventCollection& result : results) {
         fresh += result.New;
         if (result.Result.Outcome == ClockOutcome::Done)
             ++done;
+        if (result.Result.Outcome == ClockOutcome::Done || result.Result.Outcome == ClockOutcome::Failed ||
+            result.New + result.Known > 0)
+            ++read;
     }
     const QLocale locale;
     const int clocks = static_cast<int>(results.size());
+    const QString from = read == clocks
+                             ? locale.toString(clocks)
+                             : QStringLiteral("%1 of %2").arg(locale.toString(read), locale.toString(clocks));
     QString text = QStringLiteral("%1 new %2 from %3 %4.")
                        .arg(locale.toString(static_cast<qlonglong>(fresh)),
-                            fresh == 1 ? QStringLiteral("event") : QStringLiteral("events"), locale.toString(clocks),
+                            fresh == 1 ? QStringLiteral("event") : QStringLiteral("events"), from,
                             clocks == 1 ? QStringLiteral("clock") : QStringLiteral("clocks"));
     if (done < clocks)
         text += QStringLiteral(" %1 of %2 clocks not done: see the list.").arg(clocks - done).arg(clocks);

@@ -26,7 +26,8 @@ public:
     QString ClockAt(int row) const;
     QString ResultAt(int row) const;
 
-    // "1,234 new events from 2 clocks." and, when some clock was not done, how many were not.
+    // "1,234 new events from 2 clocks." ("from 2 of 3 clocks" when a clock's log could not be read)
+    // and, when some clock was not done, how many were not.
     static QString SummaryOf(const std::vector<zel::workflows::EventCollection>& results);
     // "done", "done: the clock's log no longer reaches ...", "not connected: ...", "failed: ...".
     static QString ResultText(const zel::workflows::EventCollection& result);

@@ -1,6 +1,7 @@
 #include "pages/frmMain.h"
 
 #include "ProgramResources.h"
+#include "ReadOnlySite.h"
 #include "RosterFiles.h"
 #include "editors/ChannelListEditor.h"
 #include "editors/ListContainer.h"
@@ -15,7 +16,9 @@
 #include "pages/ManageClock.h"
 #include "pages/SynchronizeUI.h"
 #include "pages/frmAbout.h"
+#include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
+#include "zel/data/ReaderDescriptionList.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,6 +32,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QShowEvent>
+#include <QStatusBar>
 
 #include <array>
 #include <exception>
@@ -57,6 +61,7 @@ constexpr int ListBarWidth = 116;
 constexpr int BannerHeight = 52;
 constexpr QSize BannerPictureSize{160, 48};
 constexpr QSize DefaultWindowSize{1024, 700};
+constexpr int StartHintMargin = 24;
 
 } // namespace
 
@@ -75,6 +80,13 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent), mListBarImages("frmMain
     setWindowIcon(ProgramIcon());
     BuildControls();
     BuildMenus();
+    if (const QString readOnly = ReadOnlyNotice(); !readOnly.isEmpty()) {
+        auto* notice = new QLabel(readOnly, this);
+        notice->setObjectName(QStringLiteral("lblReadOnly"));
+        notice->setToolTip(readOnly);
+        statusBar()->setObjectName(QStringLiteral("stbStatus"));
+        statusBar()->addWidget(notice, 1);
+    }
     resize(DefaultWindowSize);
     Form_Load();
 }
@@ -134,6 +146,12 @@ void frmMain::BuildControls()
     mImgBanner->setObjectName(QStringLiteral("imgBanner"));
     mImgBanner->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
+    mStartHint = new QLabel(StartHint(), mPageArea);
+    mStartHint->setObjectName(QStringLiteral("lblStartHint"));
+    mStartHint->setWordWrap(true);
+    mStartHint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    mStartHint->setContentsMargins(StartHintMargin, StartHintMargin, StartHintMargin, StartHintMargin);
+
     mListContainer1 = new ListContainer(mPageArea);
     mListContainer1->setObjectName(QStringLiteral("ListContainer1"));
     mManageClock1 = new ManageClock(mPageArea);
@@ -147,6 +165,14 @@ void frmMain::BuildControls()
     for (QWidget* page :
          std::initializer_list<QWidget*>{mListContainer1, mManageClock1, mAddRemoveUsers1, mSynchronizeUI1, mEvents1})
         page->hide();
+
+    // The window is never smaller than its largest page's minimum below the banner: its controls
+    // would slide over each other (the pages are placed by the anchors, not by a layout).
+    QSize pages;
+    for (QWidget* page :
+         std::initializer_list<QWidget*>{mListContainer1, mManageClock1, mAddRemoveUsers1, mSynchronizeUI1, mEvents1})
+        pages = pages.expandedTo(page->minimumSize()).expandedTo(page->minimumSizeHint());
+    mPageArea->setMinimumSize(pages.width(), BannerHeight + pages.height());
 
     // A first placement for the design size; the anchors take over once the window is shown.
     mPageArea->resize(DefaultWindowSize.width() - ListBarWidth, DefaultWindowSize.height());
@@ -222,6 +248,31 @@ void frmMain::PlaceControls()
     for (QWidget* page :
          std::initializer_list<QWidget*>{mListContainer1, mManageClock1, mAddRemoveUsers1, mSynchronizeUI1, mEvents1})
         page->setGeometry(pageRect);
+    mStartHint->setGeometry(pageRect);
+}
+
+QString frmMain::StartHint()
+{
+    bool empty = false;
+    try {
+        zel::data::DataSource site;
+        empty = site.GetChannelDescriptionList()->Count() == 0 && site.GetReaderDescriptionList()->Count() == 0;
+    } catch (const std::exception&) {
+        empty = false; // the pages tell what is wrong with the site
+    }
+    if (empty)
+        return QStringLiteral("<p><b>This site database is empty.</b></p>"
+                              "<p>Begin with <b>Manage Lists</b> on the left: on its Channels tab add the lines "
+                              "through which the clocks are reached (an Ethernet address or a serial port), then "
+                              "the clocks on the Clocks tab, then the people on the Users tab.</p>"
+                              "<p>Then enroll each person's hand at a clock on <b>Manage Clock</b>.</p>");
+    return QStringLiteral("<p><b>Choose a page on the left.</b></p><ul>"
+                          "<li><b>Manage Lists</b>: the site's users, clocks and channels.</li>"
+                          "<li><b>Manage Clock</b>: one clock's time, settings and users, and enrolling a hand.</li>"
+                          "<li><b>Add/Remove Users</b>: send users to many clocks at once, or remove them.</li>"
+                          "<li><b>Synchronize Users</b>: read the users of some clocks and send every enrolled "
+                          "user to others.</li>"
+                          "<li><b>Events</b>: the punches and refusals collected from the clocks.</li></ul>");
 }
 
 void frmMain::Form_Load()
@@ -264,6 +315,7 @@ void frmMain::Form_Activate()
     mAnchor->Add(mSynchronizeUI1, AnchorAll);
     mAnchor->Add(mEvents1, AnchorAll);
     mAnchor->Add(mImgBanner, AnchorRight);
+    mAnchor->Add(mStartHint, AnchorAll);
     mAnchorsSet = true;
 }
 
@@ -291,6 +343,7 @@ void frmMain::ListBar_ItemClick(int index)
     if (mListBar->currentRow() != index - 1)
         mListBar->setCurrentRow(index - 1);
 
+    mStartHint->hide(); // a page is chosen: the way in is found
     mListContainer1->setVisible(index == 1);
     mManageClock1->setVisible(index == 2);
     mAddRemoveUsers1->setVisible(index == 3);

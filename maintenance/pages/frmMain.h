@@ -27,6 +27,8 @@ class EventsPage;
 
 // The main window: a navigation bar of five items down the left side, a banner with the page's
 // title and picture, and the five pages below the banner, of which at most one is visible.
+// Until a page is chosen, lblStartHint says where to begin (on an empty site: Manage Lists). On a
+// site opened read-only the status bar (lblReadOnly) says so, with the reason.
 // It owns no data; the pages reach the site database themselves.
 class frmMain : public QMainWindow {
     Q_OBJECT
@@ -63,6 +65,8 @@ protected:
 private:
     void BuildControls();
     void BuildMenus();
+    // The start page's text: where to begin, for the site as it is.
+    static QString StartHint();
     void Form_Load();
     void Form_Activate();
     void Form_Resize();
@@ -78,6 +82,7 @@ private:
     QWidget* mPicBanner = nullptr;
     QLabel* mImgBanner = nullptr;
     QLabel* mLblBanner = nullptr;
+    QLabel* mStartHint = nullptr;
     ListContainer* mListContainer1 = nullptr;
     ManageClock* mManageClock1 = nullptr;
     AddRemoveUsers* mAddRemoveUsers1 = nullptr;

@@ -1,6 +1,7 @@
 #include "pages/modHelpers.h"
 
 #include "MessageBox.h"
+#include "ReadOnlySite.h"
 #include "pages/frmMessage.h"
 
 #include "zel/Error.h"
@@ -45,7 +46,7 @@ bool RunCommand(QWidget* parent, const std::function<void()>& command, const QSt
         command();
         return true;
     } catch (const zel::Error& error) {
-        description = QString::fromStdString(error.Description());
+        description = ErrorMessageText(error);
     } catch (const std::exception& error) {
         description = QString::fromLocal8Bit(error.what());
     }

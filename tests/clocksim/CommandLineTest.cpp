@@ -50,6 +50,9 @@ TEST(CommandLineTest, TheSuggestedCommandLineParses)
                                   "--late",
                                   "--punch-every",
                                   "30",
+                                  "--offset",
+                                  "-120",
+                                  "--drift-ppm=250",
                                   "--quiet",
                                   "--pty-link",
                                   "/tmp/clock0"});
@@ -69,6 +72,8 @@ TEST(CommandLineTest, TheSuggestedCommandLineParses)
     EXPECT_EQ(cl.Options.Faults.CorruptEvery, 4);
     EXPECT_TRUE(cl.Options.Faults.Late);
     EXPECT_EQ(cl.Options.PunchEverySec, 30);
+    EXPECT_EQ(cl.Options.ClockTime.OffsetSeconds, -120);
+    EXPECT_EQ(cl.Options.ClockTime.DriftPpm, 250);
     EXPECT_TRUE(cl.Quiet);
     EXPECT_EQ(cl.Options.PtyLink, "/tmp/clock0");
 }
@@ -91,6 +96,8 @@ TEST(CommandLineTest, MistakesAreRefusedWithAMessage)
                                                                   {"--tcp", "127.0.0.1:70000"},
                                                                   {"--enroll-reads", "0"},
                                                                   {"--baud", "fast"},
+                                                                  {"--offset", "1.5"},
+                                                                  {"--drift-ppm", "2000000"},
                                                                   {"--late=1"},
                                                                   {"--no-tcp"},
                                                                   {"--no-tcp", "--tcp", "1"}})
@@ -122,6 +129,8 @@ TEST(CommandLineTest, HelpNamesEveryOption)
                                "--late",
                                "--late-ms",
                                "--punch-every",
+                               "--offset",
+                               "--drift-ppm",
                                "--seed",
                                "--quiet",
                                "--help"})

@@ -184,6 +184,31 @@ TEST_F(SimClockTest, TimeIsSetRunsOnAndIsLogged)
     EXPECT_EQ(Bytes(events[0].begin() + 1, events[0].begin() + 7), (Bytes{9, 5, 14, 15, 3, 4}));
 }
 
+TEST_F(SimClockTest, AClockRunsOffByItsOffsetAndDriftAndDriftsOnAfterBeingSet)
+{
+    const DateTime host = DateTime::FromTimeT(static_cast<std::time_t>(mTime->NowMs() / 1000));
+    struct Case {
+        std::int64_t Offset;
+        int DriftPpm;
+        std::int64_t AfterADay; // seconds ahead of the host after one day
+    };
+    for (const Case& c : {Case{0, 0, 0}, Case{90, 0, 90}, Case{-45, 0, -45}, Case{0, 1000, 86}, Case{0, -500, -44},
+                          Case{30, 100, 38}}) {
+        auto time = std::make_shared<ManualTimeSource>(mTime->NowMs());
+        SimClock timed{5, ClockModel::Base, time};
+        timed.SetTimeOptions({c.Offset, c.DriftPpm});
+        EXPECT_EQ(timed.Time().TotalSeconds() - host.TotalSeconds(), c.Offset) << c.Offset << " " << c.DriftPpm;
+        time->AdvanceMs(86'400'000);
+        EXPECT_EQ(timed.Time().TotalSeconds() - host.AddDays(1).TotalSeconds(), c.AfterADay)
+            << c.Offset << " " << c.DriftPpm;
+        // Set right, it keeps its drift: after another day it is off by the drift alone.
+        timed.SetTime(host.AddDays(1));
+        time->AdvanceMs(86'400'000);
+        EXPECT_EQ(timed.Time().TotalSeconds() - host.AddDays(2).TotalSeconds(), c.AfterADay - c.Offset)
+            << c.Offset << " " << c.DriftPpm;
+    }
+}
+
 TEST_F(SimClockTest, ChangesAreLoggedWithTheUserIdInBcd)
 {
     Send(mBase, Command::PutUserRecord, Rec(MakeUser(1234567890)));

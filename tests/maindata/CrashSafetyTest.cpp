@@ -1,6 +1,7 @@
 // Crash safety: a process that adds and saves users in a loop is killed with SIGKILL at 20 random
-// moments; each time the file opens, passes PRAGMA integrity_check and holds every user whose
-// Save had returned (the process reports each one on a pipe once Save has returned).
+// moments; each time the file opens (undoing a transaction cut off by the kill), passes PRAGMA
+// integrity_check and holds every user whose Save had returned (the process reports each one on a
+// pipe once Save has returned).
 #include "MainDataTestSupport.h"
 
 #include "zel/data/DataSource.h"
@@ -45,7 +46,9 @@ TEST(CrashSafety, AWriterKilledAtRandomMomentsLosesNoSavedUser)
     auto path = NewDatabase(folder);
     const auto seed = std::random_device()();
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> delay(0, 150);
+    // Each save waits for the disk (its commit is in the file when it returns): long enough for
+    // several saves per round also where the disk is slow.
+    std::uniform_int_distribution<int> delay(0, 600);
     SCOPED_TRACE("seed " + std::to_string(seed));
 
     std::map<long, bool> saved; // every user whose Save returned, over all rounds

@@ -266,6 +266,13 @@ std::string ChildProcess::ReadLine(int timeoutMs)
     }
 }
 
+void ChildProcess::Send(const std::string& line)
+{
+    const std::string text = line + "\n";
+    if (mInput < 0 || ::write(mInput, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        ADD_FAILURE() << "cannot write to the child process";
+}
+
 std::string ChildProcess::ReadRest()
 {
     std::string rest = mBuffer;

@@ -53,6 +53,8 @@ void GiveToOrdinaryUser(const std::string& path);
 
 // A helper program of these tests (zel_maindata_child) started with its output on a pipe:
 //   hold FILE          opens FILE for writing, says "ready", holds it until its input closes;
+//                      meanwhile the line "add N" adds and saves user N ("saved N"), "remove N"
+//                      removes user N and saves ("removed N");
 //   writer FILE FIRST  adds and saves users FIRST, FIRST+1, ... for ever, saying "saved N" once
 //                      each Save has returned.
 class ChildProcess {
@@ -66,6 +68,8 @@ public:
     // The next line of its output (without the line end), waiting up to `timeoutMs`; empty when
     // none came.
     std::string ReadLine(int timeoutMs = 5000);
+    // Writes `line` and a line end to its input.
+    void Send(const std::string& line);
     // Everything it has written and not yet read, once it has ended.
     std::string ReadRest();
     // Ends it with SIGKILL and waits for it.

@@ -1,7 +1,9 @@
 // zel_maindata_child: a second process on a site database, for the tests of the one-writer rule
 // and of crash safety.
 //   hold FILE          opens FILE for writing, prints "ready" (or "error N text"), and holds it
-//                      until its standard input closes;
+//                      until its standard input closes; meanwhile each input line "add N" adds
+//                      and saves user N (printing "saved N"), "remove N" removes user N and saves
+//                      (printing "removed N");
 //   writer FILE FIRST  adds and saves users FIRST, FIRST+1, ... until it is killed, printing
 //                      "saved N" once the Save of user N has returned.
 #include "zel/Error.h"
@@ -9,8 +11,8 @@
 #include "zel/data/UserDescriptionList.h"
 
 #include <cstdio>
+#include <iostream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -27,8 +29,24 @@ int Hold(const std::string& file)
     }
     std::printf("ready\n");
     std::fflush(stdout);
-    char buffer[64];
-    while (::read(0, buffer, sizeof buffer) > 0) {
+    auto users = source.GetUserDescriptionList();
+    std::string command;
+    std::string id;
+    while (std::cin >> command >> id) {
+        try {
+            if (command == "add") {
+                users->Add(id, "User " + id);
+                users->Save();
+                std::printf("saved %s\n", id.c_str());
+            } else if (command == "remove") {
+                users->Remove(id);
+                users->Save();
+                std::printf("removed %s\n", id.c_str());
+            }
+        } catch (const zel::Error& e) {
+            std::printf("error %ld %s\n", e.Number(), e.Description().c_str());
+        }
+        std::fflush(stdout);
     }
     source.CloseDatabase();
     return 0;

@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 using namespace zel::data;
 using namespace zel::data::test;
 
@@ -34,6 +37,18 @@ void LoadAll(const std::string& path)
         ds.GetReaderDescriptionList();
         ds.GetChannelDescriptionList();
     });
+}
+
+std::string Contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The file's schema version, and the columns of its Events table.
+std::string VersionAndEvents(const std::string& path)
+{
+    return SqliteCli(path, "PRAGMA user_version; SELECT group_concat(name, ' ') FROM pragma_table_info('Events');");
 }
 
 const char* const NotNullUsers = "UserID\nName\nAuthorityLevel\nEnrolled\n";
@@ -207,10 +222,42 @@ TEST(SiteSchema, AReadOnlyOpenChangesNothing)
     TempFolder folder;
     auto path = OlderDatabase(folder);
     auto schema = SqliteCli(path, "SELECT sql FROM sqlite_master ORDER BY name;");
+    const auto before = Contents(path);
     OnFreshThread([&] {
         DataSource ds;
         ds.OpenDatabase(path, OpenMode::ReadOnly);
         EXPECT_EQ(ds.GetUserDescriptionList()->Count(), 0);
     });
     EXPECT_EQ(SqliteCli(path, "SELECT sql FROM sqlite_master ORDER BY name;"), schema);
+    EXPECT_TRUE(Contents(path) == before) << "the file was written";
+}
+
+// The file keeps the version of its layout: an older file is brought up to date by the first open
+// for writing, once; later opens find it current and write nothing at all.
+TEST(SiteSchema, AnOlderFileIsBroughtUpToDateOnceAndLaterOpensWriteNothing)
+{
+    TempFolder folder;
+    auto path = OlderDatabase(folder);
+    SqliteCli(path, "CREATE TABLE Events (ID INTEGER PRIMARY KEY AUTOINCREMENT, ClockID INTEGER NOT NULL, "
+                    "ClockName TEXT NOT NULL, ReaderID INTEGER NOT NULL, TimeStamp TEXT NOT NULL, FormatType "
+                    "INTEGER NOT NULL, Data1 BLOB NOT NULL, Data2 BLOB NOT NULL, UserID TEXT, CollectedAt TEXT NOT "
+                    "NULL);");
+    EXPECT_EQ(VersionAndEvents(path),
+              "0\nID ClockID ClockName ReaderID TimeStamp FormatType Data1 Data2 UserID CollectedAt\n");
+    LoadAll(path);
+    EXPECT_EQ(KeyIndexes(path), AllKeyIndexes);
+    EXPECT_EQ(VersionAndEvents(path),
+              "1\nID ClockID ClockName ReaderID TimeStamp FormatType Data1 Data2 UserID CollectedAt UserName\n");
+
+    const auto current = Contents(path);
+    for (int round = 0; round < 2; ++round) {
+        LoadAll(path);
+        EXPECT_TRUE(Contents(path) == current) << "the file was written at round " << round;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), 1) << "nothing beside it";
+
+    // A new file, too, is brought up to date by its first open for writing.
+    auto fresh = NewDatabase(folder, "new.mdb");
+    LoadAll(fresh);
+    EXPECT_EQ(SqliteCli(fresh, "PRAGMA user_version;"), "1\n");
 }

@@ -131,6 +131,7 @@ TEST_P(UserBatchTest, IDsAreCheckedBeforeAnythingIsWritten)
                  {{{"9", "A", 0}}, none, {"8"}}}) {           // not in the list
             EXPECT_EQ(ErrorNumberOf([&] { users->ApplyBatch(add, change, remove); }), errc::InvalidArgument);
         }
+        EXPECT_EQ(ErrorNumberOf([&] { users->ApplyBatch({{"9", "A", 40000}}, none, {}); }), errc::Overflow);
         EXPECT_EQ(users->Count(), 4);
     });
     EXPECT_EQ(Rows(), before);

@@ -351,6 +351,42 @@ TEST_P(UserDescriptionTest, LoadKeepsRowOrderAndReadsIdsAs32Bit)
     });
 }
 
+// A level is read back through a 16-bit conversion: one that could not be read back is refused
+// when it is set (error 6), so that a saved site always loads again; every level a file holds
+// within that range loads, whether or not it names a known authority.
+TEST_P(UserDescriptionTest, AnAuthorityLevelIsTakenOnlyWhenTheSiteCanLoadItAgain)
+{
+    struct Case {
+        std::int32_t Level;
+        bool Taken;
+    };
+    const std::vector<Case> cases{{0, true},          {5, true},         {99, true},     {32767, true},
+                                  {-32768, true},     {32768, false},    {40000, false}, {-32769, false},
+                                  {INT32_MAX, false}, {INT32_MIN, false}};
+    WithUsers([&](UserDescriptionList& users) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.Level);
+            const std::string id = std::to_string(users.Count() + 1);
+            auto user = users.Add(id, "User");
+            if (c.Taken) {
+                user->SetAuthorityLevel(c.Level);
+                EXPECT_TRUE(user->IsDirty());
+            } else {
+                EXPECT_EQ(ErrorNumberOf([&] { user->SetAuthorityLevel(c.Level); }), errc::Overflow);
+                EXPECT_EQ(user->AuthorityLevel(), 0);
+                EXPECT_FALSE(user->IsDirty());
+            }
+        }
+        users.Save();
+    });
+    Sql("INSERT INTO Users (UserID, Name, AuthorityLevel, Enrolled) VALUES ('by hand', 'n', -7, 0);");
+    WithUsers([&](UserDescriptionList& users) {
+        for (std::size_t i = 0; i < cases.size(); ++i)
+            EXPECT_EQ(users.Item(std::to_string(i + 1))->AuthorityLevel(), cases[i].Taken ? cases[i].Level : 0);
+        EXPECT_EQ(users.Item("by hand")->AuthorityLevel(), -7);
+    });
+}
+
 TEST_P(UserDescriptionTest, BadRowsKeepTheListFromLoadingUntilTheFileIsPutRight)
 {
     if (OnServer())

@@ -6,6 +6,7 @@
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/DataSource.h"
+#include "zel/data/EventStore.h"
 #include "zel/data/IStore.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/SiteErrors.h"
@@ -121,6 +122,94 @@ TEST_F(WriterLockTest, ASecondProcessIsToldWhoWritesTheFileAndMayOpenItReadOnly)
     });
     EXPECT_EQ(holder.CloseAndWait(), 0);
     EXPECT_EQ(SqliteCli(mPath, "SELECT UserID, Name FROM Users;"), "17|Ann\n");
+}
+
+// The lock is the file's, whatever name leads to it: a second writer through another name is
+// refused and told who writes, and a read-only open through it says so too.
+TEST_F(WriterLockTest, AnotherNameOfTheFileIsRefusedToo)
+{
+    struct Case {
+        const char* What;
+        int (*Make)(const char* target, const char* name);
+        bool HolderUsesTheOtherName;
+    };
+    const std::vector<Case> cases{
+        {"hard link", ::link, false},
+        {"hard link, held through it", ::link, true},
+        {"symbolic link", ::symlink, false},
+        {"symbolic link, held through it", ::symlink, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TempFolder other;
+        const std::string otherName = other.File("other name.mdb");
+        ASSERT_EQ(c.Make(mPath.c_str(), otherName.c_str()), 0);
+        const std::string& held = c.HolderUsesTheOtherName ? otherName : mPath;
+        const std::string& opened = c.HolderUsesTheOtherName ? mPath : otherName;
+        ChildProcess holder({"hold", held});
+        ASSERT_EQ(holder.ReadLine(), "ready");
+        OnFreshThread([&] {
+            DataSource ds;
+            try {
+                ds.OpenDatabase(opened);
+                ds.GetUserDescriptionList()->Add("18", "Bo");
+                ADD_FAILURE() << "a second writer through another name of the file";
+            } catch (const SiteWriteAccessError& e) {
+                EXPECT_EQ(e.Number(), errc::DatabaseInUse);
+                EXPECT_EQ(e.Writer().Pid, holder.Pid());
+                EXPECT_EQ(e.Writer().Program, "zel_maindata_child");
+            }
+            ds.OpenDatabase(opened, OpenMode::ReadOnly);
+            EXPECT_NE(ds.ReadOnlyReason().find("process " + std::to_string(holder.Pid())), std::string::npos)
+                << ds.ReadOnlyReason();
+        });
+        holder.Send("add 19");
+        EXPECT_EQ(holder.ReadLine(), "saved 19");
+        EXPECT_EQ(holder.CloseAndWait(), 0);
+        EXPECT_EQ(SqliteCli(mPath, "SELECT UserID FROM Users ORDER BY ID;"), "17\n19\n");
+        SqliteCli(mPath, "DELETE FROM Users WHERE UserID = '19';");
+    }
+}
+
+// The nightly collection beside a program left open: events are appended while another process
+// holds the site and saves its lists, and neither waits for the other to end; the lists stay the
+// holder's alone.
+TEST_F(WriterLockTest, EventsAreAppendedBesideTheProcessThatWritesTheSite)
+{
+    auto punch = [](int day) {
+        StoredEvent e;
+        e.ClockID = 1;
+        e.ClockName = "Gate";
+        e.TimeStamp = "2026-01-0" + std::to_string(day) + " 08:00:00";
+        e.UserID = "17";
+        e.UserName = "Ann";
+        e.CollectedAt = "2026-02-01 00:00:00";
+        return e;
+    };
+    ChildProcess program({"hold", mPath});
+    ASSERT_EQ(program.ReadLine(), "ready");
+    OnFreshThread([&] {
+        DataSource ds;
+        ds.OpenDatabase(mPath, OpenMode::Append);
+        EventStore events(ds.GetConnection());
+        EXPECT_EQ(events.Add({punch(1)}), 1);
+        program.Send("add 18");
+        EXPECT_EQ(program.ReadLine(), "saved 18");
+        EXPECT_EQ(events.Add({punch(2), punch(3)}), 2);
+        ExpectEveryWriteRefused(ds, "open for writing in another program: zel_maindata_child, process " +
+                                        std::to_string(program.Pid()));
+        EXPECT_EQ(program.CloseAndWait(), 0);
+
+        // The appending connection keeps no writer from starting.
+        ChildProcess next({"hold", mPath});
+        ASSERT_EQ(next.ReadLine(), "ready");
+        EXPECT_EQ(events.Add({punch(4)}), 1);
+        next.Send("add 19");
+        EXPECT_EQ(next.ReadLine(), "saved 19");
+        EXPECT_EQ(next.CloseAndWait(), 0);
+    });
+    EXPECT_EQ(SqliteCli(mPath, "SELECT UserID FROM Users ORDER BY ID; SELECT count(*) FROM Events;"),
+              "17\n18\n19\n4\n");
 }
 
 TEST_F(WriterLockTest, TheLockGoesWithTheProcessHoweverItEnds)

@@ -129,6 +129,43 @@ TEST(CommandReportTest, EveryClockDoneGivesAShortConfirmation)
     EXPECT_EQ(sync.Summary(), "Synchronize finished on all 2 clocks.");
 }
 
+TEST(CommandReportTest, AClockWithTwoTasksIsCountedOnce)
+{
+    // Synchronize from Alpha and Bravo to Bravo and Ghost: three clocks, four tasks.
+    CommandReport report("Synchronize");
+    report.Plan("Alpha", 1, Task::Read);
+    report.Plan("Bravo", 2, Task::Read);
+    report.Plan("Bravo", 2, Task::Send);
+    report.Plan("Ghost", 9, Task::Send);
+    report.SetDone(0, 2);
+    report.SetDone(1, 2);
+    report.SetDone(2, 4);
+    report.SetNotAnswering(3);
+    report.End(CommandReport::Ending::Completed);
+    EXPECT_EQ(report.DistinctClocks(), 3);
+    EXPECT_EQ(report.DistinctClocksDone(), 2);
+    EXPECT_EQ(report.Summary(), "Synchronize finished: 2 of 3 clocks done; of 4 tasks, 3 done, 1 not answering.");
+
+    // A clock whose read went well and whose send failed is not done.
+    CommandReport half("Synchronize");
+    half.Plan("Alpha", 1, Task::Read);
+    half.Plan("Alpha", 1, Task::Send);
+    half.SetDone(0, 1);
+    half.SetFailed(1, "Channel Communication Timeout");
+    half.End(CommandReport::Ending::Error);
+    EXPECT_EQ(half.Summary(), "Synchronize stopped at an error: 0 of 1 clock done; of 2 tasks, 1 done, 1 failed.");
+
+    CommandReport all("Synchronize");
+    for (std::int32_t id : {1, 2, 3, 4})
+        all.Plan("Clock", id, Task::Read);
+    for (std::int32_t id : {1, 2})
+        all.Plan("Clock", id, Task::Send);
+    for (std::size_t row = 0; row < all.Clocks().size(); ++row)
+        all.SetDone(row, 1);
+    all.End(CommandReport::Ending::Completed);
+    EXPECT_EQ(all.Summary(), "Synchronize finished on all 4 clocks.");
+}
+
 TEST(CommandReportTest, AnErrorOfNoClockIsToldInTheSummary)
 {
     CommandReport report("Synchronize");

@@ -11,6 +11,7 @@
 #include "zel/data/EventStore.h"
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
+#include "zel/data/UserDescriptionList.h"
 #include "zel/support/ChannelFactory.h"
 #include "zel/support/IReader.h"
 #include "zel/workflows/EventCollector.h"
@@ -18,6 +19,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <set>
 #include <thread>
 #include <unistd.h>
@@ -180,6 +182,24 @@ TEST_F(EventCollectorTest, StoresTheUserIDAndNothingTwice)
         auto again = events;
         EXPECT_EQ(store.Add(again), 0) << "an event read twice is stored once";
         EXPECT_EQ(store.Count({}), 2);
+    });
+}
+
+// Payroll after a leaver: the punches name the user as the site knew them when they were collected.
+TEST_F(EventCollectorTest, APunchKeepsTheNameOfAUserWhoHasLeftSince)
+{
+    Punch(1, 42, 1);
+    Punch(1, 43, 1);
+    InSite([&] {
+        auto users = zel::data::DataSource().GetUserDescriptionList();
+        users->Add("42", "Ann Lee");
+        EventCollector().Run({Clock("Front")});
+        users->Remove("42");
+        users->Save();
+        users->Add("43", "Came later");
+        std::map<std::string, std::string> names;
+        zel::data::EventStore().ForEach({}, [&](const zel::data::StoredEvent& e) { names[e.UserID] = e.UserName; });
+        EXPECT_EQ(names, (std::map<std::string, std::string>{{"42", "Ann Lee"}, {"43", "Came later"}}));
     });
 }
 

@@ -29,6 +29,7 @@ TEST(ListRulesTest, UserFieldsInTheEditorsOrder)
     } cases[] = {
         {"", "", -1, "User ID must be between 1 and 10 digits."},
         {"12345678901", "Ann", 0, "User ID must be between 1 and 10 digits."},
+        {"000", "Ann", 0, "User ID 0 names no user: choose a number from 1 to 9999999999."},
         {"1234567890", "", 0, "User name must be between 1 and 20 characters."},
         {"7", twenty + "x", 0, "User name must be between 1 and 20 characters."},
         {"7", "Ann", -1, "Invalid user authority level."},

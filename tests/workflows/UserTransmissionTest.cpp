@@ -6,14 +6,18 @@
 
 #include "EmulatedSite.h"
 #include "clocksim/ClockUser.h"
+#include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/DirChnlDescription.h"
 #include "zel/data/ReaderDescription.h"
+#include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
 #include "zel/support/Channel.h"
 #include "zel/support/ChannelFactory.h"
+#include "zel/support/ExtendedUser.h"
 #include "zel/workflows/SiteChannels.h"
+#include "zel/workflows/UserTransfer.h"
 #include "zel/workflows/UserTransmission.h"
 
 #include <algorithm>
@@ -140,6 +144,43 @@ TEST_F(UserTransmissionTest, SendsOverEveryLineAndTellsEachClocksOutcome)
 
 // An error on one line ends the command: the clocks after it on that line are not reached, and
 // every other line either finished its clock whole or never wrote to it.
+TEST_F(UserTransmissionTest, AClockUserWithoutATemplateIsNeverImportedAsEnrolled)
+{
+    InSite(2, [&] { // 100 and 101, enrolled with templates
+        auto list = zel::data::DataSource().GetUserDescriptionList();
+        list->Add("300", "Not Enrolled");
+        list->Save();
+        const std::vector<std::uint8_t> none(9, 0);
+        const std::vector<std::uint8_t> hand{9, 8, 7, 6, 5, 4, 3, 2, 1};
+        const std::vector<std::uint8_t> kept = list->Item("100")->Template();
+        const struct {
+            const char* ID;
+            std::vector<std::uint8_t> Clock;
+            bool Enrolled;
+            std::vector<std::uint8_t> Stored;
+        } cases[] = {
+            {"400", none, false, {}},  // new: added, not enrolled
+            {"401", hand, true, hand}, // new with a template: enrolled
+            {"100", none, true, kept}, // enrolled: keeps its own template
+            {"300", none, false, {}},  // known, not enrolled: stays so
+            {"101", hand, true, hand}, // a template read replaces the stored one
+        };
+        for (const auto& c : cases) {
+            zel::support::ExtendedUser clockUser;
+            clockUser.SetID(c.ID);
+            clockUser.SetTemplate(c.Clock);
+            ASSERT_NE(zel::workflows::ImportClockUser(*list, clockUser), nullptr) << c.ID;
+            auto stored = list->Item(c.ID);
+            EXPECT_EQ(stored->Enrolled(), c.Enrolled) << c.ID;
+            EXPECT_EQ(zel::workflows::HasTemplate(*stored), c.Enrolled) << c.ID;
+            if (!c.Stored.empty()) {
+                EXPECT_EQ(stored->Template(), c.Stored) << c.ID;
+            }
+        }
+        EXPECT_EQ(list->Item("400")->Name(), "User 400");
+    });
+}
+
 TEST_F(UserTransmissionTest, AnErrorOnOneLineEndsTheCommandWithNothingHalfDoneElsewhere)
 {
     InSite(40, [&] {
@@ -326,8 +367,8 @@ TEST_F(UserTransmissionTest, DescriptionsOfOneSerialPortShareOneLine)
         ASSERT_TRUE(holder->IsConnected());
         by = ByClock(transmission.Remove(Clocks({"S1"}), {"100"}));
         EXPECT_EQ(by["S1"].Outcome, ClockOutcome::NotConnected);
-        const std::string inUse = "COM7 (" + serial.PtyPath() + "): the serial port " + serial.PtyPath() +
-                                  " is in use by another channel or program";
+        const std::string inUse = "The channel did not connect: COM7 (" + serial.PtyPath() + "): the serial port " +
+                                  serial.PtyPath() + " is in use by another channel or program.";
         EXPECT_EQ(by["S1"].Detail, inUse);
         EXPECT_EQ(transmission.Report().Clocks()[0].Text(), "channel not connected: " + inUse);
         holder->Disconnect();

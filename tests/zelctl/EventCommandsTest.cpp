@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <future>
 #include <poll.h>
 #include <spawn.h>
 #include <sstream>
@@ -164,6 +165,36 @@ TEST_F(EventCommandsTest, CollectsOnceAndExportsWhatTheFilterShows)
     for (std::size_t at = 0; (at = all.find("\r\n", at)) != std::string::npos; at += 2)
         ++lines;
     EXPECT_EQ(lines, 3) << "header and the two events of Front";
+}
+
+// The nightly run while the program was left open: collection appends beside it, the program goes
+// on saving its lists, and the final payroll export still names a user removed meanwhile.
+TEST_F(EventCommandsTest, CollectsBesideTheOpenProgramAndExportsALeaversName)
+{
+    Punch(1, 42);
+    std::promise<void> collected;
+    std::promise<void> removed;
+    std::thread program([&] { // the site's one writer
+        zel::data::DataSource data;
+        data.OpenDatabase(site);
+        auto users = data.GetUserDescriptionList();
+        collected.get_future().wait();
+        users->Remove("42");
+        users->Save();
+        removed.set_value();
+        data.CloseDatabase();
+    });
+    auto collect = Zelctl({"--format", "json", "events", "collect", "--all"});
+    EXPECT_EQ(collect.Status, 0) << collect.Err;
+    EXPECT_EQ(Zelctl({"users", "import", "Front"}).Status, 3) << "the lists stay the program's";
+    collected.set_value();
+    removed.get_future().wait();
+    program.join();
+
+    auto json = Zelctl({"--format", "json", "events", "export", "--user", "42"});
+    ASSERT_EQ(json.Status, 0) << json.Err;
+    ASSERT_EQ(json.Json().size(), 1);
+    EXPECT_EQ(json.Json()[0].toObject().value("user_name").toString(), QString::fromUtf8("Smith, \"Jo\"\nZoë"));
 }
 
 TEST_F(EventCommandsTest, ExitStatuses)

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "EmulatedSite.h"
+#include "MachineZone.h"
 #include "PgCluster.h"
 #include "ZelctlProcess.h"
 #include "clocksim/Server.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
+#include "zel/support/DayLightSavingsDates.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,6 +40,24 @@ QJsonObject Row(const QJsonArray& rows, const char* key, const QString& value)
             return row.toObject();
     ADD_FAILURE() << "no row with " << key << " = " << value.toStdString();
     return {};
+}
+
+// Puts the daylight-saving dates of `year` in `zone` into a clock's setup record as the clock
+// library writes them (none for year 0).
+void PutDstDates(zel::sim::SimClock& clock, const char* zone, int year)
+{
+    auto setup = clock.Setup();
+    std::fill(setup.begin() + 126, setup.begin() + 138, 0);
+    if (year) {
+        const auto dates = zel::support::DayLightSavingsDates::ForYear(year, zone);
+        for (auto [at, change] : {std::pair{126, dates.Start()}, std::pair{132, dates.End()}}) {
+            setup[at + 1] = static_cast<std::uint8_t>(change.Minute());
+            setup[at + 2] = static_cast<std::uint8_t>(change.Hour());
+            setup[at + 3] = static_cast<std::uint8_t>(change.Day());
+            setup[at + 4] = static_cast<std::uint8_t>(change.Month());
+        }
+    }
+    clock.SetSetup(setup);
 }
 
 class ZelctlTest : public ::testing::Test {
@@ -154,7 +174,7 @@ TEST_F(ZelctlTest, StatusNamesTheSite)
     auto csv = Zelctl({"status", "Front", "--format", "csv"});
     ASSERT_EQ(csv.Status, 0) << csv.Err;
     EXPECT_EQ(csv.Out.substr(0, csv.Out.find('\r')),
-              "clock,result,model,users,capacity,clock_time,difference_seconds,error,detail,site");
+              "clock,result,model,users,capacity,clock_time,difference_seconds,error,detail,dst,dst_year,site");
 }
 
 TEST_F(ZelctlTest, SiteComesFromTheOptionThenTheEnvironmentThenTheWorkingFolder)
@@ -274,6 +294,37 @@ TEST_F(ZelctlTest, RemovingAUserAClockNoLongerHoldsSucceedsAndSaysSo)
     EXPECT_NE(unknown.Err.find("the site has no user with ID '999'"), std::string::npos) << unknown.Err;
 }
 
+TEST_F(ZelctlTest, AUserWithoutATemplateIsLeftOutAndNamedUnlessAsked)
+{
+    // 105 "Person 5" is not enrolled: the site holds no template for it.
+    auto alone = Zelctl({"users", "send", "--all", "--user", "105"});
+    EXPECT_EQ(alone.Status, 1);
+    EXPECT_NE(alone.Err.find("105 (Person 5)"), std::string::npos) << alone.Err;
+    EXPECT_EQ(server->Clock(1).UserCount(), 0u) << "no clock is written when nobody is left to send";
+
+    auto mixed = Zelctl({"users", "send", "Front", "--user", "101", "105", "--format", "json"});
+    EXPECT_EQ(mixed.Status, 1);
+    EXPECT_NE(mixed.Err.find("105 (Person 5)"), std::string::npos) << mixed.Err;
+    EXPECT_EQ(Row(mixed.Json(), "clock", "Front").value("users").toInt(), 1);
+    EXPECT_FALSE(server->Clock(1).FindUser(*zel::sim::UserIdFromText("105")).has_value());
+
+    auto asked = Zelctl({"users", "send", "Front", "--user", "105", "--allow-no-template"});
+    EXPECT_EQ(asked.Status, 0) << asked.Err;
+    EXPECT_TRUE(server->Clock(1).FindUser(*zel::sim::UserIdFromText("105")).has_value());
+
+    // The clock now holds 105 with an empty template: the site knows it, but not as enrolled.
+    auto diff = Zelctl({"diff", "Front", "--format", "json"});
+    ASSERT_EQ(diff.Status, 0) << diff.Err;
+    EXPECT_EQ(Row(diff.Json(), "user_id", "105").value("difference").toString(), "not enrolled in the site");
+    EXPECT_EQ(Row(diff.Json(), "user_id", "102").value("difference").toString(), "only in site");
+
+    // Read back, it stays not enrolled.
+    auto import = Zelctl({"users", "import", "Front", "--format", "json"});
+    ASSERT_EQ(import.Status, 0) << import.Err;
+    EXPECT_NE(Row(import.Json(), "clock", "Front").value("detail").toString().indexOf("1 without a template"), -1);
+    EXPECT_FALSE(Row(Zelctl({"users", "--format", "json"}).Json(), "user_id", "105").value("enrolled").toBool());
+}
+
 TEST_F(ZelctlTest, BackupRestoredOntoAnEmptyClockGivesTheSameClock)
 {
     ASSERT_EQ(Zelctl({"users", "send", "Front", "--enrolled"}).Status, 0);
@@ -377,11 +428,11 @@ TEST_F(ZelctlTest, AnInterruptedRestoreTellsEachChangeAndFinishesWhenRunAgain)
     }
     ASSERT_EQ(Zelctl({"users", "remove", "Spare", "--user", "104"}).Status, 0);
 
-    // Frames: the lookup 2; the clock read for the plan 14 (selection, a bank, each of the 5 users
-    // selected and read, the setup record selected and read); the replacement's selection and user
-    // count 2, then the removals. The line drops after the first removal.
+    // Frames: the lookup, the clock read for the plan (a bank, each of the 5 users, the setup
+    // record, with the selections they need), the replacement's user count, then the removals.
+    // The line drops after the first removal.
     zel::sim::FaultOptions drop;
-    drop.DropAfterFrames = 19;
+    drop.DropAfterFrames = 20;
     server->SetFaults(drop);
     auto cut = Zelctl({"restore", file, "Spare", "--yes", "--format", "json"});
     server->SetFaults({});
@@ -401,6 +452,222 @@ TEST_F(ZelctlTest, AnInterruptedRestoreTellsEachChangeAndFinishesWhenRunAgain)
     for (const auto& row : again.Json())
         EXPECT_EQ(row.toObject().value("result").toString(), "done");
     EXPECT_EQ(Zelctl({"restore", file, "Spare", "--format", "json"}).Json().size(), 0);
+}
+
+TEST_F(ZelctlTest, TimeSetMendsOnlyTheClocksPastTheBound)
+{
+    struct Case {
+        const char* Clock;
+        std::uint8_t ReaderId;
+        std::int64_t Offset;
+        const char* Action; // with --max-drift 30
+    };
+    const std::vector<Case> cases{{"Front", 1, 100, "set"}, {"Newer", 2, -45, "set"}, {"Spare", 3, 10, "kept"}};
+    for (const auto& c : cases)
+        server->Clock(c.ReaderId).SetTimeOptions({c.Offset, 0});
+
+    auto dry = Zelctl({"time", "set", "--all", "--max-drift", "30", "--dry-run", "--format", "json"});
+    EXPECT_EQ(dry.Status, 1) << dry.Err; // Silent and Far
+    for (const auto& c : cases) {
+        auto row = Row(dry.Json(), "clock", c.Clock);
+        EXPECT_EQ(row.value("action").toString(), c.Action == std::string("set") ? "would set" : "kept") << c.Clock;
+        EXPECT_NEAR(row.value("before_seconds").toInt(), c.Offset, 1) << c.Clock;
+        EXPECT_TRUE(row.value("after_seconds").isNull()) << c.Clock;
+        EXPECT_NEAR(server->Clock(c.ReaderId).Time().TotalSeconds() - zel::DateTime::Now().TotalSeconds(), c.Offset, 2)
+            << c.Clock << ": a dry run wrote";
+    }
+
+    auto set = Zelctl({"time", "set", "Front", "Newer", "Spare", "--max-drift=30", "--format", "json"});
+    ASSERT_EQ(set.Status, 0) << set.Err;
+    for (const auto& c : cases) {
+        auto row = Row(set.Json(), "clock", c.Clock);
+        EXPECT_EQ(row.value("action").toString(), c.Action) << c.Clock;
+        EXPECT_NEAR(row.value("before_seconds").toInt(), c.Offset, 1) << c.Clock;
+        const std::int64_t now = server->Clock(c.ReaderId).Time().TotalSeconds() - zel::DateTime::Now().TotalSeconds();
+        if (c.Action == std::string("set")) {
+            EXPECT_LE(std::abs(row.value("after_seconds").toInt()), 1) << c.Clock;
+            EXPECT_LE(std::abs(now), 2) << c.Clock;
+        } else {
+            EXPECT_TRUE(row.value("after_seconds").isNull()) << c.Clock;
+            EXPECT_NEAR(now, c.Offset, 2) << c.Clock;
+        }
+    }
+
+    // Without a bound every clock is set; a bound of zero or below, or not a number, is refused.
+    auto all = Zelctl({"time", "set", "Spare", "--format", "json"});
+    ASSERT_EQ(all.Status, 0) << all.Err;
+    EXPECT_EQ(all.Json().at(0).toObject().value("action").toString(), "set");
+    for (const char* bound : {"0", "-5", "ten", "1.5"}) {
+        auto refused = Zelctl({"time", "set", "--all", "--max-drift", bound});
+        EXPECT_EQ(refused.Status, 2) << bound;
+        EXPECT_NE(refused.Err.find("--max-drift"), std::string::npos) << refused.Err;
+    }
+}
+
+TEST_F(ZelctlTest, StatusTellsWhetherTheDaylightSavingDatesAreThisYears)
+{
+    // Zones on both sides of the date line, north and south.
+    for (const char* zone : {"Pacific/Auckland", "America/Adak", "Pacific/Chatham", "America/New_York"}) {
+        const zel::test::MachineZone machine(zone);
+        const int year = zel::DateTime::Now().Year();
+        auto put = [&](std::uint8_t readerId, int datesOf) { PutDstDates(server->Clock(readerId), zone, datesOf); };
+        put(1, year);
+        put(2, year - 1);
+        put(3, 0);
+        auto status = Zelctl({"status", "Front", "Newer", "Spare", "--format", "json"});
+        ASSERT_EQ(status.Status, 0) << zone << ": " << status.Err;
+        struct Expected {
+            const char* Clock;
+            const char* Dst;
+            int Year;
+        };
+        for (const Expected& e :
+             {Expected{"Front", "current", 0}, Expected{"Newer", "stale", year - 1}, Expected{"Spare", "off", 0}}) {
+            auto row = Row(status.Json(), "clock", e.Clock);
+            EXPECT_EQ(row.value("dst").toString().toStdString(), e.Dst) << zone << " " << e.Clock;
+            EXPECT_EQ(row.value("dst_year").toInt(), e.Year) << zone << " " << e.Clock;
+        }
+    }
+    {
+        // A zone given as a rule, not a name: the clock is still reported, its dates unchecked.
+        const zel::test::MachineZone rule("CET-1CEST,M3.5.0,M10.5.0/3");
+        auto status = Zelctl({"status", "Front", "--format", "json"});
+        ASSERT_EQ(status.Status, 0) << status.Err;
+        auto row = status.Json().at(0).toObject();
+        EXPECT_EQ(row.value("result").toString(), "done");
+        EXPECT_TRUE(row.value("dst").isNull());
+        EXPECT_TRUE(row.value("detail").toString().startsWith("daylight saving not checked: "));
+    }
+    // Dates of no year: stale, the year unknown.
+    auto setup = server->Clock(1).Setup();
+    setup[129] = 1, setup[130] = 1, setup[135] = 2, setup[136] = 1;
+    server->Clock(1).SetSetup(setup);
+    auto row = Zelctl({"status", "Front", "--format", "json"}).Json().at(0).toObject();
+    EXPECT_EQ(row.value("dst").toString(), "stale");
+    EXPECT_TRUE(row.value("dst_year").isNull());
+}
+
+TEST_F(ZelctlTest, SettingsChangeOnlyWhatIsNamed)
+{
+    // A setup record of the clock's own, every byte set, that no change may lose.
+    zel::sim::SetupRecord own{};
+    for (std::size_t i = 0; i < own.size(); ++i)
+        own[i] = static_cast<std::uint8_t>(i % 7 + 1);
+    std::fill(own.begin() + 126, own.begin() + 138, 0);
+    own[117] = 0x01; // time and attendance on, department tracking off
+    std::fill(own.begin() + 140, own.begin() + 144, 0);
+    server->Clock(1).SetSetup(own);
+
+    auto get = Zelctl({"settings", "get", "Front", "--format", "json"});
+    ASSERT_EQ(get.Status, 0) << get.Err;
+    auto row = get.Json().at(0).toObject();
+    EXPECT_EQ(row.value("time_format").toInt(), 24);
+    EXPECT_EQ(row.value("dst").toString(), "off");
+    EXPECT_TRUE(row.value("dst_start").isNull());
+    EXPECT_EQ(row.value("time_attendance").toString(), "on");
+    EXPECT_EQ(row.value("department_tracking").toString(), "off");
+    auto csv = Zelctl({"settings", "get", "Front", "--format", "csv"});
+    EXPECT_EQ(
+        csv.Out.substr(0, csv.Out.find('\r')),
+        "clock,result,time_format,dst,dst_year,dst_start,dst_end,time_attendance,department_tracking,error,detail");
+
+    struct Case {
+        std::vector<std::string> Args;
+        const char* Action;
+        std::uint8_t Options; // byte 117 after
+        std::uint8_t Format;  // byte 140 after
+    };
+    const std::vector<Case> cases{
+        {{"--time-format", "12", "--dry-run"}, "would send", 0x01, 0},
+        {{"--time-format", "12"}, "sent", 0x01, 1},
+        {{"--time-format", "12"}, "kept", 0x01, 1},
+        {{"--department-tracking", "on", "--time-attendance=off"}, "sent", 0x02, 1},
+        {{"--time-format", "24", "--department-tracking", "on"}, "sent", 0x02, 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"settings", "set", "Front", "--format", "json"};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        auto set = Zelctl(args);
+        ASSERT_EQ(set.Status, 0) << set.Err;
+        EXPECT_EQ(set.Json().at(0).toObject().value("action").toString().toStdString(), c.Action) << c.Args[0];
+        auto after = server->Clock(1).Setup();
+        EXPECT_EQ(after[117] & 0x03, c.Options) << c.Args[0];
+        EXPECT_EQ(after[140], c.Format) << c.Args[0];
+        for (std::size_t i = 0; i < 117; ++i)
+            ASSERT_EQ(after[i], own[i]) << "byte " << i << " lost";
+    }
+
+    // Daylight saving on sends this year's dates; off clears them.
+    ASSERT_EQ(Zelctl({"settings", "set", "Front", "--dst", "on"}).Status, 0);
+    EXPECT_EQ(Zelctl({"settings", "get", "Front", "--format", "json"}).Json().at(0).toObject().value("dst").toString(),
+              zel::support::DayLightSavingsDates::ThisYear().HasDayLightSavings() ? "current" : "off");
+    ASSERT_EQ(Zelctl({"settings", "set", "Front", "--dst", "off"}).Status, 0);
+    EXPECT_EQ(server->Clock(1).Setup()[129], 0);
+
+    for (const auto& bad : std::vector<std::vector<std::string>>{{"settings", "set", "Front"},
+                                                                 {"settings", "set", "Front", "--dst", "yes"},
+                                                                 {"settings", "set", "Front", "--time-format", "13"},
+                                                                 {"settings", "get"}})
+        EXPECT_EQ(Zelctl(bad).Status, 2) << bad.back();
+}
+
+TEST_F(ZelctlTest, SettingsDstRenewsOnlyStaleDates)
+{
+    const zel::test::MachineZone machine("Europe/Berlin");
+    const int year = zel::DateTime::Now().Year();
+    auto put = [&](std::uint8_t readerId, int datesOf) {
+        PutDstDates(server->Clock(readerId), "Europe/Berlin", datesOf);
+    };
+    put(1, year - 1);
+    put(2, year);
+    put(3, 0);
+    auto dry = Zelctl({"settings", "dst", "Front", "Newer", "Spare", "--dry-run", "--format", "json"});
+    ASSERT_EQ(dry.Status, 0) << dry.Err;
+    EXPECT_EQ(Row(dry.Json(), "clock", "Front").value("action").toString(), "would send");
+    auto renew = Zelctl({"settings", "dst", "Front", "Newer", "Spare", "--format", "json"});
+    ASSERT_EQ(renew.Status, 0) << renew.Err;
+    EXPECT_EQ(Row(renew.Json(), "clock", "Front").value("action").toString(), "sent");
+    EXPECT_EQ(Row(renew.Json(), "clock", "Newer").value("action").toString(), "kept");
+    EXPECT_EQ(Row(renew.Json(), "clock", "Spare").value("action").toString(), "kept");
+    auto status = Zelctl({"status", "Front", "Spare", "--format", "json"});
+    EXPECT_EQ(Row(status.Json(), "clock", "Front").value("dst").toString(), "current");
+    EXPECT_EQ(Row(status.Json(), "clock", "Spare").value("dst").toString(), "off");
+}
+
+TEST_F(ZelctlTest, MenuSendPadsAShortFileAndRefusesEmptyOrLongOnes)
+{
+    auto write = [&](const char* name, std::size_t size) {
+        const auto path = folder / name;
+        std::ofstream out(path, std::ios::binary);
+        for (std::size_t i = 0; i < size; ++i)
+            out.put(static_cast<char>(i % 251 + 1));
+        return path.string();
+    };
+    struct Case {
+        const char* Name;
+        std::size_t Size;
+        int Status;
+    };
+    for (const Case& c : {Case{"ONE.BIN", 1, 0}, Case{"SHORT.BIN", 100, 0}, Case{"FULL.BIN", 4096, 0},
+                          Case{"EMPTY.BIN", 0, 2}, Case{"LONG.BIN", 4097, 2}}) {
+        const std::string file = write(c.Name, c.Size);
+        const auto before = server->Clock(1).MenuProgram();
+        auto dry = Zelctl({"menu", "send", "Front", file, "--dry-run"});
+        EXPECT_EQ(dry.Status, c.Status) << c.Name << dry.Err;
+        EXPECT_EQ(server->Clock(1).MenuProgram(), before) << c.Name << ": a dry run wrote";
+        auto sent = Zelctl({"menu", "send", "Front", "Newer", file});
+        ASSERT_EQ(sent.Status, c.Status) << c.Name << sent.Err;
+        const auto menu = server->Clock(2).MenuProgram();
+        if (c.Status) {
+            EXPECT_NE(sent.Err.find(c.Name), std::string::npos) << sent.Err;
+            EXPECT_EQ(server->Clock(1).MenuProgram(), before) << c.Name;
+            continue;
+        }
+        for (std::size_t i = 0; i < menu.size(); ++i)
+            ASSERT_EQ(menu[i], i < c.Size ? i % 251 + 1 : 0) << c.Name << " byte " << i;
+        EXPECT_EQ(server->Clock(1).MenuProgram(), menu);
+    }
+    EXPECT_EQ(Zelctl({"menu", "send", "--all", (folder / "MISSING.BIN").string()}).Status, 2);
 }
 
 TEST_F(ZelctlTest, ReadsWhileAnotherProgramWritesTheSiteAndNeverWritesBesideIt)

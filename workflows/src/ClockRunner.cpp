@@ -76,8 +76,8 @@ std::shared_ptr<zel::support::Channel> ClockRunner::MakeChannel(std::int32_t cha
 {
     try {
         auto channel = mMakeChannel(channelID);
-        if (!channel)
-            why = NoChannelReason(channelID);
+        // Told when the channel is missing; one that does not connect says why there (NotConnectedReason).
+        why = channel ? std::string() : NoChannelReason(channelID);
         return channel;
     } catch (const std::exception& error) {
         why = ReportedErrorText(error);

@@ -2,6 +2,8 @@
 
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
+#include "zel/data/DirChnlDescription.h"
+#include "zel/data/EthChnlDescription.h"
 #include "zel/data/MdmChnlDescription.h"
 #include "zel/support/Channel.h"
 #include "zel/support/DirectConnector.h"
@@ -9,6 +11,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
 #include <utility>
 
 namespace zel::workflows {
@@ -179,6 +182,25 @@ int CommandReport::CountOf(ClockReport::Kind kind) const
         std::count_if(mClocks.begin(), mClocks.end(), [kind](const ClockReport& c) { return c.Outcome == kind; }));
 }
 
+int CommandReport::DistinctClocks() const
+{
+    std::map<std::int32_t, bool> clocks;
+    for (const auto& clock : mClocks)
+        clocks.emplace(clock.ClockID, true);
+    return static_cast<int>(clocks.size());
+}
+
+int CommandReport::DistinctClocksDone() const
+{
+    std::map<std::int32_t, bool> done; // clock -> every task of it done so far
+    for (const auto& clock : mClocks) {
+        auto [at, added] = done.emplace(clock.ClockID, clock.Succeeded());
+        if (!added)
+            at->second = at->second && clock.Succeeded();
+    }
+    return static_cast<int>(std::count_if(done.begin(), done.end(), [](const auto& entry) { return entry.second; }));
+}
+
 bool CommandReport::AllSucceeded() const
 {
     return mEnding == Ending::Completed && mCommandError.empty() &&
@@ -200,7 +222,8 @@ bool CommandReport::AnyNotes() const
 std::string CommandReport::Summary() const
 {
     const std::string command = mCommand.empty() ? std::string("The command") : mCommand;
-    const int total = static_cast<int>(mClocks.size());
+    const int total = DistinctClocks();
+    const int tasks = static_cast<int>(mClocks.size());
     if (AllSucceeded()) {
         if (total == 0)
             return command + " finished; no clock was chosen.";
@@ -235,7 +258,10 @@ std::string CommandReport::Summary() const
         text += " finished";
         break;
     }
-    text += ": " + std::to_string(CountOf(ClockReport::Kind::Done)) + " of " + ClockCount(total) + " done";
+    text += ": " + std::to_string(DistinctClocksDone()) + " of " + ClockCount(total) + " done";
+    if (tasks != total) // some clock has several tasks: the outcomes below are the tasks'
+        text +=
+            "; of " + std::to_string(tasks) + " tasks, " + std::to_string(CountOf(ClockReport::Kind::Done)) + " done";
     static const std::pair<ClockReport::Kind, const char*> parts[] = {
         {ClockReport::Kind::NotConnected, "not connected"},
         {ClockReport::Kind::NotAnswering, "not answering"},
@@ -278,7 +304,9 @@ std::string NotConnectedReason(const zel::support::Channel& channel)
         return "The channel did not connect (address " + ethernet->IPAddress() + ", port " +
                std::to_string(ethernet->IPPort()) + ")" + after;
     if (const auto* direct = dynamic_cast<const zel::support::DirectConnector*>(connector))
-        return "The channel did not connect (COM" + std::to_string(direct->CommPort()) + ")" + after;
+        // The serial connector's reason names the port and its device itself.
+        return why.empty() ? "The channel did not connect (COM" + std::to_string(direct->CommPort()) + ")."
+                           : "The channel did not connect: " + why + ".";
     return "The channel did not connect" + after;
 }
 

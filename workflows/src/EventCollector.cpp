@@ -2,8 +2,11 @@
 
 #include "zel/DateTime.h"
 #include "zel/Error.h"
+#include "zel/data/DataSource.h"
 #include "zel/data/EventStore.h"
 #include "zel/data/ReaderDescription.h"
+#include "zel/data/UserDescription.h"
+#include "zel/data/UserDescriptionList.h"
 #include "zel/support/DataLogElement.h"
 #include "zel/support/IReader.h"
 #include "zel/workflows/ClockRunner.h"
@@ -60,6 +63,14 @@ void EventCollector::Collect(zel::support::IReader& reader, const ReaderPtr& clo
                              EventCollection& result)
 {
     const std::string collectedAt = TimeText(zel::DateTime::Now());
+    // Each event keeps its user's name as the site knows it now: payroll still names a user
+    // removed from the site later.
+    const auto users = zel::data::DataSource().GetUserDescriptionList();
+    auto named = [&](zel::data::StoredEvent event) {
+        if (!event.UserID.empty() && users->Contains(event.UserID))
+            event.UserName = users->Item(event.UserID)->Name();
+        return event;
+    };
     const bool storedBefore = store.CountForClock(clock->DatabaseID()) > 0;
     auto report = [&](const std::string& stage) {
         if (mStage)
@@ -101,7 +112,7 @@ void EventCollector::Collect(zel::support::IReader& reader, const ReaderPtr& clo
             auto element = reader.GetNextDataLogElement();
             if (element->IsEmpty())
                 break;
-            auto event = ToStored(*element, clock, collectedAt);
+            auto event = named(ToStored(*element, clock, collectedAt));
             if (first) {
                 first = false;
                 result.Wrapped = storedBefore && !metStored && !store.Contains(event);
@@ -142,6 +153,7 @@ std::vector<EventCollection> EventCollector::Run(const std::vector<ReaderPtr>& c
 {
     zel::data::EventStore store;
     store.CheckWritable();
+    zel::data::DataSource().GetUserDescriptionList(); // a site whose users cannot load fails here, once
 
     std::map<std::int32_t, EventCollection> counts;
     ClockRunner runner(mMakeChannel);

@@ -115,12 +115,19 @@ std::optional<std::int32_t> AuthorityLevelFromText(std::string_view text)
 
 std::optional<Refusal> CheckUserFields(std::string_view userID, std::string_view name, std::int32_t level)
 {
-    if (!LengthWithin(userID, MaxUserIDLength))
-        return Plain("User ID must be between 1 and 10 digits.");
-    if (!LengthWithin(name, MaxUserNameLength))
-        return Plain("User name must be between 1 and 20 characters.");
+    if (std::string problem = UserIDProblem(userID); !problem.empty())
+        return Plain(std::move(problem));
+    if (auto refusal = CheckUserName(name))
+        return refusal;
     if (level < 0)
         return Plain("Invalid user authority level.");
+    return std::nullopt;
+}
+
+std::optional<Refusal> CheckUserName(std::string_view name)
+{
+    if (!LengthWithin(name, MaxUserNameLength))
+        return Plain("User name must be between 1 and 20 characters.");
     return std::nullopt;
 }
 

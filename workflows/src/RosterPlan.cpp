@@ -210,11 +210,11 @@ RosterPlan PlanRoster(const CsvDocument& file, const zel::data::UserDescriptionL
         const std::string& typedID = record.Fields[columns.UserID];
         entry.Name = Unguarded(record.Fields[columns.Name]);
         // The user editor's rules first, then what a clock needs of an ID; the columns in order.
-        if (auto refusal = CheckUserFields(typedID, "-", 0))
-            AddReason(reasons, refusal->Message.substr(0, refusal->Message.size() - 1) + " ('" + typedID + "' is not)");
+        if (const std::string problem = UserIDProblem(typedID); !problem.empty())
+            AddReason(reasons, "the user ID '" + typedID + "': " + problem);
         else if (!IsClockUserID(typedID))
             AddReason(reasons, "the user ID '" + typedID + "' is not a number: a clock cannot hold it");
-        if (auto refusal = CheckUserFields("0", entry.Name, 0))
+        if (auto refusal = CheckUserName(entry.Name))
             AddReason(reasons, refusal->Message.substr(0, refusal->Message.size() - 1) + " ('" + entry.Name + "' has " +
                                    std::to_string(CharacterCount(entry.Name)) + ")");
         else if (HasControlCharacter(entry.Name))

@@ -5,6 +5,7 @@
 #include "zel/support/IReader.h"
 #include "zel/workflows/ClockBackup.h"
 #include "zel/workflows/UserIDs.h"
+#include "zel/workflows/UserTransfer.h"
 
 #include <algorithm>
 #include <map>
@@ -39,6 +40,8 @@ const char* DifferenceWord(DifferenceKind kind)
         return "template differs";
     case DifferenceKind::LevelDiffers:
         return "level differs";
+    case DifferenceKind::NotEnrolledInSite:
+        return "not enrolled in the site";
     }
     return "";
 }
@@ -46,9 +49,15 @@ const char* DifferenceWord(DifferenceKind kind)
 std::vector<UserDifference> DiffSiteAndClock(const zel::data::UserDescriptionList& site, zel::support::IReader& reader)
 {
     std::map<std::string, std::shared_ptr<zel::data::UserDescription>, IdLess> enrolled;
-    for (const auto& user : site.Items())
-        if (user && user->Enrolled())
-            enrolled.emplace(UserIDWithoutLeadingZeros(user->UserID()), user); // "007" is the clock's "7"
+    std::map<std::string, bool, IdLess> known; // every site user, enrolled or not
+    for (const auto& user : site.Items()) {
+        if (!user)
+            continue;
+        const std::string id = UserIDWithoutLeadingZeros(user->UserID()); // "007" is the clock's "7"
+        known.emplace(id, true);
+        if (HasTemplate(*user))
+            enrolled.emplace(id, user);
+    }
 
     std::map<std::string, std::shared_ptr<zel::support::IUser>, IdLess> onClock;
     if (auto list = reader.GetUserList())
@@ -66,7 +75,8 @@ std::vector<UserDifference> DiffSiteAndClock(const zel::data::UserDescriptionLis
         auto siteIt = enrolled.find(id);
         auto clockIt = onClock.find(id);
         if (siteIt == enrolled.end()) {
-            differences.push_back({id, DifferenceKind::OnlyOnClock, {}, {}});
+            differences.push_back(
+                {id, known.count(id) != 0 ? DifferenceKind::NotEnrolledInSite : DifferenceKind::OnlyOnClock, {}, {}});
             continue;
         }
         if (clockIt == onClock.end()) {

@@ -3,6 +3,7 @@
 #include "zel/workflows/UserTransfer.h"
 
 #include "zel/data/DataSource.h"
+#include "zel/data/IStore.h"
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
@@ -61,8 +62,12 @@ Synchronizer::Synchronizer(ChannelMaker makeChannel) : mMakeChannel(std::move(ma
 void Synchronizer::Execute(const ReaderCollection& Source, const ReaderCollection& Destination,
                            bool ClearDestinationClocks)
 {
-    mClearDestinationClocks = ClearDestinationClocks;
     mReport = CommandReport("Synchronize");
+    // What is read is stored in the site database: a site that cannot be written refuses the
+    // whole synchronization before any clock is read (error 3027 with the reason).
+    if (auto site = zel::data::DataSource().GetConnection())
+        site->CheckWritable();
+    mClearDestinationClocks = ClearDestinationClocks;
     mErrorTold = false;
     mAbortedRaised = false;
     mStopped = false;
@@ -123,8 +128,8 @@ void Synchronizer::Run(const std::vector<ReaderPtr>& sources, const std::vector<
     // The users to send, built here: the worker threads never touch the site database.
     std::vector<Outgoing> outgoing;
     for (const auto& user : *users) {
-        if (!user->Enrolled())
-            continue;
+        if (!HasTemplate(*user))
+            continue; // not enrolled, or marked so without a template: a clock could verify nobody
         Outgoing next;
         next.User = user;
         try {
@@ -161,8 +166,8 @@ void Synchronizer::RunPhase(int mode, const std::vector<ChannelGroup>& groups, c
     for (std::size_t i = 0; i < groups.size(); ++i) {
         try {
             channels[i] = mMakeChannel(groups[i].ChannelID);
-            if (!channels[i])
-                why[i] = NoChannelReason(groups[i].ChannelID);
+            // Told when the channel is missing; one that does not connect says why there (NotConnectedReason).
+            why[i] = channels[i] ? std::string() : NoChannelReason(groups[i].ChannelID);
         } catch (const std::exception& error) {
             channels[i].reset(); // a channel that cannot be made counts as not connected
             why[i] = ReportedErrorText(error);
@@ -216,7 +221,8 @@ void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t ind
                         mReport.SetNotConnected(mReport.Find(member->DatabaseID(), task), failure);
                     mConnectionFailed.Raise(mode, channelID);
                 });
-                TellStep(lane, mode, clock, "channel not connected");
+                TellStep(lane, mode, clock,
+                         failure.empty() ? "channel not connected" : "channel not connected: " + failure);
                 channel.reset();
                 return;
             }

@@ -6,7 +6,19 @@
 #include "zel/data/UserDescriptionList.h"
 #include "zel/support/ExtendedUser.h"
 
+#include <algorithm>
+
 namespace zel::workflows {
+
+bool HasTemplate(const std::vector<std::uint8_t>& hand)
+{
+    return std::any_of(hand.begin(), hand.end(), [](std::uint8_t byte) { return byte != 0; });
+}
+
+bool HasTemplate(const zel::data::UserDescription& user)
+{
+    return user.Enrolled() && HasTemplate(user.Template());
+}
 
 std::shared_ptr<zel::support::ExtendedUser> MakeExtendedUser(const zel::data::UserDescription& user)
 {
@@ -36,15 +48,20 @@ std::shared_ptr<zel::data::UserDescription> ImportClockUser(zel::data::UserDescr
     // level read back is 0. A user the site already knows keeps the level stored for it (else a
     // synchronization would strip every supervisor of the authority on every clock); a new user
     // takes the clock's.
+    const std::vector<std::uint8_t> hand = clockUser.Template();
     std::shared_ptr<zel::data::UserDescription> user;
     if (list.Contains(id)) {
         user = list.Item(id);
+        if (!HasTemplate(hand))
+            return user; // the clock holds no template for it: nothing to learn
     } else {
         user = list.Add(id, "User " + id);
         user->SetAuthorityLevel(static_cast<std::int32_t>(clockUser.AuthorityLevel()));
     }
-    user->SetEnrolled(true);
-    user->SetTemplate(clockUser.Template());
+    if (HasTemplate(hand)) {
+        user->SetEnrolled(true);
+        user->SetTemplate(hand);
+    }
     list.Save();
     return user;
 }

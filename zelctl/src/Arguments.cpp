@@ -4,12 +4,32 @@ namespace zel::cli {
 
 namespace {
 
-const std::set<std::string> kSingle{"site", "format",    "ids",     "since", "until",    "output",
-                                    "type", "address",   "port",    "phone", "com-port", "bit-rate",
-                                    "name", "reader-id", "channel", "level", "location", "new-id"};
+const std::set<std::string> kSingle{"site",
+                                    "format",
+                                    "ids",
+                                    "since",
+                                    "until",
+                                    "output",
+                                    "max-drift",
+                                    "time-format",
+                                    "dst",
+                                    "time-attendance",
+                                    "department-tracking",
+                                    "type",
+                                    "address",
+                                    "port",
+                                    "phone",
+                                    "com-port",
+                                    "bit-rate",
+                                    "name",
+                                    "reader-id",
+                                    "channel",
+                                    "level",
+                                    "location",
+                                    "new-id"};
 const std::set<std::string> kMulti{"from", "to", "user", "clock", "kind"};
-const std::set<std::string> kFlags{"all",  "enrolled", "all-users", "clear",         "yes",
-                                   "help", "csv-raw",  "dry-run",   "remove-missing"};
+const std::set<std::string> kFlags{"all",  "enrolled", "all-users",         "clear",   "yes",
+                                   "help", "csv-raw",  "allow-no-template", "dry-run", "remove-missing"};
 
 const std::string kOutput = "--output";
 

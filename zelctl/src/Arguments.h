@@ -17,13 +17,13 @@ public:
 };
 
 // Options may stand anywhere after the program name. Options with one value: --site, --format,
-// --ids, --since, --until, --output (-o), and those of the list commands: --type, --address, --port,
-// --phone, --com-port, --bit-rate, --name, --reader-id, --channel, --level, --location, --new-id (as
-// "--site SITE" or "--site=SITE"). Options with one or more values, up to the next option: --from,
-// --to, --user, --clock, --kind (given twice, the values add up). Flags: --all, --enrolled,
-// --all-users, --clear, --yes, --csv-raw (CSV output, texts as they are), --dry-run,
-// --remove-missing, --help (-h). "--" ends the options. Everything else is a word: the command's
-// words, then its arguments, in order.
+// --ids, --since, --until, --output (-o) (as "--site SITE" or "--site=SITE"). Options with one or more values, up to
+// the next option: --from, --to, --user, --clock, --kind (given twice, the values add up). Flags: --all, --enrolled,
+// --all-users, --clear, --yes, --csv-raw (CSV output, texts as they are), --allow-no-template, --help (-h). "--" ends
+// the options. Also --max-drift, --time-format, --dst, --time-attendance, --department-tracking (one value) and the
+// flag --dry-run; those of the list commands, --type, --address, --port, --phone, --com-port, --bit-rate, --name,
+// --reader-id, --channel, --level, --location, --new-id (one value), and the flag --remove-missing. Everything else
+// is a word: the command's words, then its arguments, in order.
 struct Arguments {
     std::string Site; // empty: not given
     Format OutputFormat = Format::Table;

@@ -11,6 +11,7 @@
 #include "zel/support/IReader.h"
 #include "zel/workflows/ClockModel.h"
 #include "zel/workflows/ClockRunner.h"
+#include "zel/workflows/ClockTimeCheck.h"
 #include "zel/workflows/CommandReport.h"
 #include "zel/workflows/ParallelGroups.h"
 #include "zel/workflows/SiteChannels.h"
@@ -18,6 +19,7 @@
 #include <charconv>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <ostream>
 
 namespace zel::cli {
@@ -47,31 +49,57 @@ std::pair<int, int> IdRange(const std::string& text)
     return {from, to};
 }
 
+// A bound in whole seconds, above zero.
+std::int64_t Seconds(const char* option, const std::string& text)
+{
+    std::int64_t value = 0;
+    const bool number =
+        !text.empty() && text.size() <= 9 &&
+        (zel::IsAllDigits(text) || (text[0] == '-' && text.size() > 1 && zel::IsAllDigits(text.substr(1))));
+    if (!number || std::from_chars(text.data(), text.data() + text.size(), value).ec != std::errc())
+        throw UsageError(std::string(option) + " takes whole seconds, not '" + text + "'");
+    if (value <= 0)
+        throw UsageError(std::string(option) + " must be above 0 seconds, not " + text +
+                         ": a clock is never exactly on time; leave it out to set every clock");
+    return value;
+}
+
 } // namespace
 
 int Status(Context& ctx)
 {
     auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
+    using Check = zel::workflows::ClockTimeCheck;
     struct Seen {
         std::string Model;
         std::int32_t Users = 0, Capacity = 0;
-        zel::DateTime Time;
-        std::int64_t Difference = 0;
+        Check::Reading Time;
+        Check::Dst Dst;
+        bool DstKnown = true;
     };
     std::map<std::int32_t, Seen> seen;
     std::mutex seenLock; // the lines' workers fill it side by side
+    const int year = zel::DateTime::Now().Year();
     zel::workflows::ClockRunner runner;
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
     ctx.Attach(runner);
-    auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
+    auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel& channel,
                                           const Context::ReaderPtr& clock, zel::workflows::ClockResult& result) {
         Seen info;
         auto model = zel::workflows::ModelOf(reader);
         info.Model = model.Name;
         info.Capacity = model.Capacity;
         info.Users = reader.UserCount();
-        info.Time = reader.GetTime();
-        info.Difference = info.Time.TotalSeconds() - zel::DateTime::Now().TotalSeconds();
+        info.Time = Check::Read(reader);
+        channel.SetHandReader(clock->ReaderID());
+        const auto setup = channel.GetSetupData();
+        try {
+            info.Dst = Check::DstOf(setup, year);
+        } catch (const zel::Error& error) {
+            // This machine's zone cannot be told: the clock's own state is still worth showing.
+            info.DstKnown = false;
+            result.Detail = "daylight saving not checked: " + error.Description();
+        }
         result.Count = info.Users;
         const std::lock_guard<std::mutex> hold(seenLock);
         seen[clock->DatabaseID()] = info;
@@ -86,21 +114,32 @@ int Status(Context& ctx)
                                 {"clock_time", "Clock time"},
                                 {"difference_seconds", "Ahead (s)"},
                                 {"error", "Error"},
-                                {"detail", "Detail"}};
+                                {"detail", "Detail"},
+                                {"dst", "DST"},
+                                {"dst_year", "DST of"}};
     if (siteColumn)
         columns.push_back({"site", "Site"});
     Table table(std::move(columns));
     const std::string site = ctx.ShownSite();
     for (const auto& result : results) {
         std::vector<Cell> row{result.Clock->Name(), zel::workflows::OutcomeWord(result.Outcome)};
-        if (auto it = seen.find(result.Clock->DatabaseID()); it != seen.end()) {
+        auto it = seen.find(result.Clock->DatabaseID());
+        if (it != seen.end()) {
             const Seen& info = it->second;
-            row.insert(row.end(), {info.Model, info.Users, info.Capacity, IsoTime(info.Time), Cell(info.Difference)});
+            row.insert(row.end(), {info.Model, info.Users, info.Capacity, IsoTime(info.Time.ClockTime),
+                                   Cell(info.Time.DifferenceSeconds)});
         } else {
             row.insert(row.end(), {Cell(), Cell(), Cell(), Cell(), Cell()});
         }
         row.push_back(result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell());
         row.push_back(result.Detail);
+        if (it != seen.end() && it->second.DstKnown) {
+            const Check::Dst& dst = it->second.Dst;
+            row.push_back(Check::DstWord(dst.State));
+            row.push_back(dst.Year ? Cell(std::int64_t{dst.Year}) : Cell());
+        } else {
+            row.insert(row.end(), {Cell(), Cell()});
+        }
         if (siteColumn)
             row.push_back(site);
         table.Add(std::move(row));
@@ -115,20 +154,51 @@ int Status(Context& ctx)
 int TimeSet(Context& ctx)
 {
     auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
+    using Check = zel::workflows::ClockTimeCheck;
+    std::optional<std::int64_t> maxDrift;
+    if (ctx.Args.Has("max-drift"))
+        maxDrift = Seconds("--max-drift", ctx.Args.Value("max-drift"));
+    const bool dryRun = ctx.Args.Flag("dry-run");
+    std::map<std::int32_t, Check::Correction> corrections;
+    std::mutex correctionsLock; // the lines' workers fill it side by side
     zel::workflows::ClockRunner runner;
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
     ctx.Attach(runner);
-    auto results = runner.Run(clocks, [](zel::support::IReader& reader, zel::support::Channel&,
-                                         const Context::ReaderPtr&, zel::workflows::ClockResult& result) {
-        const zel::DateTime now = zel::DateTime::Now();
-        reader.SetTime(now);
-        result.Detail = "set to " + now.ToString();
+    auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
+                                          const Context::ReaderPtr& clock, zel::workflows::ClockResult& result) {
+        const Check::Correction correction = Check::Correct(reader, maxDrift, dryRun);
+        const std::string off = std::to_string(correction.Before.DifferenceSeconds) + " s";
+        if (!correction.Set)
+            result.Detail = off + " off, within " + std::to_string(*maxDrift) + " s: left as it was";
+        else if (dryRun)
+            result.Detail = off + " off: would be set to this machine's time (dry run)";
+        else
+            result.Detail = "set to " + correction.After->ClockTime.ToString() + " (was " + off + " off)";
+        result.Count = correction.Set ? 1 : 0;
+        const std::lock_guard<std::mutex> hold(correctionsLock);
+        corrections[clock->DatabaseID()] = correction;
     });
     const int status = ctx.Finish(results);
-    Table table({{"clock", "Clock"}, {"result", "Result"}, {"error", "Error"}, {"detail", "Detail"}});
-    for (const auto& result : results)
-        table.Add({result.Clock->Name(), zel::workflows::OutcomeWord(result.Outcome),
-                   result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell(), result.Detail});
+    Table table({{"clock", "Clock"},
+                 {"result", "Result"},
+                 {"error", "Error"},
+                 {"detail", "Detail"},
+                 {"action", "Action"},
+                 {"before_seconds", "Before (s)"},
+                 {"after_seconds", "After (s)"}});
+    for (const auto& result : results) {
+        std::vector<Cell> row{result.Clock->Name(), zel::workflows::OutcomeWord(result.Outcome),
+                              result.ErrorNumber ? Cell(std::int64_t{result.ErrorNumber}) : Cell(), result.Detail};
+        if (auto it = corrections.find(result.Clock->DatabaseID()); it != corrections.end()) {
+            const Check::Correction& correction = it->second;
+            row.push_back(!correction.Set ? "kept" : dryRun ? "would set" : "set");
+            row.push_back(Cell(correction.Before.DifferenceSeconds));
+            row.push_back(correction.After ? Cell(correction.After->DifferenceSeconds) : Cell());
+        } else {
+            row.insert(row.end(), {Cell(), Cell(), Cell()});
+        }
+        table.Add(std::move(row));
+    }
     table.Print(ctx.Out, ctx.Args.OutputFormat);
     return status;
 }

@@ -80,7 +80,9 @@ void Context::OpenSite()
     const std::string path = SitePath();
     try {
         zel::data::DataSource data;
-        data.OpenDatabase(path, mWritesSite ? zel::data::OpenMode::ReadWrite : zel::data::OpenMode::ReadOnly);
+        data.OpenDatabase(path, mWritesSite      ? zel::data::OpenMode::ReadWrite
+                                : mAppendsEvents ? zel::data::OpenMode::Append
+                                                 : zel::data::OpenMode::ReadOnly);
         // Loading the lists here puts a site that cannot load under exit status 3 too.
         data.GetChannelDescriptionList();
         data.GetReaderDescriptionList();

@@ -67,11 +67,13 @@ public:
     std::string Masked(const std::string& text) const;
     // The error for a failure of the site database: the shown site and the library's text.
     SiteError SiteFailure(const zel::Error& error) const;
-    // Opens the site database (once): read-only unless the command writes it (SetWritesSite), so
-    // that reading commands also work while the program, the site's one writer, has it open.
+    // Opens the site database (once): read-only unless the command writes it (SetWritesSite) or
+    // appends events (SetAppendsEvents), so that reading and collecting commands also work while
+    // the program, the site's one writer, has it open.
     // Raises SiteError with the shown site and the library's text (which names the writer).
     void OpenSite();
     void SetWritesSite(bool writes) { mWritesSite = writes; }
+    void SetAppendsEvents(bool appends) { mAppendsEvents = appends; }
     // Clocks named by name (any case) or database ID; all clocks of the site for `all`.
     // Raises UsageError for a name that names no clock, or for no clock at all.
     std::vector<ReaderPtr> Clocks(const std::vector<std::string>& names, bool all);
@@ -94,6 +96,7 @@ private:
     zel::workflows::PrivateFile* mOutput;
     bool mSiteOpen = false;
     bool mWritesSite = false;
+    bool mAppendsEvents = false;
     bool mProgressShown = false;
 };
 

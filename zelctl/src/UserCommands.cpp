@@ -31,14 +31,18 @@ std::shared_ptr<zel::data::ReaderDescription> OneClock(Context& ctx, const char*
     return ctx.Clocks(ctx.Operands, false).front();
 }
 
+using UserPtr = std::shared_ptr<zel::data::UserDescription>;
+
 // The site users named by --user, or every enrolled one for --enrolled; each one a clock can take.
-std::vector<std::shared_ptr<zel::data::UserDescription>> UsersToSend(Context& ctx)
+// Users without a template (HasTemplate) go to `leftOut` instead, unless --allow-no-template asks
+// for them: a clock would hold them with an all-zero template, against which nobody is verified.
+std::vector<UserPtr> UsersToSend(Context& ctx, std::vector<UserPtr>& leftOut)
 {
     const bool enrolled = ctx.Args.Flag("enrolled");
     if (enrolled == ctx.Args.Has("user"))
         throw UsageError("give either --user ID... or --enrolled");
     auto site = zel::data::DataSource().GetUserDescriptionList();
-    std::vector<std::shared_ptr<zel::data::UserDescription>> chosen;
+    std::vector<UserPtr> chosen;
     if (enrolled) {
         for (const auto& user : site->Items())
             if (user->Enrolled())
@@ -59,7 +63,21 @@ std::vector<std::shared_ptr<zel::data::UserDescription>> UsersToSend(Context& ct
             throw UsageError(error.Description());
         }
     }
-    return chosen;
+    if (ctx.Args.Flag("allow-no-template"))
+        return chosen;
+    std::vector<UserPtr> sendable;
+    for (const auto& user : chosen)
+        (zel::workflows::HasTemplate(*user) ? sendable : leftOut).push_back(user);
+    return sendable;
+}
+
+// "1001 (Ann Lee), 1002 (Bo)".
+std::string Named(const std::vector<UserPtr>& users)
+{
+    std::string text;
+    for (const auto& user : users)
+        text += (text.empty() ? "" : ", ") + user->UserID() + " (" + user->Name() + ")";
+    return text;
 }
 
 // Shows a transmission's progress on a terminal: the step of the clock at hand, then a line per
@@ -106,7 +124,7 @@ int UsersImport(Context& ctx)
 {
     auto clock = OneClock(ctx, "users import");
     auto site = zel::data::DataSource().GetUserDescriptionList();
-    int added = 0, updated = 0;
+    int added = 0, updated = 0, withoutTemplate = 0;
     zel::workflows::ClockRunner runner;
     ctx.Attach(runner);
     auto results = runner.Run({clock}, [&](zel::support::IReader& reader, zel::support::Channel&,
@@ -119,9 +137,13 @@ int UsersImport(Context& ctx)
             if (zel::workflows::ImportClockUser(*site, *user)) {
                 ++(known ? updated : added);
                 ++result.Count;
+                if (!zel::workflows::HasTemplate(user->Template()))
+                    ++withoutTemplate;
             }
         }
         result.Detail = std::to_string(added) + " new, " + std::to_string(updated) + " updated";
+        if (withoutTemplate > 0)
+            result.Detail += ", " + std::to_string(withoutTemplate) + " without a template (not marked enrolled)";
     });
     const int status = ctx.Finish(results);
     ResultTable(results, "users", "Users imported").Print(ctx.Out, ctx.Args.OutputFormat);
@@ -131,7 +153,13 @@ int UsersImport(Context& ctx)
 int UsersSend(Context& ctx)
 {
     auto clocks = ctx.Clocks(ctx.Operands, ctx.Args.Flag("all"));
-    auto users = UsersToSend(ctx);
+    std::vector<UserPtr> leftOut;
+    auto users = UsersToSend(ctx, leftOut);
+    if (!leftOut.empty())
+        ctx.Err << "zelctl: not sent, no hand template in the site (not enrolled): " << Named(leftOut)
+                << "\n(--allow-no-template sends them anyway, with an empty template no hand matches)\n";
+    if (users.empty())
+        return kExitSomeFailed; // nothing left to send: no clock is asked
     // The channels side by side, each clock selected once for all the users.
     zel::workflows::UserTransmission transmission;
     Attach(ctx, transmission);
@@ -140,7 +168,7 @@ int UsersSend(Context& ctx)
         result.Detail = zel::workflows::DetailWithWrites(result); // what each clock lacks
     const int status = ctx.Finish(results);
     ResultTable(results, "users", "Users sent", true).Print(ctx.Out, ctx.Args.OutputFormat);
-    return status;
+    return status == kExitDone && !leftOut.empty() ? kExitSomeFailed : status;
 }
 
 int UsersRemove(Context& ctx)

@@ -29,22 +29,30 @@ struct CommandInfo {
     Writes ChangesSite = Writes::No;
 };
 
-const std::array<CommandInfo, 28> kCommands{{
+const std::array<CommandInfo, 32> kCommands{{
     {"clocks", "clocks", "Lists the site's clocks.", ListClocks},
     {"users", "users", "Lists the site's users.", ListUsers},
     {"channels", "channels", "Lists the site's channels.", ListChannels},
     {"status", "status (CLOCK...|--all)",
      "Per clock: answering or not (and why), model, users held and capacity, the clock's time and how many\n"
-     "seconds it is ahead of this machine (negative: behind). The table is headed by the site (a\n"
+     "seconds it is ahead of this machine (negative: behind), measured from the middle of the exchange that\n"
+     "read it, and whether its daylight-saving dates are this year's (dst: current, stale with the year\n"
+     "they belong to in dst_year when it can be told, off). The table is headed by the site (a\n"
      "password masked) and how it is stored; JSON and CSV give the site in a last column, \"site\".",
      Status},
-    {"time set", "time set (CLOCK...|--all)", "Sets each clock to this machine's time.", TimeSet},
+    {"time set", "time set (CLOCK...|--all) [--max-drift SECONDS] [--dry-run]",
+     "Sets each clock to this machine's time; with --max-drift only the clocks off by more than SECONDS\n"
+     "(above 0). Per clock: action (set, kept, would set), the difference before and after (seconds\n"
+     "ahead of this machine). --dry-run reads the clocks and writes nothing.",
+     TimeSet},
     {"users get", "users get CLOCK", "Lists the users a clock holds (ID, name in the site, template).", UsersGet},
     {"users import", "users import CLOCK",
      "Stores a clock's users in the site as enrolled users; users the site knows keep their name and level.",
      UsersImport, Writes::Yes},
-    {"users send", "users send (CLOCK...|--all) (--user ID...|--enrolled)",
-     "Sends site users to clocks: those named, or every enrolled one.", UsersSend},
+    {"users send", "users send (CLOCK...|--all) (--user ID...|--enrolled) [--allow-no-template]",
+     "Sends site users to clocks: those named, or every enrolled one. A user without a hand template (not\n"
+     "enrolled) is left out and named (exit status 1) unless --allow-no-template sends it anyway.",
+     UsersSend},
     {"users remove", "users remove (CLOCK...|--all) (--user ID...|--all-users)",
      "Removes users from clocks: those named (users of the site), or every user of the clock.\n"
      "A named user a clock does not hold is already gone: the clock counts as done and says so.",
@@ -57,7 +65,8 @@ const std::array<CommandInfo, 28> kCommands{{
      Sync, Writes::Yes},
     {"diff", "diff CLOCK",
      "Compares the site's enrolled users with a clock's users: only on the clock, only in the site,\n"
-     "templates or levels that differ. Nothing is written.",
+     "not enrolled in the site (known there without a template), templates or levels that differ.\n"
+     "Nothing is written.",
      Diff},
     {"scan", "scan CHANNEL [--ids FROM-TO]",
      "Asks every reader ID (default 0-255) on a channel and lists those that answer, with their model.\n"
@@ -73,7 +82,7 @@ const std::array<CommandInfo, 28> kCommands{{
      "Reads each clock's event log onward from where the last collection stopped and stores the events\n"
      "in the site (each once). Per clock: events new, already known, and whether the log wrapped past\n"
      "the last collected event.",
-     EventsCollect, Writes::Yes},
+     EventsCollect},
     {"events export",
      "events export [--since T] [--until T] [--clock C...] [--user U] [--kind K...] [--format csv|json] [--csv-raw] "
      "[-o FILE]",
@@ -91,6 +100,25 @@ const std::array<CommandInfo, 28> kCommands{{
      "with them empty; it is made in one transaction and its row counts are checked. The source is only\n"
      "read.",
      SiteCopy},
+    {"settings get", "settings get (CLOCK...|--all)",
+     "Per clock: time format (12 or 24), daylight saving (dst: current, stale with the year its dates\n"
+     "belong to, off; dst_start and dst_end as MM-DD HH:MM), time and attendance, department tracking.",
+     SettingsGet},
+    {"settings set",
+     "settings set (CLOCK...|--all) [--time-format 12|24] [--dst on|off] [--time-attendance on|off] "
+     "[--department-tracking on|off] [--dry-run]",
+     "Changes only the named settings on each clock: its settings are read first and saved only when a\n"
+     "named setting differs. --dst on sends this year's daylight-saving dates of this machine's zone,\n"
+     "off clears them. --dry-run tells what would change and sends nothing.",
+     SettingsSet},
+    {"settings dst", "settings dst (CLOCK...|--all) [--dry-run]",
+     "Sends this year's daylight-saving dates to each clock whose dates are stale; clocks with this\n"
+     "year's dates or none are left as they are. --dry-run tells which it would change.",
+     SettingsDst},
+    {"menu send", "menu send (CLOCK...|--all) FILE [--dry-run]",
+     "Sends the menu program in FILE to each clock: a file of 1 to 4096 bytes, padded with zeros to\n"
+     "4096 bytes. An empty or longer file is refused before anything is sent. --dry-run sends nothing.",
+     MenuSend},
     {"channels add",
      "channels add NAME --type ethernet|direct|modem [--address A --port P] [--com-port N --bit-rate B] "
      "[--phone NUMBER] [--dry-run]",
@@ -133,7 +161,8 @@ const std::array<CommandInfo, 28> kCommands{{
      UsersImportCsv, Writes::WithYes},
     {"users export-csv", "users export-csv [-o FILE]",
      "Writes the site's users as CSV (user_id, name, authority_level, enrolled; never a template) to FILE\n"
-     "(mode 0600, written beside it and renamed into place) or to standard output.",
+     "(mode 0600, put in place whole) or to standard output; a name a spreadsheet would run as a formula\n"
+     "gets an apostrophe in front unless --csv-raw (users import-csv reads it back without).",
      UsersExportCsv},
 }};
 
@@ -145,9 +174,9 @@ void PrintHelp(std::ostream& out)
            "PostgreSQL connection URI (postgresql://USER@HOST[:PORT]/DATABASE); keep its password in\n"
            "~/.pgpass, a service file or PGPASSWORD, not on the command line (it is masked in every\n"
            "message). CLOCK is a clock's name (any case) or database ID; --all means every clock of the\n"
-           "site. -o FILE writes the output to FILE (mode 0600) instead of standard output. In CSV, a\n"
-           "text that a spreadsheet would run as a formula gets an apostrophe in front; --csv-raw (CSV\n"
-           "output) writes every text as it is.\n\nCommands:\n";
+           "site. -o FILE (--output FILE) writes the output to FILE (mode 0600) instead of standard\n"
+           "output. In CSV, a text that a spreadsheet would run as a formula gets an apostrophe in\n"
+           "front; --csv-raw (CSV output) writes every text as it is.\n\nCommands:\n";
     for (const auto& command : kCommands)
         out << "  zelctl " << command.Synopsis << '\n';
     out << "\nzelctl COMMAND --help tells more of one command.\n"
@@ -219,9 +248,12 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
         }
     }
     Context ctx(args, out, err, ::isatty(STDERR_FILENO) == 1, output.get());
+    const std::string words = command->Words;
     const bool dryRun = args.Flag("dry-run");
     ctx.SetWritesSite(!dryRun && (command->ChangesSite == Writes::Yes ||
                                   (command->ChangesSite == Writes::WithYes && args.Flag("yes"))));
+    // Collection only appends events: it runs beside a program that has the site open.
+    ctx.SetAppendsEvents(words == "events collect");
     ctx.Operands.assign(args.Words.begin() + static_cast<std::ptrdiff_t>(used), args.Words.end());
     try {
         const int status = command->Run(ctx);

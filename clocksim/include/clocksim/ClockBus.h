@@ -29,6 +29,8 @@ public:
     // Settings given to clocks added from now on (and, through the setters, to all clocks).
     void SetEnrollmentOptions(const EnrollmentOptions& options);
     void SetPunches(int everySec, std::uint32_t seed);
+    // Sets every clock off the host's time (see ClockTimeOptions); clocks added later too.
+    void SetClockTime(const ClockTimeOptions& options);
 
     // Lets every clock generate the punches that are due.
     void Tick();
@@ -65,6 +67,7 @@ private:
     std::mutex mSaveMutex; // one writer of the state file at a time
     std::map<std::uint8_t, std::unique_ptr<SimClock>> mClocks;
     EnrollmentOptions mEnrollment;
+    ClockTimeOptions mClockTime;
     int mPunchEverySec = 0;
     std::uint32_t mSeed = 1;
     std::string mStatePath;

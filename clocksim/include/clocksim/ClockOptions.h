@@ -35,4 +35,13 @@ struct FaultOptions {
     int LateMs = 3000;
 };
 
+// How far an emulated clock's time is from the host's, so that tests and demos have clocks to
+// correct. The offset is applied when the options are given (a clock added later starts that far
+// off); the drift holds until the options change: a clock set with PutTime runs off again from
+// the time it was given.
+struct ClockTimeOptions {
+    std::int64_t OffsetSeconds = 0; // the clock starts this far ahead of the host (negative: behind)
+    int DriftPpm = 0;               // and gains this many microseconds per second (negative: loses)
+};
+
 } // namespace zel::sim

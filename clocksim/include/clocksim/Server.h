@@ -43,6 +43,7 @@ struct ServerOptions {
     bool SyncStateFile = true;    // fsync the state file before it replaces the old one
     EnrollmentOptions Enrollment; // given to every clock added
     FaultOptions Faults;
+    ClockTimeOptions ClockTime;             // every clock this far off the host's time, drifting so
     int PunchEverySec = 0;                  // an "identity verified" event for a random user of each clock
     std::uint32_t Seed = 1;                 // for the punches' choice of users
     std::shared_ptr<const TimeSource> Time; // nothing = the host's time

@@ -74,6 +74,8 @@ public:
     void SetSetup(const SetupRecord& setup);
     DateTime Time() const;
     void SetTime(const DateTime& time); // no event
+    // Puts the clock OffsetSeconds from the host's time now and lets it drift by DriftPpm.
+    void SetTimeOptions(const ClockTimeOptions& options);
     std::array<std::uint8_t, FkeyDataSize> MenuProgram() const;
     std::vector<DataLogRecord> Events() const; // oldest first
     // Logs an event now; Data1 holds the user ID when one is given.
@@ -119,6 +121,7 @@ private:
     std::array<std::uint8_t, FkeyDataSize> mMenu{};
     std::int64_t mTimeBaseSeconds = 0;
     std::int64_t mTimeBaseHostMs = 0;
+    int mDriftPpm = 0;
     EventLog mLog;
     std::uint32_t mNextPerson = 1;
 

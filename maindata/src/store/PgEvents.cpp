@@ -20,18 +20,27 @@ CREATE TABLE IF NOT EXISTS Events (
     Data1 bytea NOT NULL,
     Data2 bytea NOT NULL,
     UserID text,
-    CollectedAt text NOT NULL
+    CollectedAt text NOT NULL,
+    UserName text
 );
 CREATE UNIQUE INDEX IF NOT EXISTS Events_Key ON Events (ClockID, "timestamp", FormatType, Data1, Data2);
 CREATE INDEX IF NOT EXISTS Events_Time ON Events ("timestamp");
 CREATE INDEX IF NOT EXISTS Events_User ON Events (UserID, "timestamp");
 )sql";
 
-// The user's name through the key index of Users (it folds A to Z as the file's NOCASE).
-constexpr const char* kColumns =
-    "SELECT e.id, e.clockid, e.clockname, e.readerid, e.\"timestamp\", e.formattype, e.data1, e.data2, e.userid, "
-    "e.collectedat, (SELECT u.name FROM users u WHERE upper(u.userid COLLATE \"C\") = upper(e.userid COLLATE \"C\") "
-    "LIMIT 1) FROM events e";
+// The name of the site's user now, through the key index of Users (it folds A to Z as the file's
+// NOCASE): for events collected before names were kept, or whose user the site did not know then.
+constexpr const char* kNameNow =
+    "(SELECT u.name FROM users u WHERE upper(u.userid COLLATE \"C\") = upper(e.userid COLLATE \"C\") LIMIT 1)";
+
+// The columns of a list of events, for a table with (or, older, without) the UserName column.
+std::string Columns(bool namesKept)
+{
+    return std::string("SELECT e.id, e.clockid, e.clockname, e.readerid, e.\"timestamp\", e.formattype, e.data1, "
+                       "e.data2, e.userid, e.collectedat, ") +
+           (namesKept ? "coalesce(e.username, " + std::string(kNameNow) + ")" : std::string(kNameNow)) +
+           " FROM events e";
+}
 
 std::string BytesOf(const std::uint8_t* data, std::size_t size)
 {
@@ -140,15 +149,18 @@ void ReadRows(const PgResult& result, const std::function<void(const StoredEvent
 
 void EnsurePgEventsTable(PgConnection& connection)
 {
-    if (HasPgEventsTable(connection))
-        return;
-    try {
-        connection.Execute(kCreateSql, "Creating the Events table");
-    } catch (...) {
-        // Another program may have made it at the same moment.
-        if (!HasPgEventsTable(connection))
-            throw;
+    if (!HasPgEventsTable(connection)) {
+        try {
+            connection.Execute(kCreateSql, "Creating the Events table");
+        } catch (...) {
+            // Another program may have made it at the same moment.
+            if (!HasPgEventsTable(connection))
+                throw;
+        }
     }
+    if (PgColumnsOf(connection, "Events").Names.count("username") == 0)
+        connection.Execute("ALTER TABLE events ADD COLUMN IF NOT EXISTS username text",
+                           "Adding the user's name to the Events table");
 }
 
 bool HasPgEventsTable(PgConnection& connection)
@@ -159,8 +171,8 @@ bool HasPgEventsTable(PgConnection& connection)
 int InsertPgEvents(PgConnection& connection, const std::vector<StoredEvent>& events)
 {
     const std::string sql = "INSERT INTO events (clockid, \"timestamp\", formattype, data1, data2, clockname, "
-                            "readerid, userid, collectedat) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9) "
-                            "ON CONFLICT DO NOTHING";
+                            "readerid, userid, collectedat, username) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, "
+                            "$10) ON CONFLICT DO NOTHING";
     int inserted = 0;
     for (const auto& e : events) {
         std::vector<PgParam> params;
@@ -169,6 +181,7 @@ int InsertPgEvents(PgConnection& connection, const std::vector<StoredEvent>& eve
         params.emplace_back(FieldValue(static_cast<std::int64_t>(e.ReaderID)));
         params.emplace_back(e.UserID.empty() ? FieldValue() : FieldValue(e.UserID));
         params.emplace_back(FieldValue(e.CollectedAt));
+        params.emplace_back(e.UserName.empty() ? FieldValue() : FieldValue(e.UserName));
         inserted += connection.Run(sql, params, true, "Storing an event").Affected();
     }
     return inserted;
@@ -209,10 +222,12 @@ std::int64_t CountPgEvents(PgConnection& connection, const EventFilter& filter)
 void SelectPgEvents(PgConnection& connection, const EventFilter& filter, std::int64_t offset, std::int64_t limit,
                     const std::function<void(const StoredEvent&)>& onEvent)
 {
-    if (!HasPgEventsTable(connection))
+    const auto table = PgColumnsOf(connection, "Events");
+    if (!table.Exists)
         return;
     Where where(filter);
-    std::string sql = std::string(kColumns) + where.Sql + " ORDER BY e.\"timestamp\" DESC, e.id DESC";
+    std::string sql =
+        Columns(table.Names.count("username") != 0) + where.Sql + " ORDER BY e.\"timestamp\" DESC, e.id DESC";
     if (limit >= 0)
         sql += " LIMIT " + where.Next(FieldValue(limit));
     sql += " OFFSET " + where.Next(FieldValue(offset < 0 ? std::int64_t{0} : offset));
@@ -222,10 +237,11 @@ void SelectPgEvents(PgConnection& connection, const EventFilter& filter, std::in
 void SelectPgEventsAfter(PgConnection& connection, const EventFilter& filter, const EventCursor* after,
                          std::int64_t limit, const std::function<void(const StoredEvent&)>& onEvent)
 {
-    if (!HasPgEventsTable(connection))
+    const auto table = PgColumnsOf(connection, "Events");
+    if (!table.Exists)
         return;
     Where where(filter);
-    std::string sql = std::string(kColumns) + where.Sql;
+    std::string sql = Columns(table.Names.count("username") != 0) + where.Sql;
     if (after) {
         const std::string time = where.Next(FieldValue(after->TimeStamp));
         const std::string id = where.Next(FieldValue(after->ID));

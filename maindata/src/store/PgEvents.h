@@ -13,7 +13,8 @@ class PgConnection;
 // The statements of the Events table on PostgreSQL, as SqliteEvents has them for the file. The
 // caller holds the transaction where one is needed.
 
-// Makes the Events table and its indexes when they are absent.
+// Makes the Events table and its indexes when they are absent, and adds the columns an older
+// table lacks (UserName); several programs may do so at the same moment.
 void EnsurePgEventsTable(PgConnection& connection);
 bool HasPgEventsTable(PgConnection& connection);
 

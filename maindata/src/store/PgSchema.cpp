@@ -1,6 +1,8 @@
 #include "PgSchema.h"
 
+#include "PgChangeFeed.h"
 #include "PgConnection.h"
+#include "PgEvents.h"
 
 #include <cctype>
 
@@ -82,12 +84,59 @@ PgTableColumns PgColumnsOf(PgConnection& connection, std::string_view table)
     for (int row = 0; row < result.Rows(); ++row) {
         columns.Exists = true;
         auto name = std::get<std::string>(result.Value(row, 0));
+        columns.Names.insert(name);
         if (name == "rowversion")
             columns.Versioned = true;
         if (result.Integer(row, 1) != 0)
             columns.Bytes.insert(name);
     }
     return columns;
+}
+
+} // namespace zel::data::detail
+
+namespace zel::data::detail {
+
+namespace {
+
+std::int64_t VersionOf(PgConnection& connection)
+{
+    if (!PgTableExists(connection, "SiteSchema"))
+        return 0;
+    auto result = connection.Run("SELECT coalesce(max(version), 0) FROM siteschema", {}, false,
+                                 "Reading the version of the site's layout");
+    return result.Rows() > 0 ? result.Integer(0, 0) : 0;
+}
+
+} // namespace
+
+void SetPgSchemaVersion(PgConnection& connection)
+{
+    connection.Execute("CREATE TABLE IF NOT EXISTS SiteSchema (Version bigint NOT NULL); DELETE FROM SiteSchema; "
+                       "INSERT INTO SiteSchema (Version) VALUES (" +
+                           std::to_string(PgSiteSchemaVersion) + ")",
+                       "Recording the version of the site's layout");
+}
+
+void BringPgSiteUpToDate(PgConnection& connection, bool everything)
+{
+    if (VersionOf(connection) >= PgSiteSchemaVersion)
+        return;
+    EnsurePgEventsTable(connection);
+    if (!everything)
+        return;
+    EnsurePgChangeFeed(connection);
+    try {
+        connection.Execute("BEGIN", "Recording the version of the site's layout");
+        SetPgSchemaVersion(connection);
+        connection.Execute("COMMIT", "Recording the version of the site's layout");
+    } catch (...) {
+        // Another program may be recording it at the same moment; the next open tries again.
+        try {
+            connection.Execute("ROLLBACK", "Recording the version of the site's layout");
+        } catch (...) { // NOLINT(bugprone-empty-catch): the connection may be gone; nothing was recorded
+        }
+    }
 }
 
 } // namespace zel::data::detail

@@ -58,8 +58,9 @@ PgStore::~PgStore()
     mConnection.reset();
 }
 
-void PgStore::Open(const std::string& site, bool readOnly)
+void PgStore::Open(const std::string& site, OpenMode mode)
 {
+    const bool readOnly = mode == OpenMode::ReadOnly;
     if (mConnection != nullptr)
         return;
     auto connection = std::make_unique<PgConnection>(site);
@@ -70,14 +71,13 @@ void PgStore::Open(const std::string& site, bool readOnly)
                                                         table + " (make the tables with zelmkdb).");
     mConnection = std::move(connection);
     mSite = masked;
-    mReadOnly = readOnly;
-    mReadOnlyReason = readOnly ? "it was opened read-only" : "";
+    mReadOnly = mode != OpenMode::ReadWrite;
+    mCanAppend = mode != OpenMode::ReadOnly;
+    mReadOnlyReason = readOnly ? "it was opened read-only" : mReadOnly ? "it was opened to append events only" : "";
     try {
         Configure();
-        if (!readOnly) {
-            EnsurePgEventsTable(*mConnection);
-            EnsurePgChangeFeed(*mConnection);
-        }
+        if (!readOnly)
+            BringPgSiteUpToDate(*mConnection, mode == OpenMode::ReadWrite);
     } catch (...) {
         mConnection.reset();
         throw;
@@ -87,7 +87,7 @@ void PgStore::Open(const std::string& site, bool readOnly)
 void PgStore::Configure()
 {
     ListenPgChangeFeed(*mConnection);
-    if (mReadOnly)
+    if (!mCanAppend)
         mConnection->Execute("SET default_transaction_read_only = on", "Opening the site database");
 }
 
@@ -104,6 +104,7 @@ void PgStore::Create(const std::string& site)
         connection.Execute(PgSchemaSql, "Creating the tables");
         EnsurePgEventsTable(connection);
         CreatePgChangeFeed(connection);
+        SetPgSchemaVersion(connection);
         connection.Execute("COMMIT", "Creating the tables");
     } catch (...) {
         try {
@@ -205,9 +206,14 @@ void PgStore::CheckWritable() const
                                           ". The change was not saved.");
 }
 
+void PgStore::CheckCanAppend() const
+{
+    if (mConnection == nullptr || !mCanAppend)
+        CheckWritable(); // 3704 when closed
+}
+
 void PgStore::BeginWrite()
 {
-    CheckWritable();
     auto& connection = RequireOpen();
     if (mWriteDepth == 0) {
         try {
@@ -279,6 +285,13 @@ void PgStore::RollbackWrite() noexcept
 void PgStore::Transact(const std::function<void()>& work)
 {
     Scope scope(*this);
+    work();
+    scope.Commit();
+}
+
+void PgStore::Append(const std::function<void()>& work)
+{
+    Scope scope(*this, WriteKind::Append);
     work();
     scope.Commit();
 }

@@ -4,6 +4,7 @@
 
 #include "PgConnection.h"
 #include "PgSchema.h"
+#include "zel/data/DataSource.h"
 #include "zel/data/IStore.h"
 
 #include <chrono>
@@ -33,9 +34,10 @@ public:
     PgStore& operator=(const PgStore&) = delete;
 
     // Connects to the site `site` (a postgresql:// URI) and checks that the database holds the
-    // three tables (3343 otherwise). Read-only: the session accepts no writes and every write is
-    // refused with 3027. A writable open adds the Events table when it is absent.
-    void Open(const std::string& site, bool readOnly = false);
+    // three tables (3343 otherwise). ReadOnly: the session accepts no writes and every write is
+    // refused with 3027. Append: events are appended, every write of the lists is refused with
+    // 3027. A writable open brings an older site up to date once (see BringPgSiteUpToDate).
+    void Open(const std::string& site, OpenMode mode = OpenMode::ReadWrite);
     // Makes the tables of a new site in the empty database `site`; refuses a database that holds
     // any of them already (58).
     static void Create(const std::string& site);
@@ -48,7 +50,9 @@ public:
     bool IsReadOnly() const override { return mReadOnly; }
     std::string ReadOnlyReason() const override { return mReadOnly ? mReadOnlyReason : std::string(); }
     void CheckWritable() const override;
+    void CheckCanAppend() const override;
     void Transact(const std::function<void()>& work) override;
+    void Append(const std::function<void()>& work) override;
 
     void ReadAll(std::string_view table, const std::function<void(const Record&)>& onRow) override;
     bool ReadRow(std::string_view table, std::int64_t id, const std::function<void(const Record&)>& onRow) override;
@@ -106,7 +110,8 @@ private:
 
     std::unique_ptr<PgConnection> mConnection;
     std::string mSite;
-    bool mReadOnly = false;
+    bool mReadOnly = false;  // the lists are not written
+    bool mCanAppend = false; // events are appended (see OpenMode)
     std::string mReadOnlyReason;
     int mWriteDepth = 0;
     bool mFailed = false; // a statement failed inside the open transaction

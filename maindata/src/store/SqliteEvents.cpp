@@ -21,16 +21,26 @@ CREATE TABLE IF NOT EXISTS Events (
     Data1 BLOB NOT NULL,
     Data2 BLOB NOT NULL,
     UserID TEXT,
-    CollectedAt TEXT NOT NULL
+    CollectedAt TEXT NOT NULL,
+    UserName TEXT
 );
 CREATE UNIQUE INDEX IF NOT EXISTS Events_Key ON Events (ClockID, TimeStamp, FormatType, Data1, Data2);
 CREATE INDEX IF NOT EXISTS Events_Time ON Events (TimeStamp);
 CREATE INDEX IF NOT EXISTS Events_User ON Events (UserID, TimeStamp);
 )sql";
 
-constexpr const char* kColumns =
-    "SELECT e.ID, e.ClockID, e.ClockName, e.ReaderID, e.TimeStamp, e.FormatType, e.Data1, e.Data2, e.UserID, "
-    "e.CollectedAt, (SELECT u.Name FROM Users u WHERE u.UserID = e.UserID COLLATE NOCASE LIMIT 1) FROM Events e";
+// The user's name as it was when the event was collected; for an event collected before names
+// were kept (or whose user the site did not know then), the name of the site's user now.
+constexpr const char* kNameNow = "(SELECT u.Name FROM Users u WHERE u.UserID = e.UserID COLLATE NOCASE LIMIT 1)";
+
+// The columns of a list of events, for a table with (or, older, without) the UserName column.
+std::string Columns(bool namesKept)
+{
+    return std::string("SELECT e.ID, e.ClockID, e.ClockName, e.ReaderID, e.TimeStamp, e.FormatType, e.Data1, "
+                       "e.Data2, e.UserID, e.CollectedAt, ") +
+           (namesKept ? "coalesce(e.UserName, " + std::string(kNameNow) + ")" : std::string(kNameNow)) +
+           " FROM Events e";
+}
 
 // A prepared statement finalized when it goes.
 class Statement {
@@ -167,6 +177,9 @@ struct Where {
 void EnsureEventsTable(sqlite3* db)
 {
     CheckSqlite(db, sqlite3_exec(db, kCreateSql, nullptr, nullptr, nullptr), "Creating the Events table");
+    if (!EventsKeepNames(db))
+        CheckSqlite(db, sqlite3_exec(db, "ALTER TABLE Events ADD COLUMN UserName TEXT", nullptr, nullptr, nullptr),
+                    "Adding the user's name to the Events table");
 }
 
 bool HasEventsTable(sqlite3* db)
@@ -175,10 +188,16 @@ bool HasEventsTable(sqlite3* db)
     return s.Step("Looking for the Events table");
 }
 
+bool EventsKeepNames(sqlite3* db)
+{
+    Statement s(db, "SELECT 1 FROM pragma_table_info('Events') WHERE name = 'UserName' COLLATE NOCASE");
+    return s.Step("Looking at the Events table");
+}
+
 int InsertEvents(sqlite3* db, const std::vector<StoredEvent>& events)
 {
     Statement s(db, "INSERT OR IGNORE INTO Events (ClockID, TimeStamp, FormatType, Data1, Data2, ClockName, ReaderID, "
-                    "UserID, CollectedAt) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");
+                    "UserID, CollectedAt, UserName) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     int inserted = 0;
     for (const auto& e : events) {
         BindKey(*s, e, 1);
@@ -189,6 +208,10 @@ int InsertEvents(sqlite3* db, const std::vector<StoredEvent>& events)
         else
             BindText(*s, 8, e.UserID);
         BindText(*s, 9, e.CollectedAt);
+        if (e.UserName.empty())
+            sqlite3_bind_null(*s, 10);
+        else
+            BindText(*s, 10, e.UserName);
         s.Step("Storing an event");
         inserted += sqlite3_changes(db);
         s.Reset();
@@ -254,7 +277,8 @@ void SelectEvents(sqlite3* db, const EventFilter& filter, std::int64_t offset, s
     if (!HasEventsTable(db))
         return;
     const Where where(filter);
-    Statement s(db, std::string(kColumns) + where.Sql + " ORDER BY e.TimeStamp DESC, e.ID DESC LIMIT ? OFFSET ?");
+    Statement s(db,
+                Columns(EventsKeepNames(db)) + where.Sql + " ORDER BY e.TimeStamp DESC, e.ID DESC LIMIT ? OFFSET ?");
     const int next = where.Bind(*s);
     sqlite3_bind_int64(*s, next, limit);
     sqlite3_bind_int64(*s, next + 1, offset < 0 ? 0 : offset);
@@ -267,7 +291,7 @@ void SelectEventsAfter(sqlite3* db, const EventFilter& filter, const EventCursor
     if (!HasEventsTable(db))
         return;
     const Where where(filter);
-    std::string sql = std::string(kColumns) + where.Sql;
+    std::string sql = Columns(EventsKeepNames(db)) + where.Sql;
     if (after)
         sql +=
             std::string(where.Sql.empty() ? " WHERE " : " AND ") + "e.TimeStamp <= ? AND (e.TimeStamp < ? OR e.ID < ?)";

@@ -13,9 +13,13 @@ namespace zel::data::detail {
 // The statements of the Events table on SQLite. Every function takes the connection's handle;
 // the caller holds the transaction where one is needed.
 
-// Makes the Events table and its indexes when they are absent (a site of any age gains them).
+// Makes the Events table and its indexes when they are absent, and adds the columns that an older
+// table lacks (UserName), inside the caller's transaction (see BringUpToDate).
 void EnsureEventsTable(sqlite3* db);
 bool HasEventsTable(sqlite3* db);
+// True when the Events table keeps the user's name of each event (a table of an earlier version
+// does not; its events show the name of the site's user with that ID now).
+bool EventsKeepNames(sqlite3* db);
 
 // Inserts each event unless its key is stored; returns how many rows were inserted.
 int InsertEvents(sqlite3* db, const std::vector<StoredEvent>& events);

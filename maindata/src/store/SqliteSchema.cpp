@@ -1,5 +1,6 @@
 #include "SqliteSchema.h"
 
+#include "SqliteEvents.h"
 #include "SqliteStatement.h"
 #include "zel/Text.h"
 
@@ -385,25 +386,42 @@ void UpgradeTable(sqlite3* db, const TableRules& rules)
     }
 }
 
+// True when a list table lacks its key index or a NOT NULL constraint.
+bool MissingConstraints(sqlite3* db)
+{
+    for (const auto& rules : Rules()) {
+        auto columns = ColumnsOf(db, rules.Table);
+        bool hasKey = false;
+        for (const auto& column : columns) {
+            hasKey = hasKey || EqualsNoCase(column.Name, rules.Key);
+            for (const char* required : rules.NotNull)
+                if (EqualsNoCase(column.Name, required) && !column.NotNull)
+                    return true;
+        }
+        if (hasKey && !HasKeyIndex(db, rules.Table, rules.Key))
+            return true;
+    }
+    return false;
+}
+
+int VersionOf(sqlite3* db)
+{
+    SqliteStatement version(db, "PRAGMA user_version");
+    if (!version.Step())
+        return 0;
+    auto value = version.Column(0);
+    auto number = std::get_if<std::int64_t>(&value);
+    return number != nullptr ? static_cast<int>(*number) : 0;
+}
+
 } // namespace
 
-void UpgradeSchema(sqlite3* db) noexcept
+bool UpgradeSchema(sqlite3* db) noexcept
 {
     try {
-        // Nothing to do, the usual case, costs a few reads and no write lock.
-        bool needed = false;
-        for (const auto& rules : Rules()) {
-            auto columns = ColumnsOf(db, rules.Table);
-            bool hasKey = false;
-            for (const auto& column : columns) {
-                hasKey = hasKey || EqualsNoCase(column.Name, rules.Key);
-                for (const char* required : rules.NotNull)
-                    needed = needed || (EqualsNoCase(column.Name, required) && !column.NotNull);
-            }
-            needed = needed || (hasKey && !HasKeyIndex(db, rules.Table, rules.Key));
-        }
-        if (!needed)
-            return;
+        // Nothing to do costs a few reads and no write lock.
+        if (!MissingConstraints(db))
+            return true;
 
         // The rename must not rewrite (or check) other tables' views and triggers that name the
         // table: they name it again once it is back under its name.
@@ -419,7 +437,26 @@ void UpgradeSchema(sqlite3* db) noexcept
             }
         }
         sqlite3_exec(db, "PRAGMA legacy_alter_table = OFF", nullptr, nullptr, nullptr);
+        return !MissingConstraints(db);
     } catch (...) { // NOLINT(bugprone-empty-catch): the file is used as it is
+        return false;
+    }
+}
+
+void BringUpToDate(sqlite3* db, bool writer)
+{
+    if (VersionOf(db) >= SiteSchemaVersion)
+        return;
+    const bool keys = writer && UpgradeSchema(db);
+    Exec(db, "BEGIN IMMEDIATE");
+    try {
+        EnsureEventsTable(db);
+        if (keys)
+            Exec(db, "PRAGMA user_version = " + std::to_string(SiteSchemaVersion));
+        Exec(db, "COMMIT");
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
     }
 }
 

@@ -1,7 +1,7 @@
 #include "SqliteStore.h"
 
 #include "../Conversions.h"
-#include "SqliteEvents.h"
+#include "SiteFile.h"
 #include "SqliteSchema.h"
 #include "SqliteStatement.h"
 #include "WriterLock.h"
@@ -81,27 +81,12 @@ private:
     bool mDone = false;
 };
 
-// Looks at the first bytes of an existing file and refuses anything that is not an SQLite 3
-// database, naming what it is where that is known.
-void CheckFileKind(const std::string& filename)
+// Looks at the first bytes of the file and refuses anything that is not an SQLite 3 database,
+// naming what it is where that is known.
+void CheckFileKind(const std::string& filename, const SiteFile& file)
 {
-    struct stat info {};
-    if (::stat(filename.c_str(), &info) != 0) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            Refuse(errc::FileNotFound, "File not found: " + filename);
-        Refuse(errc::PathFileAccessError, "Path/File access error: " + filename + ": " + std::strerror(errno));
-    }
-    if (!S_ISREG(info.st_mode))
-        Refuse(errc::PathFileAccessError, "Path/File access error: " + Quoted(filename) + " is not a file.");
-
     std::array<char, 100> header{};
-    int fd = ::open(filename.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        long number = errno == EACCES ? errc::PermissionDenied : errc::PathFileAccessError;
-        Refuse(number, "Cannot read the database file " + Quoted(filename) + ": " + std::strerror(errno));
-    }
-    ssize_t got = ::read(fd, header.data(), header.size());
-    ::close(fd);
+    ssize_t got = ::pread(file.Descriptor(), header.data(), header.size(), 0);
     if (got < 0)
         Refuse(errc::PathFileAccessError, "Cannot read the database file " + Quoted(filename) + ".");
 
@@ -174,6 +159,15 @@ std::string ReadOnlyReasonFor(const std::string& filename)
     return "it was opened read-only";
 }
 
+// Why the lists of a file opened to append events are read-only.
+std::string AppendReasonFor(const std::string& filename)
+{
+    if (auto holder = WriterLock::Holder(filename))
+        return "it is open for writing in another program: " + holder->ToString() +
+               ", and this connection appends events only";
+    return "it was opened to append events only";
+}
+
 // "file:" URI of a path, for the open parameters that only a URI can carry.
 std::string FileUri(const std::string& path, const std::string& parameters)
 {
@@ -217,6 +211,10 @@ void CheckSiteTables(sqlite3* db, const std::string& filename)
     }
 }
 
+// How long a statement waits for another connection's transaction (another program appending
+// events, or a reader) before it fails with "database is locked".
+constexpr int BusyTimeoutMs = 5000;
+
 sqlite3* OpenHandle(const std::string& name, int flags, const std::string& filename)
 {
     sqlite3* db = nullptr;
@@ -230,8 +228,22 @@ sqlite3* OpenHandle(const std::string& name, int flags, const std::string& filen
         }
     }
     sqlite3_extended_result_codes(db, 1);
-    sqlite3_busy_timeout(db, 2000);
+    sqlite3_busy_timeout(db, BusyTimeoutMs);
     return db;
+}
+
+// Every commit writes the database file itself: a rollback journal beside it holds the pages being
+// replaced until the commit is complete, so the file alone is the site whenever no transaction is
+// under way (a plain copy is a backup, and a crash leaves every saved change in the file). A file
+// that another program keeps in WAL mode cannot leave it while that program has it open: then
+// each commit of this connection is copied into the file at once (FoldLogIntoFile).
+void UseRollbackJournal(sqlite3* db, const std::string& filename)
+{
+    sqlite3_busy_timeout(db, 0);
+    sqlite3_exec(db, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db, BusyTimeoutMs);
+    CheckSqlite(db, sqlite3_exec(db, "PRAGMA synchronous = FULL", nullptr, nullptr, nullptr),
+                "Opening " + Quoted(filename));
 }
 
 void SyncFile(const std::string& path, int flags)
@@ -256,13 +268,13 @@ void SqliteStore::CloseHandle() noexcept
 {
     mStatements.clear();
     if (mDb != nullptr) {
-        if (!mReadOnly) {
+        if (mCanAppend) {
             if (mWriteDepth > 0)
                 sqlite3_exec(mDb, "ROLLBACK", nullptr, nullptr, nullptr);
-            // Every change into the database file itself, and the file back to a rollback
-            // journal: a copy of zel.mdb alone then holds everything, and a later reader in a
-            // read-only folder needs no -shm file. Neither waits long for another connection;
-            // if one is still open it keeps the file in WAL mode, which is no loss.
+            // A file that another program kept in WAL mode: the log into the file and the file
+            // back to a rollback journal, so that a later reader in a read-only folder needs no
+            // -shm file. Neither waits long for another connection; if one is still open it keeps
+            // the file in WAL mode, which is no loss. A file in rollback-journal mode has no log.
             sqlite3_busy_timeout(mDb, 250);
             sqlite3_exec(mDb, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
             sqlite3_busy_timeout(mDb, 0);
@@ -273,20 +285,27 @@ void SqliteStore::CloseHandle() noexcept
     }
     mWriteDepth = 0;
     mWriterLock.reset();
+    mFile.reset(); // only now: the engine has let go of the file
 }
 
-void SqliteStore::Open(const std::string& filename, bool readOnly)
+void SqliteStore::Open(const std::string& filename, OpenMode mode)
 {
     if (mDb != nullptr)
         return;
-    CheckFileKind(filename);
+    const bool readOnly = mode == OpenMode::ReadOnly;
+    // Held from before the engine opens the file until after it has closed it (see SiteFile).
+    auto file = SiteFile::Open(filename);
+    CheckFileKind(filename, *file);
 
     std::shared_ptr<WriterLock> lock;
     std::string reason;
     sqlite3* db = nullptr;
     if (!readOnly) {
         CheckCanWrite(filename);
-        lock = WriterLock::Acquire(filename);
+        if (mode == OpenMode::ReadWrite)
+            lock = WriterLock::Acquire(filename, file);
+        else
+            reason = AppendReasonFor(filename);
         db = OpenHandle(filename, SQLITE_OPEN_READWRITE, filename);
     } else {
         reason = ReadOnlyReasonFor(filename);
@@ -315,18 +334,10 @@ void SqliteStore::Open(const std::string& filename, bool readOnly)
             }
         } else {
             CheckSiteTables(db, filename);
-        }
-
-        if (!readOnly) {
-            // Every row is written as a transaction of its own. With a write-ahead log a commit
-            // costs an append instead of several waits for the disk; the file stays consistent
-            // after a crash or power loss, which may lose only the last commits before it.
-            // Closing folds the log back into the file (CloseHandle).
-            sqlite3_exec(db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
-            CheckSqlite(db, sqlite3_exec(db, "PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr),
-                        "Opening " + Quoted(filename));
-            UpgradeSchema(db);
-            EnsureEventsTable(db);
+            UseRollbackJournal(db, filename);
+            // The writer brings the whole file up to date; a connection that appends beside it
+            // only what appending needs.
+            BringUpToDate(db, mode == OpenMode::ReadWrite);
         }
     } catch (...) {
         sqlite3_close_v2(db);
@@ -334,9 +345,11 @@ void SqliteStore::Open(const std::string& filename, bool readOnly)
     }
     mDb = db;
     mFileName = filename;
-    mReadOnly = readOnly;
+    mReadOnly = mode != OpenMode::ReadWrite;
+    mCanAppend = mode != OpenMode::ReadOnly;
     mReadOnlyReason = reason;
     mWriterLock = std::move(lock);
+    mFile = std::move(file);
 }
 
 void SqliteStore::Create(const std::string& filename)
@@ -397,9 +410,15 @@ void SqliteStore::CheckWritable() const
                                           ". The change was not saved.");
 }
 
+void SqliteStore::CheckCanAppend() const
+{
+    RequireOpen();
+    if (!mCanAppend)
+        CheckWritable();
+}
+
 void SqliteStore::BeginWrite()
 {
-    CheckWritable();
     if (mWriteDepth == 0)
         CheckSqlite(mDb, sqlite3_exec(mDb, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), "Beginning a transaction");
     else
@@ -412,9 +431,10 @@ void SqliteStore::BeginWrite()
 void SqliteStore::CommitWrite()
 {
     // On failure the transaction stays open for the scope's rollback.
-    if (mWriteDepth == 1)
+    if (mWriteDepth == 1) {
         CheckSqlite(mDb, sqlite3_exec(mDb, "COMMIT", nullptr, nullptr, nullptr), "Committing a transaction");
-    else
+        FoldLogIntoFile();
+    } else
         CheckSqlite(
             mDb,
             sqlite3_exec(mDb, ("RELEASE zel" + std::to_string(mWriteDepth - 1)).c_str(), nullptr, nullptr, nullptr),
@@ -438,9 +458,29 @@ void SqliteStore::RollbackWrite() noexcept
     }
 }
 
+void SqliteStore::FoldLogIntoFile() noexcept
+{
+    // A file in rollback-journal mode has no log: the call returns at once.
+    int logFrames = -1;
+    sqlite3_wal_checkpoint_v2(mDb, "main", SQLITE_CHECKPOINT_FULL, &logFrames, nullptr);
+    if (logFrames < 0)
+        return;
+    // Leaves WAL mode as soon as no other connection has the file open; never waits for that.
+    sqlite3_busy_timeout(mDb, 0);
+    sqlite3_exec(mDb, "PRAGMA journal_mode = DELETE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(mDb, BusyTimeoutMs);
+}
+
 void SqliteStore::Transact(const std::function<void()>& work)
 {
     Scope scope(*this);
+    work();
+    scope.Commit();
+}
+
+void SqliteStore::Append(const std::function<void()>& work)
+{
+    Scope scope(*this, WriteKind::Append);
     work();
     scope.Commit();
 }

@@ -2,6 +2,7 @@
 
 #include "WriteScope.h"
 
+#include "zel/data/DataSource.h"
 #include "zel/data/IStore.h"
 
 #include <map>
@@ -12,10 +13,18 @@ struct sqlite3;
 
 namespace zel::data::detail {
 
+class SiteFile;
 class SqliteStatement;
 class WriterLock;
 
-// The site database on SQLite 3. The only place that holds statement texts.
+// The site database on SQLite 3. The only place that holds statement texts (with the modules of
+// the Events table and of the layout).
+//
+// Every commit writes the database file itself (a rollback journal, see UseRollbackJournal), so
+// the file alone holds every change once a write returns. Holds the engine's connection, the
+// file's descriptor of this process (SiteFile) and, as the site's writer, the writer lock. How it
+// fails: raises zel::Error with the numbers of IStore and DataSource; engine errors pass through
+// CheckSqlite.
 class SqliteStore : public IStore {
 public:
     SqliteStore();
@@ -24,11 +33,13 @@ public:
     SqliteStore& operator=(const SqliteStore&) = delete;
 
     // Opens an existing site database; never creates a file (see DataSource).
-    // Read-write: refused with SiteWriteAccessError while another process writes it (3045) or
+    // ReadWrite: refused with SiteWriteAccessError while another process writes it (3045) or
     // when the file or its folder is read-only (70); takes the writer lock for this process and
-    // gives an older file its key indexes and NOT NULL constraints where its rows allow.
-    // Read-only: every write is refused (3027) with the reason found here.
-    void Open(const std::string& filename, bool readOnly = false);
+    // brings an older file up to date once (see BringUpToDate).
+    // Append: refused only when the file or its folder is read-only (70); takes no writer lock;
+    // events are appended, every other write is refused (3027) with the reason found here.
+    // ReadOnly: every write is refused (3027) with the reason found here.
+    void Open(const std::string& filename, OpenMode mode = OpenMode::ReadWrite);
     // Makes a new site database with the three tables; refuses an existing file.
     static void Create(const std::string& filename);
 
@@ -39,7 +50,9 @@ public:
     bool IsReadOnly() const override { return mReadOnly; }
     std::string ReadOnlyReason() const override { return mReadOnly ? mReadOnlyReason : std::string(); }
     void CheckWritable() const override;
+    void CheckCanAppend() const override;
     void Transact(const std::function<void()>& work) override;
+    void Append(const std::function<void()>& work) override;
 
     void ReadAll(std::string_view table, const std::function<void(const Record&)>& onRow) override;
     bool ReadRow(std::string_view table, std::int64_t id, const std::function<void(const Record&)>& onRow) override;
@@ -68,12 +81,17 @@ private:
     void BeginWrite();
     void CommitWrite();
     void RollbackWrite() noexcept;
+    // After a commit on a file that another program keeps in WAL mode: copies the log into the
+    // file (and leaves WAL mode when it can). Nothing to do, and no wait, otherwise.
+    void FoldLogIntoFile() noexcept;
 
     sqlite3* mDb = nullptr;
     std::string mFileName;
-    bool mReadOnly = false;
+    bool mReadOnly = false;  // the lists are not written
+    bool mCanAppend = false; // events are appended (see OpenMode)
     std::string mReadOnlyReason;
     int mWriteDepth = 0;
+    std::shared_ptr<SiteFile> mFile;
     std::shared_ptr<WriterLock> mWriterLock;
     std::map<std::string, std::unique_ptr<SqliteStatement>> mStatements;
 };

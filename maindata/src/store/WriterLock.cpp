@@ -1,31 +1,43 @@
 #include "WriterLock.h"
 
 #include "../Conversions.h"
+#include "SiteFile.h"
 #include "zel/data/DataErrors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <fstream>
 #include <map>
 #include <mutex>
 #include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace zel::data::detail {
 
 namespace {
 
+using Key = std::pair<dev_t, ino_t>;
+
 // The locks this process holds, by the database file's device and inode, so that every
-// connection of the process to one file (under any of its names) shares one lock.
+// connection of the process to one file (under any of its names) shares one lock. The mutex also
+// keeps every flock call on a file's shared descriptor apart: on one open file description a
+// second flock converts the first instead of meeting it.
 struct Registry {
     std::mutex Mutex;
-    std::map<std::pair<dev_t, ino_t>, std::weak_ptr<WriterLock>> Locks;
+    std::map<Key, std::weak_ptr<WriterLock>> Locks;
 };
 
 Registry& Locks()
@@ -146,32 +158,78 @@ int OpenLockFile(const std::string& lockFile, mode_t mode, bool& writable)
                                          databaseFile + "' cannot be used: " + std::strerror(error));
 }
 
-} // namespace
-
-std::string WriterLock::LockFileName(const std::string& databaseFile)
+// What the lock file `lockFile` says of its holder; nullopt when there is no such file.
+std::optional<SiteWriter> DetailsIn(const std::string& lockFile)
 {
-    return databaseFile + ".lock";
+    int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return std::nullopt;
+    SiteWriter writer = ReadHolder(fd);
+    ::close(fd);
+    return writer;
 }
 
-std::shared_ptr<WriterLock> WriterLock::Acquire(const std::string& databaseFile)
+// The processes that hold an exclusive flock on the file `key`, from the kernel's list of locks
+// ("3: FLOCK  ADVISORY  WRITE 1234 fe:00:10952883 0 EOF"); empty when the list cannot be read.
+std::vector<long> FlockHolders(const Key& key)
 {
-    struct stat database {};
-    if (::stat(databaseFile.c_str(), &database) != 0)
-        Raise(errc::FileNotFound, "File not found: " + databaseFile);
-    const auto key = std::make_pair(database.st_dev, database.st_ino);
-    const std::string lockFile = LockFileName(databaseFile);
+    std::vector<long> pids;
+    std::ifstream locks("/proc/locks");
+    std::string line;
+    while (std::getline(locks, line)) {
+        std::istringstream fields(line);
+        std::string number, kind, mode, access, device;
+        long pid = 0;
+        if (!(fields >> number >> kind >> mode >> access >> pid >> device) || kind != "FLOCK" || access != "WRITE")
+            continue; // also the "->" lines of waiting locks, whose fields are shifted
+        unsigned int major = 0;
+        unsigned int minor = 0;
+        unsigned long inode = 0;
+        if (std::sscanf(device.c_str(), "%x:%x:%lu", &major, &minor, &inode) == 3 && major == ::major(key.first) &&
+            minor == ::minor(key.first) && inode == key.second && pid > 0)
+            pids.push_back(pid);
+    }
+    return pids;
+}
 
-    auto& registry = Locks();
-    std::lock_guard<std::mutex> guard(registry.Mutex);
-    if (auto it = registry.Locks.find(key); it != registry.Locks.end())
-        if (auto held = it->second.lock())
-            return held;
+// The name of the program that process `pid` runs (its first argument without the folder).
+std::string ProgramOf(long pid)
+{
+    std::ifstream command("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+    std::string first;
+    std::getline(command, first, '\0');
+    auto slash = first.rfind('/');
+    return slash == std::string::npos ? first : first.substr(slash + 1);
+}
 
-    const mode_t mode = database.st_mode & 0666;
+// Who holds the writer lock of the file `key`: what its lock file says, when the kernel agrees
+// that the process named there holds the lock; else (a writer that came through another hard
+// link, whose lock file lies beside that name) the process the kernel names.
+SiteWriter WriterOf(const std::string& databaseFile, const Key& key)
+{
+    const auto pids = FlockHolders(key);
+    auto details = DetailsIn(WriterLock::LockFileName(databaseFile));
+    if (details && details->Pid != 0 &&
+        (pids.empty() || std::find(pids.begin(), pids.end(), details->Pid) != pids.end()))
+        return *details;
+    if (!pids.empty())
+        return SiteWriter{pids.front(), HostName(), ProgramOf(pids.front()), {}};
+    return details ? *details : SiteWriter{};
+}
+
+[[noreturn]] void RaiseInUse(const std::string& databaseFile, const SiteWriter& holder)
+{
+    throw SiteWriteAccessError(SiteWriteAccessError::Reason::InUse, databaseFile, holder,
+                               "it is open for writing in another program: " + holder.ToString());
+}
+
+// Takes the lock of the lock file `lockFile` (made with `mode` when missing); returns its
+// descriptor. `writable` tells whether the details can be written into it.
+int TakeLockFile(const std::string& databaseFile, const std::string& lockFile, mode_t mode, bool& writable)
+{
     // A lock that is busy is tried again for a moment: a process may be just releasing it, or
     // probing who holds it (Holder).
     for (int attempt = 0; attempt < 50; ++attempt) {
-        bool writable = true;
         int fd = OpenLockFile(lockFile, mode, writable);
         if (fd < 0)
             RaiseLockFailure(databaseFile, lockFile, errno);
@@ -186,10 +244,10 @@ std::shared_ptr<WriterLock> WriterLock::Acquire(const std::string& databaseFile)
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 continue;
             }
+            // A program of an earlier version, which locks only this file.
             SiteWriter holder = ReadHolder(fd);
             ::close(fd);
-            throw SiteWriteAccessError(SiteWriteAccessError::Reason::InUse, databaseFile, holder,
-                                       "it is open for writing in another program: " + holder.ToString());
+            RaiseInUse(databaseFile, holder);
         }
         // The file locked must still be the one under the name: a writer that was closing may
         // have removed it between our open and our lock.
@@ -200,36 +258,101 @@ std::shared_ptr<WriterLock> WriterLock::Acquire(const std::string& databaseFile)
             ::close(fd);
             continue;
         }
-        if (writable) {
-            SiteWriter self{static_cast<long>(::getpid()), HostName(), ThisProgram(), LocalTimeNow()};
-            std::string text = Describe(self);
-            if (::ftruncate(fd, 0) == 0) {
-                ssize_t written = ::pwrite(fd, text.data(), text.size(), 0);
-                (void)written; // the details are a courtesy; the lock is what counts
-            }
-        }
-        std::shared_ptr<WriterLock> lock(new WriterLock(fd, lockFile));
-        registry.Locks[key] = lock;
-        return lock;
+        return fd;
     }
     Raise(errc::PathFileAccessError,
           "Path/File access error: the lock file '" + lockFile + "' keeps changing; try again.");
 }
 
+} // namespace
+
+std::string WriterLock::LockFileName(const std::string& databaseFile)
+{
+    char resolved[PATH_MAX];
+    if (::realpath(databaseFile.c_str(), resolved) != nullptr)
+        return std::string(resolved) + ".lock";
+    return databaseFile + ".lock";
+}
+
+WriterLock::WriterLock(std::shared_ptr<SiteFile> file, int lockFd, std::string lockFile, SiteWriter self)
+    : mFile(std::move(file)), mLockFd(lockFd), mLockFile(std::move(lockFile)), mSelf(std::move(self))
+{
+}
+
+std::shared_ptr<WriterLock> WriterLock::Acquire(const std::string& databaseFile, std::shared_ptr<SiteFile> file)
+{
+    const Key key{file->Device(), file->Inode()};
+    auto& registry = Locks();
+    std::lock_guard<std::mutex> guard(registry.Mutex);
+    if (auto it = registry.Locks.find(key); it != registry.Locks.end())
+        if (auto held = it->second.lock())
+            return held;
+
+    // The lock of the file itself. A busy one is tried again for a moment: a process may be just
+    // releasing it, or probing who holds it (Holder).
+    const int fd = file->Descriptor();
+    for (int attempt = 0; ::flock(fd, LOCK_EX | LOCK_NB) != 0; ++attempt) {
+        int error = errno;
+        if (error != EWOULDBLOCK && error != EINTR)
+            Raise(errc::PathFileAccessError, "Path/File access error: the site database '" + databaseFile +
+                                                 "' cannot be locked: " + std::strerror(error));
+        if (attempt >= 5)
+            RaiseInUse(databaseFile, WriterOf(databaseFile, key));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    try {
+        struct stat database {};
+        ::fstat(fd, &database);
+        const std::string lockFile = LockFileName(databaseFile);
+        bool writable = true;
+        int lockFd = TakeLockFile(databaseFile, lockFile, database.st_mode & 0666, writable);
+        SiteWriter self{static_cast<long>(::getpid()), HostName(), ThisProgram(), LocalTimeNow()};
+        if (writable) {
+            std::string text = Describe(self);
+            if (::ftruncate(lockFd, 0) == 0) {
+                ssize_t written = ::pwrite(lockFd, text.data(), text.size(), 0);
+                (void)written; // the details are a courtesy; the lock is what counts
+            }
+        }
+        std::shared_ptr<WriterLock> lock(new WriterLock(std::move(file), lockFd, lockFile, std::move(self)));
+        registry.Locks[key] = lock;
+        return lock;
+    } catch (...) {
+        ::flock(fd, LOCK_UN);
+        throw;
+    }
+}
+
 std::optional<SiteWriter> WriterLock::Holder(const std::string& databaseFile)
 {
+    auto& registry = Locks();
+    std::lock_guard<std::mutex> guard(registry.Mutex);
+    std::shared_ptr<SiteFile> file;
+    try {
+        file = SiteFile::Open(databaseFile);
+    } catch (const zel::Error&) { // NOLINT(bugprone-empty-catch): a file this user cannot read has only its lock file
+    }
+    if (file) {
+        const Key key{file->Device(), file->Inode()};
+        if (auto it = registry.Locks.find(key); it != registry.Locks.end())
+            if (auto held = it->second.lock())
+                return held->mSelf;
+        if (::flock(file->Descriptor(), LOCK_SH | LOCK_NB) == 0)
+            ::flock(file->Descriptor(), LOCK_UN);
+        else if (errno == EWOULDBLOCK)
+            return WriterOf(databaseFile, key);
+    }
+
+    // A program of an earlier version locks only the lock file.
     const std::string lockFile = LockFileName(databaseFile);
     int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return std::nullopt;
     std::optional<SiteWriter> holder;
-    if (::flock(fd, LOCK_SH | LOCK_NB) == 0) {
+    if (::flock(fd, LOCK_SH | LOCK_NB) == 0)
         ::flock(fd, LOCK_UN);
-        // Free, unless this very process holds it through another descriptor (flock would have
-        // refused then): nobody writes.
-    } else if (errno == EWOULDBLOCK) {
+    else if (errno == EWOULDBLOCK)
         holder = ReadHolder(fd);
-    }
     ::close(fd);
     return holder;
 }
@@ -237,16 +360,18 @@ std::optional<SiteWriter> WriterLock::Holder(const std::string& databaseFile)
 WriterLock::~WriterLock()
 {
     // Removed while still locked, so that nobody takes a lock on a file that is on its way out
-    // (Acquire checks that the file it locked still carries the name).
+    // (TakeLockFile checks that the file it locked still carries the name).
     ::unlink(mLockFile.c_str());
-    ::close(mFd);
+    ::close(mLockFd);
     auto& registry = Locks();
     std::lock_guard<std::mutex> guard(registry.Mutex);
-    for (auto it = registry.Locks.begin(); it != registry.Locks.end();) {
-        if (it->second.expired())
-            it = registry.Locks.erase(it);
-        else
-            ++it;
+    const Key key{mFile->Device(), mFile->Inode()};
+    auto it = registry.Locks.find(key);
+    // A connection that opened meanwhile may have taken the lock anew on the same descriptor.
+    if (it == registry.Locks.end() || it->second.expired()) {
+        ::flock(mFile->Descriptor(), LOCK_UN);
+        if (it != registry.Locks.end())
+            registry.Locks.erase(it);
     }
 }
 

@@ -22,6 +22,14 @@ ClockUsersModel::~ClockUsersModel() = default;
 void ClockUsersModel::SetClockUsers(std::shared_ptr<ClockUserCollection> users)
 {
     mClockUsers = users ? std::move(users) : std::make_shared<ClockUserCollection>("ManageClockUsers");
+    mNotice.clear();
+}
+
+void ClockUsersModel::ShowNotice(const QString& notice)
+{
+    SetClockUsers(nullptr);
+    mNotice = notice;
+    RefillNow();
 }
 
 void ClockUsersModel::ShowRetrieving()
@@ -35,6 +43,10 @@ void ClockUsersModel::Fill(std::vector<Row>& rows)
 {
     if (mRetrieving) {
         rows.push_back({QString(), {QStringLiteral("Retrieving...")}});
+        return;
+    }
+    if (!mNotice.isEmpty()) {
+        rows.push_back({QString(), {mNotice}});
         return;
     }
     rows.reserve(static_cast<std::size_t>(mClockUsers->Count()));

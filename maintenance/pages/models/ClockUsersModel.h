@@ -37,6 +37,12 @@ public:
 
     // Shows the single row "Retrieving..." (until the next refill).
     void ShowRetrieving();
+    // Drops the clock users and shows `notice` as the only row (no key, nothing to select for a
+    // command) until the next SetClockUsers: after a failed read the list of an earlier one would
+    // pass for the clock's.
+    void ShowNotice(const QString& notice);
+    // The notice shown, or "".
+    const QString& Notice() const { return mNotice; }
 
 protected:
     void Fill(std::vector<Row>& rows) override;
@@ -45,6 +51,7 @@ private:
     std::shared_ptr<zel::data::UserDescriptionList> mUserList;
     std::shared_ptr<ClockUserCollection> mClockUsers;
     bool mRetrieving = false;
+    QString mNotice;
 };
 
 } // namespace zel::ui

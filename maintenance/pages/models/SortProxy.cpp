@@ -29,7 +29,7 @@ void SortProxy::Attach(ListTableModel* model, QTreeView* view)
     QHeaderView* header = view->header();
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(false);
-    header->setStretchLastSection(false);
+    header->setStretchLastSection(true); // free room to the right goes to the last column
     for (int i = 0; i < model->columnCount(); ++i)
         header->resizeSection(i, std::max(TwipsToPixels(model->Columns()[static_cast<std::size_t>(i)].WidthTwips),
                                           header->sectionSizeHint(i))); // the caption stays readable

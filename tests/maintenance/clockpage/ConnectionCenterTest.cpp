@@ -246,7 +246,9 @@ private slots:
         auto channel = zel::data::DataSource().GetChannelDescriptionList()->Item(std::string("Emulator"));
         auto added = readers->Add(7, "Added Later", channel);
         QVERIFY(c.clocks->findText(QStringLiteral("Added Later")) >= 0);
-        QCOMPARE(c.clocks->currentIndex(), -1);
+        // The list keeps naming the connected clock.
+        QCOMPARE(c.clocks->currentText(), QStringLiteral("Front Door"));
+        QCOMPARE(c.lamp->toolTip(), QStringLiteral("Connected to Front Door"));
         QVERIFY(c.cc.IsConnected());
 
         c.Select(QStringLiteral("Added Later"));
@@ -254,8 +256,8 @@ private slots:
         readers->Save();
         QVERIFY(c.clocks->findText(QStringLiteral("Renamed Later")) >= 0);
         QCOMPARE(c.clocks->findText(QStringLiteral("Added Later")), -1);
-        QCOMPARE(c.clocks->currentIndex(), -1);
-        QVERIFY(!c.connect->isEnabled()); // no selection: nothing to connect to
+        QCOMPARE(c.clocks->currentText(), QStringLiteral("Front Door"));
+        QVERIFY(!c.connect->isEnabled()); // connected already
 
         readers->Remove("Renamed Later");
         readers->Save();
@@ -263,6 +265,9 @@ private slots:
         QVERIFY(c.cc.IsConnected());
         QCOMPARE(c.disconnectedCount, 0);
         c.disconnect->click();
+        QCOMPARE(c.lamp->toolTip(), QStringLiteral("Not connected"));
+        c.cc.Initialize(); // disconnected: a refill chooses no clock
+        QCOMPARE(c.clocks->currentIndex(), -1);
     }
 
     void captionMovesTheClockList()

@@ -175,10 +175,11 @@ private slots:
         QCOMPARE(messages.Last().text, QStringLiteral("Invalid User ID. Must be between 1 and 10 digits."));
         QCOMPARE(messages.Last().icon, MsgIcon::Exclamation);
 
-        s.ChooseNew(QStringLiteral("000"), QStringLiteral("Zero")); // the clock has no user 0
+        s.ChooseNew(QStringLiteral("000"), QStringLiteral("Zero")); // refused as the user list editor refuses it
         s.Enroll();
         QCOMPARE(messages.Last().title, QStringLiteral("Invalid User ID"));
-        QCOMPARE(messages.Last().text, QStringLiteral("Invalid User ID. Must be between 1 and 10 digits."));
+        QCOMPARE(messages.Last().text,
+                 QStringLiteral("User ID 0 names no user: choose a number from 1 to 9999999999."));
 
         s.Find<QRadioButton>("optEnrollExistingUser")->click();
         s.Find<QComboBox>("cboNonEnrolledUsers")->setCurrentIndex(-1);

@@ -63,6 +63,22 @@ private slots:
         page.hide();
     }
 
+    // Back on the page after another one, the list still names the clock that is connected.
+    void comingBackNamesTheConnectedClock()
+    {
+        ManageClock page;
+        page.show();
+        auto* cc = page.findChild<ConnectionCenter*>(QStringLiteral("ConnectionCenter1"));
+        auto* clocks = page.findChild<QComboBox*>(QStringLiteral("cboClocks"));
+        ConnectTo(*cc, QStringLiteral("Front Door"));
+        QVERIFY(cc->IsConnected());
+        page.hide();
+        page.show(); // the page fetches the clocks again
+        QCOMPARE(clocks->currentText(), QStringLiteral("Front Door"));
+        DisconnectFrom(*cc);
+        page.hide();
+    }
+
     void everyTabFollowsTheConnection()
     {
         ManageClock page;

@@ -204,11 +204,11 @@ private slots:
         DisconnectFrom(page.cc);
     }
 
-    void menuProgramIsPaddedOrCut()
+    void menuProgramIsPadded()
     {
         QTemporaryDir dir;
         const QString shortFile = WriteFile(dir, "SHORT.BIN", Pattern(100));
-        const QString longFile = WriteFile(dir, "LONG.BIN", Pattern(5000));
+        const QString fullFile = WriteFile(dir, "FULL.BIN", Pattern(4096));
         SetupPage page;
         ConnectTo(page.cc, QStringLiteral("Front Door"));
         auto* name = page.Find<QLineEdit>("txtMenuFile");
@@ -222,9 +222,9 @@ private slots:
         QCOMPARE(OpenWaitWindows(), 0);
         QCOMPARE(MenuOf(1), Pattern(100) + QByteArray(3996, '\0'));
 
-        name->setText(longFile);
+        name->setText(fullFile);
         page.Find<QPushButton>("cmdSendMenuFile")->click();
-        QCOMPARE(MenuOf(1), Pattern(5000).left(4096));
+        QCOMPARE(MenuOf(1), Pattern(4096));
         DisconnectFrom(page.cc);
     }
 
@@ -232,6 +232,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString empty = WriteFile(dir, "EMPTY.BIN", {});
+        // Longer than a menu program: the clock would get only part of it.
+        const QString tooLong = WriteFile(dir, "LONG.BIN", Pattern(5000));
         SetupPage page;
         ConnectTo(page.cc, QStringLiteral("Front Door"));
         auto* name = page.Find<QLineEdit>("txtMenuFile");
@@ -239,8 +241,8 @@ private slots:
         const QByteArray before = MenuOf(1);
         const auto framesBefore = ClockSite::Get().Server().FramesAnswered();
 
-        for (const QString& fileName :
-             {QString(), QStringLiteral("   "), dir.filePath(QStringLiteral("MISSING.BIN")), dir.path(), empty}) {
+        for (const QString& fileName : {QString(), QStringLiteral("   "), dir.filePath(QStringLiteral("MISSING.BIN")),
+                                        dir.path(), empty, tooLong}) {
             MessageRecorder messages;
             name->setText(fileName);
             page.Find<QPushButton>("cmdSendMenuFile")->click();

@@ -310,6 +310,37 @@ private slots:
         QVERIFY(TestSite::Instance().StoredChannels().empty());
         QCOMPARE(List()->ListCount(), 0);
     }
+
+    // A channel that clocks use is removed only after a question that names them; No keeps it.
+    void removingAChannelInUseAsksFirst()
+    {
+        AddEthernet(QStringLiteral("Office"), QStringLiteral("10.0.0.7"), QStringLiteral("3001"));
+        auto channel = TestSite::Instance().Channels()->Item(std::string("Office"));
+        auto clocks = TestSite::Instance().Clocks();
+        clocks->Add(1, "Front", channel);
+        clocks->Add(2, "Back", channel);
+        clocks->Save();
+        Settle();
+        mHarness.Select(QStringLiteral("Office"));
+        mMessages->QueueAnswer(MsgResult::No);
+        Press(Bar(), "cmdRemove");
+        Settle();
+        QCOMPARE(mMessages->Count(), 1);
+        QCOMPARE(mMessages->Last().title, QStringLiteral("Channel In Use"));
+        QVERIFY2(mMessages->Last().text.startsWith(
+                     QStringLiteral("2 clocks are reached through the channel \"Office\": Front, Back.")),
+                 qPrintable(mMessages->Last().text));
+        QCOMPARE(mMessages->Last().buttons, MsgButtons::YesNo);
+        QCOMPARE(mMessages->Last().defaultButton, MsgResult::No);
+        QCOMPARE(TestSite::Instance().StoredChannels().size(), std::size_t(1));
+
+        mHarness.Select(QStringLiteral("Office"));
+        mMessages->QueueAnswer(MsgResult::Yes);
+        Press(Bar(), "cmdRemove");
+        Settle();
+        QCOMPARE(mMessages->Count(), 2);
+        QVERIFY(TestSite::Instance().StoredChannels().empty());
+    }
 };
 
 ZEL_EDITOR_TEST(ChannelListEditorTest);

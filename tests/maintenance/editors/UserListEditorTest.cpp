@@ -377,7 +377,11 @@ private slots:
     {
         auto users = TestSite::Instance().Users();
         AddUser(QStringLiteral("007"), QStringLiteral("Bond"));
-        QCOMPARE(mMessages->Count(), 0);
+        // Saved, and the administrator is told under which ID.
+        ExpectMessage(QStringLiteral("The user ID 007 was saved as 7: a clock keeps a user ID as a number, without "
+                                     "leading zeros, and gives it back so."),
+                      QStringLiteral("User ID Saved as 7"), MsgIcon::Information);
+        QCOMPARE(mEditor->EditMode(), EditModeNone);
         QVERIFY(users->Contains("7"));
         QVERIFY(!users->Contains("007"));
         AddUser(QStringLiteral("07"), QStringLiteral("Other"));
@@ -388,12 +392,28 @@ private slots:
         Press(Bar(), "cmdEdit");
         SetText(Detail(), "txtUserID", QStringLiteral("0042"));
         Press(Bar(), "cmdSave");
-        QCOMPARE(mMessages->Count(), 0);
+        QCOMPARE(mMessages->Last().title, QStringLiteral("User ID Saved as 42"));
+        QVERIFY(mMessages->Last().text.startsWith(QStringLiteral("The user ID 0042 was saved as 42")));
         QVERIFY(users->Contains("42"));
         QCOMPARE(QString::fromStdString(TestSite::Instance().StoredUsers().at(0)),
                  QStringLiteral("{UserID: 42, Name: Bond, Authority Level: 0, Enrolled: False}"));
-        AddUser(QStringLiteral("0"), QStringLiteral("Zero"));
-        QVERIFY(users->Contains("0"));
+    }
+
+    // The enrollment station's rule: the number 0 names no user, however it is written.
+    void userIDZeroIsRefused_data()
+    {
+        QTest::addColumn<QString>("userID");
+        QTest::newRow("0") << QStringLiteral("0");
+        QTest::newRow("000") << QStringLiteral("000");
+    }
+
+    void userIDZeroIsRefused()
+    {
+        QFETCH(QString, userID);
+        AddUser(userID, QStringLiteral("Zero"));
+        ExpectMessage(QStringLiteral("User ID 0 names no user: choose a number from 1 to 9999999999."));
+        QCOMPARE(mEditor->EditMode(), EditModeAdd);
+        QCOMPARE(TestSite::Instance().Users()->Count(), 0);
     }
 
     void anOlderRowWithLeadingZerosStillWorks()

@@ -8,25 +8,31 @@
 #include "pages/frmEventResults.h"
 #include "pages/frmMain.h"
 #include "pages/models/EventTableModel.h"
+#include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/EventStore.h"
 #include "zel/data/ReaderDescription.h"
+#include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescriptionList.h"
 #include "zel/workflows/EventKinds.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -142,6 +148,22 @@ private slots:
         QCOMPARE(zel::data::EventStore().Count({}), std::int64_t{5});
     }
 
+    // A clock that does not answer is no clock the events came from.
+    void TheSummaryCountsOnlyTheClocksThatWereRead()
+    {
+        auto clocks = zel::data::DataSource().GetReaderDescriptionList();
+        auto silent = clocks->Add(9, "Silent", zel::data::DataSource().GetChannelDescriptionList()->Item("Line A"));
+        clocks->Save();
+        EventsPage page;
+        MessageRecorder messages;
+        auto& site = EventSite::Get();
+        QVERIFY(page.Collect({site.Clock("Front"), silent, site.Clock("Back")}));
+        QCOMPARE(page.ResultWindow()->Summary(),
+                 QStringLiteral("0 new events from 2 of 3 clocks. 1 of 3 clocks not done: see the list."));
+        clocks->Remove("Silent");
+        clocks->Save();
+    }
+
     void CollectWithoutClocksIsRefused()
     {
         EventsPage page;
@@ -253,6 +275,61 @@ private slots:
         QCOMPARE(messages.Count(), 1);
         QVERIFY(messages.Last().text.startsWith(QStringLiteral("The events could not be exported")));
         QVERIFY(!QFile::exists(nowhere));
+    }
+
+    void ExportTakesTheFormatFromTheChosenFilter_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("filter"); // 0 CSV, 1 JSON, 2 all files
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("json");
+        QTest::newRow("JSON, no extension") << "/t/out" << 1 << "/t/out.json" << true;
+        QTest::newRow("CSV, no extension") << "/t/out" << 0 << "/t/out.csv" << false;
+        QTest::newRow("JSON, suggested name left") << "/t/events.csv" << 1 << "/t/events.json" << true;
+        QTest::newRow("CSV, .json typed") << "/t/a.JSON" << 0 << "/t/a.csv" << false;
+        QTest::newRow("JSON, own extension kept") << "/t/a.txt" << 1 << "/t/a.txt" << true;
+        QTest::newRow("all files, .json") << "/t/a.json" << 2 << "/t/a.json" << true;
+        QTest::newRow("all files, other") << "/t/a.log" << 2 << "/t/a.log" << false;
+        QTest::newRow("all files, no extension") << "/t/a" << 2 << "/t/a.csv" << false;
+        QTest::newRow("dotted folder") << "/t/v1.2/out" << 1 << "/t/v1.2/out.json" << true;
+    }
+
+    void ExportTakesTheFormatFromTheChosenFilter()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, filter);
+        QFETCH(QString, path);
+        QFETCH(bool, json);
+        const auto choice = EventsPage::ExportChoiceFor(file, EventsPage::ExportFilters().at(filter));
+        QCOMPARE(choice.Path, path);
+        QCOMPARE(choice.Format == zel::workflows::EventFileFormat::Json, json);
+    }
+
+    // The file dialog answered as an administrator does: JSON chosen, a name without extension.
+    void ExportDialogWritesJsonWhenJsonIsChosen()
+    {
+        EventsPage page;
+        page.Refresh();
+        QTemporaryDir folder;
+        MessageRecorder messages;
+        bool answered = false;
+        QTimer::singleShot(0, this, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            QCOMPARE(dialog->objectName(), QStringLiteral("dlgExportEvents"));
+            dialog->selectNameFilter(EventsPage::ExportFilters().at(1));
+            dialog->selectFile(folder.filePath(QStringLiteral("out")));
+            answered = true;
+            static_cast<QDialog*>(dialog)->accept(); // the file dialog's own accept (OK)
+        });
+        Child<QPushButton>(page, "cmdExport")->click();
+        QVERIFY(answered);
+        const QString written = folder.filePath(QStringLiteral("out.json"));
+        QFile file(written);
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(written));
+        QVERIFY(file.readAll().trimmed().startsWith('['));
+        QCOMPARE(messages.Count(), 1);
+        QCOMPARE(messages.Last().text, QStringLiteral("5 events exported to out.json."));
     }
 
     void MainWindowShowsThePage()

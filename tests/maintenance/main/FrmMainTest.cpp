@@ -6,11 +6,18 @@
 #include "pages/ConnectionCenter.h"
 #include "pages/frmMain.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QResizeEvent>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -25,6 +32,40 @@ constexpr std::array<const char*, 5> PageNames{"ListContainer1", "ManageClock1",
 QWidget* Child(const QWidget& window, const char* name)
 {
     return window.findChild<QWidget*>(QString::fromLatin1(name));
+}
+
+// The visible controls of `window` that cover one another, or reach out of the window: "a / b".
+QStringList CrossingControls(const QWidget& window)
+{
+    QList<QWidget*> controls;
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        const auto* label = qobject_cast<QLabel*>(widget);
+        const bool control = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget) ||
+                             qobject_cast<QComboBox*>(widget) || qobject_cast<QAbstractSpinBox*>(widget) ||
+                             qobject_cast<QAbstractItemView*>(widget) ||
+                             (label && (!label->text().isEmpty() || !label->pixmap().isNull()));
+        if (control && widget->isVisible() && !widget->rect().isEmpty() && !qobject_cast<QMenu*>(widget->window()))
+            controls << widget;
+    }
+    auto place = [&window](const QWidget* widget) {
+        return QRect(widget->mapTo(&window, QPoint(0, 0)), widget->size());
+    };
+    auto name = [](const QWidget* widget) {
+        return widget->objectName().isEmpty() ? QString::fromLatin1(widget->metaObject()->className())
+                                              : widget->objectName();
+    };
+    QStringList crossing;
+    for (int i = 0; i < controls.size(); ++i) {
+        if (!window.rect().contains(place(controls[i])))
+            crossing << name(controls[i]) + QStringLiteral(" / window");
+        for (int j = i + 1; j < controls.size(); ++j) {
+            if (controls[i]->isAncestorOf(controls[j]) || controls[j]->isAncestorOf(controls[i]))
+                continue;
+            if (place(controls[i]).intersects(place(controls[j])))
+                crossing << name(controls[i]) + QStringLiteral(" / ") + name(controls[j]);
+        }
+    }
+    return crossing;
 }
 
 } // namespace
@@ -62,6 +103,21 @@ private slots:
             QVERIFY2(window.findChild<QObject*>(QString::fromLatin1(name)) != nullptr, name);
     }
 
+    // Before a page is chosen the window says where to begin; on an empty site, with the lists.
+    void TheStartPageSaysWhereToBegin()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* hint = window.findChild<QLabel*>(QStringLiteral("lblStartHint"));
+        QVERIFY(hint != nullptr);
+        QVERIFY(hint->isVisible());
+        QVERIFY2(hint->text().contains(QStringLiteral("Begin with <b>Manage Lists</b>")), qPrintable(hint->text()));
+        QCOMPARE(hint->geometry(), Child(window, "ManageClock1")->geometry()); // where the pages are
+        window.ListBar_ItemClick(1);
+        QVERIFY(!hint->isVisible());
+    }
+
     void NavigationSetsTitlePictureAndOneVisiblePage()
     {
         frmMain window;
@@ -82,6 +138,34 @@ private slots:
         window.ListBar_ItemClick(0); // no such item: nothing changes
         window.ListBar_ItemClick(6);
         QVERIFY(!Child(window, "ManageClock1")->isHidden());
+    }
+
+    // Made as small as it goes, the window still holds every page's controls side by side: none
+    // slides under another or out of the window.
+    void AtItsSmallestEveryPageHoldsItsControls()
+    {
+        frmMain window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(640, 480);
+        QTRY_COMPARE(window.size(), window.minimumSize());
+        QVERIFY2(window.width() <= 820 && window.height() <= 600, "fits a small screen");
+        for (int n = 1; n <= 5; ++n) {
+            window.ListBar_ItemClick(n);
+            QWidget* page = Child(window, PageNames[static_cast<std::size_t>(n - 1)]);
+            QList<QTabWidget*> tabs = page->findChildren<QTabWidget*>();
+            const int pagesOfTabs = tabs.isEmpty() ? 1 : tabs.front()->count();
+            for (int tab = 0; tab < pagesOfTabs; ++tab) {
+                if (!tabs.isEmpty())
+                    tabs.front()->setCurrentIndex(tab);
+                QCoreApplication::processEvents();
+                const QStringList crossing = CrossingControls(window);
+                QVERIFY2(crossing.isEmpty(), qPrintable(QStringLiteral("%1 tab %2: %3")
+                                                            .arg(QString::fromLatin1(PageNames[n - 1]))
+                                                            .arg(tab)
+                                                            .arg(crossing.join(QStringLiteral(", ")))));
+            }
+        }
     }
 
     void ClickOnNavigationItemShowsItsPage()
@@ -159,16 +243,17 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         const Anchor* anchor = window.Anchors();
         QVERIFY(anchor != nullptr);
-        QCOMPARE(anchor->Count(), 8);
-        const std::array<std::pair<const char*, int>, 8> expected{{{"ListContainer1", 15},
+        QCOMPARE(anchor->Count(), 9);
+        const std::array<std::pair<const char*, int>, 9> expected{{{"ListContainer1", 15},
                                                                    {"picBanner", 3},
                                                                    {"lblBanner", 3},
                                                                    {"ManageClock1", 15},
                                                                    {"AddRemoveUsers1", 15},
                                                                    {"SynchronizeUI1", 15},
                                                                    {"Events1", 15},
-                                                                   {"imgBanner", 2}}};
-        for (int i = 0; i < 8; ++i) {
+                                                                   {"imgBanner", 2},
+                                                                   {"lblStartHint", 15}}};
+        for (int i = 0; i < 9; ++i) {
             const auto& [name, flags] = expected[static_cast<std::size_t>(i)];
             QCOMPARE(anchor->Item(i).Control->objectName(), QString::fromLatin1(name));
             QCOMPARE(anchor->Item(i).Anchors, flags);

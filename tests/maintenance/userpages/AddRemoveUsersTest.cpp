@@ -13,6 +13,7 @@
 #include "pages/frmMessage.h"
 #include "pages/modHelpers.h"
 
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QSet>
@@ -60,6 +61,31 @@ private slots:
         QCOMPARE(messages.Last().title, QStringLiteral("No Users Selected"));
         QCOMPARE(messages.Last().text, QStringLiteral("You must have atleast one user selected."));
         QVERIFY(mOpened.empty());
+    }
+
+    // The page names the chosen users who have no hand template: Export sends them without one.
+    void SaysWhichChosenUsersHaveNoTemplate()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("11", "Enrolled", true);
+        site.AddUser("12", "Not Enrolled", false);
+        site.AddUser("13", "Other", false);
+        QCOMPARE(mPage->NoTemplateNote(), QString());
+        SelectRows(Users(), {"11"});
+        QCOMPARE(mPage->NoTemplateNote(), QString());
+        SelectRows(Users(), {"11", "12"});
+        QCOMPARE(mPage->NoTemplateNote(),
+                 QStringLiteral("12 (Not Enrolled) has no hand template (not enrolled) and is sent without one."));
+        site.AddUser("14", "Third", false);
+        SelectRows(Users(), {"11", "12", "13", "14"});
+        QCOMPARE(mPage->NoTemplateNote(),
+                 QStringLiteral("3 chosen users have no hand template (not enrolled) and are "
+                                "sent without one: 12 (Not Enrolled), 13 (Other) and 1 more."));
+        QVERIFY(mPage->findChild<QLabel*>(QStringLiteral("lblNoTemplate"))
+                    ->toolTip()
+                    .endsWith(QStringLiteral("12 (Not Enrolled)\n13 (Other)\n14 (Third)")));
+        SelectRows(Users(), {});
+        QCOMPARE(mPage->NoTemplateNote(), QString());
     }
 
     void ExportOpensEachChannelOnceAndPassesOverSilentClocks()

@@ -2,6 +2,7 @@
 #include "MessageRecorder.h"
 #include "UserSite.h"
 
+#include "clocksim/ClockUser.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/UserDescriptionList.h"
 
@@ -232,6 +233,62 @@ private slots:
         QVERIFY(Button(*mPage, "cmdGetUsers")->isEnabled());
         Button(*mPage, "cmdGetUsers")->click();
         QCOMPARE(ColumnTexts(List(), 0), (QStringList{"1"}));
+    }
+
+    // After a failed Get Users the list of the earlier read is not shown as if it were current.
+    void AFailedGetUsersLeavesNoEarlierListBehind()
+    {
+        auto& site = UserSite::Get();
+        site.PutClockUser("Alpha", "1", 5);
+        Connect();
+        Button(*mPage, "cmdGetUsers")->click();
+        QCOMPARE(ColumnTexts(List(), 0), (QStringList{"1"}));
+
+        zel::sim::FaultOptions late;
+        late.Late = true;
+        late.LateMs = 1500;
+        site.LineA().SetFaults(late);
+        MessageRecorder messages;
+        Button(*mPage, "cmdGetUsers")->click();
+        site.LineA().SetFaults({});
+        QCOMPARE(messages.Count(), 1);
+        QCOMPARE(messages.Last().text, QStringLiteral("Channel Communication Timeout"));
+        const QStringList rows = ColumnTexts(List(), 0);
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.front(), QStringLiteral("Get Users failed (Channel Communication Timeout): the clock's users "
+                                              "are not known. Choose Get Users again."));
+        QVERIFY(List()->isFirstColumnSpanned(0, QModelIndex()));
+        List()->selectAll();
+        Button(*mPage, "cmdImport")->click(); // the notice is no user
+        QCOMPARE(zel::data::DataSource().GetUserDescriptionList()->Count(), 0);
+
+        mCenter->findChild<QPushButton*>(QStringLiteral("cmdDisconnect"))->click();
+        Connect();
+        Button(*mPage, "cmdGetUsers")->click();
+        QCOMPARE(ColumnTexts(List(), 0), (QStringList{"1"}));
+    }
+
+    // A user sent to a clock without a template (not enrolled) comes back as not enrolled.
+    void ImportOfAUserWithoutATemplateDoesNotEnrollIt()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("1001", "Not Enrolled", false);
+        // On the clock with an all-zero template, as Export sends a user who is not enrolled; 1002
+        // likewise, unknown to the site.
+        for (const char* id : {"1001", "1002"}) {
+            zel::sim::ClockUser empty;
+            empty.Id = *zel::sim::UserIdFromText(id);
+            QVERIFY(site.Emulated("Alpha").PutUser(empty));
+        }
+        Connect();
+        Button(*mPage, "cmdGetUsers")->click();
+        SelectRows(List(), {"1001", "1002"});
+        MessageRecorder messages;
+        Button(*mPage, "cmdImport")->click();
+        auto users = zel::data::DataSource().GetUserDescriptionList();
+        QVERIFY(!users->Item(std::string("1001"))->Enrolled());
+        QVERIFY(!users->Item(std::string("1002"))->Enrolled()); // added, but not as enrolled
+        QCOMPARE(ColumnTexts(List(), 4), (QStringList{"No", "No"}));
     }
 
 private:

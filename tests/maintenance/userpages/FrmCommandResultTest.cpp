@@ -4,6 +4,7 @@
 #include "pages/frmCommandResult.h"
 #include "zel/workflows/CommandReport.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -61,6 +62,41 @@ private slots:
         QVERIFY(list->isColumnHidden(ResultColumnTask)); // one task only
         for (const QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             QVERIFY2(!child->objectName().isEmpty(), child->metaObject()->className());
+    }
+
+    // The reason of a result is never cut off: its column is widened for it, or its row holds it
+    // on several lines.
+    void AResultIsShownWhole()
+    {
+        zel::workflows::CommandReport report("Synchronize");
+        report.Plan("Alpha", 1, Task::Read);
+        report.Plan("Stopped", 5, Task::Send);
+        report.Plan("Bravo", 2, Task::Send);
+        report.SetDone(0, 3);
+        report.SetNotConnected(1, "no connection to 127.0.0.1:30002: nothing answered there");
+        report.SetFailed(2, QStringLiteral("The clock refused the record. ").repeated(8).toStdString(), 2);
+        report.End(zel::workflows::CommandReport::Ending::Error);
+        frmCommandResult window(nullptr, QStringLiteral("Synchronize Results"), report);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* list = window.findChild<QTreeWidget*>(QStringLiteral("lvwResults"));
+        const QFontMetrics metrics(list->font());
+        const int column = list->header()->sectionSize(ResultColumnResult);
+        const int textRoom = column - 40; // the icon and the cell's margins
+        for (int row = 0; row < list->topLevelItemCount(); ++row) {
+            QTreeWidgetItem* item = list->topLevelItem(row);
+            const int needed = metrics.horizontalAdvance(item->text(ResultColumnResult));
+            const int height = list->visualItemRect(item).height();
+            QVERIFY2(static_cast<qint64>(textRoom) * height >= static_cast<qint64>(needed) * metrics.height(),
+                     qPrintable(QStringLiteral("row %1: %2 px of text, %3 x %4 px shown")
+                                    .arg(row)
+                                    .arg(needed)
+                                    .arg(textRoom)
+                                    .arg(height)));
+        }
+        // The not-connected reason fits on one line, and a short result takes one line, no more.
+        QVERIFY(column >= metrics.horizontalAdvance(window.ResultAt(1)) + 16);
+        QVERIFY(list->visualItemRect(list->topLevelItem(0)).height() < 2 * metrics.height());
     }
 
     void ShowsTheTaskWhenTheClocksHaveDifferentTasks()

@@ -3,6 +3,7 @@
 
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
+#include "zel/data/ReaderDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescriptionList.h"
 
@@ -143,6 +144,32 @@ private slots:
         QCOMPARE(ColumnTexts(list, 1)[alpha], QStringLiteral("1"));
         QVERIFY(list->header()->sectionSize(1) >= 53); // 800 twips, or what the caption needs
         QVERIFY(list->header()->sectionSize(0) >= 96); // 1440 twips
+    }
+
+    // A long channel name is shown whole, and the free room right of the columns goes to the last.
+    void ClockColumnsUseTheRoomThereIs()
+    {
+        auto channels = zel::data::DataSource().GetChannelDescriptionList();
+        auto readers = zel::data::DataSource().GetReaderDescriptionList();
+        const QString channelName = QStringLiteral("Warehouse North Gate");
+        auto channel = channels->Add(zel::data::DirectChannel, channelName.toStdString());
+        channels->Save();
+        auto clock = readers->Add(12, "Gate", channel);
+        clock->SetLocation("Loading bay 4, beside the north gate");
+        readers->Save();
+        ClockListView view;
+        view.resize(900, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCoreApplication::processEvents();
+        QTreeView* list = view.ListView();
+        QHeaderView* header = list->header();
+        QVERIFY(header->sectionSize(2) >= list->fontMetrics().horizontalAdvance(channelName));
+        QCOMPARE(header->sectionPosition(3) + header->sectionSize(3), list->viewport()->width());
+        readers->Remove("Gate");
+        readers->Save();
+        channels->Remove(channelName.toStdString());
+        channels->Save();
     }
 
     void ClockIdHeaderSortsNumericallyThenReverses()

@@ -2,6 +2,7 @@
 #include "MessageRecorder.h"
 #include "UserSite.h"
 
+#include "clocksim/ClockUser.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/UserDescriptionList.h"
@@ -144,12 +145,32 @@ private slots:
         QVERIFY(result != nullptr && result->isVisible());
         QCOMPARE(result->windowTitle(), QStringLiteral("Synchronize Results"));
         QVERIFY(result->ListShown());
-        QCOMPARE(Rows(result),
-                 (QStringList{"Read Alpha: 2 users read", "Read Bravo: 2 users read",
-                              "Send Bravo: 3 users sent (1 already held)",
-                              "Send Charlie: 4 users sent (1 removed by clearing the clock)",
-                              "Send Ghost: clock not answering"}));
-        QCOMPARE(result->Summary(), QStringLiteral("Synchronize finished: 4 of 5 clocks done, 1 not answering."));
+        QCOMPARE(Rows(result), (QStringList{"Read Alpha: 2 users read", "Read Bravo: 2 users read",
+                                            "Send Bravo: 3 users sent (1 already held)",
+                                            "Send Charlie: 4 users sent (1 removed by clearing the clock)",
+                                            "Send Ghost: clock not answering"}));
+        // Four clocks (Bravo is read and written), five tasks.
+        QCOMPARE(result->Summary(),
+                 QStringLiteral("Synchronize finished: 3 of 4 clocks done; of 5 tasks, 4 done, 1 not answering."));
+    }
+
+    // A user that Export sent without a template (not enrolled) is on the clock with an all-zero
+    // one: Synchronize reads it back as not enrolled, and sends it nowhere.
+    void AUserWithoutATemplateStaysNotEnrolled()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("1001", "Not Enrolled", false);
+        site.AddUser("1002", "Enrolled", true);
+        zel::sim::ClockUser empty;
+        empty.Id = *zel::sim::UserIdFromText("1001");
+        QVERIFY(site.Emulated("Alpha").PutUser(empty));
+        SelectRows(Sources(), {"Alpha"});
+        SelectRows(Destinations(), {"Charlie"});
+        MessageRecorder messages;
+        Click("cmdSynchronize");
+        QCOMPARE(messages.Count(), 0);
+        QVERIFY(!zel::data::DataSource().GetUserDescriptionList()->Item(std::string("1001"))->Enrolled());
+        QCOMPARE(site.ClockUserIds("Charlie"), (QStringList{"1002"}));
     }
 
     void EveryClockServedGivesAShortConfirmation()
@@ -182,8 +203,9 @@ private slots:
         QCOMPARE(Rows(mPage->ResultWindow()),
                  (QStringList{"Read Bravo: 1 user read", "Read Stopped: " + stopped.NotConnected(),
                               "Send Alpha: 1 user sent", "Send Stopped: " + stopped.NotConnected()}));
+        // Three clocks, Stopped on both sides.
         QCOMPARE(mPage->ResultWindow()->Summary(),
-                 QStringLiteral("Synchronize finished: 2 of 4 clocks done, 2 not connected."));
+                 QStringLiteral("Synchronize finished: 2 of 3 clocks done; of 4 tasks, 2 done, 2 not connected."));
     }
 
     // A clock's user list carries no levels (all read as 0): a supervisor the site knows stays one,

@@ -139,7 +139,8 @@ std::vector<std::uint8_t> UserSite::TemplateFor(std::uint8_t seed)
 StoppedClock::StoppedClock()
 {
     mServer = StartEmulator({}, {{5, zel::sim::ClockModel::Base}});
-    auto channel = AddEthernetChannel("Stopped Line", "127.0.0.1", mServer->Port());
+    mPort = mServer->Port();
+    auto channel = AddEthernetChannel("Stopped Line", "127.0.0.1", mPort);
     auto readers = zel::data::DataSource().GetReaderDescriptionList();
     readers->Add(5, "Stopped", channel);
     readers->Save();
@@ -161,7 +162,7 @@ StoppedClock::~StoppedClock()
 QString StoppedClock::NotConnected() const
 {
     return QStringLiteral("channel not connected: The channel did not connect (address 127.0.0.1, port %1).")
-        .arg(mServer->Port());
+        .arg(mPort);
 }
 
 void SelectRows(QTreeView* view, const QStringList& keys)

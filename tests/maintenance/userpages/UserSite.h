@@ -83,6 +83,7 @@ public:
 
 private:
     std::unique_ptr<zel::sim::Server> mServer;
+    int mPort = 0;
 };
 
 // Selects the rows whose first column shows one of `keys` (any other selection is cleared).

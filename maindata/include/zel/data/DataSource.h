@@ -14,6 +14,11 @@ class ChannelDescriptionList;
 enum class OpenMode {
     ReadWrite, // the one writer of the file (see OpenDatabase)
     ReadOnly,  // the lists load and show; every write is refused with error 3027
+    // Appends events beside the site's writer (the nightly collection while a program is left
+    // open): takes no writer lock and is not refused while another process writes; the lists load
+    // and show, and every write of them is refused with error 3027 (IsReadOnly is true); appends
+    // to the Events table are taken. The file or its folder read-only: error 70, as ReadWrite.
+    Append,
 };
 
 // The entry object of the site database. It has no state of its own: every DataSource of a thread
@@ -36,12 +41,16 @@ public:
     // has it open for writing (which, on which host, since when), 70 the file or its folder is
     // read-only for this user; 3704/engine errors otherwise.
     // One writer per file: read-write, the process takes the file's writer lock (a kernel lock on
-    // "<file>.lock", released also when the process dies) until its last connection closes.
-    // An older file gains its unique key indexes and NOT NULL constraints here when its rows
-    // allow it.
+    // the file itself, whatever name leads to it, released also when the process dies) until its
+    // last connection closes.
+    // An older file is brought up to date by its first read-write open, once: it gains its unique
+    // key indexes and NOT NULL constraints (when its rows allow it; else at a later open, once
+    // they do), the Events table and its newer columns. Opened to append, it gains what appending
+    // needs; opened read-only, nothing.
+    // Every write is in the file itself when it returns: a plain copy of the file is a backup,
+    // also while it is open, and a crash loses nothing that was saved.
     void OpenDatabase(const std::string& filename, OpenMode mode = OpenMode::ReadWrite);
-    // Closes the connection if the thread has one; error 3704 when it is not open. A writer's
-    // close folds the write-ahead log into the file: the file alone then holds every change.
+    // Closes the connection if the thread has one; error 3704 when it is not open.
     void CloseDatabase();
     // Closes the thread's connection when it is open (as CloseDatabase does: a writer folds its
     // write-ahead log into the file and gives the writer lock up), then forgets it and the thread's
@@ -53,8 +62,9 @@ public:
     // The thread's connection, or nullptr before the first OpenDatabase.
     std::shared_ptr<IStore> GetConnection() const;
 
-    // True when the thread's connection is open read-only; ReadOnlyReason says why ("it is open
-    // for writing in another program: ...", "the file is read-only for this user", ...).
+    // True when the thread's connection is open read-only (or to append: its lists are read-only);
+    // ReadOnlyReason says why ("it is open for writing in another program: ...", "the file is
+    // read-only for this user", "it was opened to append events only", ...).
     bool IsReadOnly() const;
     std::string ReadOnlyReason() const;
 

@@ -25,7 +25,10 @@ struct StoredEvent {
     std::array<std::uint8_t, 8> Data2{};
     std::string UserID; // empty when the kind of event carries no user ID
     std::string CollectedAt;
-    std::string UserName; // read only: the name of the site's user with UserID, if any
+    // The user's name when the event was collected (kept with the event, so that it outlives the
+    // user's removal from the site); empty when none is given. Read back: that name, else (events
+    // collected without one) the name of the site's user with UserID now, if any.
+    std::string UserName;
 };
 
 // Which stored events a list, a count or an export covers. Empty fields do not filter.
@@ -47,20 +50,24 @@ struct EventCursor {
 // The Events table of the thread's site database: the events collected from the clocks' logs.
 //
 // Holds the thread's connection (see DataSource: every thread has its own). The table is made
-// when a writable site is opened; on a read-only site that lacks it, lists and counts are empty.
-// An event is stored once: (clock, time stamp, format type, Data1, Data2) is unique, and adding
-// an event the table holds counts it as known.
+// when a site is opened for writing or appending; on a read-only site that lacks it, lists and
+// counts are empty. An event is stored once: (clock, time stamp, format type, Data1, Data2) is
+// unique, and adding an event the table holds counts it as known (it keeps what it was stored
+// with, its user's name too). Events are appended also by a connection opened to append
+// (OpenMode::Append), beside the program that writes the site's lists.
 //
 // How it fails: raises zel::Error as the rest of the site database does: 91 when the thread has
 // no site open, 3704 when it is closed, 3027 (with the reason) for a write on a read-only site,
-// engine errors otherwise. A failed Add stores none of its events.
+// engine errors otherwise (on a file, "database is locked" when another program's transaction
+// held it for longer than the wait). A failed Add stores none of its events.
 class EventStore {
 public:
     // The store of the calling thread's site database connection.
     EventStore();
     explicit EventStore(std::shared_ptr<IStore> store);
 
-    // Raises 3027 when the site is read-only (before any clock is asked for anything).
+    // Raises 3027 when the site takes no events: opened read-only (before any clock is asked for
+    // anything).
     void CheckWritable() const;
 
     // Stores the events in one transaction; returns how many were new (the rest were known).

@@ -24,16 +24,17 @@ struct StoredChange {
 // server for a shared site) owns every statement text.
 // Every operation on a store that is not open fails with error 3704.
 //
-// Every write goes through one gate, CheckWritable: on a store opened read-only it is refused
-// there with error 3027, whose description says why the file is read-only.
+// Every write of the lists goes through one gate, CheckWritable: on a store opened read-only, or
+// opened to append events (OpenMode::Append), it is refused there with error 3027, whose
+// description says why. Appends to the append-only tables (Events) go through CheckCanAppend,
+// which refuses them only on a store opened read-only.
 class IStore {
 public:
     virtual ~IStore() = default;
 
     virtual bool IsOpen() const = 0;
-    // Closes the connection; error 3704 when it is not open. A connection that could write
-    // folds its write-ahead log into the database file first, so that the file alone holds
-    // every change.
+    // Closes the connection; error 3704 when it is not open. Every change is in the database
+    // itself once its write has returned (see the engines), so closing adds nothing to it.
     virtual void Close() = 0;
 
     // The file the store was opened on, and the engine's name and version (for the About box).
@@ -46,11 +47,18 @@ public:
     virtual std::string ReadOnlyReason() const = 0;
     // The gate of every write: error 3704 when the store is not open, 3027 when it is read-only.
     virtual void CheckWritable() const = 0;
+    // The gate of appends to the append-only tables: 3704 when not open, 3027 when opened
+    // read-only (a store opened to append, or as the writer, passes).
+    virtual void CheckCanAppend() const = 0;
 
     // Runs `work` as one transaction: its writes are kept together when it returns, and none of
     // them when it raises (the error then reaches the caller). Nested calls join the outer one
     // (a nested failure undoes the nested writes only).
     virtual void Transact(const std::function<void()>& work) = 0;
+    // The same for `work` that only appends to the append-only tables (through CheckCanAppend);
+    // a write of the lists inside it is still refused. On a file the transaction waits a moment
+    // for another program's transaction, as the writer's transactions wait for its appends.
+    virtual void Append(const std::function<void()>& work) = 0;
 
     // Calls `onRow` for every row of `table`, in the order the engine returns them.
     virtual void ReadAll(std::string_view table, const std::function<void(const Record&)>& onRow) = 0;

@@ -7,8 +7,9 @@
 namespace zel::data {
 
 // The process that has a site database open for writing, as it wrote itself into the lock file
-// beside the database ("zel.mdb.lock"). Pid 0: the lock is held but the holder did not say who
-// it is (it was starting, or the lock file could not be written).
+// beside the database ("zel.mdb.lock"); for a writer that reached the file through another name
+// (a hard link elsewhere), as the kernel names it, without Since. Pid 0: the lock is held but the
+// holder did not say who it is (it was starting, or the lock file could not be written).
 struct SiteWriter {
     long Pid = 0;
     std::string Host;

@@ -41,6 +41,8 @@ public:
     bool Enrolled() const noexcept { return mEnrolled; }
     void SetEnrolled(bool enrolled);
 
+    // Any level the site can load again: -32768 to 32767 (the known ones are 0 to 5, see
+    // UserAuthorityLevel). Another one fails with error 6 (overflow) and changes nothing.
     std::int32_t AuthorityLevel() const noexcept { return mAuthorityLevel; }
     void SetAuthorityLevel(std::int32_t level);
 

@@ -84,9 +84,10 @@ public:
     // They are written in one transaction together with the list's pending changes (as Save writes
     // them): all of it or, when a write fails, none of it (the error reaches the caller; the site
     // and the list stay as they were). Then the list shows the batch and raises ListChanged once:
-    // no ItemAdded, ItemRemoved or ListItemChanged for the users of the batch. Error 5, before
-    // anything is written, for an ID to add that the list holds (or that the batch adds twice) and
-    // for an ID to change or remove that it does not hold; 3027 on a read-only site database.
+    // no ItemAdded, ItemRemoved or ListItemChanged for the users of the batch. Before anything is
+    // written: error 6 for a level outside -32768 to 32767, error 5 for an ID to add that the list
+    // holds (or that the batch adds twice) and for an ID to change or remove that it does not hold;
+    // 3027 on a read-only site database.
     void ApplyBatch(const std::vector<BatchUser>& add, const std::vector<BatchUser>& change,
                     const std::vector<std::string>& remove);
 

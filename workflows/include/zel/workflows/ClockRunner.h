@@ -80,7 +80,8 @@ private:
     // Runs one group; `made` tells whether `channel` (or `channelError`) was made already.
     void RunGroup(const ChannelGroup& group, const Work& work, std::vector<ClockResult>& results, bool made,
                   std::shared_ptr<zel::support::Channel> channel, std::string channelError);
-    // Makes the channel of a group on the calling thread; `why` says why there is none.
+    // Makes the channel of a group on the calling thread; `why` says why there is none, or why the
+    // one made would not be connected should it stay closed.
     std::shared_ptr<zel::support::Channel> MakeChannel(std::int32_t channelID, std::string& why) const;
     void Report(const ReaderPtr& clock, const std::string& stage) const;
     void Finish(std::vector<ClockResult>& results, ClockResult result) const;

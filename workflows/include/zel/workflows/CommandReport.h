@@ -97,8 +97,12 @@ public:
     Ending HowEnded() const { return mEnding; }
     const std::string& CommandError() const { return mCommandError; }
     const std::vector<ClockReport>& Clocks() const { return mClocks; }
-    // How many clocks ended with this outcome.
+    // How many rows (tasks) ended with this outcome.
     int CountOf(ClockReport::Kind kind) const;
+    // How many different clocks the rows name (a clock that is read and written is one clock), and
+    // how many of them had every task Done.
+    int DistinctClocks() const;
+    int DistinctClocksDone() const;
     // True when the command ran to its end, every clock is Done and no error was raised.
     bool AllSucceeded() const;
     // True when the clocks do not all have the same task (Synchronize reads some, sends to others).
@@ -110,7 +114,9 @@ public:
     // One line: "Export finished on all 3 clocks." when every clock succeeded, else for instance
     // "Export stopped at an error: 1 of 3 clocks done, 1 failed, 1 not reached." or
     // "Synchronize cancelled: 1 of 4 clocks done, 1 not answering, 2 cancelled."; an error that
-    // belongs to no clock follows: " The error: ...".
+    // belongs to no clock follows: " The error: ...". Clocks are counted once each; where a clock
+    // has more than one task (read and written by Synchronize) the outcomes are told per task:
+    // "Synchronize finished: 3 of 4 clocks done; of 5 tasks, 4 done, 1 not answering."
     std::string Summary() const;
 
 private:

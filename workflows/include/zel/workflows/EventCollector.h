@@ -30,7 +30,10 @@ struct EventCollection {
 };
 
 // Reads each chosen clock's log onward from where the last collection stopped and stores what it
-// reads in the Events table of the calling thread's site database.
+// reads in the Events table of the calling thread's site database, each event with the name its
+// user has in the thread's user list at that moment (so that the event names a user removed from
+// the site later). The site may be open to append only (OpenMode::Append), beside the program
+// that holds it.
 //
 // How one clock is read: first it walks back with "previous" until it meets an event the site
 // holds (or the start of the log); then it reads "next" up to the first empty element. So the

@@ -23,7 +23,6 @@ class UserDescriptionList;
 
 namespace zel::workflows {
 
-inline constexpr std::size_t MaxUserIDLength = 10;
 inline constexpr std::size_t MaxUserNameLength = 20;
 inline constexpr std::size_t MaxClockNameLength = 20;
 inline constexpr std::int32_t MaxAuthorityLevel = 5;
@@ -46,10 +45,12 @@ std::optional<std::int32_t> AuthorityLevelFromText(std::string_view text);
 
 // Users ------------------------------------------------------------------------------------------
 
-// The user editor's field checks, in its order: the user ID's length 1 to 10 ("User ID must be
-// between 1 and 10 digits."), the name's length 1 to 20 ("User name must be between 1 and 20
+// The user editor's field checks, in its order: the user ID's rule (UserIDProblem: 1 to 10
+// characters, not the number 0), the name's length 1 to 20 ("User name must be between 1 and 20
 // characters."), a level chosen (`level` not below 0: "Invalid user authority level.").
 std::optional<Refusal> CheckUserFields(std::string_view userID, std::string_view name, std::int32_t level);
+// The name's part of it: "User name must be between 1 and 20 characters.".
+std::optional<Refusal> CheckUserName(std::string_view name);
 
 // What the user editor checks against the list before it stores `typedID` and `name`: adding
 // (`editing` nullptr), an ID that a user of the list has, also written with leading zeros, is

@@ -12,8 +12,8 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <unordered_map>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace zel::support {
@@ -55,12 +55,12 @@ namespace zel::workflows {
 // messages of the calling thread run: a clock being written is finished, no further clock is
 // written.
 //
-// Errors: in the source phase clock errors are passed over (the clock gives no users) and the
-// phase goes on. A channel that cannot be made (modem, missing, an address the factory refuses)
-// counts as one that does not connect, in both phases. An error of the import (site database) or
-// of a destination clock ends Execute and travels to the caller: the other channels stop at their
-// next check, every channel is disconnected first, and the site database keeps what was
-// imported, every user saved whole.
+// Errors: a site database opened read-only refuses Execute at once, before any clock is read
+// (error 3027, raised; the report stays empty). In the source phase clock errors are passed over (the clock gives no
+// users) and the phase goes on. A channel that cannot be made (modem, missing, an address the factory refuses) counts
+// as one that does not connect, in both phases. An error of the import (site database) or of a destination clock ends
+// Execute and travels to the caller: the other channels stop at their next check, every channel is disconnected first,
+// and the site database keeps what was imported, every user saved whole.
 //
 // Report() tells afterwards what happened to every chosen clock (source clocks: users read;
 // destination clocks: users sent, and what was removed, already held or is lacking), also after an

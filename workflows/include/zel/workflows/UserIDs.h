@@ -19,6 +19,12 @@ namespace zel::workflows {
 // Used where a user ID is typed: the enrollment station and the user list editor.
 std::string UserIDWithoutLeadingZeros(std::string_view id);
 
+// Why a typed user ID cannot be given to a new or changed user, or "" when it can. The rule of
+// the user list editor and the enrollment station alike: 1 to 10 characters ("User ID must be
+// between 1 and 10 digits."), and not the number 0 in any spelling ("0", "000"), which names no
+// user. (Only the station's field is limited to digits.)
+std::string UserIDProblem(std::string_view id);
+
 // Whether a user of `list` other than `self` (may be nullptr) is the user `userID` to a clock:
 // one whose ID is `userID` with or without leading zeros ("007" for 7, a row of an older site).
 bool UserIDHeldByOther(const zel::data::UserDescriptionList& list, const std::string& userID,

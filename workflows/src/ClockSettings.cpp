@@ -1,0 +1,122 @@
+#include "zel/workflows/ClockSettings.h"
+
+#include "zel/support/Channel.h"
+#include "zel/support/DayLightSavingsDates.h"
+#include "zel/support/IReader.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace zel::workflows {
+
+namespace {
+
+using zel::support::TimeDisplayFormatEnum;
+
+// "03-08 02:00" from the time record at `at`; empty when the record is all zeros.
+std::string ChangeText(const zel::support::SetupRecord& setup, std::size_t at)
+{
+    if (std::all_of(setup.begin() + at, setup.begin() + at + ZEL_TIME_RECORD_SIZE,
+                    [](std::uint8_t b) { return b == 0; }))
+        return {};
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d-%02d %02d:%02d", setup[at + 4], setup[at + 3], setup[at + 2], setup[at + 1]);
+    return text;
+}
+
+const char* OnOff(bool on)
+{
+    return on ? "on" : "off";
+}
+
+void Tell(std::string& detail, const std::string& what)
+{
+    detail += (detail.empty() ? "" : ", ") + what;
+}
+
+} // namespace
+
+ClockSettings::Values ClockSettings::Read(zel::support::IReader& reader, zel::support::Channel& channel,
+                                          std::int32_t readerID)
+{
+    Values values;
+    values.TimeFormatHours = reader.TimeDisplayFormat() == TimeDisplayFormatEnum::Hour12 ? 12 : 24;
+    values.TimeAndAttendance = reader.TimeAndAttendanceEnabled();
+    values.DepartmentTracking = reader.DepartmentTrackingEnabled();
+    channel.SetHandReader(readerID);
+    const auto setup = channel.GetSetupData();
+    values.Dst = ClockTimeCheck::DstOf(setup, zel::DateTime::Now().Year());
+    values.DstStart = ChangeText(setup, zel::support::layout::kSetupDstStart);
+    values.DstEnd = ChangeText(setup, zel::support::layout::kSetupDstEnd);
+    return values;
+}
+
+ClockSettings::Outcome ClockSettings::Apply(zel::support::IReader& reader, zel::support::Channel& channel,
+                                            std::int32_t readerID, const Change& change, bool dryRun)
+{
+    const Values now = Read(reader, channel, readerID);
+    Outcome outcome;
+    if (change.TimeFormatHours && *change.TimeFormatHours != now.TimeFormatHours) {
+        Tell(outcome.Detail,
+             "time format " + std::to_string(now.TimeFormatHours) + " -> " + std::to_string(*change.TimeFormatHours));
+        if (!dryRun)
+            reader.SetTimeDisplayFormat(*change.TimeFormatHours == 12 ? TimeDisplayFormatEnum::Hour12
+                                                                      : TimeDisplayFormatEnum::Hour24);
+    }
+    if (change.DayLightSavings) {
+        const bool on = now.Dst.State == ClockTimeCheck::DstState::Current;
+        const bool off = now.Dst.State == ClockTimeCheck::DstState::Off;
+        if (*change.DayLightSavings ? !on : !off) {
+            Tell(outcome.Detail, std::string("daylight saving ") + ClockTimeCheck::DstWord(now.Dst.State) + " -> " +
+                                     OnOff(*change.DayLightSavings));
+            if (!dryRun)
+                reader.SetDayLightSavingsEnabled(*change.DayLightSavings);
+        }
+    }
+    if (change.TimeAndAttendance && *change.TimeAndAttendance != now.TimeAndAttendance) {
+        Tell(outcome.Detail, std::string("time and attendance ") + OnOff(now.TimeAndAttendance) + " -> " +
+                                 OnOff(*change.TimeAndAttendance));
+        if (!dryRun)
+            reader.SetTimeAndAttendanceEnabled(*change.TimeAndAttendance);
+    }
+    if (change.DepartmentTracking && *change.DepartmentTracking != now.DepartmentTracking) {
+        Tell(outcome.Detail, std::string("department tracking ") + OnOff(now.DepartmentTracking) + " -> " +
+                                 OnOff(*change.DepartmentTracking));
+        if (!dryRun)
+            reader.SetDepartmentTrackingEnabled(*change.DepartmentTracking);
+    }
+    outcome.Written = !outcome.Detail.empty();
+    if (!outcome.Written)
+        outcome.Detail = "already so: nothing sent";
+    else if (dryRun)
+        outcome.Detail += " (dry run: nothing sent)";
+    else
+        reader.SaveSettings();
+    return outcome;
+}
+
+ClockSettings::Outcome ClockSettings::RenewDayLightSavings(zel::support::IReader& reader,
+                                                           zel::support::Channel& channel, std::int32_t readerID,
+                                                           bool dryRun)
+{
+    channel.SetHandReader(readerID);
+    const auto dst = ClockTimeCheck::DstOf(channel.GetSetupData(), zel::DateTime::Now().Year());
+    Outcome outcome;
+    if (dst.State != ClockTimeCheck::DstState::Stale) {
+        outcome.Detail = std::string("daylight saving ") + ClockTimeCheck::DstWord(dst.State) + ": left as it was";
+        return outcome;
+    }
+    outcome.Written = true;
+    const std::string was = dst.Year ? "the dates of " + std::to_string(dst.Year) : std::string("stale dates");
+    if (dryRun) {
+        outcome.Detail = was + " would be replaced by " + zel::support::DayLightSavingsDates::ThisYear().Text() +
+                         " (dry run: nothing sent)";
+        return outcome;
+    }
+    const auto dates = reader.SetDayLightSavings();
+    reader.SaveSettings();
+    outcome.Detail = was + " replaced by " + dates.Text();
+    return outcome;
+}
+
+} // namespace zel::workflows
