@@ -175,7 +175,7 @@ fi
 
 cd "$site"
 status=0
-"$bin/ZelMaintenance" &
+"$bin/ZelMaintenance" --site "$site/zel.mdb" & # the demo site, not the site opened last
 program_pid=$!
 wait "$program_pid" || status=$?
 program_pid=

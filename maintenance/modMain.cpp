@@ -2,9 +2,10 @@
 
 #include "MessageBox.h"
 #include "MissingDatabaseDialog.h"
+#include "RecentSites.h"
 #include "SiteAccessDialog.h"
 #include "SiteChangeWatcher.h"
-#include "pages/frmMain.h"
+#include "SiteSession.h"
 #include "zel/Error.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/DataSource.h"
@@ -208,10 +209,18 @@ StartupResult OpenServerSite(const QString& site, QWidget* parent)
 
 QString ChosenSite(const QStringList& arguments)
 {
+    return ChosenSite(arguments, {});
+}
+
+QString ChosenSite(const QStringList& arguments, const QString& remembered)
+{
     std::vector<std::string> args;
     for (qsizetype i = 1; i < arguments.size(); ++i)
         args.push_back(QFile::encodeName(arguments.at(i)).toStdString());
-    return FromNative(zel::data::ChooseSite(args, std::getenv(zel::data::SiteEnvironmentVariable)));
+    const char* environment = std::getenv(zel::data::SiteEnvironmentVariable);
+    if (!remembered.isEmpty() && !zel::data::SiteOption(args) && (environment == nullptr || *environment == '\0'))
+        return remembered;
+    return FromNative(zel::data::ChooseSite(args, environment));
 }
 
 StartupResult OpenSite(const QString& site, QWidget* parent, const CreateDatabaseQuestion& askCreate,
@@ -270,6 +279,17 @@ void CloseSiteDatabase()
     }
 }
 
+void ReleaseSiteDatabase()
+{
+    gChangeWatcher.reset();
+    try {
+        gDataSource.ReleaseDatabase();
+    } catch (const std::exception&) { // NOLINT(bugprone-empty-catch): the site is left either way
+    }
+    gDatabasePath.clear();
+    gSite.clear();
+}
+
 SiteChangeWatcher* ChangeWatcher()
 {
     return gChangeWatcher.get();
@@ -323,14 +343,16 @@ int Main()
         return MissingDatabaseDialog::Ask(fileName, folder);
     };
     auto askReadOnly = [](const zel::data::SiteWriteAccessError& reason) { return SiteAccessDialog::Ask(reason); };
+    RecentSites recent;
     QString site;
     try {
-        site = ChosenSite(QCoreApplication::arguments());
+        site = ChosenSite(QCoreApplication::arguments(), recent.Last());
     } catch (const zel::Error& e) {
         ShowStartupError(nullptr, e.Number(), QString::fromStdString(e.Description()));
         return 2;
     }
-    switch (OpenSite(site, nullptr, askCreate, askReadOnly)) {
+    SiteSession session(recent, askCreate, askReadOnly);
+    switch (session.Start(site)) {
     case StartupResult::Opened:
         break;
     case StartupResult::Quit:
@@ -338,24 +360,8 @@ int Main()
     case StartupResult::Failed:
         return 2;
     }
-
-    std::unique_ptr<frmMain> mainWindow;
-    try {
-        mainWindow = std::make_unique<frmMain>();
-    } catch (const zel::Error& e) {
-        ShowStartupError(nullptr, e.Number(), QString::fromStdString(e.Description()));
-        return 2;
-    } catch (const std::exception& e) {
-        ShowStartupError(nullptr, UnspecifiedError, QString::fromLocal8Bit(e.what()));
-        return 2;
-    }
-    mainWindow->show();
-    const int status = QApplication::exec();
-    mainWindow.reset();
-    // Every change is in the site database file itself once the program has ended: a copy of
-    // that one file is a complete backup.
-    CloseSiteDatabase();
-    return status;
+    QObject::connect(&session, &SiteSession::Ended, qApp, [](int status) { QCoreApplication::exit(status); });
+    return QApplication::exec();
 }
 
 } // namespace zel::ui

@@ -37,6 +37,9 @@ enum class StartupResult {
 // "zel.mdb" in the working directory. A site is a file path or a PostgreSQL connection URI.
 // A --site without a value, or given twice, raises error 5.
 QString ChosenSite(const QStringList& arguments);
+// The same, with `remembered` (the site opened last, when not empty) in place of "zel.mdb" when
+// neither --site nor ZEL_SITE names a site.
+QString ChosenSite(const QStringList& arguments, const QString& remembered);
 
 // Opens `site` (a file path, relative ones in the working directory, or a postgresql:// URI) as
 // the site database of this thread and loads its three lists.
@@ -69,6 +72,11 @@ QString SiteEngineText();
 // failures are not reported (the program is ending).
 void CloseSiteDatabase();
 
+// Closes this thread's site database as CloseSiteDatabase does and forgets it, its lists and the
+// site opened by OpenSite, so that OpenSite may open a site anew (switching sites). Failures of the
+// close are not reported: the site is left either way.
+void ReleaseSiteDatabase();
+
 // On a server site opened by OpenSite: what brings the changes saved by other programs into the
 // lists while the program runs (nullptr for a file, and after CloseSiteDatabase).
 SiteChangeWatcher* ChangeWatcher();
@@ -94,8 +102,8 @@ void BackUpSiteDatabase(QWidget* parent);
 void InstallMessagePump();
 
 // The program's entry, called once the QApplication exists: installs the message pump of the
-// clock library, opens the site (ChosenSite of the application's arguments) and shows the main
-// window.
+// clock library, opens the site (ChosenSite of the application's arguments, else the site opened
+// last) and shows the main window on it (SiteSession).
 // Returns the process exit status: non-zero when the main window was never shown.
 int Main();
 

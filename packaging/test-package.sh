@@ -154,12 +154,13 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 display=:$(head -n 1 "$tmp/display")
-(cd "$site" && PATH=$bin:$PATH DISPLAY=$display run $exec_line >"$tmp/program.log" 2>&1) &
+# Preferences of its own: no site opened last, so it opens zel.mdb in the working folder.
+(cd "$site" && PATH=$bin:$PATH DISPLAY=$display XDG_CONFIG_HOME=$tmp/config run $exec_line >"$tmp/program.log" 2>&1) &
 program_pid=$!
 shown=
 for _ in $(seq 1 300); do
   for window in $(DISPLAY=$display xwininfo -root -tree 2>/dev/null |
-    sed -n 's/^ *\(0x[0-9a-f]*\) "ZEL Maintenance".*/\1/p'); do
+    sed -n 's/^ *\(0x[0-9a-f]*\) "ZEL Maintenance[^"]*".*/\1/p'); do
     type=$(DISPLAY=$display xprop -id "$window" _NET_WM_WINDOW_TYPE 2>/dev/null || true)
     if [[ "$type" == *_NORMAL* && "$type" != *_DIALOG* ]]; then
       shown=$window

@@ -41,6 +41,18 @@ void DataSource::CloseDatabase()
         state.Connection->Close();
 }
 
+void DataSource::ReleaseDatabase()
+{
+    auto& state = DatabaseState::Current();
+    const auto connection = std::move(state.Connection);
+    state.Connection.reset();
+    state.UserList.reset();
+    state.ReaderList.reset();
+    state.ChannelList.reset();
+    if (connection && connection->IsOpen())
+        connection->Close();
+}
+
 std::shared_ptr<IStore> DataSource::GetConnection() const
 {
     return DatabaseState::Current().Connection;

@@ -2,11 +2,13 @@
 
 #include "MessageBox.h"
 #include "editors/DirChnlDetailUI.h"
+#include "editors/EditorSupport.h"
 #include "editors/EthChnlDetailUI.h"
 #include "editors/MdmChnlDetailUI.h"
 
 #include "zel/data/DirChnlDescription.h"
 #include "zel/data/EthChnlDescription.h"
+#include "zel/workflows/ListRules.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -178,33 +180,13 @@ void ChannelDetailUI::Clear()
 
 bool ChannelDetailUI::Validate()
 {
-    if (mCurrent->Name().isEmpty())
-        return false;
-    switch (mCurrent->ChannelType()) {
-    case zel::data::EthernetChannel: {
-        if (mCurrent->IPAddress().isEmpty()) {
-            ShowMessage(this, QStringLiteral("The IP Address cannot be empty."), QStringLiteral("No IP Address"),
-                        MsgIcon::Exclamation);
-            return false;
-        }
-        if (!mEthernet->IPPortIsNumber()) {
-            ShowMessage(this, QStringLiteral("The IP Port must be a whole number between 1 and 65535."),
-                        QStringLiteral("Invalid IP Port"), MsgIcon::Exclamation);
-            return false;
-        }
-        const auto port = mCurrent->IPPort();
-        if (port < 1 || port > 65535) {
-            ShowMessage(this, QStringLiteral("The IP Port must be between 1 and 65535."),
-                        QStringLiteral("Invalid IP Port"), MsgIcon::Exclamation);
-            return false;
-        }
-        return true;
-    }
-    case zel::data::ModemChannel:
-        return mCurrent->PhoneNumber().size() >= 1;
-    default:
-        return true;
-    }
+    const auto type = static_cast<zel::data::ChannelTypeEnum>(mCurrent->ChannelType());
+    std::optional<std::int64_t> port;
+    if (type == zel::data::EthernetChannel && mEthernet->IPPortIsNumber())
+        port = mCurrent->IPPort();
+    return !ShowRefusal(this, zel::workflows::CheckChannelFields(type, FromQ(mCurrent->Name()),
+                                                                 FromQ(mCurrent->PhoneNumber()),
+                                                                 FromQ(mCurrent->IPAddress()), port));
 }
 
 } // namespace zel::ui

@@ -14,6 +14,7 @@
 #include "zel/data/MdmChnlDescription.h"
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
+#include "zel/workflows/ListRules.h"
 
 #include <QStringList>
 
@@ -70,12 +71,6 @@ void WriteFields(const std::shared_ptr<zel::data::IChannelDescription>& channel,
     default:
         throw zel::Error(zel::errc::InvalidArgument, "ChannelListEditor", "Invalid channel type.");
     }
-}
-
-void RefuseDuplicateName(QWidget* parent)
-{
-    ShowMessage(parent, QStringLiteral("A Channel with that name already exists."),
-                QStringLiteral("Channel Name Already Exists"), MsgIcon::Exclamation);
 }
 
 } // namespace
@@ -186,10 +181,8 @@ bool ChannelListEditor::SaveEntry(std::int32_t mode)
     fields.IPPort = mDetailUI->ChannelIPPort();
 
     if (mode == EditModeAdd) {
-        if (mChannelList->Contains(fields.Name)) {
-            RefuseDuplicateName(this);
+        if (ShowRefusal(this, zel::workflows::CheckChannelName(*mChannelList, nullptr, fields.Name)))
             return false;
-        }
         std::shared_ptr<zel::data::IChannelDescription> channel;
         return StoreReported(
             [&](UndoLog& undo) {
@@ -210,10 +203,8 @@ bool ChannelListEditor::SaveEntry(std::int32_t mode)
         ReportEntryRemoved(); // removed elsewhere while it was being edited
         return false;
     }
-    if (channel->Name() != fields.Name && mChannelList->Contains(fields.Name)) {
-        RefuseDuplicateName(this);
+    if (ShowRefusal(this, zel::workflows::CheckChannelName(*mChannelList, channel.get(), fields.Name)))
         return false;
-    }
     return StoreReported(
         [&](UndoLog& undo) {
             WriteFields(channel, fields, undo);

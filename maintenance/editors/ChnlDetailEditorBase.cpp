@@ -1,13 +1,12 @@
 #include "editors/ChnlDetailEditorBase.h"
 
+#include "zel/workflows/ListRules.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 
 namespace zel::ui {
 namespace {
-
-constexpr int kBitRates[] = {300, 1200, 4800, 9600, 19200, 28800};
-constexpr int kComPorts = 8;
 
 std::int32_t ChosenData(const QComboBox* box)
 {
@@ -31,11 +30,11 @@ void ChnlDetailEditorBase::AddSerialFields(int row)
 {
     mComPort = AddField(new QComboBox(Frame()), QStringLiteral("cboComPort"), QStringLiteral("lblComPort"),
                         QStringLiteral("Com Port:"), row);
-    for (int port = 1; port <= kComPorts; ++port)
+    for (int port = 1; port <= zel::workflows::MaxComPort; ++port)
         mComPort->addItem(QStringLiteral("Com %1").arg(port), port);
     mBitRate = AddField(new QComboBox(Frame()), QStringLiteral("cboBitRate"), QStringLiteral("lblBitRate"),
                         QStringLiteral("Bit Rate:"), row + 1);
-    for (int rate : kBitRates)
+    for (int rate : zel::workflows::BitRates)
         mBitRate->addItem(QString::number(rate), rate);
 }
 

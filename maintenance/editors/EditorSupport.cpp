@@ -4,16 +4,14 @@
 #include "ReadOnlySite.h"
 
 #include "zel/Error.h"
+#include "zel/workflows/ListRules.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPalette>
 #include <QWidget>
 
-#include <algorithm>
-#include <cstdint>
 #include <exception>
-#include <limits>
 
 namespace zel::ui {
 
@@ -39,17 +37,20 @@ QLabel* MakeLabel(QWidget* parent, const QString& name, const QString& caption, 
 
 bool ParseWholeNumber(const QString& text, qint64& value)
 {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
+    const auto number = zel::workflows::WholeNumber(text.toStdString());
+    if (!number)
         return false;
-    qint64 result = 0;
-    for (QChar c : trimmed) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return false;
-        if (result < std::numeric_limits<std::int32_t>::max())
-            result = result * 10 + (c.unicode() - '0');
-    }
-    value = std::min<qint64>(result, std::numeric_limits<std::int32_t>::max());
+    value = *number;
+    return true;
+}
+
+bool ShowRefusal(QWidget* parent, const std::optional<zel::workflows::Refusal>& refusal)
+{
+    if (!refusal)
+        return false;
+    if (!refusal->Silent)
+        ShowMessage(parent, QString::fromStdString(refusal->Message), QString::fromStdString(refusal->Title),
+                    refusal->Exclamation ? MsgIcon::Exclamation : MsgIcon::None);
     return true;
 }
 

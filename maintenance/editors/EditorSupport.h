@@ -3,10 +3,15 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 class QLabel;
 class QWidget;
+
+namespace zel::workflows {
+struct Refusal;
+}
 
 namespace zel::ui {
 
@@ -32,6 +37,10 @@ inline std::string FromQ(const QString& text)
 // The whole number in `text` (surrounding blanks allowed, decimal digits only), or false when
 // the text is not one. Values too large for 32 bits come back as INT32_MAX.
 bool ParseWholeNumber(const QString& text, qint64& value);
+
+// Shows the refusal of a list editor's rule (zel/workflows/ListRules.h) in its box (none for a
+// silent one). True when there was a refusal.
+bool ShowRefusal(QWidget* parent, const std::optional<zel::workflows::Refusal>& refusal);
 
 // Runs `step` and reports an error it raises (zel::Error or any other exception) in a message
 // box with its description. Returns true when the step finished without an error.

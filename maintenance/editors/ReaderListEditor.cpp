@@ -8,41 +8,9 @@
 #include "editors/UndoLog.h"
 
 #include "zel/data/DataSource.h"
+#include "zel/workflows/ListRules.h"
 
 namespace zel::ui {
-namespace {
-
-constexpr int kMaxNameLength = 20;
-
-// The number at the start of the text, as the range test reads it: leading blanks, an optional
-// sign, digits and an optional fraction; no number reads as 0.
-double LeadingNumber(const QString& text)
-{
-    int i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    int end = i;
-    if (end < text.size() && (text[end] == QLatin1Char('-') || text[end] == QLatin1Char('+')))
-        ++end;
-    while (end < text.size() && text[end].isDigit())
-        ++end;
-    if (end < text.size() && text[end] == QLatin1Char('.')) {
-        ++end;
-        while (end < text.size() && text[end].isDigit())
-            ++end;
-    }
-    bool ok = false;
-    const double value = text.mid(i, end - i).toDouble(&ok);
-    return ok ? value : 0.0;
-}
-
-void RefuseDuplicateName(QWidget* parent)
-{
-    ShowMessage(parent, QStringLiteral("A clock with that name already exists."),
-                QStringLiteral("Clock Name Already Exists"), MsgIcon::Exclamation);
-}
-
-} // namespace
 
 ReaderListEditor::ReaderListEditor(QWidget* parent) : ListEditorBase(parent, QStringLiteral("Clocks"))
 {
@@ -97,28 +65,9 @@ void ReaderListEditor::RemoveEntry(std::int32_t databaseID)
 bool ReaderListEditor::Validate(const QString& readerID, const QString& name, std::int32_t channelID,
                                 std::uint8_t& value)
 {
-    const double number = LeadingNumber(readerID);
-    if (number < 0 || number > 255) {
-        ShowMessage(this, QStringLiteral("Reader ID must be between 0 and 255."));
-        return false;
-    }
-    // Within the range but not a whole number (empty, letters, a fraction): refused too, rather
-    // than stored as some number the administrator did not type.
-    qint64 whole = 0;
-    if (!ParseWholeNumber(readerID, whole)) {
-        ShowMessage(this, QStringLiteral("Reader ID must be a whole number between 0 and 255."));
-        return false;
-    }
-    value = static_cast<std::uint8_t>(whole);
-    if (name.isEmpty() || name.size() > kMaxNameLength) {
-        ShowMessage(this, QStringLiteral("Reader name must be between 1 and 20 characters."));
-        return false;
-    }
-    if (channelID < 0) {
-        ShowMessage(this, QStringLiteral("A Channel must be selected."));
-        return false;
-    }
-    return true;
+    const auto fields = zel::workflows::CheckClockFields(FromQ(readerID), FromQ(name), channelID);
+    value = fields.ReaderID;
+    return !ShowRefusal(this, fields.Refused);
 }
 
 bool ReaderListEditor::SaveEntry(std::int32_t mode)
@@ -135,10 +84,8 @@ bool ReaderListEditor::SaveEntry(std::int32_t mode)
     const std::string name = FromQ(nameText);
 
     if (mode == EditModeAdd) {
-        if (mReaderList->Contains(name)) {
-            RefuseDuplicateName(this);
+        if (ShowRefusal(this, zel::workflows::CheckClockName(*mReaderList, nullptr, name)))
             return false;
-        }
         std::shared_ptr<zel::data::ReaderDescription> clock;
         const bool stored = StoreReported(
             [&](UndoLog& undo) {
@@ -162,10 +109,8 @@ bool ReaderListEditor::SaveEntry(std::int32_t mode)
         ReportEntryRemoved(); // removed elsewhere while it was being edited
         return false;
     }
-    if (clock->Name() != name && mReaderList->Contains(name)) {
-        RefuseDuplicateName(this);
+    if (ShowRefusal(this, zel::workflows::CheckClockName(*mReaderList, clock.get(), name)))
         return false;
-    }
     return StoreReported(
         [&](UndoLog& undo) {
             using zel::data::ReaderDescription;

@@ -6,8 +6,7 @@
 #include "editors/UndoLog.h"
 #include "editors/UserDetailUI.h"
 #include "editors/UserListUI.h"
-#include "zel/Text.h"
-#include "zel/workflows/UserIDs.h"
+#include "zel/workflows/ListRules.h"
 
 namespace zel::ui {
 
@@ -62,49 +61,8 @@ void UserListEditor::RemoveEntry(std::int32_t databaseID)
 
 bool UserListEditor::Validate(const QString& userID, const QString& name, std::int32_t level)
 {
-    // The enrollment station's rule too: 1 to 10 characters, and not the number 0.
-    if (const std::string problem = zel::workflows::UserIDProblem(FromQ(userID)); !problem.empty()) {
-        ShowMessage(this, ToQ(problem));
-        return false;
-    }
-    if (name.size() < 1 || name.size() > UserDetailUI::MaxNameLength) {
-        ShowMessage(this, QStringLiteral("User name must be between 1 and 20 characters."));
-        return false;
-    }
-    if (level < 0) {
-        ShowMessage(this, QStringLiteral("Invalid user authority level."));
-        return false;
-    }
-    return true;
-}
-
-bool UserListEditor::NameTakenByOther(const std::string& name, const zel::data::UserDescription& self) const
-{
-    return mUserList->NameHeldByOther(name, &self);
-}
-
-bool UserListEditor::IDTakenByOther(const std::string& userID, const zel::data::UserDescription* self) const
-{
-    // An older row may hold the same number with leading zeros ("007" for 7): to a clock that is
-    // the same user. Such rows are found by their keys: the number with one zero before it, two,
-    // and so on up to the longest UserID of the list.
-    const auto heldByOther = [&](const std::string& key) {
-        if (!mUserList->Contains(key))
-            return false;
-        const auto user = mUserList->Item(key);
-        return user.get() != self && zel::workflows::UserIDWithoutLeadingZeros(user->UserID()) == userID;
-    };
-    if (heldByOther(userID))
-        return true;
-    if (!zel::IsAllDigits(userID))
-        return false; // only a number loses leading zeros
-    std::string key = userID;
-    while (key.size() < mUserList->LongestUserID()) {
-        key.insert(key.begin(), '0');
-        if (heldByOther(key))
-            return true;
-    }
-    return false;
+    // The enrollment station's ID rule too: 1 to 10 characters, and not the number 0.
+    return !ShowRefusal(this, zel::workflows::CheckUserFields(FromQ(userID), FromQ(name), level));
 }
 
 bool UserListEditor::SaveEntry(std::int32_t mode)
@@ -118,17 +76,15 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
     const std::int32_t level = mDetailUI->UserAuthorityLevel();
     if (!Validate(userIDText, nameText, level))
         return false;
-    // A new or changed user ID is stored as the clocks give it back: without leading zeros.
     const std::string typedID = FromQ(userIDText);
-    const std::string userID = zel::workflows::UserIDWithoutLeadingZeros(typedID);
     const std::string name = FromQ(nameText);
 
     if (mode == EditModeAdd) {
-        if (mUserList->Contains(userID) || IDTakenByOther(userID, nullptr)) {
-            ShowMessage(this, QStringLiteral("The User ID already exists."), QStringLiteral("User ID Already Exists"),
-                        MsgIcon::Exclamation);
+        // A new user ID is stored as the clocks give it back: without leading zeros.
+        const auto keys = zel::workflows::CheckUserKeys(*mUserList, nullptr, typedID, name);
+        if (ShowRefusal(this, keys.Refused))
             return false;
-        }
+        const std::string& userID = keys.Store;
         std::shared_ptr<zel::data::UserDescription> user;
         const bool stored = StoreReported(
             [&](UndoLog& undo) {
@@ -154,19 +110,10 @@ bool UserListEditor::SaveEntry(std::int32_t mode)
         ReportEntryRemoved(); // removed elsewhere while it was being edited
         return false;
     }
-    if (user->Name() != name && NameTakenByOther(name, *user)) {
-        ShowMessage(this, QStringLiteral("The User Name already exists."), QStringLiteral("User ID Already Exists"),
-                    MsgIcon::Exclamation);
+    const auto keys = zel::workflows::CheckUserKeys(*mUserList, user.get(), typedID, name);
+    if (ShowRefusal(this, keys.Refused))
         return false;
-    }
-    // A stored ID left as it was is kept as it is, also with leading zeros (a row of an older site).
-    const std::string storedID = typedID == user->UserID() ? typedID : userID;
-    // (The list itself refuses an ID that another user has exactly; this catches "007" for 7.)
-    if (storedID != user->UserID() && !mUserList->Contains(storedID) && IDTakenByOther(storedID, user.get())) {
-        ShowMessage(this, QStringLiteral("The User ID already exists."), QStringLiteral("User ID Already Exists"),
-                    MsgIcon::Exclamation);
-        return false;
-    }
+    const std::string& storedID = keys.Store;
     const bool stored = StoreReported(
         [&](UndoLog& undo) {
             // The user ID goes first: the list refuses an ID that another user has, and then

@@ -40,9 +40,6 @@ protected:
 
 private:
     bool Validate(const QString& userID, const QString& name, std::int32_t level);
-    bool NameTakenByOther(const std::string& name, const zel::data::UserDescription& self) const;
-    // Whether a user other than `self` has this ID, also written with leading zeros.
-    bool IDTakenByOther(const std::string& userID, const zel::data::UserDescription* self) const;
     // After a save: tells the administrator when the ID typed was stored otherwise ("0042" as "42").
     void TellIDAsStored(const std::string& typedID, const std::string& storedID);
 

@@ -2,7 +2,12 @@
 
 #include "ProgramResources.h"
 #include "ReadOnlySite.h"
+#include "RosterFiles.h"
+#include "editors/ChannelListEditor.h"
 #include "editors/ListContainer.h"
+#include "editors/ReaderListEditor.h"
+#include "editors/UserListEditor.h"
+#include "frmOpenSite.h"
 #include "layout/Anchor.h"
 #include "modMain.h"
 #include "pages/AddRemoveUsers.h"
@@ -18,10 +23,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QShowEvent>
 #include <QStatusBar>
@@ -192,12 +200,29 @@ void frmMain::BuildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    QAction* backup = file->addAction(QStringLiteral("&Back Up Site Database..."));
-    backup->setObjectName(QStringLiteral("mnuFileBackup"));
-    connect(backup, &QAction::triggered, this, [this] { BackUpSiteDatabase(this); });
-    // Its dialogs are modal: not while an enrollment polls the clock.
-    connect(mManageClock1->ConnectionCenter1(), &ConnectionCenter::BusyChanged, backup,
-            [backup](bool busy) { backup->setEnabled(!busy); });
+    const auto addAction = [&](QMenu* menu, const QString& text, const char* name, auto handler) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        connect(action, &QAction::triggered, this, handler);
+        // Their dialogs are modal, and leaving the site ends the connection: not while an
+        // enrollment polls the clock.
+        connect(mManageClock1->ConnectionCenter1(), &ConnectionCenter::BusyChanged, action,
+                [action](bool busy) { action->setEnabled(!busy); });
+        return action;
+    };
+    addAction(file, QStringLiteral("&Open Site..."), "mnuFileOpenSite", [this] { mnuFileOpenSite_Click(false); });
+    addAction(file, QStringLiteral("&New Site..."), "mnuFileNewSite", [this] { mnuFileOpenSite_Click(true); });
+    mRecentSites = file->addMenu(QStringLiteral("&Recent Sites"));
+    mRecentSites->setObjectName(QStringLiteral("mnuFileRecent"));
+    mRecentSites->setEnabled(false);
+    connect(mManageClock1->ConnectionCenter1(), &ConnectionCenter::BusyChanged, mRecentSites,
+            [this](bool busy) { mRecentSites->setEnabled(!busy && !mRecentSites->isEmpty()); });
+    file->addSeparator();
+    addAction(file, QStringLiteral("&Import Users from CSV..."), "mnuFileImportUsers",
+              [this] { ImportUsersFromCsv(this); });
+    addAction(file, QStringLiteral("&Export Users to CSV..."), "mnuFileExportUsers",
+              [this] { ExportUsersToCsv(this); });
+    addAction(file, QStringLiteral("&Back Up Site Database..."), "mnuFileBackup", [this] { BackUpSiteDatabase(this); });
     file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("E&xit"));
     exit->setObjectName(QStringLiteral("mnuFileExit"));
@@ -337,6 +362,36 @@ QPixmap frmMain::BannerImage(int index) const
     if (index < 1 || index > static_cast<int>(mBannerImages.size()))
         return {};
     return mBannerImages[static_cast<std::size_t>(index - 1)];
+}
+
+void frmMain::SetRecentSites(const QStringList& sites)
+{
+    mRecentSites->clear();
+    int number = 0;
+    for (const QString& site : sites) {
+        ++number;
+        QString shown = site;
+        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = mRecentSites->addAction(QStringLiteral("&%1 %2").arg(number).arg(shown));
+        action->setObjectName(QStringLiteral("mnuFileRecent%1").arg(number));
+        action->setData(site);
+        connect(action, &QAction::triggered, this, [this, site] { emit SiteRequested(site, false); });
+    }
+    mRecentSites->setEnabled(!sites.isEmpty());
+}
+
+bool frmMain::HasPendingEdits() const
+{
+    return mListContainer1->UserEditor()->EditMode() != 0 || mListContainer1->ReaderEditor()->EditMode() != 0 ||
+           mListContainer1->ChannelEditor()->EditMode() != 0;
+}
+
+void frmMain::mnuFileOpenSite_Click(bool create)
+{
+    const QString folder = DatabasePath().isEmpty() ? QDir::currentPath() : QFileInfo(DatabasePath()).absolutePath();
+    const QString site = ChooseSite(this, create ? frmOpenSite::Purpose::New : frmOpenSite::Purpose::Open, folder);
+    if (!site.isEmpty())
+        emit SiteRequested(site, create);
 }
 
 void frmMain::mnuFileExit_Click()

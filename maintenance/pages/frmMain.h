@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -13,6 +14,7 @@
 class QLabel;
 class QListWidget;
 class QListWidgetItem;
+class QMenu;
 
 namespace zel::ui {
 
@@ -45,6 +47,16 @@ public:
     // The anchored layout; nullptr until the window has been shown the first time.
     const Anchor* Anchors() const { return mAnchor.get(); }
 
+    // The sites offered under File, "Recent Sites", newest first.
+    void SetRecentSites(const QStringList& sites);
+    // Whether a list editor is adding or editing an entry that is not saved.
+    bool HasPendingEdits() const;
+
+signals:
+    // File, "Open Site...", "New Site..." (`create`: the site is to be made first) or a recent site:
+    // the program is to leave this site for that one (SiteSession).
+    void SiteRequested(const QString& site, bool create);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -59,6 +71,7 @@ private:
     void Form_Activate();
     void Form_Resize();
     void PlaceControls();
+    void mnuFileOpenSite_Click(bool create);
     void mnuFileExit_Click();
     void mnuHelpAbout_Click();
 
@@ -75,6 +88,7 @@ private:
     AddRemoveUsers* mAddRemoveUsers1 = nullptr;
     SynchronizeUI* mSynchronizeUI1 = nullptr;
     EventsPage* mEvents1 = nullptr;
+    QMenu* mRecentSites = nullptr;
 
     zel::KeyedCollection<QString> mPageTitles{"frmMain"};
     std::unique_ptr<Anchor> mAnchor;

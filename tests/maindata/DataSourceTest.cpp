@@ -151,6 +151,32 @@ TEST(DataSourceOpen, SecondOpenHasNoEffectAndFirstFileStaysInUse)
     });
 }
 
+TEST(DataSourceOpen, ReleaseLetsTheThreadOpenAnotherSiteAndFreesTheFirst)
+{
+    TempFolder folder;
+    auto first = NewDatabase(folder, "first.mdb");
+    auto second = NewDatabase(folder, "second.mdb");
+    SqliteCli(second, "INSERT INTO Users (UserID, Name, AuthorityLevel, Enrolled) VALUES ('1', 'B', 0, 0);");
+    WithOpenDatabase(first, [&](DataSource& ds) {
+        auto before = ds.GetUserDescriptionList();
+        before->Add("7", "A");
+        ds.ReleaseDatabase();
+        EXPECT_FALSE(ds.GetConnection());
+        // The first file has no writer now: another thread may write it.
+        OnFreshThread([&] { DataSource().OpenDatabase(first); });
+
+        ds.OpenDatabase(second);
+        EXPECT_EQ(ds.GetConnection()->FileName(), second);
+        auto after = ds.GetUserDescriptionList();
+        EXPECT_NE(after, before);
+        EXPECT_TRUE(after->Contains("1"));
+        EXPECT_TRUE(before->Contains("7")); // what was handed out stays as it was
+        ds.ReleaseDatabase();
+        ds.ReleaseDatabase(); // nothing open: nothing happens
+    });
+    EXPECT_EQ(SqliteCli(first, "SELECT UserID FROM Users;"), "7\n");
+}
+
 TEST(DataSourceOpen, StateBelongsToTheThread)
 {
     TempFolder folder;

@@ -14,10 +14,22 @@ const std::set<std::string> kSingle{"site",
                                     "time-format",
                                     "dst",
                                     "time-attendance",
-                                    "department-tracking"};
+                                    "department-tracking",
+                                    "type",
+                                    "address",
+                                    "port",
+                                    "phone",
+                                    "com-port",
+                                    "bit-rate",
+                                    "name",
+                                    "reader-id",
+                                    "channel",
+                                    "level",
+                                    "location",
+                                    "new-id"};
 const std::set<std::string> kMulti{"from", "to", "user", "clock", "kind"};
-const std::set<std::string> kFlags{"all",     "enrolled", "all-users",         "clear",  "yes",
-                                   "help",    "csv-raw",  "allow-no-template", "dry-run"};
+const std::set<std::string> kFlags{"all",  "enrolled", "all-users",         "clear",   "yes",
+                                   "help", "csv-raw",  "allow-no-template", "dry-run", "remove-missing"};
 
 const std::string kOutput = "--output";
 

@@ -205,16 +205,7 @@ int Scan(Context& ctx)
     const auto [from, to] = IdRange(ctx.Args.Value("ids", "0-255"));
     ctx.OpenSite();
     zel::data::DataSource data;
-    auto channels = data.GetChannelDescriptionList();
-    const std::string& name = ctx.Operands.front();
-    std::shared_ptr<zel::data::IChannelDescription> description;
-    if (channels->Contains(name))
-        description = channels->Item(name);
-    else if (std::int32_t id = 0; zel::IsAllDigits(name) && name.size() <= 9 &&
-                                  std::from_chars(name.data(), name.data() + name.size(), id).ec == std::errc())
-        description = channels->GetByDatabaseID(id);
-    if (!description)
-        throw UsageError("the site has no channel named '" + name + "'");
+    const auto description = ctx.Channel(ctx.Operands.front());
 
     std::shared_ptr<zel::support::Channel> channel;
     try {

@@ -31,6 +31,17 @@ int SettingsGet(Context& ctx);
 int SettingsSet(Context& ctx);
 int SettingsDst(Context& ctx);
 int MenuSend(Context& ctx);
+int ChannelsAdd(Context& ctx);
+int ChannelsSet(Context& ctx);
+int ChannelsRemove(Context& ctx);
+int ClocksAdd(Context& ctx);
+int ClocksSet(Context& ctx);
+int ClocksRemove(Context& ctx);
+int UsersAdd(Context& ctx);
+int UsersSet(Context& ctx);
+int UsersDelete(Context& ctx);
+int UsersImportCsv(Context& ctx);
+int UsersExportCsv(Context& ctx);
 
 // The table of per-clock results most clock commands print: clock, result, count, error, detail;
 // with `writes`, the columns of WritesCells after them.

@@ -2,6 +2,7 @@
 
 #include "zel/Error.h"
 #include "zel/Text.h"
+#include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/IStore.h"
 #include "zel/data/ReaderDescription.h"
@@ -12,9 +13,24 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <optional>
 #include <ostream>
 
 namespace zel::cli {
+
+namespace {
+
+// A database ID written as a number ("12"); nothing for any other text.
+std::optional<std::int32_t> DatabaseIDIn(const std::string& text)
+{
+    std::int32_t id = 0;
+    if (zel::IsAllDigits(text) && text.size() <= 9 &&
+        std::from_chars(text.data(), text.data() + text.size(), id).ec == std::errc())
+        return id;
+    return std::nullopt;
+}
+
+} // namespace
 
 Context::Context(const Arguments& args, std::ostream& out, std::ostream& err, bool terminal,
                  zel::workflows::PrivateFile* output)
@@ -96,14 +112,27 @@ std::vector<Context::ReaderPtr> Context::Clocks(const std::vector<std::string>& 
         ReaderPtr clock;
         if (list->Contains(name))
             clock = list->Item(name);
-        else if (std::int32_t id = 0; zel::IsAllDigits(name) && name.size() <= 9 &&
-                                      std::from_chars(name.data(), name.data() + name.size(), id).ec == std::errc())
-            clock = list->GetByDatabaseID(id);
+        else if (const auto id = DatabaseIDIn(name))
+            clock = list->GetByDatabaseID(*id);
         if (!clock)
             throw UsageError("the site has no clock named '" + name + "'");
         clocks.push_back(clock);
     }
     return clocks;
+}
+
+std::shared_ptr<zel::data::IChannelDescription> Context::Channel(const std::string& name)
+{
+    OpenSite();
+    auto channels = zel::data::DataSource().GetChannelDescriptionList();
+    std::shared_ptr<zel::data::IChannelDescription> channel;
+    if (channels->Contains(name))
+        channel = channels->Item(name);
+    else if (const auto id = DatabaseIDIn(name))
+        channel = channels->GetByDatabaseID(*id);
+    if (!channel)
+        throw UsageError("the site has no channel named '" + name + "'");
+    return channel;
 }
 
 void Context::Progress(const std::string& clock, const std::string& text)

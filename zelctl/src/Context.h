@@ -13,8 +13,9 @@ namespace zel {
 class Error;
 }
 namespace zel::data {
+class IChannelDescription;
 class ReaderDescription;
-}
+} // namespace zel::data
 namespace zel::workflows {
 class ClockRunner;
 class PrivateFile;
@@ -76,6 +77,8 @@ public:
     // Clocks named by name (any case) or database ID; all clocks of the site for `all`.
     // Raises UsageError for a name that names no clock, or for no clock at all.
     std::vector<ReaderPtr> Clocks(const std::vector<std::string>& names, bool all);
+    // The channel named by name (any case) or database ID; UsageError when the site has none.
+    std::shared_ptr<zel::data::IChannelDescription> Channel(const std::string& name);
 
     // On a terminal: one line per clock on standard error, rewritten as the work goes on.
     // Elsewhere: nothing.

@@ -1,9 +1,9 @@
 #include "Commands.h"
 
+#include "ListRows.h"
+
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
-#include "zel/data/DirChnlDescription.h"
-#include "zel/data/EthChnlDescription.h"
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescription.h"
@@ -12,15 +12,6 @@
 namespace zel::cli {
 
 namespace {
-
-std::string ChannelKind(const zel::data::IChannelDescription& channel)
-{
-    if (dynamic_cast<const zel::data::EthChnlDescription*>(&channel))
-        return "ethernet";
-    if (dynamic_cast<const zel::data::DirChnlDescription*>(&channel))
-        return "direct";
-    return "modem";
-}
 
 void NoOperands(const Context& ctx)
 {
@@ -36,17 +27,9 @@ int ListClocks(Context& ctx)
     ctx.OpenSite();
     zel::data::DataSource data;
     auto channels = data.GetChannelDescriptionList();
-    Table table({{"id", "ID"},
-                 {"name", "Name"},
-                 {"reader_id", "Reader ID"},
-                 {"location", "Location"},
-                 {"channel_id", "Channel ID"},
-                 {"channel", "Channel"}});
-    for (const auto& clock : data.GetReaderDescriptionList()->Items()) {
-        auto channel = channels->GetByDatabaseID(clock->ChannelDescriptionID());
-        table.Add({clock->DatabaseID(), clock->Name(), static_cast<int>(clock->ReaderID()), clock->Location(),
-                   clock->ChannelDescriptionID(), channel ? Cell(channel->Name()) : Cell()});
-    }
+    Table table = ClockTable();
+    for (const auto& clock : data.GetReaderDescriptionList()->Items())
+        AddRow(table, RowOf(*clock, *channels));
     table.Print(ctx.Out, ctx.Args.OutputFormat);
     return kExitDone;
 }
@@ -55,14 +38,9 @@ int ListUsers(Context& ctx)
 {
     NoOperands(ctx);
     ctx.OpenSite();
-    Table table({{"id", "ID"},
-                 {"user_id", "User ID"},
-                 {"name", "Name"},
-                 {"authority_level", "Level"},
-                 {"enrolled", "Enrolled"}});
+    Table table = UserTable();
     for (const auto& user : zel::data::DataSource().GetUserDescriptionList()->Items())
-        table.Add(
-            {user->DatabaseID(), user->UserID(), user->Name(), user->AuthorityLevel(), Cell::Bool(user->Enrolled())});
+        AddRow(table, RowOf(*user));
     table.Print(ctx.Out, ctx.Args.OutputFormat);
     return kExitDone;
 }
@@ -71,22 +49,9 @@ int ListChannels(Context& ctx)
 {
     NoOperands(ctx);
     ctx.OpenSite();
-    Table table({{"id", "ID"},
-                 {"name", "Name"},
-                 {"type", "Type"},
-                 {"address", "Address"},
-                 {"port", "Port"},
-                 {"com_port", "COM"},
-                 {"bit_rate", "Bit rate"}});
-    for (const auto& channel : zel::data::DataSource().GetChannelDescriptionList()->Items()) {
-        std::vector<Cell> row{channel->DatabaseID(), channel->Name(), ChannelKind(*channel)};
-        if (auto ethernet = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(channel)) {
-            row.insert(row.end(), {ethernet->IPAddress(), ethernet->IPPort(), Cell(), Cell()});
-        } else if (auto direct = std::dynamic_pointer_cast<zel::data::DirChnlDescription>(channel)) {
-            row.insert(row.end(), {Cell(), Cell(), direct->ComPort(), direct->BitRate()});
-        }
-        table.Add(std::move(row));
-    }
+    Table table = ChannelTable();
+    for (const auto& channel : zel::data::DataSource().GetChannelDescriptionList()->Items())
+        AddRow(table, RowOf(*channel));
     table.Print(ctx.Out, ctx.Args.OutputFormat);
     return kExitDone;
 }

@@ -1,6 +1,7 @@
 #include "Zelctl.h"
 
 #include "Commands.h"
+#include "EditSupport.h"
 
 #include "zel/Error.h"
 #include "zel/data/SiteName.h"
@@ -16,14 +17,19 @@ namespace zel::cli {
 
 namespace {
 
+// Whether a command changes the site database: the others open it read-only, so that they also
+// work while the program, the site's one writer, has it open. A dry run never writes.
+enum class Writes { No, Yes, WithYes };
+
 struct CommandInfo {
     const char* Words; // "users send"
     const char* Synopsis;
     const char* Help;
     int (*Run)(Context&);
+    Writes ChangesSite = Writes::No;
 };
 
-const std::array<CommandInfo, 21> kCommands{{
+const std::array<CommandInfo, 32> kCommands{{
     {"clocks", "clocks", "Lists the site's clocks.", ListClocks},
     {"users", "users", "Lists the site's users.", ListUsers},
     {"channels", "channels", "Lists the site's channels.", ListChannels},
@@ -42,7 +48,7 @@ const std::array<CommandInfo, 21> kCommands{{
     {"users get", "users get CLOCK", "Lists the users a clock holds (ID, name in the site, template).", UsersGet},
     {"users import", "users import CLOCK",
      "Stores a clock's users in the site as enrolled users; users the site knows keep their name and level.",
-     UsersImport},
+     UsersImport, Writes::Yes},
     {"users send", "users send (CLOCK...|--all) (--user ID...|--enrolled) [--allow-no-template]",
      "Sends site users to clocks: those named, or every enrolled one. A user without a hand template (not\n"
      "enrolled) is left out and named (exit status 1) unless --allow-no-template sends it anyway.",
@@ -56,7 +62,7 @@ const std::array<CommandInfo, 21> kCommands{{
      "the destination clocks. With --clear each destination clock is made to hold exactly those users:\n"
      "the users it holds that are not enrolled are removed, and a user who stays is never taken off, so\n"
      "an interrupted run locks nobody out; running it again finishes the work.",
-     Sync},
+     Sync, Writes::Yes},
     {"diff", "diff CLOCK",
      "Compares the site's enrolled users with a clock's users: only on the clock, only in the site,\n"
      "not enrolled in the site (known there without a template), templates or levels that differ.\n"
@@ -113,6 +119,51 @@ const std::array<CommandInfo, 21> kCommands{{
      "Sends the menu program in FILE to each clock: a file of 1 to 4096 bytes, padded with zeros to\n"
      "4096 bytes. An empty or longer file is refused before anything is sent. --dry-run sends nothing.",
      MenuSend},
+    {"channels add",
+     "channels add NAME --type ethernet|direct|modem [--address A --port P] [--com-port N --bit-rate B] "
+     "[--phone NUMBER] [--dry-run]",
+     "Adds a channel, as the channel editor does and with its rules: Ethernet with IP address and port,\n"
+     "direct serial with COM port (1-8) and bit rate (300, 1200, 4800, 9600, 19200, 28800; default COM 1\n"
+     "at 9600), modem with phone number, COM port and bit rate.",
+     ChannelsAdd, Writes::Yes},
+    {"channels set",
+     "channels set CHANNEL [--name NAME] [--address A] [--port P] [--com-port N] [--bit-rate B] [--phone NUMBER] "
+     "[--dry-run]",
+     "Changes a channel's name and the settings of its kind (the kind stays), with the channel editor's rules.",
+     ChannelsSet, Writes::Yes},
+    {"channels remove", "channels remove CHANNEL... [--dry-run]",
+     "Removes channels from the site. Clocks that named one are told on standard error.", ChannelsRemove, Writes::Yes},
+    {"clocks add", "clocks add NAME --reader-id N --channel CHANNEL [--location TEXT] [--dry-run]",
+     "Adds a clock, as the clock editor does and with its rules (reader ID 0 to 255, name of 1 to 20\n"
+     "characters, a channel of the site).",
+     ClocksAdd, Writes::Yes},
+    {"clocks set", "clocks set CLOCK [--name NAME] [--reader-id N] [--channel CHANNEL] [--location TEXT] [--dry-run]",
+     "Changes a clock, with the clock editor's rules.", ClocksSet, Writes::Yes},
+    {"clocks remove", "clocks remove CLOCK... [--dry-run]", "Removes clocks from the site.", ClocksRemove, Writes::Yes},
+    {"users add", "users add ID NAME [--level LEVEL] [--dry-run]",
+     "Adds a user to the site (not enrolled), as the user editor does and with its rules. LEVEL is 0 to 5\n"
+     "or None, Service, Setup, Management, Enrollment, Security (default None). Leading zeros of the ID are\n"
+     "dropped, as the clocks drop them.",
+     UsersAdd, Writes::Yes},
+    {"users set", "users set ID [--name NAME] [--level LEVEL] [--new-id ID] [--dry-run]",
+     "Changes a user of the site, with the user editor's rules. The template and enrollment stay.", UsersSet,
+     Writes::Yes},
+    {"users delete", "users delete ID... [--dry-run]",
+     "Removes users from the site (with their templates). Not to be mixed up with 'users remove', which\n"
+     "removes users from clocks.",
+     UsersDelete, Writes::Yes},
+    {"users import-csv", "users import-csv FILE [--remove-missing] [--dry-run|--yes]",
+     "Plans the site's users after a roster file (CSV: columns user_id, name, authority_level, found by their\n"
+     "header in any case; others ignored; comma or semicolon; UTF-8) and prints the plan: users to add, to\n"
+     "change, refused rows with line and reason, users of the site the file lacks. Writes only with --yes,\n"
+     "in one transaction, and only when no row is refused. Users the file lacks are kept unless\n"
+     "--remove-missing. Templates and enrollment are never touched. Exit status 1 when rows are refused.",
+     UsersImportCsv, Writes::WithYes},
+    {"users export-csv", "users export-csv [-o FILE]",
+     "Writes the site's users as CSV (user_id, name, authority_level, enrolled; never a template) to FILE\n"
+     "(mode 0600, put in place whole) or to standard output; a name a spreadsheet would run as a formula\n"
+     "gets an apostrophe in front unless --csv-raw (users import-csv reads it back without).",
+     UsersExportCsv},
 }};
 
 void PrintHelp(std::ostream& out)
@@ -129,25 +180,26 @@ void PrintHelp(std::ostream& out)
     for (const auto& command : kCommands)
         out << "  zelctl " << command.Synopsis << '\n';
     out << "\nzelctl COMMAND --help tells more of one command.\n"
-           "Exit status: 0 all done; 1 some clocks failed (each named on standard error); 2 usage;\n"
-           "3 site database error; 4 no clock reached.\n";
+           "Exit status: 0 all done; 1 some clocks failed, or roster rows refused (each named on standard\n"
+           "error); 2 usage, or a value the list editors' rules refuse; 3 site database error; 4 no clock\n"
+           "reached.\n";
 }
 
 const CommandInfo* FindCommand(const std::vector<std::string>& words, std::size_t& used)
 {
+    // Two words first: "users" alone lists, "users get" is a command of its own.
     for (const auto& command : kCommands) {
         const std::string name = command.Words;
         const auto space = name.find(' ');
-        if (space == std::string::npos) {
-            // "users" alone lists; "users get" etc. are two words.
-            if (!words.empty() && words[0] == name &&
-                !(name == "users" && words.size() > 1 &&
-                  (words[1] == "get" || words[1] == "import" || words[1] == "send" || words[1] == "remove"))) {
-                used = 1;
-                return &command;
-            }
-        } else if (words.size() >= 2 && words[0] == name.substr(0, space) && words[1] == name.substr(space + 1)) {
+        if (space != std::string::npos && words.size() >= 2 && words[0] == name.substr(0, space) &&
+            words[1] == name.substr(space + 1)) {
             used = 2;
+            return &command;
+        }
+    }
+    for (const auto& command : kCommands) {
+        if (!words.empty() && words[0] == command.Words) {
+            used = 1;
             return &command;
         }
     }
@@ -196,9 +248,10 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
         }
     }
     Context ctx(args, out, err, ::isatty(STDERR_FILENO) == 1, output.get());
-    // Only these change the site database; the others open it read-only.
     const std::string words = command->Words;
-    ctx.SetWritesSite(words == "users import" || words == "sync");
+    const bool dryRun = args.Flag("dry-run");
+    ctx.SetWritesSite(!dryRun && (command->ChangesSite == Writes::Yes ||
+                                  (command->ChangesSite == Writes::WithYes && args.Flag("yes"))));
     // Collection only appends events: it runs beside a program that has the site open.
     ctx.SetAppendsEvents(words == "events collect");
     ctx.Operands.assign(args.Words.begin() + static_cast<std::ptrdiff_t>(used), args.Words.end());
@@ -209,6 +262,10 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
     } catch (const UsageError& error) {
         ctx.EndProgress();
         err << "zelctl: " << ctx.Masked(error.what()) << "\nTry 'zelctl " << command->Words << " --help'.\n";
+        return kExitUsage;
+    } catch (const RuleError& error) {
+        ctx.EndProgress();
+        err << "zelctl: " << ctx.Masked(error.what()) << "\nzelctl: nothing was written.\n";
         return kExitUsage;
     } catch (const SiteError& error) {
         ctx.EndProgress();

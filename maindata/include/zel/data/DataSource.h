@@ -52,6 +52,13 @@ public:
     void OpenDatabase(const std::string& filename, OpenMode mode = OpenMode::ReadWrite);
     // Closes the connection if the thread has one; error 3704 when it is not open.
     void CloseDatabase();
+    // Closes the thread's connection when it is open (as CloseDatabase does: a writer folds its
+    // write-ahead log into the file and gives the writer lock up), then forgets it and the thread's
+    // three lists, so that the next OpenDatabase opens a site anew (another one, or the same one
+    // again) and the next list requests load its lists. Lists handed out before stay as they are,
+    // no longer the thread's. Nothing happens when the thread has no connection. An error of the
+    // close reaches the caller; the connection and lists are forgotten all the same.
+    void ReleaseDatabase();
     // The thread's connection, or nullptr before the first OpenDatabase.
     std::shared_ptr<IStore> GetConnection() const;
 

@@ -81,6 +81,13 @@ public:
         }
     }
 
+    // Takes every entry for which `gone` holds out of the index at once (many removals).
+    template <typename F> void UnindexIDsIf(F gone)
+    {
+        mByID.erase(std::remove_if(mByID.begin(), mByID.end(), [&](const auto& item) { return gone(item.second); }),
+                    mByID.end());
+    }
+
     // An entry whose DatabaseID was `oldID` (a new entry that got its row).
     void ReindexID(Elem* entry, std::int32_t oldID)
     {

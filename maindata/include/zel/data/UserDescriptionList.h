@@ -72,6 +72,25 @@ public:
     // Reload of the entry with that DatabaseID, in the list or removed from it and not saved yet.
     bool Reload(std::int32_t databaseID);
 
+    // One user of a batch (see ApplyBatch).
+    struct BatchUser {
+        std::string UserID;
+        std::string Name;
+        std::int32_t AuthorityLevel = 0;
+    };
+    // Many changes at once, as a roster import makes them: users to add (new rows, not enrolled),
+    // users of the list whose Name and AuthorityLevel change (only those two columns are written:
+    // the template and the enrollment stay as the site holds them) and users to remove, by UserID.
+    // They are written in one transaction together with the list's pending changes (as Save writes
+    // them): all of it or, when a write fails, none of it (the error reaches the caller; the site
+    // and the list stay as they were). Then the list shows the batch and raises ListChanged once:
+    // no ItemAdded, ItemRemoved or ListItemChanged for the users of the batch. Before anything is
+    // written: error 6 for a level outside -32768 to 32767, error 5 for an ID to add that the list
+    // holds (or that the batch adds twice) and for an ID to change or remove that it does not hold;
+    // 3027 on a read-only site database.
+    void ApplyBatch(const std::vector<BatchUser>& add, const std::vector<BatchUser>& change,
+                    const std::vector<std::string>& remove);
+
     // Iteration in list order; Items() is a snapshot that stays valid while the list changes.
     Collection::Iterator begin() const { return mItems.begin(); }
     Collection::Iterator end() const { return mItems.end(); }
