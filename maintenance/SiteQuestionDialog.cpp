@@ -29,10 +29,12 @@ SiteQuestionDialog::SiteQuestionDialog(const QString& objectName, QStyle::Standa
 
     auto* accept = new QPushButton(goOn, this);
     accept->setObjectName(goOnName);
-    auto* quit = new QPushButton(tr("&Quit"), this);
-    quit->setObjectName(QStringLiteral("cmdQuit"));
+    // Over the main window (another site asked for from it) the open site stays: Cancel.
+    const bool atStart = parent == nullptr;
+    auto* quit = new QPushButton(atStart ? tr("&Quit") : tr("&Cancel"), this);
+    quit->setObjectName(atStart ? QStringLiteral("cmdQuit") : QStringLiteral("cmdCancel"));
     quit->setDefault(true);
-    // Enter presses the focused button: the focus starts on the default, Quit.
+    // Enter presses the focused button: the focus starts on the default, Quit (or Cancel).
     quit->setFocus();
     connect(accept, &QPushButton::clicked, this, &QDialog::accept);
     connect(quit, &QPushButton::clicked, this, &QDialog::reject);

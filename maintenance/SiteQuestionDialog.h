@@ -10,7 +10,8 @@ namespace zel::ui {
 
 // The start-up question about the site database: an icon, the message (selectable text) and two
 // buttons, the one that goes on (accepts) and Quit (rejects), which is the default and has the
-// focus, so that Enter quits. The questions (a missing file, a file that cannot be written) derive
+// focus, so that Enter quits. Asked over a window (a site opened from the program), the rejecting
+// button reads Cancel instead. The questions (a missing file, a file that cannot be written) derive
 // from it with their texts and names.
 class SiteQuestionDialog : public QDialog {
     Q_OBJECT

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <exception>
 
@@ -116,6 +117,16 @@ bool SiteSession::SwitchTo(const QString& site, bool create)
                     QString::fromLatin1(OpenTitle), MsgIcon::Exclamation, MsgButtons::YesNo,
                     MsgResult::No) != MsgResult::Yes)
         return false;
+    // A file name typed wrong is asked about while the open site stays: not creating it then
+    // leaves everything as it was.
+    if (!create && !zel::data::IsServerSite(site.toStdString())) {
+        const QFileInfo file(site);
+        if (!file.exists()) {
+            if (!mAskCreate || !mAskCreate(file.fileName(), file.absolutePath()))
+                return false;
+            create = true;
+        }
+    }
     if (create) {
         try {
             zel::data::DataSource::CreateDatabase(zel::data::IsServerSite(site.toStdString())

@@ -340,7 +340,8 @@ int Main()
     InstallMessagePump();
 
     auto askCreate = [](const QString& fileName, const QString& folder) {
-        return MissingDatabaseDialog::Ask(fileName, folder);
+        // Asked over the window when another site is being opened from it.
+        return MissingDatabaseDialog::Ask(fileName, folder, QApplication::activeWindow());
     };
     auto askReadOnly = [](const zel::data::SiteWriteAccessError& reason) { return SiteAccessDialog::Ask(reason); };
     RecentSites recent;

@@ -138,7 +138,9 @@ void EnsurePgChangeFeed(PgConnection& connection)
 
 void ListenPgChangeFeed(PgConnection& connection)
 {
-    connection.Execute(std::string("LISTEN ") + Channel, "Listening for changes of other programs");
+    std::string listen = "LISTEN ";
+    listen += Channel;
+    connection.Execute(listen, "Listening for changes of other programs");
 }
 
 std::vector<StoredChange> TakePgChanges(PgConnection& connection)

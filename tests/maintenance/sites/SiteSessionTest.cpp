@@ -143,11 +143,14 @@ private slots:
         QVERIFY(session->Window() != nullptr);
         QCOMPARE(FirstUser(), "Ann");
 
-        // A missing file: asked about; Quit goes back, Create makes it.
+        // A missing file: asked about while the open site stays (its window too); Cancel keeps
+        // it, Create makes the file.
         const QString missing = mDir->filePath(QStringLiteral("new.mdb"));
+        const frmMain* before = session->Window();
         QVERIFY(!session->SwitchTo(missing));
         QCOMPARE(mCreateAsked, 1);
         QCOMPARE(session->Site(), mA);
+        QCOMPARE(session->Window(), before);
         mCreate = true;
         QVERIFY(session->SwitchTo(missing));
         QCOMPARE(session->Site(), missing);
