@@ -18,9 +18,9 @@ namespace zel::ui {
 namespace {
 
 constexpr int DesignWidth = 560;
-constexpr int DesignHeight = 86;
+constexpr int DesignHeight = 58; // two short lines: the page must still fit a small screen
 constexpr int ButtonWidth = 90;
-constexpr int RowHeight = 24;
+constexpr int LineHeight = 17;
 
 } // namespace
 
@@ -36,19 +36,18 @@ ReaderClockCheck::ReaderClockCheck(QWidget* parent) : ReaderPanel(parent)
     const int textWidth = DesignWidth - 2 * ButtonWidth - 36;
     mDifference = new QLabel(mFrame);
     mDifference->setObjectName(QStringLiteral("lblClockDifference"));
-    mDifference->setGeometry(12, 24, textWidth, RowHeight);
+    mDifference->setGeometry(12, 20, textWidth, LineHeight);
     mWarning = new QLabel(mFrame);
     mWarning->setObjectName(QStringLiteral("lblClockWarning"));
-    mWarning->setGeometry(12, 52, textWidth, RowHeight);
+    mWarning->setGeometry(12, 20 + LineHeight, textWidth, LineHeight);
     mWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
-    mWarning->setWordWrap(true);
 
     mCheck = new QPushButton(QStringLiteral("Check"), mFrame);
     mCheck->setObjectName(QStringLiteral("cmdCheckClock"));
-    mCheck->setGeometry(DesignWidth - 2 * ButtonWidth - 18, 52, ButtonWidth, 26);
+    mCheck->setGeometry(DesignWidth - 2 * ButtonWidth - 18, 22, ButtonWidth, 26);
     mMend = new QPushButton(QStringLiteral("Mend"), mFrame);
     mMend->setObjectName(QStringLiteral("cmdMendClock"));
-    mMend->setGeometry(DesignWidth - ButtonWidth - 12, 52, ButtonWidth, 26);
+    mMend->setGeometry(DesignWidth - ButtonWidth - 12, 22, ButtonWidth, 26);
     mMend->setToolTip(QStringLiteral("Sets the clock to the time of its zone and sends this year's daylight-saving "
                                      "dates of its zone, as far as each is needed"));
 
@@ -97,7 +96,7 @@ void ReaderClockCheck::cmdMendClock_Click()
     });
     Examine();
     if (mended) {
-        mDifference->setToolTip(QStringLiteral("Last mended: %1").arg(done));
+        mDifference->setToolTip(mDifference->toolTip() + QStringLiteral("\nLast mended: %1").arg(done));
         emit Mended();
     }
 }
@@ -132,12 +131,16 @@ void ReaderClockCheck::ShowFindings()
         return;
     }
     mDifference->setText(QString::fromStdString(mFindings->TimeText()));
+    mDifference->setToolTip(QStringLiteral("%1 s (positive: ahead) against the local time of %2")
+                                .arg(mFindings->Time.DifferenceSeconds)
+                                .arg(QString::fromStdString(mFindings->Zone)));
     QStringList warnings;
     if (mFindings->TimeOff())
-        warnings << QStringLiteral("The clock's time is off.");
+        warnings << QStringLiteral("The time is off.");
     if (const std::string dst = mFindings->Warning(); !dst.empty())
         warnings << QString::fromStdString(dst);
     mWarning->setText(warnings.join(QLatin1Char(' ')));
+    mWarning->setToolTip(mWarning->text()); // whole also where the page is narrow
 }
 
 } // namespace zel::ui

@@ -9,17 +9,16 @@ namespace zel::workflows {
 
 namespace {
 
-// "45 s", "3600 s (about 1 h)", "718722941 s (about 8318 days)".
+// "45 s", "about 2 min", "about 1 h", "about 8318 days".
 std::string About(std::int64_t seconds)
 {
-    std::string text = std::to_string(seconds) + " s";
     if (seconds >= 2 * 86400)
-        return text + " (about " + std::to_string(seconds / 86400) + " days)";
+        return "about " + std::to_string(seconds / 86400) + " days";
     if (seconds >= 3600)
-        return text + " (about " + std::to_string(seconds / 3600) + " h)";
+        return "about " + std::to_string(seconds / 3600) + " h";
     if (seconds >= 60)
-        return text + " (about " + std::to_string(seconds / 60) + " min)";
-    return text;
+        return "about " + std::to_string(seconds / 60) + " min";
+    return std::to_string(seconds) + " s";
 }
 
 } // namespace
@@ -32,12 +31,10 @@ bool ClockCheckup::Findings::TimeOff() const
 std::string ClockCheckup::Findings::TimeText() const
 {
     const std::int64_t difference = Time.DifferenceSeconds;
-    std::string text = "Clock time " + Time.ClockTime.ToString() + ", ";
+    const std::string clock = "Clock " + Time.ClockTime.ToString() + ": ";
     if (difference == 0)
-        text += "on";
-    else
-        text += About(std::llabs(difference)) + (difference > 0 ? " ahead of" : " behind");
-    return text + " the time in " + Zone + ".";
+        return clock + "on the time of " + Zone + ".";
+    return clock + About(std::llabs(difference)) + (difference > 0 ? " ahead of " : " behind ") + Zone + ".";
 }
 
 std::string ClockCheckup::Findings::Warning() const
@@ -45,8 +42,8 @@ std::string ClockCheckup::Findings::Warning() const
     if (!DstStale())
         return {};
     if (Dst.Year == 0)
-        return "The daylight-saving dates are not those of " + std::to_string(Year) + " in " + Zone + ".";
-    return "The daylight-saving dates are those of " + std::to_string(Dst.Year) + ", not " + std::to_string(Year) + ".";
+        return "Daylight-saving dates not those of " + std::to_string(Year) + ".";
+    return "Daylight-saving dates of " + std::to_string(Dst.Year) + ", not " + std::to_string(Year) + ".";
 }
 
 ClockCheckup::Findings ClockCheckup::Examine(zel::support::IReader& reader, zel::support::Channel& channel,

@@ -34,10 +34,11 @@ public:
         bool TimeOff() const;
         bool DstStale() const { return Dst.State == ClockTimeCheck::DstState::Stale; }
         bool NeedsMending() const { return TimeOff() || DstStale(); }
-        // "Clock time 2026-12-08 09:10:05, 125 s (about 2 min) ahead of the time in America/Chicago."
+        // "Clock 2026-12-08 09:10:05: about 2 min ahead of America/Chicago." (seconds below a
+        // minute); DifferenceSeconds holds the exact figure.
         std::string TimeText() const;
-        // "Daylight-saving dates of 2025: stale, this year's are needed." / "... of this year."
-        // / "No daylight-saving dates." Empty when the dates are this year's or none.
+        // "Daylight-saving dates of 2025, not 2026." (or "... not those of 2026." when their
+        // year cannot be told); empty when the dates are this year's or none.
         std::string Warning() const;
     };
 
