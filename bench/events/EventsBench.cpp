@@ -137,7 +137,8 @@ int main(int argc, char** argv)
         std::int64_t written = 0;
         {
             std::ofstream out(file, std::ios::binary);
-            written = zel::workflows::WriteEvents(out, store, all, zel::workflows::EventFileFormat::Csv);
+            written = zel::workflows::WriteEvents(out, store, all, zel::workflows::SiteClockZones(),
+                                                  zel::workflows::EventFileFormat::Csv);
         }
         Report("export of all events to CSV", MillisecondsSince(start), 5000);
 

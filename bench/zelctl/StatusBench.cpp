@@ -7,25 +7,12 @@
 // per clock the reader lookup (a Status poll and GetReaderInfo) and the time read (a Status poll
 // selecting the clock, then GetTime). Lines one after another add up; lines in parallel cost
 // one line's share.
-#include "Zelctl.h"
-
 #include "BenchSupport.h"
-#include "clocksim/Server.h"
-#include "zel/data/ChannelDescriptionList.h"
-#include "zel/data/DataSource.h"
-#include "zel/data/EthChnlDescription.h"
-#include "zel/data/ReaderDescriptionList.h"
+#include "EmulatedLines.h"
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <memory>
-#include <sstream>
 #include <string>
-#include <thread>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
@@ -49,47 +36,11 @@ int main(int argc, char** argv)
     const zel::bench::BenchFolder folder("bench-zelctl");
     const std::string site = folder.SitePath();
 
-    std::vector<std::unique_ptr<zel::sim::Server>> lines;
-    for (int line = 0; line < kLines; ++line) {
-        zel::sim::ServerOptions options;
-        options.Faults.BitRate = bitRate;
-        auto server = std::make_unique<zel::sim::Server>(options);
-        for (int clock = 1; clock <= kClocksPerLine; ++clock)
-            server->AddClock(static_cast<std::uint8_t>(clock), zel::sim::ClockModel::Base);
-        server->Start();
-        lines.push_back(std::move(server));
-    }
-    std::thread([&] {
-        zel::data::DataSource::CreateDatabase(site);
-        zel::data::DataSource data;
-        data.OpenDatabase(site);
-        auto channels = data.GetChannelDescriptionList();
-        auto clocks = data.GetReaderDescriptionList();
-        for (int line = 0; line < kLines; ++line) {
-            auto channel = channels->Add(zel::data::EthernetChannel, "Line " + std::to_string(line + 1));
-            auto ethernet = std::dynamic_pointer_cast<zel::data::EthChnlDescription>(channel);
-            ethernet->SetIPAddress("127.0.0.1");
-            ethernet->SetIPPort(lines[static_cast<std::size_t>(line)]->Port());
-            channels->Save();
-            for (int clock = 1; clock <= kClocksPerLine; ++clock)
-                clocks->Add(static_cast<std::uint8_t>(clock),
-                            "Clock " + std::to_string(line + 1) + "." + std::to_string(clock), channel);
-        }
-        clocks->Save();
-    }).join();
-
-    std::string args[] = {"zelctl", "--site", site, "--format", "json", "status", "--all"};
-    char* argvZelctl[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(),
-                          args[4].data(), args[5].data(), args[6].data()};
-    std::ostringstream out, err;
-    int status = -1;
-    const auto start = std::chrono::steady_clock::now();
-    std::thread([&] { status = zel::cli::RunZelctl(7, argvZelctl, out, err); }).join();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-
-    std::uint64_t frames = 0;
-    for (const auto& line : lines)
-        frames += line->FramesAnswered();
+    zel::bench::EmulatedLines lines(kLines, kClocksPerLine, bitRate, site);
+    const auto run = lines.Zelctl({"--site", site, "--format", "json", "status", "--all"});
+    const int status = run.Status;
+    const double seconds = run.Seconds;
+    const std::uint64_t frames = run.Frames;
     const int clocks = kLines * kClocksPerLine;
     std::printf("zelctl status --all: %d clocks on %d lines, %s, exit status %d, %llu exchanges answered\n", clocks,
                 kLines, bitRate ? (std::to_string(bitRate) + " bit/s").c_str() : "unthrottled", status,
@@ -103,6 +54,6 @@ int main(int argc, char** argv)
                     seconds / parallel);
     }
     if (status != 0)
-        std::fprintf(stderr, "%s", err.str().c_str());
+        std::fprintf(stderr, "%s", run.Err.c_str());
     return status == 0 ? 0 : 1;
 }

@@ -30,6 +30,12 @@ void ReaderDescription::SetLocation(const std::string& location)
     MarkDirty();
 }
 
+void ReaderDescription::SetTimeZone(const std::string& zone)
+{
+    mTimeZone = zone;
+    MarkDirty();
+}
+
 void ReaderDescription::SetChannelDescriptionID(std::int32_t id)
 {
     mChannelDescriptionID = id;
@@ -54,6 +60,7 @@ void ReaderDescription::LoadFromRecord(const Record& row)
     mStoredName = mName;
     mChannelDescriptionID = detail::ReadInt32(row, schema::ChannelDescID);
     mLocation = detail::ReadText(row, schema::Location);
+    mTimeZone = row.Has(schema::TimeZone) ? detail::ReadTextOrEmpty(row, schema::TimeZone) : std::string();
     MarkClean();
 }
 

@@ -19,6 +19,7 @@ std::vector<Field> WriteFields(const ReaderDescription& obj)
         {schema::Name, detail::FromText(obj.Name())},
         {schema::Location, detail::FromText(obj.Location())},
         {schema::ChannelDescID, detail::FromInt32(obj.ChannelDescriptionID())},
+        {schema::TimeZone, obj.TimeZone().empty() ? FieldValue() : detail::FromText(obj.TimeZone())},
     };
 }
 

@@ -19,5 +19,6 @@ inline constexpr const char* Location = "Location";
 inline constexpr const char* Type = "Type";
 inline constexpr const char* Port = "Port";
 inline constexpr const char* BitRate = "BitRate";
+inline constexpr const char* TimeZone = "TimeZone";
 
 } // namespace zel::data::schema

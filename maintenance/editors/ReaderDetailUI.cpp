@@ -2,9 +2,12 @@
 
 #include "ShownText.h"
 
+#include "zel/Error.h"
 #include "zel/data/DataSource.h"
+#include "zel/support/ClockZone.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QLineEdit>
 
 namespace zel::ui {
@@ -21,6 +24,25 @@ ReaderDetailUI::ReaderDetailUI(QWidget* parent)
                          QStringLiteral("Channel:"), 2);
     mLocation = AddField(new QLineEdit(Frame()), QStringLiteral("txtLocation"), QStringLiteral("lblLocation"),
                          QStringLiteral("Location:"), 3);
+    mTimeZone = AddField(new QComboBox(Frame()), QStringLiteral("cboTimeZone"), QStringLiteral("lblTimeZone"),
+                         QStringLiteral("Time Zone:"), 4);
+    mTimeZone->setEditable(true);
+    mTimeZone->setInsertPolicy(QComboBox::NoInsert);
+    mTimeZone->lineEdit()->setObjectName(QStringLiteral("txtTimeZone"));
+    mTimeZone->lineEdit()->setPlaceholderText(QStringLiteral("this machine's zone"));
+    mTimeZone->addItem(QString());
+    try {
+        for (const auto& zone : zel::support::ClockZone::Names())
+            mTimeZone->addItem(QString::fromStdString(zone));
+    } catch (const zel::Error&) {
+        // No database to offer: a typed name is still checked when the clock is saved.
+    }
+    auto* search = new QCompleter(mTimeZone->model(), mTimeZone);
+    search->setObjectName(QStringLiteral("cmpTimeZone"));
+    search->setCaseSensitivity(Qt::CaseInsensitive);
+    search->setFilterMode(Qt::MatchContains);
+    search->setCompletionMode(QCompleter::PopupCompletion);
+    mTimeZone->setCompleter(search);
 }
 
 void ReaderDetailUI::SetReaderList(std::shared_ptr<zel::data::ReaderDescriptionList> list)
@@ -71,6 +93,11 @@ QString ReaderDetailUI::ReaderLocation() const
     return mLocation->text();
 }
 
+QString ReaderDetailUI::ReaderTimeZone() const
+{
+    return mTimeZone->currentText().trimmed();
+}
+
 void ReaderDetailUI::ShowEntry(const std::shared_ptr<zel::data::ReaderDescription>& clock)
 {
     mFillChannels.Flush();
@@ -78,6 +105,7 @@ void ReaderDetailUI::ShowEntry(const std::shared_ptr<zel::data::ReaderDescriptio
     TryStep([&] { mReaderID->setText(QString::number(clock->ReaderID())); });
     TryStep([&] { ChooseChannel(clock->ChannelDescriptionID()); }); // none chosen when it is gone
     TryStep([&] { mLocation->setText(ToQ(clock->Location())); });
+    TryStep([&] { mTimeZone->setCurrentText(ToQ(clock->TimeZone())); });
 }
 
 void ReaderDetailUI::ClearFields()
@@ -87,6 +115,7 @@ void ReaderDetailUI::ClearFields()
     mReaderID->clear();
     mChannels->setCurrentIndex(-1);
     mLocation->clear();
+    mTimeZone->setCurrentText(QString());
 }
 
 } // namespace zel::ui

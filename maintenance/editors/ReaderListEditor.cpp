@@ -78,8 +78,11 @@ bool ReaderListEditor::SaveEntry(std::int32_t mode)
     const QString readerIDText = mDetailUI->ReaderID();
     const std::int32_t channelID = mDetailUI->ChannelDescID();
     const std::string location = FromQ(mDetailUI->ReaderLocation());
+    const std::string zone = FromQ(mDetailUI->ReaderTimeZone());
     std::uint8_t readerID = 0;
     if (!Validate(readerIDText, nameText, channelID, readerID))
+        return false;
+    if (ShowRefusal(this, zel::workflows::CheckClockZone(zone)))
         return false;
     const std::string name = FromQ(nameText);
 
@@ -96,6 +99,7 @@ bool ReaderListEditor::SaveEntry(std::int32_t mode)
                     mReaderList->Save();
                 });
                 clock->SetLocation(location);
+                clock->SetTimeZone(zone);
                 mReaderList->Save();
             },
             [&] { return clock && !clock->IsDirty(); });
@@ -119,6 +123,7 @@ bool ReaderListEditor::SaveEntry(std::int32_t mode)
             undo.Set(clock, &ReaderDescription::ChannelDescriptionID, &ReaderDescription::SetChannelDescriptionID,
                      channelID);
             undo.Set(clock, &ReaderDescription::Location, &ReaderDescription::SetLocation, location);
+            undo.Set(clock, &ReaderDescription::TimeZone, &ReaderDescription::SetTimeZone, zone);
             mReaderList->Save();
         },
         [&] { return !clock->IsDirty(); });

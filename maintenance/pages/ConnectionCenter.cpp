@@ -211,6 +211,11 @@ void ConnectionCenter::cboClocks_Click()
     UpdateButtons();
 }
 
+std::shared_ptr<zel::data::ReaderDescription> ConnectionCenter::ConnectedClock() const
+{
+    return mReader && mReaderList ? mReaderList->GetByDatabaseID(mConnectedClockID) : nullptr;
+}
+
 void ConnectionCenter::ConnectSequence()
 {
     if (mClocks->currentIndex() < 0) {

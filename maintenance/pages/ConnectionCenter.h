@@ -49,6 +49,11 @@ public:
 
     // The reader of the connected clock, or nullptr.
     std::shared_ptr<zel::support::IReader> Reader() const { return mReader; }
+    // The channel of the connected clock, or nullptr.
+    std::shared_ptr<zel::support::Channel> ConnectedChannel() const { return mReader ? mChannel : nullptr; }
+    // The site's description of the connected clock (its reader ID and time zone), or nullptr
+    // when none is connected or the clock has left the site's list meanwhile.
+    std::shared_ptr<zel::data::ReaderDescription> ConnectedClock() const;
     // True exactly while a reader is held. Setting true runs the connect sequence for the
     // selected clock (without the selection check of the button), false the disconnect sequence.
     bool IsConnected() const { return mReader != nullptr; }

@@ -472,8 +472,8 @@ std::int64_t EventsPage::ExportTo(const QString& path, zel::workflows::EventFile
         // Mode 0600 (it holds people's names and punches), written beside the file and put in its
         // place at the end: a failed export leaves the file that was there before.
         zel::workflows::PrivateFile out(QFile::encodeName(path).toStdString());
-        written = zel::workflows::WriteEvents(out.Stream(), zel::data::EventStore(), mModel->Filter(), format,
-                                              [this](std::int64_t count) {
+        written = zel::workflows::WriteEvents(out.Stream(), zel::data::EventStore(), mModel->Filter(),
+                                              zel::workflows::SiteClockZones(), format, [this](std::int64_t count) {
                                                   ShowStep(QStringLiteral("Exporting events: %1 written")
                                                                .arg(QLocale().toString(static_cast<qlonglong>(count))));
                                               });

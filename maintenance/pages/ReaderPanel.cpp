@@ -4,6 +4,7 @@
 #include "pages/ConnectionCenter.h"
 
 #include "zel/Error.h"
+#include "zel/data/ReaderDescription.h"
 #include "zel/support/IReader.h"
 
 namespace zel::ui {
@@ -58,6 +59,18 @@ zel::support::IReader& ReaderPanel::RequireReader(const char* source) const
     if (!mReader)
         throw zel::Error(zel::errc::InvalidArgument, source, "Reader is not initialized.");
     return *mReader;
+}
+
+void ReaderPanel::ReadAgain()
+{
+    if (mReader)
+        ReaderConnected();
+}
+
+std::string ReaderPanel::ClockZone() const
+{
+    const auto clock = mConnection ? mConnection->ConnectedClock() : nullptr;
+    return clock ? clock->TimeZone() : std::string();
 }
 
 void ReaderPanel::resizeEvent(QResizeEvent* event)

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <string>
 
 namespace zel::support {
 class IReader;
@@ -28,6 +29,10 @@ public:
     int Width() const { return width(); }
     int Height() const { return height(); }
 
+    // Reads again what the panel shows of the connected clock (nothing when none is connected),
+    // after another panel changed the clock.
+    void ReadAgain();
+
     void mConnection_Connected(std::shared_ptr<zel::support::IReader> r);
     void mConnection_Disconnected();
     void mConnection_BusyChanged(bool busy);
@@ -39,6 +44,8 @@ protected:
     // The held reader; without one raises number 5 "Reader is not initialized." from `source`.
     zel::support::IReader& RequireReader(const char* source) const;
     ConnectionCenter* Connection() const { return mConnection; }
+    // The connected clock's time zone (an IANA name; empty: this machine's zone).
+    std::string ClockZone() const;
     Anchor& Anchors() { return *mAnchor; }
 
     // A reader has arrived (held already); the panel reads what it shows and enables its commands.

@@ -4,6 +4,7 @@
 #include "pages/modHelpers.h"
 
 #include "zel/support/IReader.h"
+#include "zel/workflows/ClockSettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -52,7 +53,7 @@ ReaderSettings::ReaderSettings(QWidget* parent) : ReaderPanel(parent)
     mTandA = MakeCheckBox(mFrame, "chkUseTandA", QStringLiteral("Use Time and Attendance"), 12, 78);
     mTrackDepartments = MakeCheckBox(mFrame, "chkTrackDepartments", QStringLiteral("Track Departments"), 250, 52);
 
-    // What the last Send did with the daylight-saving dates: they come from this machine's zone.
+    // What the last Send did with the daylight-saving dates: they come from the clock's zone.
     mDayLightSavingsSent = new QLabel(mFrame);
     mDayLightSavingsSent->setObjectName(QStringLiteral("lblDayLightSavings"));
     mDayLightSavingsSent->setGeometry(12, 104, DesignWidth - 24, RowHeight);
@@ -79,8 +80,8 @@ void ReaderSettings::ReaderConnected()
         const int format = static_cast<int>(reader.TimeDisplayFormat());
         // A value the list does not know shows as no choice; Send then leaves it as it is.
         mTimeFormat->setCurrentIndex(format >= 0 && format < mTimeFormat->count() ? format : -1);
-        // Last: it needs this machine's time zone, whose failure should not hide the rest.
-        mDayLightSavings->setChecked(reader.DayLightSavingsEnabled());
+        // Last: it needs the clock's time zone, whose failure should not hide the rest.
+        mDayLightSavings->setChecked(reader.DayLightSavingsEnabledIn(ClockZone()));
     });
     SetControlsEnabled(true);
 }
@@ -100,7 +101,7 @@ void ReaderSettings::cmdSendSettings_Click()
             reader.SetTimeDisplayFormat(static_cast<zel::support::TimeDisplayFormatEnum>(mTimeFormat->currentIndex()));
         QString dayLightSavings = QStringLiteral("Daylight saving cleared");
         if (mDayLightSavings->checkState() == Qt::Checked) {
-            const auto dates = reader.SetDayLightSavings();
+            const auto dates = zel::workflows::ClockSettings::PutDayLightSavings(reader, ClockZone());
             const QString text = QString::fromStdString(dates.Text());
             dayLightSavings = dates.HasDayLightSavings() ? QStringLiteral("Daylight saving sent: %1 (%2)")
                                                                .arg(text, QString::fromStdString(dates.ZoneName()))

@@ -1,6 +1,7 @@
 #include "pages/ReaderSetup.h"
 
 #include "layout/Anchor.h"
+#include "pages/ReaderClockCheck.h"
 #include "pages/ReaderMenuFile.h"
 #include "pages/ReaderSettings.h"
 #include "pages/ReaderTime.h"
@@ -17,6 +18,8 @@ ReaderSetup::ReaderSetup(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("ReaderSetup"));
 
+    mCheck = new ReaderClockCheck(this);
+    mCheck->setObjectName(QStringLiteral("ReaderClockCheck1"));
     mTime = new ReaderTime(this);
     mTime->setObjectName(QStringLiteral("ReaderTime1"));
     mSettings = new ReaderSettings(this);
@@ -26,7 +29,7 @@ ReaderSetup::ReaderSetup(QWidget* parent) : QWidget(parent)
 
     const int width = mTime->width();
     int top = Margin;
-    for (QWidget* panel : std::initializer_list<QWidget*>{mTime, mSettings, mMenuFile}) {
+    for (QWidget* panel : std::initializer_list<QWidget*>{mCheck, mTime, mSettings, mMenuFile}) {
         panel->move(Margin, top);
         top += panel->height() + Gap;
     }
@@ -34,15 +37,20 @@ ReaderSetup::ReaderSetup(QWidget* parent) : QWidget(parent)
     setMinimumSize(size()); // smaller, the panels' buttons would slide over their fields
 
     mAnchor = std::make_unique<Anchor>();
+    mAnchor->Add(mCheck, AnchorLeft | AnchorRight);
     mAnchor->Add(mTime, AnchorLeft | AnchorRight);
     mAnchor->Add(mSettings, AnchorLeft | AnchorRight);
     mAnchor->Add(mMenuFile, AnchorLeft | AnchorRight);
+
+    connect(mCheck, &ReaderClockCheck::Mended, mTime, &ReaderTime::ReadAgain);
+    connect(mCheck, &ReaderClockCheck::Mended, mSettings, &ReaderSettings::ReadAgain);
 }
 
 ReaderSetup::~ReaderSetup() = default;
 
 void ReaderSetup::Initialize(ConnectionCenter* cc)
 {
+    mCheck->Initialize(cc);
     mTime->Initialize(cc);
     mSettings->Initialize(cc);
     mMenuFile->Initialize(cc);

@@ -4,10 +4,10 @@
 #include "pages/modHelpers.h"
 
 #include "zel/DateTime.h"
+#include "zel/support/ClockZone.h"
 #include "zel/support/IReader.h"
 
 #include <QDateEdit>
-#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -89,9 +89,12 @@ void ReaderTime::ReaderDisconnected()
 
 void ReaderTime::cmdSetCurrentTime_Click()
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    mDate->setDate(now.date());
-    mTime->setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    // The clock keeps the local time of its own zone, which need not be this computer's.
+    RunCommand(this, [this] {
+        const zel::DateTime now = zel::support::ClockZone::Now(ClockZone());
+        mDate->setDate(QDate(now.Year(), now.Month(), now.Day()));
+        mTime->setTime(QTime(now.Hour(), now.Minute(), now.Second()));
+    });
 }
 
 void ReaderTime::cmdSendTime_Click()

@@ -11,7 +11,8 @@ class QTimeEdit;
 namespace zel::ui {
 
 // The "Clock Time" panel of the Clock Setup tab: the connected clock's date and time, read once
-// per connection; "Set Current" puts the computer's date and time into the pickers and "Send"
+// per connection; "Set Current" puts the date and time of the clock's zone (the clock's own time
+// zone, else this computer's) into the pickers and "Send"
 // sets the clock to the pickers' date plus time of day.
 class ReaderTime : public ReaderPanel {
     Q_OBJECT

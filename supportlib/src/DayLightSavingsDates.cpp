@@ -1,5 +1,6 @@
 #include "zel/support/DayLightSavingsDates.h"
 
+#include "ZoneDatabase.h"
 #include "zel/support/ZelErrors.h"
 
 #include <date/tz.h>
@@ -14,17 +15,11 @@
 namespace zel::support {
 namespace {
 
+using detail::LocateZone;
+using detail::WallTime;
+
 constexpr std::string_view kZoneFolder = "/usr/share/zoneinfo/";
 constexpr std::string_view kLocalTimeFile = "/etc/localtime";
-
-const date::time_zone* LocateZone(const std::string& name)
-{
-    try {
-        return date::locate_zone(name);
-    } catch (const std::exception&) {
-        RaiseInvalidArgument("The time zone '" + name + "' is not in this machine's time zone database.");
-    }
-}
 
 std::string ZoneOfLocalTimeFile()
 {
@@ -35,18 +30,6 @@ std::string ZoneOfLocalTimeFile()
                              " names no zone of the time zone database. Set TZ to a zone name such as "
                              "Europe/Berlin.");
     }
-}
-
-// The wall-clock time at `instant` for a UTC offset.
-zel::DateTime WallTime(date::sys_seconds instant, std::chrono::seconds offset)
-{
-    const auto local = instant + offset;
-    const auto day = std::chrono::floor<date::days>(local);
-    const date::year_month_day ymd(day);
-    const date::hh_mm_ss<std::chrono::seconds> time(local - day);
-    return zel::DateTime(static_cast<int>(ymd.year()), static_cast<int>(static_cast<unsigned>(ymd.month())),
-                         static_cast<int>(static_cast<unsigned>(ymd.day())), static_cast<int>(time.hours().count()),
-                         static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()));
 }
 
 std::string DateAndTime(const zel::DateTime& value)

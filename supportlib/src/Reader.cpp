@@ -200,8 +200,13 @@ void Reader::SaveSettings()
 
 DayLightSavingsDates Reader::SetDayLightSavings()
 {
+    return SetDayLightSavingsIn({});
+}
+
+DayLightSavingsDates Reader::SetDayLightSavingsIn(const std::string& zone)
+{
+    auto dates = DayLightSavingsDates::ThisYear(zone); // an unknown zone raises before anything is read
     EnsureSettings();
-    auto dates = DayLightSavingsDates::ThisYear();
     const auto records = DayLightSavingsRecords(dates);
     std::copy(records.begin(), records.end(), mSetup.begin() + layout::kSetupDstStart);
     return dates;
@@ -215,8 +220,13 @@ void Reader::ClearDayLightSavings()
 
 bool Reader::DayLightSavingsEnabled()
 {
+    return DayLightSavingsEnabledIn({});
+}
+
+bool Reader::DayLightSavingsEnabledIn(const std::string& zone)
+{
     EnsureSettings();
-    const auto dates = DayLightSavingsDates::ThisYear();
+    const auto dates = DayLightSavingsDates::ThisYear(zone);
     if (!dates.HasDayLightSavings())
         return false;
     const auto records = DayLightSavingsRecords(dates);

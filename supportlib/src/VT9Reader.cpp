@@ -148,6 +148,10 @@ DayLightSavingsDates VT9Reader::SetDayLightSavings()
 {
     return mReader->SetDayLightSavings();
 }
+DayLightSavingsDates VT9Reader::SetDayLightSavingsIn(const std::string& zone)
+{
+    return mReader->SetDayLightSavingsIn(zone);
+}
 void VT9Reader::ClearDayLightSavings()
 {
     mReader->ClearDayLightSavings();
@@ -195,6 +199,10 @@ std::shared_ptr<DataLogElement> VT9Reader::GetPreviousDataLogElement()
 bool VT9Reader::DayLightSavingsEnabled()
 {
     return mReader->DayLightSavingsEnabled();
+}
+bool VT9Reader::DayLightSavingsEnabledIn(const std::string& zone)
+{
+    return mReader->DayLightSavingsEnabledIn(zone);
 }
 void VT9Reader::SetDayLightSavingsEnabled(bool value)
 {

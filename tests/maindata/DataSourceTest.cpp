@@ -43,7 +43,7 @@ TEST(DataSourceCreate, MakesTheThreeTablesWithTheirColumnsOwnerOnly)
     EXPECT_EQ(SqliteCli(path, "SELECT name FROM pragma_table_info('Users');"),
               "ID\nUserID\nName\nAuthorityLevel\nEnrolled\nTemplate\n");
     EXPECT_EQ(SqliteCli(path, "SELECT name FROM pragma_table_info('Readers');"),
-              "ID\nReaderID\nName\nChannelDescID\nLocation\n");
+              "ID\nReaderID\nName\nChannelDescID\nLocation\nTimeZone\n");
     EXPECT_EQ(SqliteCli(path, "SELECT name FROM pragma_table_info('Channels');"),
               "ID\nName\nType\nPort\nBitRate\nLocation\n");
 }

@@ -110,14 +110,21 @@ TEST_P(ReaderDescriptionTest, SettersMakeDirtyAndSaveWritesAndNotifies)
         gate->SetReaderID(255);
         gate->SetLocation("Loading dock");
         gate->SetChannelDescriptionID(40000);
+        gate->SetTimeZone("America/Chicago");
+        clocks.Add(6, "Gate 3", line); // no zone: this machine's, stored as Null
         clocks.Save();
         EXPECT_EQ(order, (std::vector<std::string>{"Changed", "ListItemChanged Gate 2"}));
         EXPECT_FALSE(clocks.IsDirty());
-        EXPECT_EQ(Sql("SELECT ReaderID, Location, ChannelDescID FROM Readers;"), "255|Loading dock|40000\n");
+        EXPECT_EQ(Sql("SELECT ReaderID, Location, ChannelDescID FROM Readers WHERE Name = 'Gate 2';"),
+                  "255|Loading dock|40000\n");
+        EXPECT_EQ(Sql("SELECT Name, coalesce(TimeZone, 'none') FROM Readers ORDER BY ID;"),
+                  "Gate 2|America/Chicago\nGate 3|none\n");
     });
-    // A ChannelDescID above 32767 loads.
+    // A ChannelDescID above 32767 loads; so does the zone.
     WithClocks([&](ReaderDescriptionList& clocks, ChannelDescriptionList&) {
         EXPECT_EQ(clocks.Item("Gate 2")->ChannelDescriptionID(), 40000);
+        EXPECT_EQ(clocks.Item("Gate 2")->TimeZone(), "America/Chicago");
+        EXPECT_EQ(clocks.Item("Gate 3")->TimeZone(), "");
     });
 }
 

@@ -166,7 +166,7 @@ INSERT INTO Users VALUES (NULL, 1, 3, 'Ann Lee', '1024', 70000, 'kept');
         });
     }
     EXPECT_EQ(SqliteCli(path, "SELECT name || ' ' || type FROM pragma_table_info('Readers') ORDER BY cid;"),
-              "Name TEXT\nLocation TEXT\nID INTEGER\nChannelDescID INTEGER\nReaderID TEXT\n");
+              "Name TEXT\nLocation TEXT\nID INTEGER\nChannelDescID INTEGER\nReaderID TEXT\nTimeZone TEXT\n");
     EXPECT_EQ(NotNullColumns(path, "Users"), "Enrolled\nAuthorityLevel\nName\nUserID\n");
     EXPECT_EQ(NotNullColumns(path, "Readers"), "Name\nLocation\nChannelDescID\nReaderID\n");
     EXPECT_EQ(NotNullColumns(path, "Channels"), "Port\nType\nName\n");
@@ -247,7 +247,8 @@ TEST(SiteSchema, AnOlderFileIsBroughtUpToDateOnceAndLaterOpensWriteNothing)
     LoadAll(path);
     EXPECT_EQ(KeyIndexes(path), AllKeyIndexes);
     EXPECT_EQ(VersionAndEvents(path),
-              "1\nID ClockID ClockName ReaderID TimeStamp FormatType Data1 Data2 UserID CollectedAt UserName\n");
+              "2\nID ClockID ClockName ReaderID TimeStamp FormatType Data1 Data2 UserID CollectedAt UserName\n");
+    EXPECT_EQ(SqliteCli(path, "SELECT name FROM pragma_table_info('Readers') WHERE name = 'TimeZone';"), "TimeZone\n");
 
     const auto current = Contents(path);
     for (int round = 0; round < 2; ++round) {
@@ -259,5 +260,5 @@ TEST(SiteSchema, AnOlderFileIsBroughtUpToDateOnceAndLaterOpensWriteNothing)
     // A new file, too, is brought up to date by its first open for writing.
     auto fresh = NewDatabase(folder, "new.mdb");
     LoadAll(fresh);
-    EXPECT_EQ(SqliteCli(fresh, "PRAGMA user_version;"), "1\n");
+    EXPECT_EQ(SqliteCli(fresh, "PRAGMA user_version;"), "2\n");
 }

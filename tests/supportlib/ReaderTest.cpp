@@ -285,23 +285,27 @@ static std::vector<std::uint8_t> DstRecords(const zel::DateTime& start, const ze
     return records;
 }
 
-TEST_F(ReaderTest, DayLightSavingsAreThisYearsChangesOfTheMachinesZone)
+TEST_F(ReaderTest, DayLightSavingsAreThisYearsChangesOfTheClocksZone)
 {
     struct Case {
         const char* Zone;
         bool Changes;
+        const char* Machine; // nullptr: the clock keeps the machine's zone (Zone)
     };
     // Berlin's changes differ in hour, day and month; the zones themselves are DayLightSavingsDatesTest's.
-    for (const Case& zone : {Case{"Europe/Berlin", true}, Case{"Asia/Tokyo", false}}) {
-        SCOPED_TRACE(zone.Zone);
-        zel::test::MachineZone machine(zone.Zone);
+    for (const Case& zone :
+         {Case{"Europe/Berlin", true, nullptr}, Case{"Asia/Tokyo", false, nullptr},
+          Case{"America/Chicago", true, "Pacific/Auckland"}, Case{"Asia/Tokyo", false, "Europe/Berlin"}}) {
+        SCOPED_TRACE(std::string(zone.Zone) + " on a machine in " + (zone.Machine ? zone.Machine : zone.Zone));
+        zel::test::MachineZone machine(zone.Machine ? zone.Machine : zone.Zone);
+        const std::string own = zone.Machine ? zone.Zone : "";
         MakeReader(1);
         Fake.Setup.fill(0x55); // whatever the clock held
         const auto expected = DayLightSavingsDates::ThisYear(zone.Zone);
-        const auto sent = Rdr->SetDayLightSavings();
+        const auto sent = zone.Machine ? Rdr->SetDayLightSavingsIn(own) : Rdr->SetDayLightSavings();
         EXPECT_EQ(sent.HasDayLightSavings(), zone.Changes);
         EXPECT_EQ(sent.ZoneName(), zone.Zone);
-        EXPECT_EQ(Rdr->DayLightSavingsEnabled(), zone.Changes);
+        EXPECT_EQ(Rdr->DayLightSavingsEnabledIn(own), zone.Changes);
         Rdr->SaveSettings();
         const auto& setup = Fake.CallsTo("zelHereIsSetupData")[0].Data;
         const std::vector<std::uint8_t> records(setup.begin() + 126, setup.begin() + 138);
@@ -312,8 +316,10 @@ TEST_F(ReaderTest, DayLightSavingsAreThisYearsChangesOfTheMachinesZone)
         ASSERT_EQ(sent.Start(), expected.Start());
         ASSERT_EQ(sent.End(), expected.End());
         EXPECT_EQ(records, DstRecords(expected.Start(), expected.End()));
+        EXPECT_THROW(Rdr->SetDayLightSavingsIn("Mars/Olympus_Mons"), zel::Error);
+        EXPECT_TRUE(Rdr->DayLightSavingsEnabledIn(own)); // the unknown zone changed nothing
         Rdr->SetDayLightSavingsEnabled(false);
-        EXPECT_FALSE(Rdr->DayLightSavingsEnabled());
+        EXPECT_FALSE(Rdr->DayLightSavingsEnabledIn(own));
     }
 }
 

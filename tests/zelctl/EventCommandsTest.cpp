@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "EmulatedSite.h"
+#include "MachineZone.h"
 #include "SpreadsheetCsv.h"
 #include "ZelctlProcess.h"
 
@@ -126,6 +127,38 @@ TEST_F(EventCommandsTest, CollectsOnceAndExportsWhatTheFilterShows)
     for (std::size_t at = 0; (at = all.find("\r\n", at)) != std::string::npos; at += 2)
         ++lines;
     EXPECT_EQ(lines, 3) << "header and the two events of Front";
+}
+
+// time_utc: each event's moment by its clock's zone, across New York's autumn change (1:00 to
+// 1:59 come twice and are taken as the first pass); a clock without a zone keeps the machine's.
+TEST_F(EventCommandsTest, TimeUtcUsesTheClocksZoneAcrossAChange)
+{
+    const zel::test::MachineZone machine("Asia/Tokyo");
+    ASSERT_EQ(Zelctl({"clocks", "set", "Front", "--time-zone", "America/New_York"}).Status, 0);
+    struct Case {
+        std::uint8_t ReaderId;
+        zel::DateTime Local;
+        const char* Utc;
+        int UserId;
+    };
+    const Case cases[] = {
+        {1, zel::DateTime(2026, 11, 1, 0, 59, 59), "2026-11-01T04:59:59Z", 11},
+        {1, zel::DateTime(2026, 11, 1, 1, 30, 0), "2026-11-01T05:30:00Z", 12}, // repeated: first pass
+        {1, zel::DateTime(2026, 11, 1, 2, 0, 0), "2026-11-01T07:00:00Z", 13},
+        {2, zel::DateTime(2026, 11, 1, 2, 0, 0), "2026-10-31T17:00:00Z", 14}, // Tokyo, the machine's
+    };
+    for (const auto& c : cases) {
+        server->Clock(c.ReaderId).SetTime(c.Local);
+        Punch(c.ReaderId, c.UserId);
+    }
+    ASSERT_EQ(Zelctl({"events", "collect", "--all"}).Status, 0);
+    const std::string file = (folder / "utc.csv").string();
+    ASSERT_EQ(Zelctl({"events", "export", "-o", file}).Status, 0);
+    const auto utc = ColumnByUser(file, "time_utc");
+    for (const auto& c : cases)
+        EXPECT_EQ(utc.at(std::to_string(c.UserId)), c.Utc) << c.Local.ToString();
+    auto json = Zelctl({"--format", "json", "events", "export", "--user", "12"});
+    EXPECT_EQ(json.Json().at(0).toObject().value("time_utc").toString(), "2026-11-01T05:30:00Z");
 }
 
 // The nightly run while the program was left open: collection appends beside it, the program goes

@@ -96,7 +96,7 @@ TEST_F(SiteListsTest, ANewSiteIsSetUpEndToEndWithoutTheProgram)
               "{\"address\":null,\"bit_rate\":19200,\"com_port\":2,\"name\":\"Line B\",\"port\":null,"
               "\"type\":\"direct\"}\n");
     EXPECT_EQ(Listed("clocks"), "{\"channel\":\"Line A\",\"channel_id\":1,\"location\":\"Hall\",\"name\":\"Front\","
-                                "\"reader_id\":1}\n");
+                                "\"reader_id\":1,\"time_zone\":null}\n");
     EXPECT_EQ(Listed("users"), "{\"authority_level\":3,\"enrolled\":false,\"name\":\"Ann Lee\",\"user_id\":\"101\"}\n"
                                "{\"authority_level\":0,\"enrolled\":false,\"name\":\"Bob\",\"user_id\":\"102\"}\n"
                                "{\"authority_level\":5,\"enrolled\":false,\"name\":\"Cy\",\"user_id\":\"103\"}\n"
@@ -175,7 +175,8 @@ TEST_F(SiteListsTest, SetAndRemoveChangeWhatIsAsked)
     EXPECT_EQ(Listed("channels"), "{\"address\":\"127.0.0.1\",\"bit_rate\":null,\"com_port\":null,\"name\":\"Line "
                                   "A\",\"port\":4000,\"type\":\"ethernet\"}\n");
     EXPECT_EQ(Listed("clocks"),
-              "{\"channel\":null,\"channel_id\":2,\"location\":\"Hall\",\"name\":\"Front\",\"reader_id\":7}\n");
+              "{\"channel\":null,\"channel_id\":2,\"location\":\"Hall\",\"name\":\"Front\",\"reader_id\":7,"
+              "\"time_zone\":null}\n");
     EXPECT_EQ(Listed("users"), "{\"authority_level\":3,\"enrolled\":false,\"name\":\"Ann\",\"user_id\":\"111\"}\n");
     Ok({"clocks", "remove", "Front"});
     EXPECT_EQ(Listed("clocks"), "");

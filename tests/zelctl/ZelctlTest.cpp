@@ -11,6 +11,7 @@
 #include "zel/data/DataSource.h"
 #include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
+#include "zel/support/ClockZone.h"
 #include "zel/support/DayLightSavingsDates.h"
 
 #include <QJsonArray>
@@ -607,6 +608,57 @@ TEST_F(ZelctlTest, SettingsDstRenewsOnlyStaleDates)
     auto status = Zelctl({"status", "Front", "Spare", "--format", "json"});
     EXPECT_EQ(Row(status.Json(), "clock", "Front").value("dst").toString(), "current");
     EXPECT_EQ(Row(status.Json(), "clock", "Spare").value("dst").toString(), "off");
+}
+
+TEST_F(ZelctlTest, AClockKeepsTheTimeAndDaylightSavingOfItsOwnZone)
+{
+    const zel::test::MachineZone machine("Europe/Berlin"); // none of the clocks' zones
+    const int year = zel::DateTime::Now().Year();
+    struct Case {
+        const char* Clock;
+        std::uint8_t ReaderId;
+        const char* Zone;
+        const char* DstAfter; // after settings dst
+    };
+    // Both sides of the date line, and a zone without daylight saving (holding Berlin's dates).
+    const std::vector<Case> cases{{"Front", 1, "America/Chicago", "current"},
+                                  {"Newer", 2, "Pacific/Auckland", "current"},
+                                  {"Spare", 3, "Asia/Tokyo", "off"}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(Zelctl({"clocks", "set", c.Clock, "--time-zone", c.Zone}).Status, 0) << c.Clock;
+        PutDstDates(server->Clock(c.ReaderId), c.DstAfter == std::string("off") ? "Europe/Berlin" : c.Zone, year - 1);
+        server->Clock(c.ReaderId).SetTimeOptions({3600, 0});
+    }
+    auto clocks = Zelctl({"clocks", "--format", "json"});
+    for (const auto& c : cases)
+        EXPECT_EQ(Row(clocks.Json(), "name", c.Clock).value("time_zone").toString(), c.Zone);
+    EXPECT_TRUE(Row(clocks.Json(), "name", "Far").value("time_zone").isNull()); // this machine's
+
+    ASSERT_EQ(Zelctl({"time", "set", "Front", "Newer", "Spare"}).Status, 0);
+    ASSERT_EQ(Zelctl({"settings", "dst", "Front", "Newer", "Spare"}).Status, 0);
+    auto status = Zelctl({"status", "Front", "Newer", "Spare", "--format", "json"});
+    ASSERT_EQ(status.Status, 0) << status.Err;
+    for (const auto& c : cases) {
+        const auto clockTime = server->Clock(c.ReaderId).Time().TotalSeconds();
+        EXPECT_LE(std::abs(clockTime - zel::support::ClockZone::Now(c.Zone).TotalSeconds()), 2) << c.Clock;
+        auto row = Row(status.Json(), "clock", c.Clock);
+        EXPECT_LE(std::abs(row.value("difference_seconds").toInt()), 1) << c.Clock;
+        EXPECT_EQ(row.value("dst").toString().toStdString(), c.DstAfter) << c.Clock;
+    }
+
+    // An unknown zone is refused with the reason, and nothing is stored.
+    for (const std::vector<std::string>& refused :
+         {std::vector<std::string>{"clocks", "set", "Front", "--time-zone", "Mars/Olympus_Mons"},
+          {"clocks", "add", "Gate", "--reader-id", "5", "--channel", "Line A", "--time-zone", "america/chicago"}}) {
+        auto outcome = Zelctl(refused);
+        EXPECT_EQ(outcome.Status, 2) << outcome.Err;
+        EXPECT_NE(outcome.Err.find("is not in this machine's time zone database"), std::string::npos) << outcome.Err;
+    }
+    clocks = Zelctl({"clocks", "--format", "json"});
+    EXPECT_EQ(clocks.Json().size(), 5);
+    EXPECT_EQ(Row(clocks.Json(), "name", "Front").value("time_zone").toString(), "America/Chicago");
+    ASSERT_EQ(Zelctl({"clocks", "set", "Front", "--time-zone", ""}).Status, 0);
+    EXPECT_TRUE(Row(Zelctl({"clocks", "--format", "json"}).Json(), "name", "Front").value("time_zone").isNull());
 }
 
 TEST_F(ZelctlTest, MenuSendPadsAShortFileAndRefusesEmptyOrLongOnes)

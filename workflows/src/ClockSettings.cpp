@@ -1,6 +1,7 @@
 #include "zel/workflows/ClockSettings.h"
 
 #include "zel/support/Channel.h"
+#include "zel/support/ClockZone.h"
 #include "zel/support/DayLightSavingsDates.h"
 #include "zel/support/IReader.h"
 
@@ -37,24 +38,26 @@ void Tell(std::string& detail, const std::string& what)
 } // namespace
 
 ClockSettings::Values ClockSettings::Read(zel::support::IReader& reader, zel::support::Channel& channel,
-                                          std::int32_t readerID)
+                                          std::int32_t readerID, const std::string& zone)
 {
+    const std::string name = zel::support::ClockZone::Resolve(zone);
     Values values;
     values.TimeFormatHours = reader.TimeDisplayFormat() == TimeDisplayFormatEnum::Hour12 ? 12 : 24;
     values.TimeAndAttendance = reader.TimeAndAttendanceEnabled();
     values.DepartmentTracking = reader.DepartmentTrackingEnabled();
     channel.SetHandReader(readerID);
     const auto setup = channel.GetSetupData();
-    values.Dst = ClockTimeCheck::DstOf(setup, zel::DateTime::Now().Year());
+    values.Dst = ClockTimeCheck::DstOf(setup, zel::support::ClockZone::Now(name).Year(), name);
     values.DstStart = ChangeText(setup, zel::support::layout::kSetupDstStart);
     values.DstEnd = ChangeText(setup, zel::support::layout::kSetupDstEnd);
     return values;
 }
 
 ClockSettings::Outcome ClockSettings::Apply(zel::support::IReader& reader, zel::support::Channel& channel,
-                                            std::int32_t readerID, const Change& change, bool dryRun)
+                                            std::int32_t readerID, const std::string& zone, const Change& change,
+                                            bool dryRun)
 {
-    const Values now = Read(reader, channel, readerID);
+    const Values now = Read(reader, channel, readerID, zone);
     Outcome outcome;
     if (change.TimeFormatHours && *change.TimeFormatHours != now.TimeFormatHours) {
         Tell(outcome.Detail,
@@ -69,8 +72,10 @@ ClockSettings::Outcome ClockSettings::Apply(zel::support::IReader& reader, zel::
         if (*change.DayLightSavings ? !on : !off) {
             Tell(outcome.Detail, std::string("daylight saving ") + ClockTimeCheck::DstWord(now.Dst.State) + " -> " +
                                      OnOff(*change.DayLightSavings));
-            if (!dryRun)
-                reader.SetDayLightSavingsEnabled(*change.DayLightSavings);
+            if (!dryRun && *change.DayLightSavings)
+                PutDayLightSavings(reader, zone);
+            else if (!dryRun)
+                reader.ClearDayLightSavings();
         }
     }
     if (change.TimeAndAttendance && *change.TimeAndAttendance != now.TimeAndAttendance) {
@@ -97,10 +102,11 @@ ClockSettings::Outcome ClockSettings::Apply(zel::support::IReader& reader, zel::
 
 ClockSettings::Outcome ClockSettings::RenewDayLightSavings(zel::support::IReader& reader,
                                                            zel::support::Channel& channel, std::int32_t readerID,
-                                                           bool dryRun)
+                                                           const std::string& zone, bool dryRun)
 {
+    const std::string name = zel::support::ClockZone::Resolve(zone);
     channel.SetHandReader(readerID);
-    const auto dst = ClockTimeCheck::DstOf(channel.GetSetupData(), zel::DateTime::Now().Year());
+    const auto dst = ClockTimeCheck::DstOf(channel.GetSetupData(), zel::support::ClockZone::Now(name).Year(), name);
     Outcome outcome;
     if (dst.State != ClockTimeCheck::DstState::Stale) {
         outcome.Detail = std::string("daylight saving ") + ClockTimeCheck::DstWord(dst.State) + ": left as it was";
@@ -109,14 +115,20 @@ ClockSettings::Outcome ClockSettings::RenewDayLightSavings(zel::support::IReader
     outcome.Written = true;
     const std::string was = dst.Year ? "the dates of " + std::to_string(dst.Year) : std::string("stale dates");
     if (dryRun) {
-        outcome.Detail = was + " would be replaced by " + zel::support::DayLightSavingsDates::ThisYear().Text() +
+        outcome.Detail = was + " would be replaced by " + zel::support::DayLightSavingsDates::ThisYear(name).Text() +
                          " (dry run: nothing sent)";
         return outcome;
     }
-    const auto dates = reader.SetDayLightSavings();
+    const auto dates = PutDayLightSavings(reader, name);
     reader.SaveSettings();
     outcome.Detail = was + " replaced by " + dates.Text();
     return outcome;
+}
+
+zel::support::DayLightSavingsDates ClockSettings::PutDayLightSavings(zel::support::IReader& reader,
+                                                                     const std::string& zone)
+{
+    return reader.SetDayLightSavingsIn(zone);
 }
 
 } // namespace zel::workflows

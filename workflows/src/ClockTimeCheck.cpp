@@ -1,6 +1,7 @@
 #include "zel/workflows/ClockTimeCheck.h"
 
 #include "zel/Error.h"
+#include "zel/support/ClockZone.h"
 #include "zel/support/DayLightSavingsDates.h"
 #include "zel/support/IReader.h"
 
@@ -37,27 +38,35 @@ bool HoldsDatesOf(const zel::support::SetupRecord& setup, const zel::support::Da
 
 } // namespace
 
-ClockTimeCheck::Reading ClockTimeCheck::Read(zel::support::IReader& reader)
+ClockTimeCheck::Reading ClockTimeCheck::Read(zel::support::IReader& reader, const std::string& zone)
 {
+    zel::support::ClockZone::Check(zone); // an unknown zone asks no clock
     const std::int64_t sent = HostMs();
     Reading reading;
     reading.ClockTime = reader.GetTime();
     const std::int64_t middle = sent + (HostMs() - sent) / 2;
-    const auto seconds = static_cast<std::time_t>(middle / 1000);
-    reading.DifferenceSeconds = reading.ClockTime.TotalSeconds() - zel::DateTime::FromTimeT(seconds).TotalSeconds();
+    reading.DifferenceSeconds =
+        reading.ClockTime.TotalSeconds() - zel::support::ClockZone::LocalTime(zone, middle / 1000).TotalSeconds();
     return reading;
 }
 
-ClockTimeCheck::Correction ClockTimeCheck::Correct(zel::support::IReader& reader,
+zel::DateTime ClockTimeCheck::SetToNow(zel::support::IReader& reader, const std::string& zone)
+{
+    const zel::DateTime now = zel::support::ClockZone::Now(zone);
+    reader.SetTime(now);
+    return now;
+}
+
+ClockTimeCheck::Correction ClockTimeCheck::Correct(zel::support::IReader& reader, const std::string& zone,
                                                    std::optional<std::int64_t> maxDriftSeconds, bool dryRun)
 {
     Correction correction;
-    correction.Before = Read(reader);
+    correction.Before = Read(reader, zone);
     correction.Set = !maxDriftSeconds || std::llabs(correction.Before.DifferenceSeconds) > *maxDriftSeconds;
     if (!correction.Set || dryRun)
         return correction;
-    reader.SetTime(zel::DateTime::Now());
-    correction.After = Read(reader);
+    SetToNow(reader, zone);
+    correction.After = Read(reader, zone);
     return correction;
 }
 

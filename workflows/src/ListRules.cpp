@@ -1,9 +1,11 @@
 #include "zel/workflows/ListRules.h"
 
+#include "zel/Error.h"
 #include "zel/Text.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescriptionList.h"
+#include "zel/support/ClockZone.h"
 #include "zel/support/UserAuthorityLevel.h"
 #include "zel/workflows/UserIDs.h"
 
@@ -173,6 +175,16 @@ std::optional<Refusal> CheckClockName(const zel::data::ReaderDescriptionList& li
 {
     if ((!editing || editing->Name() != name) && list.Contains(name))
         return Exclaimed("A clock with that name already exists.", "Clock Name Already Exists");
+    return std::nullopt;
+}
+
+std::optional<Refusal> CheckClockZone(const std::string& zone)
+{
+    try {
+        zel::support::ClockZone::Check(zone);
+    } catch (const zel::Error& error) {
+        return Exclaimed(error.Description(), "Unknown Time Zone");
+    }
     return std::nullopt;
 }
 

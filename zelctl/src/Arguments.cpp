@@ -26,6 +26,7 @@ const std::set<std::string> kSingle{"site",
                                     "channel",
                                     "level",
                                     "location",
+                                    "time-zone",
                                     "new-id"};
 const std::set<std::string> kMulti{"from", "to", "user", "clock", "kind"};
 const std::set<std::string> kFlags{"all",  "enrolled", "all-users",         "clear",   "yes",

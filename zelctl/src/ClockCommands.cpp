@@ -9,6 +9,7 @@
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/support/Channel.h"
+#include "zel/support/ClockZone.h"
 #include "zel/support/IReader.h"
 #include "zel/workflows/ClockModel.h"
 #include "zel/workflows/ClockRunner.h"
@@ -78,7 +79,6 @@ int Status(Context& ctx)
         bool DstKnown = true;
     };
     PerClock<Seen> seen;
-    const int year = zel::DateTime::Now().Year();
     zel::workflows::ClockRunner runner;
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
     ctx.Attach(runner);
@@ -89,13 +89,13 @@ int Status(Context& ctx)
         info.Model = model.Name;
         info.Capacity = model.Capacity;
         info.Users = reader.UserCount();
-        info.Time = Check::Read(reader);
+        info.Time = Check::Read(reader, clock->TimeZone());
         channel.SetHandReader(clock->ReaderID());
         const auto setup = channel.GetSetupData();
         try {
-            info.Dst = Check::DstOf(setup, year);
+            info.Dst = Check::DstOf(setup, zel::support::ClockZone::Now(clock->TimeZone()).Year(), clock->TimeZone());
         } catch (const zel::Error& error) {
-            // This machine's zone cannot be told: the clock's own state is still worth showing.
+            // The zone cannot be told: the clock's own state is still worth showing.
             info.DstKnown = false;
             result.Detail = "daylight saving not checked: " + error.Description();
         }
@@ -162,12 +162,12 @@ int TimeSet(Context& ctx)
     ctx.Attach(runner);
     auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,
                                           const Context::ReaderPtr& clock, zel::workflows::ClockResult& result) {
-        const Check::Correction correction = Check::Correct(reader, maxDrift, dryRun);
+        const Check::Correction correction = Check::Correct(reader, clock->TimeZone(), maxDrift, dryRun);
         const std::string off = std::to_string(correction.Before.DifferenceSeconds) + " s";
         if (!correction.Set)
             result.Detail = off + " off, within " + std::to_string(*maxDrift) + " s: left as it was";
         else if (dryRun)
-            result.Detail = off + " off: would be set to this machine's time (dry run)";
+            result.Detail = off + " off: would be set to the time of its zone (dry run)";
         else
             result.Detail = "set to " + correction.After->ClockTime.ToString() + " (was " + off + " off)";
         result.Count = correction.Set ? 1 : 0;

@@ -22,6 +22,7 @@ struct ClockValues {
     std::string ReaderID; // as typed
     std::int32_t ChannelID = -1;
     std::string Location;
+    std::string TimeZone; // empty: this machine's zone
 };
 
 // The editor's checks of the fields, then the name against the list; the reader ID when they pass.
@@ -31,6 +32,7 @@ std::uint8_t Check(const ClockValues& values, const zel::data::ReaderDescription
     const auto fields = zel::workflows::CheckClockFields(values.ReaderID, values.Name, values.ChannelID);
     Refuse(fields.Refused);
     Refuse(zel::workflows::CheckClockName(clocks, editing, values.Name));
+    Refuse(zel::workflows::CheckClockZone(values.TimeZone));
     return fields.ReaderID;
 }
 
@@ -40,6 +42,7 @@ void LayOptions(Context& ctx, ClockValues& values)
     if (ctx.Args.Has("channel"))
         values.ChannelID = ctx.Channel(ctx.Args.Value("channel"))->DatabaseID();
     values.Location = ctx.Args.Value("location", values.Location);
+    values.TimeZone = ctx.Args.Value("time-zone", values.TimeZone);
 }
 
 ClockRow RowOf(const ClockValues& values, std::uint8_t readerID, std::optional<std::int32_t> id)
@@ -50,7 +53,8 @@ ClockRow RowOf(const ClockValues& values, std::uint8_t readerID, std::optional<s
             readerID,
             values.Location,
             values.ChannelID,
-            channel ? std::optional<std::string>(channel->Name()) : std::nullopt};
+            channel ? std::optional<std::string>(channel->Name()) : std::nullopt,
+            values.TimeZone};
 }
 
 void Print(Context& ctx, const ClockRow& row, const char* done, const char* planned)
@@ -64,7 +68,7 @@ void Print(Context& ctx, const ClockRow& row, const char* done, const char* plan
 
 int ClocksAdd(Context& ctx)
 {
-    AcceptOnly(ctx, {"reader-id", "channel", "location"});
+    AcceptOnly(ctx, {"reader-id", "channel", "location", "time-zone"});
     if (ctx.Operands.size() != 1)
         throw UsageError("clocks add takes the new clock's name: zelctl clocks add NAME --reader-id N --channel C");
     ctx.OpenSite();
@@ -79,6 +83,7 @@ int ClocksAdd(Context& ctx)
         const auto channel = zel::data::DataSource().GetChannelDescriptionList()->GetByDatabaseID(values.ChannelID);
         auto clock = clocks->Add(readerID, values.Name, channel);
         clock->SetLocation(values.Location);
+        clock->SetTimeZone(values.TimeZone);
         clocks->Save();
         id = clock->DatabaseID();
     });
@@ -88,7 +93,7 @@ int ClocksAdd(Context& ctx)
 
 int ClocksSet(Context& ctx)
 {
-    AcceptOnly(ctx, {"name", "reader-id", "channel", "location"});
+    AcceptOnly(ctx, {"name", "reader-id", "channel", "location", "time-zone"});
     if (ctx.Operands.size() != 1)
         throw UsageError("clocks set takes one clock (its name or database ID)");
     auto clock = ctx.Clocks(ctx.Operands, false).front();
@@ -96,7 +101,7 @@ int ClocksSet(Context& ctx)
     // As the clock editor shows it: a channel the site no longer has is no channel chosen.
     ClockValues values{clock->Name(), std::to_string(clock->ReaderID()),
                        channels->GetByDatabaseID(clock->ChannelDescriptionID()) ? clock->ChannelDescriptionID() : -1,
-                       clock->Location()};
+                       clock->Location(), clock->TimeZone()};
     values.Name = ctx.Args.Value("name", values.Name);
     LayOptions(ctx, values);
     auto clocks = zel::data::DataSource().GetReaderDescriptionList();
@@ -107,6 +112,7 @@ int ClocksSet(Context& ctx)
         clock->SetReaderID(readerID);
         clock->SetChannelDescriptionID(values.ChannelID);
         clock->SetLocation(values.Location);
+        clock->SetTimeZone(values.TimeZone);
         clocks->Save();
     });
     Print(ctx, RowOf(values, readerID, clock->DatabaseID()), "changed", "would change");

@@ -115,7 +115,7 @@ int EventsExport(Context& ctx)
     std::int64_t written = 0;
     try {
         written = zel::workflows::WriteEvents(
-            ctx.Out, zel::data::EventStore(), filter, format,
+            ctx.Out, zel::data::EventStore(), filter, zel::workflows::SiteClockZones(), format,
             [&](std::int64_t n) { ctx.Progress("export", std::to_string(n)); }, texts);
     } catch (const zel::Error& error) {
         throw ctx.SiteFailure(error);

@@ -68,7 +68,8 @@ ClockRow RowOf(const zel::data::ReaderDescription& clock, const zel::data::Chann
             static_cast<int>(clock.ReaderID()),
             clock.Location(),
             clock.ChannelDescriptionID(),
-            channel ? std::optional<std::string>(channel->Name()) : std::nullopt};
+            channel ? std::optional<std::string>(channel->Name()) : std::nullopt,
+            clock.TimeZone()};
 }
 
 UserRow RowOf(const zel::data::UserDescription& user)
@@ -94,7 +95,8 @@ Table ClockTable(bool action)
                                {"reader_id", "Reader ID"},
                                {"location", "Location"},
                                {"channel_id", "Channel ID"},
-                               {"channel", "Channel"}});
+                               {"channel", "Channel"},
+                               {"time_zone", "Time zone"}});
 }
 
 Table UserTable(bool action)
@@ -116,7 +118,10 @@ void AddRow(Table& table, const ChannelRow& row, const char* action)
 
 void AddRow(Table& table, const ClockRow& row, const char* action)
 {
-    Add(table, {Optional(row.Id), row.Name, row.ReaderID, row.Location, row.ChannelID, Optional(row.Channel)}, action);
+    Add(table,
+        {Optional(row.Id), row.Name, row.ReaderID, row.Location, row.ChannelID, Optional(row.Channel),
+         row.TimeZone.empty() ? Cell() : Cell(row.TimeZone)},
+        action);
 }
 
 void AddRow(Table& table, const UserRow& row, const char* action)

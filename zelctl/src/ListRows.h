@@ -36,6 +36,7 @@ struct ClockRow {
     std::string Location;
     std::int32_t ChannelID = 0;
     std::optional<std::string> Channel; // the channel's name; nothing when the site lacks it
+    std::string TimeZone;               // empty: this machine's zone
 };
 ClockRow RowOf(const zel::data::ReaderDescription& clock, const zel::data::ChannelDescriptionList& channels);
 

@@ -74,7 +74,7 @@ int SettingsGet(Context& ctx)
     ctx.Attach(runner);
     auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel& channel,
                                           const Context::ReaderPtr& clock, zel::workflows::ClockResult&) {
-        const auto values = ClockSettings::Read(reader, channel, clock->ReaderID());
+        const auto values = ClockSettings::Read(reader, channel, clock->ReaderID(), clock->TimeZone());
         seen.Put(clock, values);
     });
     const int status = ctx.Finish(results);
@@ -129,7 +129,7 @@ int SettingsSet(Context& ctx)
     return RunWriting(
         ctx, clocks,
         [&](zel::support::IReader& reader, zel::support::Channel& channel, const Context::ReaderPtr& clock) {
-            return ClockSettings::Apply(reader, channel, clock->ReaderID(), change, dryRun);
+            return ClockSettings::Apply(reader, channel, clock->ReaderID(), clock->TimeZone(), change, dryRun);
         });
 }
 
@@ -140,7 +140,7 @@ int SettingsDst(Context& ctx)
     return RunWriting(
         ctx, clocks,
         [&](zel::support::IReader& reader, zel::support::Channel& channel, const Context::ReaderPtr& clock) {
-            return ClockSettings::RenewDayLightSavings(reader, channel, clock->ReaderID(), dryRun);
+            return ClockSettings::RenewDayLightSavings(reader, channel, clock->ReaderID(), clock->TimeZone(), dryRun);
         });
 }
 

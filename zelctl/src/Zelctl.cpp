@@ -30,20 +30,22 @@ struct CommandInfo {
 };
 
 const std::array<CommandInfo, 32> kCommands{{
-    {"clocks", "clocks", "Lists the site's clocks.", ListClocks},
+    {"clocks", "clocks",
+     "Lists the site's clocks, with each clock's time zone (time_zone; empty: this machine's zone).", ListClocks},
     {"users", "users", "Lists the site's users.", ListUsers},
     {"channels", "channels", "Lists the site's channels.", ListChannels},
     {"status", "status (CLOCK...|--all)",
      "Per clock: answering or not (and why), model, users held and capacity, the clock's time and how many\n"
-     "seconds it is ahead of this machine (negative: behind), measured from the middle of the exchange that\n"
-     "read it, and whether its daylight-saving dates are this year's (dst: current, stale with the year\n"
+     "seconds it is ahead of the local time of its zone (negative: behind), measured from the middle of\n"
+     "the exchange that read it, and whether its daylight-saving dates are its zone's dates of this year\n"
+     "(dst: current, stale with the year\n"
      "they belong to in dst_year when it can be told, off). The table is headed by the site (a\n"
      "password masked) and how it is stored; JSON and CSV give the site in a last column, \"site\".",
      Status},
     {"time set", "time set (CLOCK...|--all) [--max-drift SECONDS] [--dry-run]",
-     "Sets each clock to this machine's time; with --max-drift only the clocks off by more than SECONDS\n"
-     "(above 0). Per clock: action (set, kept, would set), the difference before and after (seconds\n"
-     "ahead of this machine). --dry-run reads the clocks and writes nothing.",
+     "Sets each clock to the local time of its zone (the clock's time zone, else this machine's); with\n"
+     "--max-drift only the clocks off by more than SECONDS (above 0). Per clock: action (set, kept, would\n"
+     "set), the difference before and after (seconds ahead). --dry-run reads the clocks and writes nothing.",
      TimeSet},
     {"users get", "users get CLOCK", "Lists the users a clock holds (ID, name in the site, template).", UsersGet},
     {"users import", "users import CLOCK",
@@ -89,9 +91,10 @@ const std::array<CommandInfo, 32> kCommands{{
      "Writes the stored events, newest first, as CSV (UTF-8, RFC 4180, the default) or JSON to FILE or\n"
      "standard output. T is YYYY-MM-DD (--until: the whole day) or YYYY-MM-DDTHH:MM:SS. K is a group of\n"
      "kinds (punch, refusal, user-change, setup, alarm) or one kind as the kind column writes it\n"
-     "(\"Identity verified\"). A CSV text that a spreadsheet would run as a formula (it begins with =, +,\n"
-     "-, @, a tab or a carriage return) is written with an apostrophe in front; --csv-raw writes it as\n"
-     "it is.",
+     "(\"Identity verified\"). time_utc is the clock's time in UTC by the clock's zone (see docs/zelctl.md\n"
+     "for the hours a change of daylight saving repeats or skips). A CSV text that a spreadsheet would run\n"
+     "as a formula (it begins with =, +, -, @, a tab or a carriage return) is written with an apostrophe\n"
+     "in front; --csv-raw writes it as it is.",
      EventsExport},
     {"site copy", "site copy --from SITE --to SITE",
      "Copies a whole site database (users with their templates byte for byte, clocks, channels, events;\n"
@@ -108,12 +111,13 @@ const std::array<CommandInfo, 32> kCommands{{
      "settings set (CLOCK...|--all) [--time-format 12|24] [--dst on|off] [--time-attendance on|off] "
      "[--department-tracking on|off] [--dry-run]",
      "Changes only the named settings on each clock: its settings are read first and saved only when a\n"
-     "named setting differs. --dst on sends this year's daylight-saving dates of this machine's zone,\n"
-     "off clears them. --dry-run tells what would change and sends nothing.",
+     "named setting differs. --dst on sends this year's daylight-saving dates of the clock's zone (none\n"
+     "in a zone without daylight saving), off clears them. --dry-run tells what would change and sends\n"
+     "nothing.",
      SettingsSet},
     {"settings dst", "settings dst (CLOCK...|--all) [--dry-run]",
-     "Sends this year's daylight-saving dates to each clock whose dates are stale; clocks with this\n"
-     "year's dates or none are left as they are. --dry-run tells which it would change.",
+     "Sends this year's daylight-saving dates of the clock's zone to each clock whose dates are stale;\n"
+     "clocks with this year's dates or none are left as they are. --dry-run tells which it would change.",
      SettingsDst},
     {"menu send", "menu send (CLOCK...|--all) FILE [--dry-run]",
      "Sends the menu program in FILE to each clock: a file of 1 to 4096 bytes, padded with zeros to\n"
@@ -133,12 +137,17 @@ const std::array<CommandInfo, 32> kCommands{{
      ChannelsSet, Writes::Yes},
     {"channels remove", "channels remove CHANNEL... [--dry-run]",
      "Removes channels from the site. Clocks that named one are told on standard error.", ChannelsRemove, Writes::Yes},
-    {"clocks add", "clocks add NAME --reader-id N --channel CHANNEL [--location TEXT] [--dry-run]",
+    {"clocks add", "clocks add NAME --reader-id N --channel CHANNEL [--location TEXT] [--time-zone ZONE] [--dry-run]",
      "Adds a clock, as the clock editor does and with its rules (reader ID 0 to 255, name of 1 to 20\n"
-     "characters, a channel of the site).",
+     "characters, a channel of the site). ZONE is a name of the system's time zone database such as\n"
+     "America/Chicago; without it (or empty) the clock keeps this machine's zone. An unknown ZONE is\n"
+     "refused and nothing is stored.",
      ClocksAdd, Writes::Yes},
-    {"clocks set", "clocks set CLOCK [--name NAME] [--reader-id N] [--channel CHANNEL] [--location TEXT] [--dry-run]",
-     "Changes a clock, with the clock editor's rules.", ClocksSet, Writes::Yes},
+    {"clocks set",
+     "clocks set CLOCK [--name NAME] [--reader-id N] [--channel CHANNEL] [--location TEXT] [--time-zone ZONE] "
+     "[--dry-run]",
+     "Changes a clock, with the clock editor's rules; --time-zone \"\" gives it this machine's zone again.", ClocksSet,
+     Writes::Yes},
     {"clocks remove", "clocks remove CLOCK... [--dry-run]", "Removes clocks from the site.", ClocksRemove, Writes::Yes},
     {"users add", "users add ID NAME [--level LEVEL] [--dry-run]",
      "Adds a user to the site (not enrolled), as the user editor does and with its rules. LEVEL is 0 to 5\n"

@@ -80,6 +80,8 @@ public:
     FaultOptions Faults() const;
     void SetEnrollmentOptions(const EnrollmentOptions& options); // every clock
     std::uint64_t FramesAnswered() const;
+    // Bytes of the request and answer frames of every exchange answered: what the line carried.
+    std::uint64_t WireBytes() const;
     std::uint64_t LinksDropped() const;
 
     // How long an answer is held back under these faults: latency, the wire time of request and

@@ -31,7 +31,8 @@ CREATE TABLE Readers (
     ReaderID INTEGER NOT NULL,
     Name TEXT NOT NULL,
     ChannelDescID INTEGER NOT NULL,
-    Location TEXT NOT NULL
+    Location TEXT NOT NULL,
+    TimeZone TEXT
 );
 CREATE TABLE Channels (
     ID INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -404,6 +405,17 @@ bool MissingConstraints(sqlite3* db)
     return false;
 }
 
+// The clock's time zone (an IANA name; Null or empty: this machine's zone), added to files made
+// before it existed. A file without a Readers table is left to the load rules to name.
+void EnsureReaderTimeZone(sqlite3* db)
+{
+    const auto columns = ColumnsOf(db, "Readers");
+    if (columns.empty() || std::any_of(columns.begin(), columns.end(),
+                                       [](const ColumnInfo& column) { return EqualsNoCase(column.Name, "TimeZone"); }))
+        return;
+    Exec(db, "ALTER TABLE Readers ADD COLUMN TimeZone TEXT");
+}
+
 int VersionOf(sqlite3* db)
 {
     SqliteStatement version(db, "PRAGMA user_version");
@@ -451,6 +463,8 @@ void BringUpToDate(sqlite3* db, bool writer)
     Exec(db, "BEGIN IMMEDIATE");
     try {
         EnsureEventsTable(db);
+        if (writer)
+            EnsureReaderTimeZone(db);
         if (keys)
             Exec(db, "PRAGMA user_version = " + std::to_string(SiteSchemaVersion));
         Exec(db, "COMMIT");

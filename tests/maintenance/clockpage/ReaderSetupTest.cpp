@@ -7,6 +7,10 @@
 #include "pages/ReaderSetup.h"
 
 #include "zel/DateTime.h"
+#include "zel/data/DataSource.h"
+#include "zel/data/ReaderDescription.h"
+#include "zel/data/ReaderDescriptionList.h"
+#include "zel/support/ClockZone.h"
 #include "zel/support/DayLightSavingsDates.h"
 
 #include <QCheckBox>
@@ -202,6 +206,67 @@ private slots:
         QCOMPARE(told->text(), QStringLiteral("Daylight saving cleared: Asia/Tokyo has none in %1")
                                    .arg(zel::support::DayLightSavingsDates::ThisYear().Year()));
         DisconnectFrom(page.cc);
+    }
+
+    // A clock in Chicago driven from Berlin, an hour ahead with last year's dates: the check says
+    // both in Chicago's terms, and one click mends both there.
+    void clockCheckWarnsAndMendsInTheClocksOwnZone()
+    {
+        const zel::test::MachineZone berlin("Europe/Berlin");
+        const std::string chicago = "America/Chicago";
+        const int year = zel::support::ClockZone::Now(chicago).Year();
+        auto site = ClockSite::Get().Clock("Back Door");
+        site->SetTimeZone(chicago);
+        zel::data::DataSource().GetReaderDescriptionList()->Save();
+        auto& clock = ClockSite::Get().Server().Clock(2); // its time stands still in this suite
+        clock.SetTime(zel::support::ClockZone::Now(chicago).AddSeconds(3600));
+        auto setup = clock.Setup();
+        const auto stale = zel::support::DayLightSavingsDates::ForYear(year - 1, chicago); // changes on the hour
+        std::fill(setup.begin() + DstStartDayByte - 3, setup.begin() + DstStartDayByte + 9, 0);
+        setup[DstStartDayByte] = static_cast<std::uint8_t>(stale.Start().Day());
+        setup[DstStartDayByte + 1] = static_cast<std::uint8_t>(stale.Start().Month());
+        setup[DstStartDayByte - 1] = static_cast<std::uint8_t>(stale.Start().Hour());
+        setup[DstStartDayByte + 6] = static_cast<std::uint8_t>(stale.End().Day());
+        setup[DstStartDayByte + 7] = static_cast<std::uint8_t>(stale.End().Month());
+        setup[DstStartDayByte + 5] = static_cast<std::uint8_t>(stale.End().Hour());
+        clock.SetSetup(setup);
+
+        MessageRecorder messages;
+        SetupPage page;
+        ConnectTo(page.cc, QStringLiteral("Back Door"));
+        auto* difference = page.Find<QLabel>("lblClockDifference");
+        auto* warning = page.Find<QLabel>("lblClockWarning");
+        auto* mend = page.Find<QPushButton>("cmdMendClock");
+        QVERIFY2(difference->text().contains(QStringLiteral(" ahead of America/Chicago.")),
+                 qPrintable(difference->text()));
+        QVERIFY2(warning->text().contains(QStringLiteral("The time is off.")), qPrintable(warning->text()));
+        QVERIFY2(
+            warning->text().contains(QStringLiteral("Daylight-saving dates of %1, not %2.").arg(year - 1).arg(year)),
+            qPrintable(warning->text()));
+        QVERIFY(!page.Find<QCheckBox>("chkUseDayLightSavings")->isChecked());
+        QVERIFY(mend->isEnabled());
+
+        mend->click();
+        QCOMPARE(messages.Count(), 0);
+        QCOMPARE(OpenWaitWindows(), 0);
+        QVERIFY(std::llabs(clock.Time().TotalSeconds() - zel::support::ClockZone::Now(chicago).TotalSeconds()) <= 2);
+        const auto dates = zel::support::DayLightSavingsDates::ThisYear(chicago);
+        QCOMPARE(int(clock.Setup()[DstStartDayByte]), dates.Start().Day());
+        QCOMPARE(warning->text(), QString());
+        QVERIFY(!mend->isEnabled());
+        QVERIFY(page.Find<QCheckBox>("chkUseDayLightSavings")->isChecked()); // the settings were read again
+
+        // Set Current, too, takes the time of the clock's zone.
+        page.Find<QPushButton>("cmdSetCurrentTime")->click();
+        const auto now = zel::support::ClockZone::Now(chicago);
+        QCOMPARE(page.Find<QDateEdit>("dtpReaderDate")->date(), QDate(now.Year(), now.Month(), now.Day()));
+        QVERIFY(
+            std::abs(
+                page.Find<QTimeEdit>("dtpReaderTime")->time().secsTo(QTime(now.Hour(), now.Minute(), now.Second()))) <=
+            2);
+        DisconnectFrom(page.cc);
+        site->SetTimeZone({});
+        zel::data::DataSource().GetReaderDescriptionList()->Save();
     }
 
     void menuProgramIsPadded()

@@ -6,6 +6,7 @@
 #include "editors/ReaderListUI.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QTest>
 
 namespace zel::ui::test {
@@ -150,6 +151,33 @@ private slots:
         ChooseText(Detail(), "cboChannels", QStringLiteral("Line 1"));
         Press(Bar(), "cmdSave");
         QCOMPARE(mEditor->EditMode(), EditModeNone);
+    }
+
+    void theTimeZoneIsSearchedInTheDatabaseAndAnUnknownOneIsRefused()
+    {
+        AddClock(QStringLiteral("Gate"), QStringLiteral("1"), QStringLiteral("Line 1"));
+        auto* zones = Detail()->findChild<QComboBox*>(QStringLiteral("cboTimeZone"));
+        QVERIFY(zones && zones->completer());
+        QCOMPARE(zones->completer()->objectName(), QStringLiteral("cmpTimeZone"));
+        zones->completer()->setCompletionPrefix(QStringLiteral("chicago")); // a part, any letter case
+        QCOMPARE(zones->completer()->currentCompletion(), QStringLiteral("America/Chicago"));
+
+        mHarness.Select(QStringLiteral("Gate"));
+        Press(Bar(), "cmdEdit");
+        SetText(Detail(), "txtTimeZone", QStringLiteral("Mars/Olympus_Mons"));
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Last().title, QStringLiteral("Unknown Time Zone"));
+        QVERIFY(mHarness.TakeMessage().startsWith(
+            QStringLiteral("The time zone 'Mars/Olympus_Mons' is not in this machine's time zone database")));
+        QCOMPARE(mEditor->EditMode(), EditModeEdit);
+        QCOMPARE(TestSite::Instance().Clocks()->Item("Gate")->TimeZone(), std::string());
+
+        SetText(Detail(), "txtTimeZone", QStringLiteral(" America/Chicago "));
+        Press(Bar(), "cmdSave");
+        QCOMPARE(mMessages->Count(), 0);
+        QCOMPARE(TestSite::Instance().Clocks()->Item("Gate")->TimeZone(), std::string("America/Chicago"));
+        Settle();
+        QCOMPARE(Text(Detail(), "txtTimeZone"), QStringLiteral("America/Chicago"));
     }
 
     void namesMustStayUnique()

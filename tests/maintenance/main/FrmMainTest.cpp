@@ -149,7 +149,9 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.resize(640, 480);
         QTRY_COMPARE(window.size(), window.minimumSize());
-        QVERIFY2(window.width() <= 820 && window.height() <= 600, "fits a small screen");
+        QVERIFY2(
+            window.width() <= 820 && window.height() <= 600,
+            qPrintable(QStringLiteral("fits a small screen, not %1 x %2").arg(window.width()).arg(window.height())));
         for (int n = 1; n <= 5; ++n) {
             window.ListBar_ItemClick(n);
             QWidget* page = Child(window, PageNames[static_cast<std::size_t>(n - 1)]);

@@ -35,6 +35,12 @@ public:
     const std::string& Location() const noexcept { return mLocation; }
     void SetLocation(const std::string& location);
 
+    // The time zone the clock keeps its local time in: an IANA name such as "America/Chicago";
+    // empty (also for rows saved before clocks had zones) means this machine's zone. Not checked
+    // here: front ends check a name against the system's database (ClockZone) before setting it.
+    const std::string& TimeZone() const noexcept { return mTimeZone; }
+    void SetTimeZone(const std::string& zone);
+
     // The DatabaseID of the clock's channel description (not checked against the channel list).
     std::int32_t ChannelDescriptionID() const noexcept { return mChannelDescriptionID; }
     void SetChannelDescriptionID(std::int32_t id);
@@ -79,6 +85,7 @@ private:
     std::string mName;
     std::string mStoredName; // the Name its row holds
     std::string mLocation;
+    std::string mTimeZone;
     std::uint8_t mReaderID = 0;
     bool mIsDirty = false;
     bool mIsDeleted = false;

@@ -83,6 +83,10 @@ public:
     // A zone without changes this year clears the dates. Returns the dates it wrote (none when it
     // cleared them). A zone that cannot be told or used raises number 5, source "ZelClock".
     virtual DayLightSavingsDates SetDayLightSavings() = 0;
+    // The same for the clock's own zone `zone` (an IANA name; empty: this machine's zone), as a
+    // clock in another zone than this machine needs. An unknown name raises number 5, source
+    // "ZelClock", and changes nothing.
+    virtual DayLightSavingsDates SetDayLightSavingsIn(const std::string& zone) = 0;
     virtual void ClearDayLightSavings() = 0;
     virtual bool TimeAndAttendanceEnabled() = 0;
     virtual void SetTimeAndAttendanceEnabled(bool value) = 0;
@@ -111,6 +115,8 @@ public:
     virtual void SendFunctionKeyData(const std::vector<std::uint8_t>& data) = 0;
     // True when the clock's settings hold exactly the dates SetDayLightSavings would write now.
     virtual bool DayLightSavingsEnabled() = 0;
+    // The same against the dates of the clock's own zone `zone` (empty: this machine's zone).
+    virtual bool DayLightSavingsEnabledIn(const std::string& zone) = 0;
     // True: SetDayLightSavings; false: ClearDayLightSavings.
     virtual void SetDayLightSavingsEnabled(bool value) = 0;
 

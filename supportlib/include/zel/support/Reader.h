@@ -33,6 +33,7 @@ public:
     // Reads the settings first when they were never read.
     void SaveSettings() override;
     DayLightSavingsDates SetDayLightSavings() override;
+    DayLightSavingsDates SetDayLightSavingsIn(const std::string& zone) override;
     void ClearDayLightSavings() override;
     bool TimeAndAttendanceEnabled() override;
     void SetTimeAndAttendanceEnabled(bool value) override;
@@ -50,6 +51,7 @@ public:
     void AbortEnrollment() override;
     void SendFunctionKeyData(const std::vector<std::uint8_t>& data) override;
     bool DayLightSavingsEnabled() override;
+    bool DayLightSavingsEnabledIn(const std::string& zone) override;
     void SetDayLightSavingsEnabled(bool value) override;
 
     // --- used by the classes of this library ---

@@ -39,6 +39,7 @@ public:
     void SetTimeDisplayFormat(TimeDisplayFormatEnum value) override;
     void SaveSettings() override;
     DayLightSavingsDates SetDayLightSavings() override;
+    DayLightSavingsDates SetDayLightSavingsIn(const std::string& zone) override;
     void ClearDayLightSavings() override;
     bool TimeAndAttendanceEnabled() override;
     void SetTimeAndAttendanceEnabled(bool value) override;
@@ -57,6 +58,7 @@ public:
     void AbortEnrollment() override;
     void SendFunctionKeyData(const std::vector<std::uint8_t>& data) override;
     bool DayLightSavingsEnabled() override;
+    bool DayLightSavingsEnabledIn(const std::string& zone) override;
     void SetDayLightSavingsEnabled(bool value) override;
 
     const std::shared_ptr<Reader>& InnerReader() const { return mReader; }

@@ -2,6 +2,8 @@
 // A clock's settings as a command line reads and changes them.
 #include "zel/workflows/ClockTimeCheck.h"
 
+#include "zel/support/DayLightSavingsDates.h"
+
 #include <optional>
 #include <string>
 
@@ -20,8 +22,12 @@ namespace zel::workflows {
 // and only the named settings are changed in it, so a clock never receives a zero-filled setup;
 // nothing is written when every named setting already has its value.
 //
-// How it fails: clock errors pass through unchanged; a machine zone that cannot be told raises
-// number 5, source "ZelClock" (DayLightSavingsDates).
+// Daylight saving is judged and written for the clock's zone (`zone`: an IANA name, empty for
+// this machine's zone), so a clock in Chicago driven from Berlin gets Chicago's dates.
+//
+// How it fails: clock errors pass through unchanged; a zone the database does not hold, or a
+// machine zone that cannot be told, raises number 5, source "ZelClock" (ClockZone) before
+// anything is written.
 class ClockSettings {
 public:
     struct Values {
@@ -47,14 +53,20 @@ public:
     };
 
     // Reads the clock's settings; `channel` is the clock's and `readerID` selects it.
-    static Values Read(zel::support::IReader& reader, zel::support::Channel& channel, std::int32_t readerID);
+    static Values Read(zel::support::IReader& reader, zel::support::Channel& channel, std::int32_t readerID,
+                       const std::string& zone);
     // Changes the named settings that differ and saves them; with dryRun only tells.
     static Outcome Apply(zel::support::IReader& reader, zel::support::Channel& channel, std::int32_t readerID,
-                         const Change& change, bool dryRun);
+                         const std::string& zone, const Change& change, bool dryRun);
     // Sends this year's daylight-saving dates to a clock whose dates are stale; a clock with
     // this year's dates or none is left as it is.
     static Outcome RenewDayLightSavings(zel::support::IReader& reader, zel::support::Channel& channel,
-                                        std::int32_t readerID, bool dryRun);
+                                        std::int32_t readerID, const std::string& zone, bool dryRun);
+    // This year's daylight-saving dates of `zone` into the reader's settings (not yet saved);
+    // a zone without changes this year clears them. Returns the dates. Every front end that
+    // sends a clock its dates goes through here.
+    static zel::support::DayLightSavingsDates PutDayLightSavings(zel::support::IReader& reader,
+                                                                 const std::string& zone);
 };
 
 } // namespace zel::workflows

@@ -17,14 +17,16 @@ namespace zel::workflows {
 // What zelctl status and time set (and any front end that shows a clock's time) know of a clock's
 // time. Holds nothing between calls: every member works on the reader or record it is given.
 //
-// The difference is the clock's time less this machine's local time (the clock keeps local time in
-// the machine's zone) at the middle of the exchange that read it, so the line's round trip does
-// not count against the clock; the clock gives whole seconds, so a difference is good to about one
-// second.
+// Every member takes the clock's zone: an IANA name, or empty for this machine's zone (a clock
+// keeps local time in its own zone, ClockZone). The difference is the clock's time less the
+// local time of the clock's zone at the middle of the exchange that read it, so the line's round
+// trip does not count against the clock; the clock gives whole seconds, so a difference is good
+// to about one second.
 //
 // How it fails: clock errors raised by the reader pass through unchanged (the caller's
-// ClockRunner makes them the clock's outcome). A machine zone that cannot be told raises number 5,
-// source "ZelClock" (DayLightSavingsDates).
+// ClockRunner makes them the clock's outcome). A zone the database does not hold, or a machine
+// zone that cannot be told, raises number 5, source "ZelClock" (ClockZone), before the clock is
+// written.
 class ClockTimeCheck {
 public:
     struct Reading {
@@ -45,11 +47,16 @@ public:
     };
 
     // Reads the clock's time (one exchange).
-    static Reading Read(zel::support::IReader& reader);
+    static Reading Read(zel::support::IReader& reader, const std::string& zone);
 
-    // Sets the clock to this machine's time when it is off by more than `maxDriftSeconds` (always
-    // when none is given), then reads it again. With `dryRun` the clock is only read.
-    static Correction Correct(zel::support::IReader& reader, std::optional<std::int64_t> maxDriftSeconds, bool dryRun);
+    // Sets the clock to the local time of its zone now; returns the time sent. Every front end
+    // that sets a clock to the current time goes through here.
+    static zel::DateTime SetToNow(zel::support::IReader& reader, const std::string& zone);
+
+    // Sets the clock (SetToNow) when it is off by more than `maxDriftSeconds` (always when none is
+    // given), then reads it again. With `dryRun` the clock is only read.
+    static Correction Correct(zel::support::IReader& reader, const std::string& zone,
+                              std::optional<std::int64_t> maxDriftSeconds, bool dryRun);
 
     // The daylight-saving dates held in a setup record against those of `year` in `zone` (an IANA
     // name; empty: this machine's zone): Off when the record holds none, Current when they are

@@ -84,6 +84,11 @@ ClockFields CheckClockFields(std::string_view readerID, std::string_view name, s
 std::optional<Refusal> CheckClockName(const zel::data::ReaderDescriptionList& list,
                                       const zel::data::ReaderDescription* editing, const std::string& name);
 
+// A clock's time zone: empty (this machine's zone) or a name the system's time zone database
+// holds; otherwise "The time zone 'X' is not in this machine's time zone database ..." with the
+// title "Unknown Time Zone".
+std::optional<Refusal> CheckClockZone(const std::string& zone);
+
 // Channels ---------------------------------------------------------------------------------------
 
 // The channel editor's field checks: an empty name (refused without a box), for Ethernet an
