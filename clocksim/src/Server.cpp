@@ -63,6 +63,7 @@ struct Server::Impl {
     bool SaverStop = false;
 
     std::atomic<std::uint64_t> FramesAnswered{0};
+    std::atomic<std::uint64_t> BytesExchanged{0};
     std::atomic<std::uint64_t> LinksDropped{0};
     std::atomic<std::uint64_t> AnswersForCorruption{0};
 
@@ -144,6 +145,7 @@ LinkEnd Server::Impl::Serve(link::Transport& transport)
                 answer->back() ^= 0xFF; // the CRC no longer matches
             // Counted before it leaves, so a client that has its answer sees it counted.
             ++FramesAnswered;
+            BytesExchanged += link::FrameSize(frame.Payload.size()) + answer->size();
             ++answeredOnLink;
             const link::IoResult written = transport.Write(*answer, link::Clock::now() + 10s);
             if (written.Status != link::IoStatus::Ok)
@@ -443,6 +445,11 @@ void Server::SetEnrollmentOptions(const EnrollmentOptions& options)
 std::uint64_t Server::FramesAnswered() const
 {
     return mImpl->FramesAnswered.load();
+}
+
+std::uint64_t Server::BytesExchanged() const
+{
+    return mImpl->BytesExchanged.load();
 }
 
 std::uint64_t Server::LinksDropped() const
