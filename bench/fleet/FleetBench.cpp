@@ -65,6 +65,7 @@ Run Zelctl(const std::vector<std::string>& args)
     for (auto& a : all)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    std::fflush(stdout); // not written twice by the child
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = ::fork();
     if (child == 0) {
@@ -235,8 +236,8 @@ int main(int argc, char** argv)
         Run run;
         run.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         run.Status = 0;
-        for (const auto& r : results)
-            if (r.New != 100)
+        for (const auto& r : results) // 100 punches and what the sync logged
+            if (r.Result.Outcome != zel::workflows::ClockOutcome::Done || r.New < 100)
                 run.Status = 1;
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);

@@ -267,7 +267,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t FlushEvents = 5000;
+    static constexpr std::size_t FlushEvents = 1000;
     static constexpr auto FlushEvery = std::chrono::milliseconds(100);
 
     struct Item {
