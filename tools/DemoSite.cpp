@@ -6,8 +6,12 @@
 #include "zel/data/EthChnlDescription.h"
 #include "zel/data/IStore.h"
 #include "zel/data/ReaderDescriptionList.h"
+#include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
 #include <map>
 #include <memory>
 
@@ -77,6 +81,45 @@ bool IsThisMachine(const std::string& address)
 
 } // namespace
 
+namespace {
+
+// The demo's users, then `extraUsers` made-up people (IDs from 100000 on; every third one
+// enrolled): the rows through the list's bulk path (one transaction), then the templates of the
+// enrolled ones in a second.
+void AddUsers(DataSource& source, int extraUsers)
+{
+    static const char* const Given[] = {"Ada", "Ben", "Cleo", "Dev", "Eva", "Femi", "Gus", "Hiro", "Ines", "Jon"};
+    static const char* const Family[] = {"Abbott", "Baker", "Chen",  "Diaz",  "Evans", "Fischer", "Garcia",
+                                         "Haddad", "Ito",   "Jones", "Kovac", "Lopez", "Moreau",  "Novak"};
+    auto users = source.GetUserDescriptionList();
+    std::vector<UserDescriptionList::BatchUser> batch;
+    std::vector<std::string> enrolled;
+    batch.reserve(std::size(Users) + static_cast<std::size_t>(std::max(extraUsers, 0)));
+    for (const DemoUser& demo : Users) {
+        batch.push_back({demo.UserID, demo.Name, demo.AuthorityLevel});
+        if (demo.Enrolled)
+            enrolled.emplace_back(demo.UserID);
+    }
+    for (int i = 0; i < extraUsers; ++i) {
+        const std::string id = std::to_string(100000 + i);
+        batch.push_back(
+            {id, std::string(Given[i % 10]) + " " + Family[(i / 10) % 14] + " " + std::to_string(i / 140 + 1), 0});
+        if (i % 3 == 0)
+            enrolled.push_back(id);
+    }
+    users->ApplyBatch(batch, {}, {});
+    source.GetConnection()->Transact([&] {
+        for (const auto& id : enrolled) {
+            auto user = users->Item(id);
+            user->SetTemplate(DemoTemplate(id));
+            user->SetEnrolled(true);
+        }
+        users->Save();
+    });
+}
+
+} // namespace
+
 void MakeDemoSite(const std::string& file, const DemoPorts& ports, int extraUsers)
 {
     DataSource::CreateDatabase(file);
@@ -101,34 +144,43 @@ void MakeDemoSite(const std::string& file, const DemoPorts& ports, int extraUser
         reader->SetLocation(clock.Location);
     }
     readers->Save();
+    AddUsers(source, extraUsers);
+}
 
-    auto users = source.GetUserDescriptionList();
-    for (const DemoUser& demo : Users) {
-        auto user = users->Add(demo.UserID, demo.Name);
-        user->SetAuthorityLevel(demo.AuthorityLevel);
-        if (demo.Enrolled) {
-            user->SetTemplate(DemoTemplate(demo.UserID));
-            user->SetEnrolled(true);
-        }
-    }
-    users->Save();
-
-    // Made-up people, IDs from 100000 on; every third one enrolled. One transaction for all.
-    static const char* const Given[] = {"Ada", "Ben", "Cleo", "Dev", "Eva", "Femi", "Gus", "Hiro", "Ines", "Jon"};
-    static const char* const Family[] = {"Abbott", "Baker", "Chen",  "Diaz",  "Evans", "Fischer", "Garcia",
-                                         "Haddad", "Ito",   "Jones", "Kovac", "Lopez", "Moreau",  "Novak"};
+std::string MakeFleetSite(const std::string& file, const FleetShape& shape, int extraUsers)
+{
+    DataSource::CreateDatabase(file);
+    DataSource source;
+    source.OpenDatabase(file);
+    auto channels = source.GetChannelDescriptionList();
+    auto readers = source.GetReaderDescriptionList();
     source.GetConnection()->Transact([&] {
-        for (int i = 0; i < extraUsers; ++i) {
-            const std::string id = std::to_string(100000 + i);
-            auto user = users->Add(id, std::string(Given[i % 10]) + " " + Family[(i / 10) % 14] + " " +
-                                           std::to_string(i / 140 + 1));
-            if (i % 3 == 0) {
-                user->SetTemplate(DemoTemplate(id));
-                user->SetEnrolled(true);
+        for (int c = 0; c < shape.Channels; ++c) {
+            char name[32];
+            std::snprintf(name, sizeof name, "Line %04d", c + 1);
+            auto line = std::dynamic_pointer_cast<EthChnlDescription>(channels->Add(EthernetChannel, name));
+            line->SetIPAddress("127.0.0.1");
+            line->SetIPPort(static_cast<std::int32_t>(shape.FirstPort + c));
+        }
+        channels->Save();
+        for (int c = 0; c < shape.Channels; ++c) {
+            char line[32];
+            std::snprintf(line, sizeof line, "Line %04d", c + 1);
+            for (int k = 0; k < shape.ClocksPerChannel; ++k) {
+                char name[48];
+                std::snprintf(name, sizeof name, "Line %04d clock %02d", c + 1, k + 1);
+                auto reader = readers->Add(k + 1, name, channels->Item(std::string(line)));
+                reader->SetLocation("Fleet");
             }
         }
-        users->Save();
+        readers->Save();
     });
+    AddUsers(source, extraUsers);
+    std::string command = "zelclockd --tcp 127.0.0.1:" + std::to_string(shape.FirstPort) + "-" +
+                          std::to_string(shape.FirstPort + shape.Channels - 1);
+    for (int k = 0; k < shape.ClocksPerChannel; ++k)
+        command += " --clock " + std::to_string(k + 1);
+    return command;
 }
 
 std::vector<std::string> EmulatorPlan(const std::string& file)

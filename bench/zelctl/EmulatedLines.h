@@ -75,7 +75,7 @@ public:
     {
         std::vector<std::uint64_t> bytesBefore, framesBefore;
         for (const auto& line : mLines) {
-            bytesBefore.push_back(line->WireBytes());
+            bytesBefore.push_back(line->BytesExchanged());
             framesBefore.push_back(line->FramesAnswered());
         }
         args.insert(args.begin(), "zelctl");
@@ -91,7 +91,7 @@ public:
         run.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         for (std::size_t i = 0; i < mLines.size(); ++i) {
             run.Frames += mLines[i]->FramesAnswered() - framesBefore[i];
-            run.BusiestLineBytes = std::max(run.BusiestLineBytes, mLines[i]->WireBytes() - bytesBefore[i]);
+            run.BusiestLineBytes = std::max(run.BusiestLineBytes, mLines[i]->BytesExchanged() - bytesBefore[i]);
         }
         run.Err = err.str();
         return run;

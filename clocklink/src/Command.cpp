@@ -5,7 +5,7 @@
 namespace zel::link {
 namespace {
 
-constexpr std::array<CommandInfo, 22> kCommands{{
+constexpr std::array<CommandInfo, 23> kCommands{{
     {Command::Status, "Status", 0, kStatusRecordSize},
     {Command::GetReaderInfo, "GetReaderInfo", 0, kReaderInfoRecordSize},
     {Command::GetUserRecord, "GetUserRecord", kUserIdRecordSize, kUserRecordSize},
@@ -28,6 +28,8 @@ constexpr std::array<CommandInfo, 22> kCommands{{
     {Command::GetLastTemplate, "GetLastTemplate", 0, kLastTemplateRecordSize},
     {Command::VerifyOnExternalData, "VerifyOnExternalData", 4 + kTemplateSize, 0},
     {Command::Abort, "Abort", 0, 0},
+    {Command::ReadDataLog, "ReadDataLog", kDataLogReadRequestSize,
+     kDataLogStateSize + kDataLogReadMax* kDataLogRecordSize, kDataLogStateSize, kDataLogRecordSize},
 }};
 
 static_assert([] {
@@ -52,6 +54,17 @@ const CommandInfo* FindCommand(std::uint8_t code) noexcept
         return nullptr;
     }
     return &kCommands[code - 1];
+}
+
+int CheckResponseSize(const CommandInfo& info, std::size_t dataSize) noexcept
+{
+    if (dataSize > info.ResponseSize)
+        return 1;
+    if (info.ResponseUnit == 0)
+        return dataSize < info.ResponseSize ? -1 : 0;
+    if (dataSize < info.ResponseHeader)
+        return -1;
+    return (dataSize - info.ResponseHeader) % info.ResponseUnit == 0 ? 0 : -1;
 }
 
 const CommandInfo& Describe(Command command) noexcept

@@ -47,7 +47,7 @@ std::uint8_t Requester::InitialSequence() noexcept
 }
 
 std::int32_t Requester::Exchange(std::uint8_t readerId, Command command, std::span<const std::uint8_t> request,
-                                 std::span<std::uint8_t> response)
+                                 std::span<std::uint8_t> response, std::size_t* received)
 {
     const CommandInfo& info = Describe(command);
     if (request.size() != info.RequestSize) {
@@ -100,13 +100,13 @@ std::int32_t Requester::Exchange(std::uint8_t readerId, Command command, std::sp
                 return ResultFromStatus(status);
             }
             const std::size_t dataSize = answer.Payload.size() - 1;
-            if (dataSize > response.size()) {
-                return ToInt(Result::ParseOverflow);
-            }
-            if (dataSize < response.size()) {
-                return ToInt(Result::ParseUnderflow);
+            if (const int fit = CheckResponseSize(info, dataSize); fit != 0) {
+                return ToInt(fit > 0 ? Result::ParseOverflow : Result::ParseUnderflow);
             }
             std::copy(answer.Payload.begin() + 1, answer.Payload.end(), response.begin());
+            if (received) {
+                *received = dataSize;
+            }
             return ToInt(Result::Ok);
         }
         case DecodeEvent::NeedMore:

@@ -28,8 +28,22 @@ int ParseInt(const std::string& option, const std::string& text, int lo = 0, int
     return static_cast<int>(ParseNumber(option, text, lo, hi));
 }
 
-void ParseTcp(const std::string& text, ServerOptions& options)
+void ParseTcp(const std::string& text, ServerOptions& options, std::size_t& lines)
 {
+    lines = 1;
+    // A range of ports, FIRST-LAST: a line on each.
+    const auto lastColon = text.rfind(':');
+    const std::size_t portsAt = lastColon == std::string::npos ? 0 : lastColon + 1;
+    if (const auto dash = text.find('-', portsAt);
+        dash != std::string::npos && text.find('.', portsAt) == std::string::npos) {
+        const std::string address = lastColon == std::string::npos ? std::string() : text.substr(0, lastColon);
+        const int from = ParseInt("--tcp", text.substr(portsAt, dash - portsAt), 1, 65535);
+        const int to = ParseInt("--tcp", text.substr(dash + 1), from, 65535);
+        options.TcpAddress = address.empty() ? "127.0.0.1" : address;
+        options.TcpPort = static_cast<std::uint16_t>(from);
+        lines = static_cast<std::size_t>(to - from + 1);
+        return;
+    }
     const auto colon = text.rfind(':');
     if (colon == std::string::npos) {
         if (!text.empty() && text.find('.') == std::string::npos) {
@@ -88,7 +102,7 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args)
             flag();
             cl.Help = true;
         } else if (option == "--tcp") {
-            ParseTcp(next(), o);
+            ParseTcp(next(), o, cl.Lines);
             tcpGiven = true;
         } else if (option == "--no-tcp") {
             flag();
@@ -173,6 +187,8 @@ CommandLine CommandLine::Parse(const std::vector<std::string>& args)
     o.Tcp = !noTcp && (tcpGiven || !o.Pty);
     if (!o.Tcp && !o.Pty)
         throw std::invalid_argument("--no-tcp without --pty leaves nothing to listen on");
+    if (cl.Lines > 1 && o.Pty)
+        throw std::invalid_argument("a range of TCP ports is a fleet of TCP lines; --pty serves one line");
     return cl;
 }
 
@@ -187,6 +203,10 @@ cleanly on SIGINT or SIGTERM.
 Links:
   --tcp [ADDRESS:]PORT  listen on TCP (default 127.0.0.1:3001; port 0 = any free port).
                         TCP is on unless --no-tcp is given or only --pty is asked for.
+  --tcp [ADDRESS:]FIRST-LAST
+                        a fleet: one line on each port FIRST..LAST, each with its own clocks (the
+                        --clock list on every line) and, with --state FILE, its own state file
+                        FILE.PORT. Prints one "tcp" line per port.
   --no-tcp              no TCP listener.
   --pty                 also serve on a new pseudo-terminal (give its device to ZEL_COM<n>).
   --pty-link PATH       keep a symbolic link to the pty device at PATH (implies --pty); the

@@ -32,6 +32,11 @@ void EventLog::Clear()
     mPosition = mBegin - 1;
 }
 
+void EventLog::SeekAfter(std::uint64_t seq)
+{
+    mPosition = std::clamp<std::uint64_t>(seq, mBegin - 1, mEnd - 1);
+}
+
 std::vector<DataLogRecord> EventLog::Records() const
 {
     std::vector<DataLogRecord> out;

@@ -63,7 +63,7 @@ struct Server::Impl {
     bool SaverStop = false;
 
     std::atomic<std::uint64_t> FramesAnswered{0};
-    std::atomic<std::uint64_t> WireBytes{0}; // request and answer frames of the exchanges answered
+    std::atomic<std::uint64_t> BytesExchanged{0};
     std::atomic<std::uint64_t> LinksDropped{0};
     std::atomic<std::uint64_t> AnswersForCorruption{0};
 
@@ -145,7 +145,7 @@ LinkEnd Server::Impl::Serve(link::Transport& transport)
                 answer->back() ^= 0xFF; // the CRC no longer matches
             // Counted before it leaves, so a client that has its answer sees it counted.
             ++FramesAnswered;
-            WireBytes += link::FrameSize(frame.Payload.size()) + answer->size();
+            BytesExchanged += link::FrameSize(frame.Payload.size()) + answer->size();
             ++answeredOnLink;
             const link::IoResult written = transport.Write(*answer, link::Clock::now() + 10s);
             if (written.Status != link::IoStatus::Ok)
@@ -447,9 +447,9 @@ std::uint64_t Server::FramesAnswered() const
     return mImpl->FramesAnswered.load();
 }
 
-std::uint64_t Server::WireBytes() const
+std::uint64_t Server::BytesExchanged() const
 {
-    return mImpl->WireBytes.load();
+    return mImpl->BytesExchanged.load();
 }
 
 std::uint64_t Server::LinksDropped() const

@@ -152,6 +152,8 @@ Reply SimClock::ExecuteLocked(std::uint8_t command, std::span<const std::uint8_t
         if (payload[0] != link::kLogNext && payload[0] != link::kLogPrevious)
             return Fail(Status::DataError);
         return GetDataLogElement(payload[0] == link::kLogPrevious);
+    case C::ReadDataLog:
+        return ReadDataLog(payload);
     case C::PutDisplayMessage:
         return PutDisplayMessage(payload);
     case C::PutFkeyData:
@@ -358,6 +360,42 @@ Reply SimClock::GetDataLogElement(bool previous)
     if (mLog.Position() != before)
         Changed();
     return Done(ToBytes(record));
+}
+
+Reply SimClock::ReadDataLog(std::span<const std::uint8_t> request)
+{
+    Lock lock(mMutex);
+    const std::uint8_t mode = request[0];
+    const std::uint8_t count = request[1];
+    if (mode > link::kLogAfterSerial || count > link::kDataLogReadMax)
+        return Fail(Status::DataError);
+    const std::uint64_t before = mLog.Position();
+    if (mode == link::kLogAfterSerial && count > 0)
+        mLog.SeekAfter(static_cast<std::uint32_t>(GetInt32(request, 2)));
+    Bytes answer(link::kDataLogStateSize, 0);
+    const std::uint64_t firstRead = mode == link::kLogPrevious ? mLog.Position() - 1 : mLog.Position() + 1;
+    std::uint8_t n = 0;
+    while (n < count) {
+        const std::uint64_t at = mLog.Position();
+        const DataLogRecord record = mLog.Read(mode == link::kLogPrevious);
+        if (mLog.Position() == at)
+            break; // an end of the log
+        answer.insert(answer.end(), record.begin(), record.end());
+        ++n;
+    }
+    // Serial numbers on the line are 32 bits; the emulator's log never counts that far.
+    auto put = [&](std::size_t at, std::uint64_t value) {
+        PutInt32(answer, at, static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
+    };
+    put(link::kLogStateFirstOffset, mLog.BeginSeq());
+    put(link::kLogStateNextOffset, mLog.EndSeq());
+    put(link::kLogStateCursorOffset, mLog.Position());
+    put(link::kLogStateCapacityOffset, mLog.Capacity());
+    put(link::kLogStateFirstReadOffset, n > 0 ? firstRead : 0);
+    answer[link::kLogStateCountOffset] = n;
+    if (mLog.Position() != before)
+        Changed();
+    return Done(std::move(answer));
 }
 
 Reply SimClock::PutDisplayMessage(std::span<const std::uint8_t> record)

@@ -1,5 +1,6 @@
 // zelclockd: the clock emulator daemon. See zelclockd --help.
 #include "clocksim/CommandLine.h"
+#include "clocksim/Fleet.h"
 #include "clocksim/Server.h"
 
 #include <chrono>
@@ -56,28 +57,28 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     try {
-        Server server(cl.Options);
-        for (const auto& [id, model] : cl.Clocks)
-            server.AddClock(id, model);
-        server.Start();
-        if (server.ReaderIds().empty())
-            server.AddClock(1, ClockModel::Base);
-        for (std::uint8_t id : server.ReaderIds())
-            if (cl.StartEvents > 0 && server.Clock(id).Events().empty())
-                server.Clock(id).LogPastPunches(cl.StartEvents);
-        if (cl.Options.Tcp)
-            std::cout << "tcp " << cl.Options.TcpAddress << ':' << server.Port() << '\n';
-        if (cl.Options.Pty)
-            std::cout << "pty " << server.PtyPath() << '\n';
-        for (std::uint8_t id : server.ReaderIds())
-            std::cout << "clock " << int(id) << ' ' << ModelName(server.Clock(id).Model()) << '\n';
+        Fleet fleet(cl.Options, cl.Lines, cl.Clocks);
+        fleet.Start();
+        for (std::size_t k = 0; k < fleet.Lines(); ++k) {
+            Server& server = fleet.Line(k);
+            for (std::uint8_t id : server.ReaderIds())
+                if (cl.StartEvents > 0 && server.Clock(id).Events().empty())
+                    server.Clock(id).LogPastPunches(cl.StartEvents);
+            if (cl.Options.Tcp)
+                std::cout << "tcp " << cl.Options.TcpAddress << ':' << server.Port() << '\n';
+            if (cl.Options.Pty)
+                std::cout << "pty " << server.PtyPath() << '\n';
+        }
+        Server& first = fleet.Line(0);
+        for (std::uint8_t id : first.ReaderIds())
+            std::cout << "clock " << int(id) << ' ' << ModelName(first.Clock(id).Model()) << '\n';
         std::cout << "ready" << std::endl;
 
         int received = 0;
         sigwait(&signals, &received);
         if (!cl.Quiet)
             std::fprintf(stderr, "%s zelclockd: stopping (signal %d)\n", Stamp().c_str(), received);
-        server.Stop();
+        fleet.Stop();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zelclockd: %s\n", e.what());
         return 1;

@@ -1,5 +1,6 @@
 #include "zel/data/EventStore.h"
 
+#include "store/CollectionsTable.h"
 #include "store/PgEvents.h"
 #include "store/PgStore.h"
 #include "store/SqliteEvents.h"
@@ -109,6 +110,51 @@ void EventStore::ForEach(const EventFilter& filter, const std::function<void(con
         detail::SelectPgEvents(*engine.Pg, filter, 0, -1, onEvent);
     else
         detail::SelectEvents(engine.Sqlite, filter, 0, -1, onEvent);
+}
+
+void EventStore::AddCollection(const StoredCollection& collection)
+{
+    const Engine engine = EngineOf(mStore);
+    mStore->CheckCanAppend();
+    mStore->Append([&] {
+        if (engine.Pg)
+            detail::InsertCollection(*engine.Pg, collection);
+        else
+            detail::InsertCollection(engine.Sqlite, collection);
+    });
+}
+
+void EventStore::Write(std::vector<CollectionWrite>& writes, const std::function<void(CollectionWrite&)>& inserted)
+{
+    const Engine engine = EngineOf(mStore);
+    mStore->CheckCanAppend();
+    mStore->Append([&] {
+        for (auto& write : writes) {
+            write.Inserted = engine.Pg ? detail::InsertPgEvents(*engine.Pg, write.Events)
+                                       : detail::InsertEvents(engine.Sqlite, write.Events);
+            if (inserted)
+                inserted(write);
+            if (!write.Row)
+                continue;
+            if (engine.Pg)
+                detail::InsertCollection(*engine.Pg, *write.Row);
+            else
+                detail::InsertCollection(engine.Sqlite, *write.Row);
+        }
+    });
+}
+
+std::optional<StoredCollection> EventStore::LastSerialCollection(std::int32_t clockID) const
+{
+    const Engine engine = EngineOf(mStore);
+    return engine.Pg ? detail::LastSerialCollection(*engine.Pg, clockID)
+                     : detail::LastSerialCollection(engine.Sqlite, clockID);
+}
+
+std::vector<ClockCollectionSummary> EventStore::CollectionSummary() const
+{
+    const Engine engine = EngineOf(mStore);
+    return engine.Pg ? detail::CollectionSummary(*engine.Pg) : detail::CollectionSummary(engine.Sqlite);
 }
 
 } // namespace zel::data

@@ -151,6 +151,10 @@ void EventsPage::BuildControls()
 
     mCount = new QLabel(this);
     mCount->setObjectName(QStringLiteral("lblCount"));
+    mLogWarning = new QLabel(this);
+    mLogWarning->setObjectName(QStringLiteral("lblLogWarning"));
+    mLogWarning->setWordWrap(true);
+    mLogWarning->hide();
     mCollect = new QPushButton(QStringLiteral("Collect..."), this);
     mCollect->setObjectName(QStringLiteral("cmdCollect"));
     mExport = new QPushButton(QStringLiteral("Export..."), this);
@@ -177,6 +181,7 @@ void EventsPage::BuildControls()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addWidget(filters);
+    layout->addWidget(mLogWarning);
     layout->addWidget(mTable, 1);
     layout->addLayout(bottom);
 
@@ -218,6 +223,27 @@ void EventsPage::Refresh()
 {
     LoadClocks();
     ApplyFilter();
+    ShowLogWarning();
+}
+
+void EventsPage::ShowLogWarning()
+{
+    std::vector<std::string> names;
+    try {
+        names = zel::workflows::ClocksCloseToWrapping(zel::data::EventStore().CollectionSummary());
+    } catch (const std::exception&) {
+        // No site open: the table tells the error.
+    }
+    QStringList shown;
+    for (const auto& name : names)
+        shown << ShownText(name);
+    mLogWarning->setText(shown.isEmpty()
+                             ? QString()
+                             : QStringLiteral("Close to wrapping at the last collection (more than 80 % of the log not "
+                                              "collected): %1. Collect these clocks more often, or their oldest events "
+                                              "are overwritten before they are collected.")
+                                   .arg(shown.join(QStringLiteral(", "))));
+    mLogWarning->setVisible(!shown.isEmpty());
 }
 
 // The site's clocks, keeping the one chosen when it is still there.
@@ -376,6 +402,7 @@ bool EventsPage::Collect(const std::vector<ReaderPtr>& clocks)
     mCollector.reset();
     mCollect->setEnabled(mReadOnly.isEmpty());
     ApplyFilter();
+    ShowLogWarning();
 
     if (!failure.isEmpty()) {
         ShowMessage(this, QStringLiteral("The events could not be collected: ") + failure,

@@ -98,6 +98,7 @@ protected:
 private:
     void BuildControls();
     void LoadClocks();
+    void ShowLogWarning();
     void UpdateCount();
     void cmdCollect_Click();
     void cmdExport_Click();
@@ -115,6 +116,7 @@ private:
     QPushButton* mClearFilters;
     QTableView* mTable;
     QLabel* mCount;
+    QLabel* mLogWarning; // clocks whose log was close to wrapping at their last collection
     QPushButton* mCollect;
     QPushButton* mExport;
     QTimer* mFilterTimer;

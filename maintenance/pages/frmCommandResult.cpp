@@ -76,7 +76,15 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     mResults->setWordWrap(true);
     const QIcon doneIcon = style()->standardIcon(QStyle::SP_DialogApplyButton);
     const QIcon troubleIcon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
-    for (const ClockReport& clock : mReport.Clocks()) {
+    // A list longer than the rows shown at once lists the clocks that did not succeed first, so
+    // they show without scrolling (each part in the report's order); a short one keeps its order.
+    std::vector<const ClockReport*> order;
+    for (const ClockReport& clock : mReport.Clocks())
+        order.push_back(&clock);
+    if (order.size() > static_cast<std::size_t>(ListRowsShown))
+        std::stable_partition(order.begin(), order.end(), [](const ClockReport* clock) { return !clock->Succeeded(); });
+    for (const ClockReport* shown : order) {
+        const ClockReport& clock = *shown;
         auto* item = new QTreeWidgetItem(mResults);
         item->setText(ResultColumnClock, ToQ(clock.ClockName));
         item->setText(ResultColumnTask, ToQ(clock.TaskText()));

@@ -12,6 +12,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace zel::ui {
 
 using zel::workflows::ClockOutcome;
@@ -19,7 +21,8 @@ using zel::workflows::EventCollection;
 
 namespace {
 
-enum Column { ColumnClock, ColumnNew, ColumnKnown, ColumnResult };
+enum Column { ColumnClock, ColumnHeld, ColumnNew, ColumnKnown, ColumnLost, ColumnResult };
+constexpr std::size_t RowsShownAtOnce = 8;
 
 QString ClockName(const EventCollection& result)
 {
@@ -41,25 +44,40 @@ frmEventResults::frmEventResults(QWidget* owner, const std::vector<EventCollecti
 
     mResults = new QTreeWidget(this);
     mResults->setObjectName(QStringLiteral("lvwResults"));
-    mResults->setHeaderLabels(
-        {QStringLiteral("Clock"), QStringLiteral("New"), QStringLiteral("Known"), QStringLiteral("Result")});
+    mResults->setHeaderLabels({QStringLiteral("Clock"), QStringLiteral("Held"), QStringLiteral("New"),
+                               QStringLiteral("Known"), QStringLiteral("Lost"), QStringLiteral("Result")});
     mResults->setRootIsDecorated(false);
     mResults->setSelectionMode(QAbstractItemView::NoSelection);
+    mResults->setUniformRowHeights(true); // hundreds of clocks
     const QLocale locale;
-    for (const EventCollection& result : results) {
+    // A list longer than the rows shown at once lists the clocks that need a look first (not done,
+    // or events lost), each part in order; a short one keeps its order.
+    std::vector<const EventCollection*> order;
+    for (const EventCollection& result : results)
+        order.push_back(&result);
+    if (order.size() > RowsShownAtOnce)
+        std::stable_partition(order.begin(), order.end(), [](const EventCollection* c) {
+            return c->Result.Outcome != ClockOutcome::Done || c->Lost != 0;
+        });
+    for (const EventCollection* result : order) {
         auto* item = new QTreeWidgetItem(mResults);
-        item->setText(ColumnClock, ClockName(result));
-        item->setText(ColumnNew, locale.toString(result.New));
-        item->setText(ColumnKnown, locale.toString(result.Known));
-        item->setText(ColumnResult, ResultText(result));
-        item->setToolTip(ColumnResult, ResultText(result));
-        item->setTextAlignment(ColumnNew, Qt::AlignRight | Qt::AlignVCenter);
-        item->setTextAlignment(ColumnKnown, Qt::AlignRight | Qt::AlignVCenter);
+        item->setText(ColumnClock, ClockName(*result));
+        item->setText(ColumnHeld,
+                      result->Held >= 0 ? locale.toString(static_cast<qlonglong>(result->Held)) : QString());
+        item->setText(ColumnNew, locale.toString(result->New));
+        item->setText(ColumnKnown, locale.toString(result->Known));
+        item->setText(ColumnLost, result->Lost > 0   ? locale.toString(static_cast<qlonglong>(result->Lost))
+                                  : result->Lost < 0 ? QStringLiteral("some")
+                                                     : QString());
+        item->setText(ColumnResult, ResultText(*result));
+        item->setToolTip(ColumnResult, ResultText(*result));
+        for (int column : {ColumnHeld, ColumnNew, ColumnKnown, ColumnLost})
+            item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
     }
     mResults->header()->setStretchLastSection(true);
     mResults->setColumnWidth(ColumnClock, 140);
-    mResults->setColumnWidth(ColumnNew, 70);
-    mResults->setColumnWidth(ColumnKnown, 70);
+    for (int column : {ColumnHeld, ColumnNew, ColumnKnown, ColumnLost})
+        mResults->setColumnWidth(column, 60);
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("cmdOK"));
@@ -101,10 +119,14 @@ QString frmEventResults::ResultAt(int row) const
 QString frmEventResults::SummaryOf(const std::vector<EventCollection>& results)
 {
     std::int64_t fresh = 0;
+    std::int64_t lost = 0;
+    bool lostUncounted = false;
     int done = 0;
     int read = 0; // clocks whose log was read, wholly or in part
     for (const EventCollection& result : results) {
         fresh += result.New;
+        lost += std::max<std::int64_t>(result.Lost, 0);
+        lostUncounted = lostUncounted || result.Lost < 0;
         if (result.Result.Outcome == ClockOutcome::Done)
             ++done;
         if (result.Result.Outcome == ClockOutcome::Done || result.Result.Outcome == ClockOutcome::Failed ||
@@ -122,6 +144,11 @@ QString frmEventResults::SummaryOf(const std::vector<EventCollection>& results)
                             clocks == 1 ? QStringLiteral("clock") : QStringLiteral("clocks"));
     if (done < clocks)
         text += QStringLiteral(" %1 of %2 clocks not done: see the list.").arg(clocks - done).arg(clocks);
+    if (lost > 0)
+        text += QStringLiteral(" %1 events were lost: a clock's log wrapped before they were collected.")
+                    .arg(locale.toString(static_cast<qlonglong>(lost)));
+    else if (lostUncounted)
+        text += QStringLiteral(" Events were lost: a clock's log wrapped before they were collected.");
     return text;
 }
 

@@ -12,6 +12,9 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+
+#include <algorithm>
 
 namespace zel::ui {
 namespace {
@@ -25,6 +28,7 @@ constexpr int ButtonHeight = 26;
 constexpr int LineTextHeight = 18;
 constexpr int LineBarHeight = 14;
 constexpr int LineHeight = LineTextHeight + LineBarHeight + 6;
+constexpr int LinesShown = 10; // more scroll
 
 } // namespace
 
@@ -61,30 +65,41 @@ void frmMessage::SetText(const QString& text)
 void frmMessage::SetChannelLine(std::int32_t channelID, const QString& name, const QString& status, int done, int total)
 {
     ChannelLine* line = nullptr;
-    for (auto& candidate : mLines)
-        if (candidate.ChannelID == channelID)
-            line = &candidate;
+    if (const auto found = mLineOf.find(channelID); found != mLineOf.end())
+        line = &mLines[found->second];
     if (!line) {
         const int number = static_cast<int>(mLines.size()) + 1;
-        const int top = mText->geometry().bottom() + 1 + Margin + (number - 1) * LineHeight;
-        ChannelLine added;
-        added.ChannelID = channelID;
-        added.Text = new QLabel(this);
-        added.Text->setObjectName(QStringLiteral("lblChannel%1").arg(number));
+        const int lineWidth = LinesFormWidth - 4 * Margin;
         if (mLines.empty()) { // the first line widens the window
             mText->setGeometry(Margin, Margin, LinesFormWidth - 2 * Margin, TextHeight);
             mCancel->move((LinesFormWidth - ButtonWidth) / 2, mCancel->y());
+            mLinesArea = new QScrollArea(this);
+            mLinesArea->setObjectName(QStringLiteral("scrChannels"));
+            mLinesArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            mLinesBox = new QWidget;
+            mLinesArea->setWidget(mLinesBox);
+            mLinesArea->show();
         }
-        added.Text->setGeometry(Margin, top, LinesFormWidth - 2 * Margin, LineTextHeight);
-        added.Bar = new QProgressBar(this);
+        const int top = (number - 1) * LineHeight;
+        ChannelLine added;
+        added.ChannelID = channelID;
+        added.Text = new QLabel(mLinesBox);
+        added.Text->setObjectName(QStringLiteral("lblChannel%1").arg(number));
+        added.Text->setGeometry(0, top, lineWidth, LineTextHeight);
+        added.Bar = new QProgressBar(mLinesBox);
         added.Bar->setObjectName(QStringLiteral("picProgress%1").arg(number));
         added.Bar->setTextVisible(false);
-        added.Bar->setGeometry(Margin, top + LineTextHeight, LinesFormWidth - 2 * Margin, LineBarHeight);
+        added.Bar->setGeometry(0, top + LineTextHeight, lineWidth, LineBarHeight);
         added.Text->show();
         added.Bar->show();
+        mLineOf[channelID] = mLines.size();
         mLines.push_back(added);
         line = &mLines.back();
-        mCancel->move(mCancel->x(), top + LineHeight + Margin);
+        mLinesBox->resize(lineWidth, number * LineHeight);
+        const int areaTop = mText->geometry().bottom() + 1 + Margin;
+        const int areaHeight = std::min(number, LinesShown) * LineHeight + 2 * mLinesArea->frameWidth();
+        mLinesArea->setGeometry(Margin, areaTop, LinesFormWidth - 2 * Margin, areaHeight);
+        mCancel->move(mCancel->x(), areaTop + areaHeight + Margin);
         FitHeight();
     }
     const QString text = ShownText(name.isEmpty() ? status : name + QStringLiteral(": ") + status);
@@ -141,8 +156,8 @@ void frmMessage::SetCancelEnabled(bool enabled)
 void frmMessage::FitHeight()
 {
     int bottom = mText->geometry().bottom() + 1;
-    if (!mLines.empty())
-        bottom = mLines.back().Bar->geometry().bottom() + 1;
+    if (mLinesArea)
+        bottom = mLinesArea->geometry().bottom() + 1;
     if (mShowCancel)
         bottom = mCancel->geometry().bottom() + 1;
     setFixedSize(mLines.empty() ? FormWidth : LinesFormWidth, bottom + Margin);

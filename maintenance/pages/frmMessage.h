@@ -14,6 +14,7 @@ struct ChannelStep;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 
 namespace zel::ui {
 
@@ -26,7 +27,8 @@ namespace zel::ui {
 // A command that works on several channels at once gives each channel a line below the text
 // (SetChannelLine): the channel's name with what it is doing (lblChannel1, lblChannel2, ...) and a
 // bar (picProgress1, ...). Lines appear in the order their channels are first told; the window
-// grows to show them all.
+// grows to show up to ten of them and scrolls beyond (scrChannels), so 500 channels at work keep
+// it on the screen.
 class frmMessage : public QWidget {
     Q_OBJECT
 public:
@@ -70,7 +72,10 @@ private:
 
     QLabel* mText;
     QPushButton* mCancel;
+    QScrollArea* mLinesArea = nullptr; // made with the first line
+    QWidget* mLinesBox = nullptr;
     std::vector<ChannelLine> mLines;
+    std::map<std::int32_t, std::size_t> mLineOf;   // channel -> its line
     std::map<std::int32_t, QString> mChannelNames; // looked up once per channel
     bool mShowCancel = true;
 };

@@ -8,6 +8,7 @@
 #include "zel/support/ZelErrors.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace zel::support {
@@ -211,6 +212,19 @@ DataLogRecord Channel::GetDataLogRecord(bool previous)
     DataLogRecord record{};
     CheckResult(ZEL_VENDOR_CALL(zelGetDataLogElement, mChannelHandle, record.data(), previous ? -1 : 0));
     return record;
+}
+
+DataLogRead Channel::ReadDataLog(std::int32_t mode, std::uint32_t afterSerial, std::int32_t maxCount)
+{
+    std::array<std::uint32_t, ZEL_DATA_LOG_STATE_SIZE / 4> state{};
+    std::vector<DataLogRecord> records(static_cast<std::size_t>(std::max(maxCount, 0)));
+    CheckResult(ZEL_VENDOR_CALL(zelReadDataLog, mChannelHandle, mode, afterSerial, maxCount, state.data(),
+                                records.empty() ? nullptr : records.data()->data()));
+    DataLogRead read;
+    read.State = {state[0], state[1], state[2], state[3], state[4]};
+    records.resize(std::min<std::size_t>(state[5], records.size()));
+    read.Records = std::move(records);
+    return read;
 }
 
 void Channel::EnrollUser()

@@ -309,6 +309,30 @@ std::shared_ptr<DataLogElement> Reader::GetPreviousDataLogElement()
     return element;
 }
 
+DataLogState Reader::GetDataLogState()
+{
+    SelectReader();
+    return mChannel->ReadDataLog(ZEL_LOG_NEXT, 0, 0).State;
+}
+
+DataLogState Reader::ReadDataLogAfter(std::uint32_t afterSerial, const DataLogStep& step)
+{
+    SelectReader();
+    std::uint32_t after = afterSerial;
+    // A clock that never reports the end of its log must not hang the program.
+    for (int read = 0; read < kMaxDataLogElements; read += ZEL_DATA_LOG_READ_MAX) {
+        KeepSelected(); // the step may have used another clock of the channel
+        const DataLogRead answer = mChannel->ReadDataLog(ZEL_LOG_AFTER_SERIAL, after, ZEL_DATA_LOG_READ_MAX);
+        const bool more = step ? step(answer) : true;
+        if (answer.Records.empty() || !more)
+            return answer.State;
+        after = answer.State.FirstReadSerial + static_cast<std::uint32_t>(answer.Records.size()) - 1;
+        if (after + 1 >= answer.State.NextSerial)
+            return answer.State;
+    }
+    return mChannel->ReadDataLog(ZEL_LOG_NEXT, 0, 0).State;
+}
+
 std::shared_ptr<DataLogList> Reader::GetDataLogElementList()
 {
     SelectReader();

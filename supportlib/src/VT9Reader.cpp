@@ -192,6 +192,14 @@ std::shared_ptr<DataLogList> VT9Reader::GetDataLogElementList()
 {
     return mReader->GetDataLogElementList();
 }
+DataLogState VT9Reader::GetDataLogState()
+{
+    return mReader->GetDataLogState();
+}
+DataLogState VT9Reader::ReadDataLogAfter(std::uint32_t afterSerial, const DataLogStep& step)
+{
+    return mReader->ReadDataLogAfter(afterSerial, step);
+}
 std::shared_ptr<DataLogElement> VT9Reader::GetPreviousDataLogElement()
 {
     return mReader->GetPreviousDataLogElement();

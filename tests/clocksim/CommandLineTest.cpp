@@ -86,6 +86,23 @@ TEST(CommandLineTest, PtyAloneMeansNoTcp)
     EXPECT_EQ(Parse({"--tcp", "10.0.0.5"}).Options.TcpAddress, "10.0.0.5");
 }
 
+TEST(CommandLineTest, ARangeOfPortsIsAFleetOfLines)
+{
+    struct Case {
+        const char* Tcp;
+        const char* Address;
+        std::uint16_t First;
+        std::size_t Lines;
+    };
+    for (const Case& c : {Case{"127.0.0.1:4000-4499", "127.0.0.1", 4000, 500}, Case{"4000-4000", "127.0.0.1", 4000, 1},
+                          Case{"10.1.2.3:5000-5001", "10.1.2.3", 5000, 2}, Case{"3005", "127.0.0.1", 3005, 1}}) {
+        const CommandLine cl = Parse({"--tcp", c.Tcp});
+        EXPECT_EQ(cl.Options.TcpAddress, c.Address) << c.Tcp;
+        EXPECT_EQ(cl.Options.TcpPort, c.First) << c.Tcp;
+        EXPECT_EQ(cl.Lines, c.Lines) << c.Tcp;
+    }
+}
+
 TEST(CommandLineTest, MistakesAreRefusedWithAMessage)
 {
     for (const auto& args : std::vector<std::vector<std::string>>{{"--bogus"},
@@ -100,7 +117,10 @@ TEST(CommandLineTest, MistakesAreRefusedWithAMessage)
                                                                   {"--drift-ppm", "2000000"},
                                                                   {"--late=1"},
                                                                   {"--no-tcp"},
-                                                                  {"--no-tcp", "--tcp", "1"}})
+                                                                  {"--no-tcp", "--tcp", "1"},
+                                                                  {"--tcp", "4001-4000"},
+                                                                  {"--tcp", "0-10"},
+                                                                  {"--tcp", "4000-4001", "--pty"}})
         EXPECT_THROW(CommandLine::Parse(args), std::invalid_argument) << args[0];
 }
 

@@ -242,6 +242,41 @@ TEST_P(EndToEndTest, DataLogListHoldsTheClocksEvents)
     }
 }
 
+// The whole log after one selection, 64 events an answer, each answer told with the log's state;
+// another clock of the channel used by the step in between does not get the reads.
+TEST_P(EndToEndTest, ReadDataLogAfterReadsEveryEventOnceAfterOneSelection)
+{
+    for (int i = 0; i < 150; ++i)
+        Clock().LogEvent(24);
+    auto other = Chan->GetReader(kSecondNewerID);
+    ASSERT_TRUE(other);
+    const auto frames = Server->FramesAnswered();
+    std::vector<std::size_t> answers;
+    std::uint32_t expectedSerial = 101;
+    const DataLogState last = Rdr->ReadDataLogAfter(100, [&](const DataLogRead& read) {
+        answers.push_back(read.Records.size());
+        EXPECT_EQ(read.State.FirstReadSerial, expectedSerial);
+        expectedSerial += static_cast<std::uint32_t>(read.Records.size());
+        EXPECT_EQ(read.State.Held(), 150u);
+        other->GetTime(); // selects the other clock in between
+        return true;
+    });
+    EXPECT_EQ(answers, (std::vector<std::size_t>{50}));
+    EXPECT_EQ(last.NextSerial, 151u);
+    EXPECT_EQ(last.Unread(), 0u) << "the cursor ends on the newest event";
+    EXPECT_EQ(Server->FramesAnswered() - frames, 4u) << "select, one answer; the other clock's select and time";
+
+    answers.clear();
+    expectedSerial = 1;
+    Rdr->ReadDataLogAfter(0, [&](const DataLogRead& read) {
+        answers.push_back(read.Records.size());
+        expectedSerial += static_cast<std::uint32_t>(read.Records.size());
+        return answers.size() < 2; // stops after two answers
+    });
+    EXPECT_EQ(answers, (std::vector<std::size_t>{64, 64}));
+    EXPECT_EQ(Rdr->GetDataLogState().CursorSerial, 128u);
+}
+
 TEST_P(EndToEndTest, FullEnrollmentWithCallbacks)
 {
     auto status = std::make_shared<Recorder>();

@@ -126,6 +126,16 @@ protected:
         return users;
     }
 
+    // The time stamp the site stored for the n-th event (1-based) a clock logged.
+    std::string StoredTime(std::uint8_t readerId, std::size_t n)
+    {
+        zel::data::EventFilter filter;
+        filter.UserID = std::to_string(n <= 5 ? n : 10000 + (n - 6));
+        filter.ClockIDs = {Clock(readerId == 1 ? "Front" : "Back")->DatabaseID()};
+        const auto page = zel::data::EventStore().Page(filter, 0, 1);
+        return page.empty() ? std::string("(not stored)") : page.front().TimeStamp;
+    }
+
     static std::set<std::string> Range(int first, int count)
     {
         std::set<std::string> ids;
@@ -159,7 +169,7 @@ TEST_F(EventCollectorTest, CollectsTwoClocksOnOneChannelAndThenOnlyWhatIsNew)
         Punch(1, 200, 3);
         results = EventCollector().Run(Clocks());
         EXPECT_EQ(results[0].New, 3);
-        EXPECT_LE(results[0].Known, 1) << "walks back one event, not the whole log";
+        EXPECT_EQ(results[0].Known, 0) << "reads on after the last event stored, nothing again";
         EXPECT_EQ(results[1].New, 0);
         EXPECT_EQ(zel::data::EventStore().Count({}), 38);
     });
@@ -203,76 +213,111 @@ TEST_F(EventCollectorTest, APunchKeepsTheNameOfAUserWhoHasLeftSince)
     });
 }
 
+// The line drops in the middle of a bulk read (after the clock answered a few frames of 64
+// events): what came is stored, and the next collection reads on from there, nothing twice.
 TEST_F(EventCollectorTest, ADroppedLinkLosesNothing)
 {
-    Punch(1, 1000, 60);
+    Punch(1, 1000, 400);
     InSite([&] {
         auto faults = server->Faults();
-        faults.DropAfterFrames = 25; // the link goes down in the middle of the log
+        faults.DropAfterFrames = 5; // selection, reader info, selection, two answers of the log
         server->SetFaults(faults);
-        EventCollector collector;
-        collector.SetBatchSize(10);
-        auto results = collector.Run({Clock("Front")});
+        auto results = EventCollector().Run({Clock("Front")});
         ASSERT_EQ(results.size(), 1u);
-        EXPECT_NE(results[0].Result.Outcome, ClockOutcome::Done);
-        EXPECT_GT(results[0].New, 0);
-        EXPECT_LT(results[0].New, 60);
+        EXPECT_EQ(results[0].Result.Outcome, ClockOutcome::Failed);
+        EXPECT_EQ(results[0].New, 128);
 
         server->SetFaults({});
         results = EventCollector().Run({Clock("Front")});
         EXPECT_EQ(results[0].Result.Outcome, ClockOutcome::Done) << results[0].Result.Detail;
-        EXPECT_EQ(StoredUsers(Clock("Front")->DatabaseID()), Range(1000, 60));
+        EXPECT_EQ(results[0].New, 400 - 128);
+        EXPECT_EQ(results[0].Known, 0);
+        EXPECT_EQ(StoredUsers(Clock("Front")->DatabaseID()), Range(1000, 400));
     });
 }
 
-// A collector that dies after reading events it never stored: the clock's reading position is
-// past them, and the next collection must walk back to read them again.
-TEST_F(EventCollectorTest, AKilledCollectorLosesNothing)
+// A collection that ends in the middle (an error, Cancel) and a clock whose cursor another program
+// moved since: the next collection reads on after the last event stored, by serial number.
+TEST_F(EventCollectorTest, AnInterruptedCollectionGoesOnFromTheLastEventStored)
 {
-    Punch(1, 300, 40);
+    Punch(1, 300, 200);
     InSite([&] {
         auto channel = zel::support::ChannelFactory().CreateEthernetChannel("127.0.0.1", server->Port());
         channel->Connect();
         auto reader = channel->GetReader(1);
-        EventCollector collector;
-        collector.SetBatchSize(10);
         struct Killed {};
-        collector.SetProgress([&](const auto&, std::int32_t stored, std::int32_t) {
-            if (stored == 20) {
-                for (int i = 0; i < 7; ++i) // read, never stored
+        struct Case {
+            const char* Name;
+            bool Kill;
+        };
+        for (const Case& c : {Case{"killed", true}, Case{"cancelled", false}}) {
+            SCOPED_TRACE(c.Name);
+            EventCollector collector;
+            collector.SetProgress([&](const auto&, std::int32_t, std::int32_t) {
+                for (int i = 0; i < 7; ++i) // moves the clock's cursor on
                     reader->GetNextDataLogElement();
-                throw Killed{};
+                if (c.Kill)
+                    throw Killed{};
+                collector.Cancel();
+            });
+            zel::data::EventStore store;
+            EventCollection partial;
+            if (c.Kill) {
+                EXPECT_THROW(collector.Collect(*reader, Clock("Front"), store, partial), Killed);
+            } else {
+                collector.Collect(*reader, Clock("Front"), store, partial);
+                EXPECT_EQ(partial.Result.Outcome, ClockOutcome::Cancelled);
             }
-        });
-        zel::data::EventStore store;
-        EventCollection partial;
-        EXPECT_THROW(collector.Collect(*reader, Clock("Front"), store, partial), Killed);
+            EXPECT_EQ(partial.New, 64) << "one answer of the clock";
+        }
         channel->Disconnect();
-        EXPECT_EQ(store.CountForClock(Clock("Front")->DatabaseID()), 20);
 
         auto results = EventCollector().Run({Clock("Front")});
         EXPECT_EQ(results[0].Result.Outcome, ClockOutcome::Done) << results[0].Result.Detail;
-        EXPECT_EQ(results[0].New, 20);
-        EXPECT_EQ(StoredUsers(Clock("Front")->DatabaseID()), Range(300, 40));
+        EXPECT_EQ(results[0].New, 200 - 128);
+        EXPECT_EQ(results[0].Known, 0);
+        EXPECT_EQ(StoredUsers(Clock("Front")->DatabaseID()), Range(300, 200));
     });
 }
 
-TEST_F(EventCollectorTest, AWrappedLogIsReported)
+// Every event the clock logged is stored once or counted lost, with the time span of the loss.
+TEST_F(EventCollectorTest, TheReconciliationAccountsForEveryEvent)
 {
     Punch(1, 1, 5);
     InSite([&] {
-        EXPECT_EQ(EventCollector().Run({Clock("Front")})[0].New, 5);
+        const auto before = server->FramesAnswered();
+        auto first = EventCollector().Run({Clock("Front")})[0];
+        EXPECT_EQ(first.Held, 5);
+        EXPECT_EQ(first.Unread, 5);
+        EXPECT_EQ(first.Capacity, 1000);
+        EXPECT_EQ(first.Lost, 0);
+        EXPECT_LE(server->FramesAnswered() - before, 4u) << "select, reader info, select, one answer";
+
         // More than the log holds (1000 events) while nobody collects.
         Punch(1, 10000, 1200);
-        auto results = EventCollector().Run({Clock("Front")});
-        EXPECT_TRUE(results[0].Wrapped);
-        EXPECT_EQ(results[0].New, 1000);
-        EXPECT_NE(results[0].Result.Detail.find("missing"), std::string::npos) << results[0].Result.Detail;
+        auto wrapped = EventCollector().Run({Clock("Front")})[0];
+        EXPECT_TRUE(wrapped.Wrapped);
+        EXPECT_EQ(wrapped.Held, 1000);
+        EXPECT_EQ(wrapped.New, 1000);
+        EXPECT_EQ(wrapped.Lost, 200) << "5 + 1200 logged, 5 collected before, 1000 held";
+        EXPECT_EQ(wrapped.LostFrom, StoredTime(1, 5));
+        EXPECT_EQ(wrapped.LostTo, StoredTime(1, 206));
+        EXPECT_NE(wrapped.Result.Detail.find("200 events were lost"), std::string::npos) << wrapped.Result.Detail;
 
         Punch(1, 20000, 2);
-        results = EventCollector().Run({Clock("Front")});
-        EXPECT_FALSE(results[0].Wrapped);
-        EXPECT_EQ(results[0].New, 2);
+        auto after = EventCollector().Run({Clock("Front")})[0];
+        EXPECT_FALSE(after.Wrapped);
+        EXPECT_EQ(after.New, 2);
+        EXPECT_EQ(after.Unread, 2);
+
+        // Kept with the collections: events status tells the loss ever after.
+        const auto summary = zel::data::EventStore().CollectionSummary();
+        ASSERT_EQ(summary.size(), 1u);
+        EXPECT_EQ(summary[0].Collections, 3);
+        EXPECT_EQ(summary[0].LostEver, 200);
+        EXPECT_TRUE(summary[0].EverLost());
+        EXPECT_EQ(summary[0].Last.New, 2);
+        EXPECT_EQ(summary[0].Last.Outcome, "done");
     });
 }
 
@@ -295,22 +340,20 @@ TEST_F(EventCollectorTest, AReadOnlySiteIsRefusedBeforeAnyClockIsAsked)
         zel::data::OpenMode::ReadOnly);
 }
 
-TEST_F(EventCollectorTest, CancelStopsAndKeepsWhatWasRead)
+TEST_F(EventCollectorTest, CancelBeforeAClockIsReachedLeavesItAlone)
 {
     Punch(1, 1, 50);
+    Punch(2, 100, 5);
     InSite([&] {
+        const auto before = server->FramesAnswered();
         EventCollector collector;
-        collector.SetBatchSize(10);
-        collector.SetProgress([&](const auto&, std::int32_t stored, std::int32_t) {
-            if (stored >= 20)
-                collector.Cancel();
-        });
+        collector.Cancel();
         auto results = collector.Run(Clocks());
-        EXPECT_EQ(results[0].Result.Outcome, ClockOutcome::Cancelled);
-        EXPECT_EQ(results[0].New, 20);
-        EXPECT_EQ(results[1].Result.Outcome, ClockOutcome::Cancelled);
-        auto rest = EventCollector().Run({Clock("Front")});
-        EXPECT_EQ(rest[0].New, 30);
+        ASSERT_EQ(results.size(), 2u);
+        for (const auto& r : results)
+            EXPECT_EQ(r.Result.Outcome, ClockOutcome::Cancelled) << r.Result.Detail;
+        EXPECT_EQ(server->FramesAnswered(), before);
+        EXPECT_EQ(zel::data::EventStore().Count({}), 0);
     });
 }
 

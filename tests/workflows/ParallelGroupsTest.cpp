@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -120,3 +122,26 @@ TEST(ParallelGroupsTest, NoGroupsAndACapOfZeroAreHarmless)
 
 } // namespace
 } // namespace zel::workflows
+
+// A fleet's channels all at once: 300 groups each wait until every other one has started, which only
+// happens when no cap holds some back. (The wait gives up after a minute, so a cap fails the test
+// instead of hanging it.)
+TEST(ParallelGroupsTest, HundredsOfChannelsWorkAtTheSameTime)
+{
+    constexpr std::size_t groups = 300;
+    std::mutex lock;
+    std::condition_variable allThere;
+    std::size_t started = 0;
+    std::size_t sawAll = 0;
+    zel::workflows::ParallelGroups parallel;
+    parallel.Run(groups, [&](std::size_t, zel::workflows::ParallelGroups::Lane&) {
+        volatile std::uint8_t deep[64 * 1024] = {}; // a worker's stack holds a data bank or two
+        deep[sizeof deep - 1] = 1;
+        std::unique_lock held(lock);
+        ++started;
+        allThere.notify_all();
+        if (allThere.wait_for(held, std::chrono::minutes(1), [&] { return started == groups; }))
+            ++sawAll;
+    });
+    EXPECT_EQ(sawAll, groups);
+}

@@ -159,6 +159,39 @@ TEST_F(EventCommandsTest, TimeUtcUsesTheClocksZoneAcrossAChange)
         EXPECT_EQ(utc.at(std::to_string(c.UserId)), c.Utc) << c.Local.ToString();
     auto json = Zelctl({"--format", "json", "events", "export", "--user", "12"});
     EXPECT_EQ(json.Json().at(0).toObject().value("time_utc").toString(), "2026-11-01T05:30:00Z");
+// The reconciliation as scripts read it, and events status after a loss.
+TEST_F(EventCommandsTest, CollectTellsTheReconciliationAndStatusRemembersALoss)
+{
+    Punch(1, 42);
+    ASSERT_EQ(Zelctl({"events", "collect", "Front"}).Status, 0);
+    for (int i = 0; i < 1003; ++i) // the log holds 1000: 3 are overwritten before they are collected
+        Punch(1, 1000 + i);
+    auto clock = Zelctl({"--format", "json", "status", "Front"});
+    ASSERT_EQ(clock.Status, 0) << clock.Err;
+    EXPECT_EQ(clock.Json()[0].toObject().value("log_unread").toInt(), 1000);
+    EXPECT_NE(clock.Json()[0].toObject().value("detail").toString().indexOf("event log 100 % unread"), -1) << clock.Out;
+    auto run = Zelctl({"--format", "json", "events", "collect", "Front"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const QJsonObject front = run.Json()[0].toObject();
+    EXPECT_EQ(front.value("held").toInt(), 1000);
+    EXPECT_EQ(front.value("new").toInt(), 1000);
+    EXPECT_EQ(front.value("known").toInt(), 0);
+    EXPECT_EQ(front.value("lost").toInt(), 3);
+    EXPECT_TRUE(front.value("wrapped").toBool());
+    EXPECT_EQ(front.value("capacity").toInt(), 1000);
+    EXPECT_FALSE(front.value("lost_from").toString().isEmpty());
+    EXPECT_LE(front.value("lost_from").toString(), front.value("lost_to").toString());
+
+    auto status = Zelctl({"--format", "json", "events", "status"});
+    ASSERT_EQ(status.Status, 0) << status.Err;
+    ASSERT_EQ(status.Json().size(), 1) << "Back was never collected";
+    const QJsonObject row = status.Json()[0].toObject();
+    EXPECT_EQ(row.value("clock").toString(), "Front");
+    EXPECT_EQ(row.value("collections").toInt(), 2);
+    EXPECT_TRUE(row.value("ever_lost").toBool());
+    EXPECT_EQ(row.value("lost").toInt(), 3);
+    EXPECT_EQ(row.value("result").toString(), "done");
+    EXPECT_EQ(row.value("unread_percent").toInt(), 100);
 }
 
 // The nightly run while the program was left open: collection appends beside it, the program goes

@@ -175,7 +175,8 @@ TEST_F(ZelctlTest, StatusNamesTheSite)
     auto csv = Zelctl({"status", "Front", "--format", "csv"});
     ASSERT_EQ(csv.Status, 0) << csv.Err;
     EXPECT_EQ(csv.Out.substr(0, csv.Out.find('\r')),
-              "clock,result,model,users,capacity,clock_time,difference_seconds,error,detail,dst,dst_year,site");
+              "clock,result,model,users,capacity,clock_time,difference_seconds,error,detail,dst,dst_year,log_unread,"
+              "log_capacity,site");
 }
 
 TEST_F(ZelctlTest, SiteComesFromTheOptionThenTheEnvironmentThenTheWorkingFolder)

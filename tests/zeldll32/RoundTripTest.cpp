@@ -188,6 +188,55 @@ TEST_F(RoundTrip, EventLogIsReadForwardAndBack)
     EXPECT_EQ(Word(log + 8), kinds[kinds.size() - 2]) << "one step back from the latest";
 }
 
+// Many events after one selection (ReadDataLog), by serial number and from the cursor, with the
+// log's state; the ring wraps at 1000 events.
+TEST_F(RoundTrip, EventLogIsReadManyAtOnce)
+{
+    auto& clock = server->Clock(kBaseReader);
+    for (int i = 0; i < 1100; ++i) {
+        clock.LogEvent(24); // time set: the serial numbers 1..1100, 101..1100 held
+    }
+    Select(kBaseReader);
+    std::array<std::uint32_t, ZEL_DATA_LOG_STATE_SIZE / 4> state{};
+    std::vector<std::uint8_t> records(ZEL_DATA_LOG_READ_MAX * ZEL_DATA_LOG_RECORD_SIZE);
+    struct Case {
+        const char* Name;
+        std::int32_t Mode;
+        std::uint32_t After;
+        std::int32_t Max;
+        std::uint32_t FirstRead, Count, Cursor; // what the answer tells
+    };
+    const Case cases[] = {
+        {"state only, cursor stays", ZEL_LOG_NEXT, 0, 0, 0, 0, 100},
+        {"from the oldest held", ZEL_LOG_AFTER_SERIAL, 0, 64, 101, 64, 164},
+        {"after an overwritten one: from the oldest", ZEL_LOG_AFTER_SERIAL, 50, 10, 101, 10, 110},
+        {"after a serial held", ZEL_LOG_AFTER_SERIAL, 500, 64, 501, 64, 564},
+        {"on from the cursor", ZEL_LOG_NEXT, 0, 5, 565, 5, 569},
+        {"back from the cursor", ZEL_LOG_PREVIOUS, 0, 3, 568, 3, 566},
+        {"near the newest: only what there is", ZEL_LOG_AFTER_SERIAL, 1090, 64, 1091, 10, 1100},
+        {"after the newest: nothing", ZEL_LOG_AFTER_SERIAL, 1100, 64, 0, 0, 1100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ASSERT_EQ(zelReadDataLog(h, c.Mode, c.After, c.Max, state.data(), records.data()), 0);
+        EXPECT_EQ(state[0], 101u) << "first serial held";
+        EXPECT_EQ(state[1], 1101u) << "next serial";
+        EXPECT_EQ(state[2], c.Cursor);
+        EXPECT_EQ(state[3], 1000u) << "capacity";
+        EXPECT_EQ(state[4], c.FirstRead);
+        EXPECT_EQ(state[5], c.Count);
+        for (std::uint32_t i = 0; i < c.Count; ++i) {
+            EXPECT_EQ(Word(records.data() + i * ZEL_DATA_LOG_RECORD_SIZE + 8), 24u);
+        }
+    }
+    // Refused by the library before anything is sent.
+    EXPECT_EQ(zelReadDataLog(h, ZEL_LOG_NEXT, 0, ZEL_DATA_LOG_READ_MAX + 1, state.data(), records.data()), 1);
+    EXPECT_EQ(zelReadDataLog(h, 3, 0, 1, state.data(), records.data()), 1);
+    EXPECT_EQ(zelReadDataLog(h, ZEL_LOG_NEXT, 0, 1, nullptr, records.data()), 10);
+    EXPECT_EQ(zelReadDataLog(h, ZEL_LOG_NEXT, 0, 1, state.data(), nullptr), 10);
+    EXPECT_EQ(zelReadDataLog(h + 100, ZEL_LOG_NEXT, 0, 1, state.data(), records.data()), 8);
+}
+
 TEST_F(RoundTrip, IndependentChannelsWorkFromDifferentThreads)
 {
     auto worker = [this](std::int32_t readerId) {

@@ -65,7 +65,11 @@ std::vector<ClockResult> ClockRunner::Run(const std::vector<ReaderPtr>& clocks, 
             }
             tLane = nullptr;
         },
-        [] { zel::support::PumpMessages(); });
+        [this] {
+            zel::support::PumpMessages();
+            if (mIdle)
+                mIdle();
+        });
     for (auto& group : perGroup)
         for (auto& result : group)
             results.push_back(std::move(result));
@@ -203,6 +207,14 @@ void ClockRunner::Post(std::function<void()> call) const
 {
     if (tLane)
         tLane->Post(std::move(call));
+    else
+        call();
+}
+
+void ClockRunner::Call(std::function<void()> call) const
+{
+    if (tLane)
+        tLane->Call(std::move(call));
     else
         call();
 }

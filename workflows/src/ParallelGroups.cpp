@@ -1,9 +1,10 @@
 #include "zel/workflows/ParallelGroups.h"
 
+#include "WorkerThread.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <thread>
 #include <vector>
 
 namespace zel::workflows {
@@ -11,6 +12,8 @@ namespace {
 
 // How long the calling thread waits for news before it runs its idle function again.
 constexpr auto IdleEvery = std::chrono::milliseconds(15);
+// The longest run of deliveries before the idle function runs again.
+constexpr auto DeliverAtMost = std::chrono::milliseconds(10);
 
 } // namespace
 
@@ -40,9 +43,12 @@ void ParallelGroups::Push(Item item)
 
 void ParallelGroups::Deliver(std::deque<Item>& items, const std::function<void()>& idle)
 {
+    auto since = std::chrono::steady_clock::now();
     for (Item& item : items) {
-        if (item.Done && idle)
-            idle(); // a job waits here: let the caller's messages (a Cancel click) in first
+        if (idle && (item.Done || std::chrono::steady_clock::now() - since > DeliverAtMost)) {
+            idle(); // a job waits here, or the burst is long: let the caller's messages (a Cancel click) in
+            since = std::chrono::steady_clock::now();
+        }
         try {
             item.Call();
         } catch (...) {
@@ -87,10 +93,18 @@ void ParallelGroups::Run(std::size_t groups, const Job& job, const std::function
         }
         mChanged.notify_one();
     };
-    std::vector<std::thread> pool;
+    std::vector<WorkerThread> pool;
     pool.reserve(threads);
-    for (std::size_t i = 0; i < threads; ++i)
-        pool.emplace_back(worker);
+    try {
+        for (std::size_t i = 0; i < threads; ++i)
+            pool.emplace_back(worker);
+    } catch (...) {
+        // The workers started share the groups; the ones that could not start are not waited for.
+        std::lock_guard lock(mLock);
+        mRunning -= threads - pool.size();
+        if (pool.empty())
+            throw;
+    }
 
     std::deque<Item> batch;
     for (;;) {
@@ -107,8 +121,8 @@ void ParallelGroups::Run(std::size_t groups, const Job& job, const std::function
         if (idle)
             idle();
     }
-    for (std::thread& thread : pool)
-        thread.join();
+    for (WorkerThread& thread : pool)
+        thread.Join();
 
     for (const auto& error : jobErrors)
         if (error)

@@ -77,6 +77,7 @@ int Status(Context& ctx)
         Check::Reading Time;
         Check::Dst Dst;
         bool DstKnown = true;
+        std::optional<zel::support::DataLogState> Log; // a clock that numbers its events
     };
     PerClock<Seen> seen;
     zel::workflows::ClockRunner runner;
@@ -99,6 +100,15 @@ int Status(Context& ctx)
             info.DstKnown = false;
             result.Detail = "daylight saving not checked: " + error.Description();
         }
+        try {
+            info.Log = channel.ReadDataLog(ZEL_LOG_NEXT, 0, 0).State; // the log's state; its cursor stays
+        } catch (const zel::Error&) { // NOLINT(bugprone-empty-catch): a clock that does not tell it
+        }
+        if (info.Log && info.Log->CloseToWrapping()) {
+            const std::string warning = "event log " + std::to_string(info.Log->Unread() * 100 / info.Log->Capacity) +
+                                        " % unread: collect its events before the log wraps";
+            result.Detail = result.Detail.empty() ? warning : result.Detail + "; " + warning;
+        }
         result.Count = info.Users;
         seen.Put(clock, info);
     });
@@ -114,7 +124,9 @@ int Status(Context& ctx)
                                 {"error", "Error"},
                                 {"detail", "Detail"},
                                 {"dst", "DST"},
-                                {"dst_year", "DST of"}};
+                                {"dst_year", "DST of"},
+                                {"log_unread", "Log unread"},
+                                {"log_capacity", "Log size"}};
     if (siteColumn)
         columns.push_back({"site", "Site"});
     Table table(std::move(columns));
@@ -137,6 +149,10 @@ int Status(Context& ctx)
         } else {
             row.insert(row.end(), {Cell(), Cell()});
         }
+        if (info && info->Log)
+            row.insert(row.end(), {Cell(std::int64_t{info->Log->Unread()}), Cell(std::int64_t{info->Log->Capacity})});
+        else
+            row.insert(row.end(), {Cell(), Cell()});
         if (siteColumn)
             row.push_back(site);
         table.Add(std::move(row));

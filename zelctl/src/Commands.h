@@ -26,6 +26,7 @@ int Backup(Context& ctx);
 int Restore(Context& ctx);
 int EventsCollect(Context& ctx);
 int EventsExport(Context& ctx);
+int EventsStatus(Context& ctx);
 int SiteCopy(Context& ctx);
 int SettingsGet(Context& ctx);
 int SettingsSet(Context& ctx);

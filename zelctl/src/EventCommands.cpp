@@ -73,20 +73,58 @@ int EventsCollect(Context& ctx)
     std::vector<zel::workflows::ClockResult> results;
     Table table({{"clock", "Clock"},
                  {"result", "Result"},
+                 {"held", "Held"},
                  {"new", "New"},
                  {"known", "Known"},
+                 {"lost", "Lost"},
+                 {"lost_from", "Lost from"},
+                 {"lost_to", "Lost to"},
                  {"wrapped", "Wrapped"},
+                 {"capacity", "Log size"},
                  {"error", "Error"},
                  {"detail", "Detail"}});
     for (const auto& c : collections) {
         results.push_back(c.Result);
+        const bool told = c.Held >= 0; // the clock numbers its events
         table.Add({c.Result.Clock ? Cell(c.Result.Clock->Name()) : Cell(),
-                   zel::workflows::OutcomeWord(c.Result.Outcome), Cell(c.New), Cell(c.Known), Cell::Bool(c.Wrapped),
+                   zel::workflows::OutcomeWord(c.Result.Outcome), told ? Cell(c.Held) : Cell(), Cell(c.New),
+                   Cell(c.Known), c.Lost >= 0 ? Cell(c.Lost) : Cell(), c.Lost != 0 ? Cell(c.LostFrom) : Cell(),
+                   c.Lost != 0 ? Cell(c.LostTo) : Cell(), Cell::Bool(c.Wrapped), told ? Cell(c.Capacity) : Cell(),
                    c.Result.ErrorNumber ? Cell(std::int64_t{c.Result.ErrorNumber}) : Cell(), c.Result.Detail});
     }
     const int status = ctx.Finish(results);
     table.Print(ctx.Out, ctx.Args.OutputFormat);
     return status;
+}
+
+int EventsStatus(Context& ctx)
+{
+    if (!ctx.Operands.empty())
+        throw UsageError("events status takes no operands, not '" + ctx.Operands.front() + "'");
+    ctx.OpenSite();
+    std::vector<zel::data::ClockCollectionSummary> summary;
+    try {
+        summary = zel::data::EventStore().CollectionSummary();
+    } catch (const zel::Error& error) {
+        throw ctx.SiteFailure(error);
+    }
+    Table table({{"clock", "Clock"},
+                 {"last_collected", "Last collected"},
+                 {"result", "Result"},
+                 {"new", "New"},
+                 {"collections", "Collections"},
+                 {"ever_lost", "Ever lost"},
+                 {"lost", "Lost"},
+                 {"unread_percent", "Unread %"}});
+    for (const auto& s : summary) {
+        const auto& last = s.Last;
+        const bool told = last.Capacity > 0;
+        table.Add({last.ClockName, last.CollectedAt, last.Outcome, Cell(last.New), Cell(s.Collections),
+                   Cell::Bool(s.EverLost()), s.LostUnknownEver && s.LostEver == 0 ? Cell() : Cell(s.LostEver),
+                   told ? Cell(last.Unread * 100 / last.Capacity) : Cell()});
+    }
+    table.Print(ctx.Out, ctx.Args.OutputFormat);
+    return 0;
 }
 
 int EventsExport(Context& ctx)

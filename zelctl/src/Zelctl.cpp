@@ -29,7 +29,7 @@ struct CommandInfo {
     Writes ChangesSite = Writes::No;
 };
 
-const std::array<CommandInfo, 32> kCommands{{
+const std::array<CommandInfo, 33> kCommands{{
     {"clocks", "clocks",
      "Lists the site's clocks, with each clock's time zone (time_zone; empty: this machine's zone).", ListClocks},
     {"users", "users", "Lists the site's users.", ListUsers},
@@ -82,9 +82,15 @@ const std::array<CommandInfo, 32> kCommands{{
      "Shows what it would change to make the clock hold what FILE holds; writes only with --yes.", Restore},
     {"events collect", "events collect (CLOCK...|--all)",
      "Reads each clock's event log onward from where the last collection stopped and stores the events\n"
-     "in the site (each once). Per clock: events new, already known, and whether the log wrapped past\n"
-     "the last collected event.",
+     "in the site (each once), the channels side by side. Per clock, the reconciliation: events the log\n"
+     "held, stored new, read again (known), lost because the log wrapped before they were collected\n"
+     "(with the time span they lie in), kept with the collection for events status.",
      EventsCollect},
+    {"events status", "events status",
+     "Per clock ever collected: when it was last collected and how that ended, how many collections,\n"
+     "whether any collection found events lost (and how many), and how full of events not yet collected\n"
+     "its log was at the last collection.",
+     EventsStatus},
     {"events export",
      "events export [--since T] [--until T] [--clock C...] [--user U] [--kind K...] [--format csv|json] [--csv-raw] "
      "[-o FILE]",

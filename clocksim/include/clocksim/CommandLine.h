@@ -13,7 +13,8 @@ namespace zel::sim {
 struct CommandLine {
     ServerOptions Options;
     std::vector<std::pair<std::uint8_t, ClockModel>> Clocks;
-    int StartEvents = 0; // --events: punches logged at start on each clock whose log is empty
+    int StartEvents = 0;   // --events: punches logged at start on each clock whose log is empty
+    std::size_t Lines = 1; // --tcp ADDRESS:FIRST-LAST: one line per port, each with its own clocks
     bool Quiet = false;
     bool Help = false;
 

@@ -24,6 +24,9 @@ public:
     // The record for Next (previous = false) or Previous (previous = true); empty at the ends.
     DataLogRecord Read(bool previous);
     void Clear();
+    // Moves the position to event `seq` (clamped to the events held; 0 or an older one: before the
+    // oldest), so that Next reads the event logged after it.
+    void SeekAfter(std::uint64_t seq);
 
     std::size_t Capacity() const { return mCapacity; }
     std::size_t Size() const { return static_cast<std::size_t>(mEnd - mBegin); }

@@ -80,8 +80,9 @@ public:
     FaultOptions Faults() const;
     void SetEnrollmentOptions(const EnrollmentOptions& options); // every clock
     std::uint64_t FramesAnswered() const;
-    // Bytes of the request and answer frames of every exchange answered: what the line carried.
-    std::uint64_t WireBytes() const;
+    // The bytes of the exchanges answered, request and answer frames: at the line's bit rate (10
+    // bits a byte) their wire time is what no work on this line can beat.
+    std::uint64_t BytesExchanged() const;
     std::uint64_t LinksDropped() const;
 
     // How long an answer is held back under these faults: latency, the wire time of request and

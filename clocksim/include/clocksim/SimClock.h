@@ -49,6 +49,7 @@ public:
     Reply GetTime();
     Reply PutTime(std::span<const std::uint8_t> record);
     Reply GetDataLogElement(bool previous);
+    Reply ReadDataLog(std::span<const std::uint8_t> request); // many events in one answer (ours)
     Reply PutDisplayMessage(std::span<const std::uint8_t> record);
     Reply PutFkeyData(std::span<const std::uint8_t> data);
     Reply EnrollUser();

@@ -42,10 +42,17 @@ extern "C" {
 #define ZEL_LAST_TEMPLATE_RECORD_SIZE 12
 #define ZEL_TEMPLATE_SIZE 9
 #define ZEL_ID_TEXT_SIZE 11 /* 10 digits and the terminating zero */
+#define ZEL_DATA_LOG_STATE_SIZE 24
+#define ZEL_DATA_LOG_READ_MAX 64
+
+/* zelReadDataLog modes */
+#define ZEL_LOG_NEXT 0         /* onward from the clock's cursor */
+#define ZEL_LOG_PREVIOUS 1     /* backward from the clock's cursor */
+#define ZEL_LOG_AFTER_SERIAL 2 /* the events logged after a serial number (0: from the oldest held) */
 
 /* Links */
 ZELAPI int32_t zelInstallChannel(int32_t portIndex);              /* handle, 0 = failure */
-ZELAPI int32_t zelOpenDirectChannel(int32_t h, int32_t bitRate); /* 0 = opened */
+ZELAPI int32_t zelOpenDirectChannel(int32_t h, int32_t bitRate);  /* 0 = opened */
 ZELAPI int32_t zelStartupWsock(void);                             /* 0 = done */
 ZELAPI int32_t zelCleanupWsock(void);                             /* 0 = done */
 ZELAPI int32_t zelInitWsock(const char* ipAddress, int32_t port); /* handle, 0 = failure */
@@ -79,6 +86,14 @@ ZELAPI int32_t zelHereIsTime(int32_t h, const void* timeRecord);
 
 /* Event log, display, menu program */
 ZELAPI int32_t zelGetDataLogElement(int32_t h, void* dataLogRecord, int32_t previous); /* 0 next, -1 previous */
+/* Many events after one selection (our extension; docs/clock-protocol.md, ReadDataLog). Reads up to
+ * maxCount (0..ZEL_DATA_LOG_READ_MAX) events in the given mode into `records` (maxCount x 28 bytes,
+ * in the order read; no empty element) and the log's state into `dataLogState`
+ * (ZEL_DATA_LOG_STATE_SIZE bytes, 32-bit host-order words: first serial held, next serial, cursor
+ * serial, capacity, serial of the first event read, number of events read). maxCount 0 reads the
+ * state only and leaves the cursor alone. A clock that does not know the command gives 2. */
+ZELAPI int32_t zelReadDataLog(int32_t h, int32_t mode, uint32_t afterSerial, int32_t maxCount, void* dataLogState,
+                              void* records);
 ZELAPI int32_t zelHereIsDisplayMessage(int32_t h, const void* displayMessageRecord);
 ZELAPI int32_t zelHereIsFkeyData(int32_t h, const void* data4096);
 

@@ -65,7 +65,7 @@ std::int32_t VendorChannel::OpenSerial(std::int32_t bitRate)
 }
 
 std::int32_t VendorChannel::ExchangeLocked(link::Command command, std::span<const std::uint8_t> request,
-                                           std::span<std::uint8_t> response)
+                                           std::span<std::uint8_t> response, std::size_t* received)
 {
     const auto transport = CurrentTransport();
     if (mClosed || !transport || !transport->IsOpen()) {
@@ -73,7 +73,7 @@ std::int32_t VendorChannel::ExchangeLocked(link::Command command, std::span<cons
     }
     link::Requester requester(*transport, mNextSequence);
     requester.SetBaseTimeout(mBaseTimeout);
-    const std::int32_t result = requester.Exchange(mReaderId, command, request, response);
+    const std::int32_t result = requester.Exchange(mReaderId, command, request, response, received);
     mNextSequence = requester.NextSequence();
     if (requester.LinkLost()) {
         // The peer hung up or the device failed: later commands report no connection.
@@ -83,10 +83,10 @@ std::int32_t VendorChannel::ExchangeLocked(link::Command command, std::span<cons
 }
 
 std::int32_t VendorChannel::Exchange(link::Command command, std::span<const std::uint8_t> request,
-                                     std::span<std::uint8_t> response)
+                                     std::span<std::uint8_t> response, std::size_t* received)
 {
     std::lock_guard exchange(mExchangeMutex);
-    return ExchangeLocked(command, request, response);
+    return ExchangeLocked(command, request, response, received);
 }
 
 std::int32_t VendorChannel::Select(std::int32_t readerId, std::span<std::uint8_t> status)

@@ -30,9 +30,9 @@ public:
     // Selects the clock for the following commands and polls its status into `status` (96 bytes).
     std::int32_t Select(std::int32_t readerId, std::span<std::uint8_t> status);
 
-    // One exchange with the selected clock. Result code.
+    // One exchange with the selected clock. Result code. `received` as in link::Requester.
     std::int32_t Exchange(link::Command command, std::span<const std::uint8_t> request,
-                          std::span<std::uint8_t> response);
+                          std::span<std::uint8_t> response, std::size_t* received = nullptr);
 
     // Cancels a pending exchange (it ends with 12) and tells the selected clock to abort.
     std::int32_t Abort();
@@ -44,7 +44,7 @@ private:
     VendorChannel(Kind kind, std::string device);
 
     std::int32_t ExchangeLocked(link::Command command, std::span<const std::uint8_t> request,
-                                std::span<std::uint8_t> response);
+                                std::span<std::uint8_t> response, std::size_t* received = nullptr);
     std::shared_ptr<link::Transport> CurrentTransport() const;
 
     const Kind mKind;

@@ -4,6 +4,7 @@
 #include "zeldll32.h"
 
 #include <arpa/inet.h>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -289,6 +290,55 @@ ZELAPI int32_t zelGetDataLogElement(int32_t h, void* dataLogRecord, int32_t prev
 {
     const std::uint8_t direction = previous != 0 ? zel::link::kLogPrevious : zel::link::kLogNext;
     return CallWithPrefix(h, Command::GetDataLogElement, direction, nullptr, 0, dataLogRecord);
+}
+
+ZELAPI int32_t zelReadDataLog(int32_t h, int32_t mode, uint32_t afterSerial, int32_t maxCount, void* dataLogState,
+                              void* records)
+{
+    return Guarded([&] {
+        const auto channel = ChannelTable::Instance().Find(h);
+        if (!channel) {
+            return kInvalidChannel;
+        }
+        if (dataLogState == nullptr || (maxCount > 0 && records == nullptr)) {
+            return kInvalidBuffer;
+        }
+        if (mode < ZEL_LOG_NEXT || mode > ZEL_LOG_AFTER_SERIAL || maxCount < 0 || maxCount > ZEL_DATA_LOG_READ_MAX) {
+            return kDataError;
+        }
+        std::array<std::uint8_t, zel::link::kDataLogReadRequestSize> request{
+            static_cast<std::uint8_t>(mode),
+            static_cast<std::uint8_t>(maxCount),
+            static_cast<std::uint8_t>(afterSerial),
+            static_cast<std::uint8_t>(afterSerial >> 8),
+            static_cast<std::uint8_t>(afterSerial >> 16),
+            static_cast<std::uint8_t>(afterSerial >> 24)};
+        std::vector<std::uint8_t> answer(Describe(Command::ReadDataLog).ResponseSize);
+        std::size_t received = 0;
+        if (const int32_t result = channel->Exchange(Command::ReadDataLog, request, answer, &received); result != 0) {
+            return result;
+        }
+        const std::size_t count = answer[zel::link::kLogStateCountOffset];
+        const std::size_t size = zel::link::kDataLogStateSize + count * ZEL_DATA_LOG_RECORD_SIZE;
+        // More events than asked for, or a count the data does not carry, is not this answer.
+        if (count > static_cast<std::size_t>(maxCount) || received > size) {
+            return ToInt(Result::ParseOverflow);
+        }
+        if (received < size) {
+            return ToInt(Result::ParseUnderflow);
+        }
+        std::array<std::uint32_t, ZEL_DATA_LOG_STATE_SIZE / 4> state{};
+        for (std::size_t i = 0; i < 5; ++i) {
+            const std::uint8_t* w = answer.data() + 4 * i;
+            state[i] = w[0] | (w[1] << 8) | (w[2] << 16) | (static_cast<std::uint32_t>(w[3]) << 24);
+        }
+        state[5] = static_cast<std::uint32_t>(count);
+        std::memcpy(dataLogState, state.data(), ZEL_DATA_LOG_STATE_SIZE);
+        if (count > 0) {
+            std::memcpy(records, answer.data() + zel::link::kDataLogStateSize, count * ZEL_DATA_LOG_RECORD_SIZE);
+        }
+        return 0;
+    });
 }
 
 ZELAPI int32_t zelHereIsDisplayMessage(int32_t h, const void* displayMessageRecord)

@@ -34,6 +34,7 @@ enum class Command : std::uint8_t {
     GetLastTemplate = 0x14,      // - -> LastTemplateRecord
     VerifyOnExternalData = 0x15, // 32-bit number (LE) + 9 template bytes -> - (starts a verification)
     Abort = 0x16,                // - -> -   (cancels the clock's running enrollment or verification)
+    ReadDataLog = 0x17,          // mode, count, serial -> log state + up to 64 DataLogRecords (ours)
 };
 
 // Record sizes on the wire (the same as the records of zeldll32.h).
@@ -65,12 +66,37 @@ inline constexpr std::uint8_t kResponseBit = 0x80;
 inline constexpr std::uint8_t kLogNext = 0;
 inline constexpr std::uint8_t kLogPrevious = 1;
 
+// ReadDataLog: the request is mode (1), count (1), serial (4, LE). Modes: next events from the
+// cursor, previous events from the cursor, or the events logged after the given serial number (0:
+// from the oldest held). Count 0 reads nothing and leaves the cursor alone (the log state only).
+// The response is the log state (kDataLogStateSize bytes: first serial held, next serial, cursor
+// serial, capacity, serial of the first event returned, all 32-bit LE; then the number n of events)
+// and n DataLogRecords in the order read.
+inline constexpr std::uint8_t kLogAfterSerial = 2;
+inline constexpr std::uint8_t kDataLogReadMax = 64;
+inline constexpr std::uint16_t kDataLogReadRequestSize = 6;
+inline constexpr std::uint16_t kDataLogStateSize = 21;
+inline constexpr std::size_t kLogStateFirstOffset = 0;
+inline constexpr std::size_t kLogStateNextOffset = 4;
+inline constexpr std::size_t kLogStateCursorOffset = 8;
+inline constexpr std::size_t kLogStateCapacityOffset = 12;
+inline constexpr std::size_t kLogStateFirstReadOffset = 16;
+inline constexpr std::size_t kLogStateCountOffset = 20;
+
 struct CommandInfo {
     Command Code;
     const char* Name;
     std::uint16_t RequestSize;  // exact request payload length
-    std::uint16_t ResponseSize; // data bytes after the status byte when the status is Ok
+    std::uint16_t ResponseSize; // data bytes after the status byte when the status is Ok (the most)
+    // When ResponseUnit is not 0 the response is shorter by whole units: ResponseHeader bytes and
+    // then any number of ResponseUnit-byte items, up to ResponseSize in all.
+    std::uint16_t ResponseHeader = 0;
+    std::uint16_t ResponseUnit = 0;
 };
+
+// Whether `dataSize` bytes after the status byte are a well-formed answer to the command: -1 too
+// few, 0 right, 1 too many.
+int CheckResponseSize(const CommandInfo& info, std::size_t dataSize) noexcept;
 
 // Every command, in code order.
 std::span<const CommandInfo> Commands() noexcept;

@@ -30,13 +30,15 @@ public:
     // dropped first (only what is there: a peer that keeps sending cannot hold the exchange); frames
     // for another clock, another command or another request (sequence number) are skipped. The
     // time-out holds also while bytes keep arriving. On success exactly `response.size()` data
-    // bytes were copied (must equal the command's ResponseSize).
+    // bytes were copied (must equal the command's ResponseSize); for a command whose answer varies
+    // in length (CommandInfo::ResponseUnit) `response` holds the most and `received`, when given,
+    // tells how many bytes came.
     // Returns a result code 0..12:
     //   0 done; status codes of the clock as ResultFromStatus; 4 no answer in time;
     //   5 bad CRC; 6 more data than the command answers; 7 less (or a response without status);
     //   3 the link is closed; 11 the link failed or the peer hung up; 12 cancelled.
     std::int32_t Exchange(std::uint8_t readerId, Command command, std::span<const std::uint8_t> request,
-                          std::span<std::uint8_t> response);
+                          std::span<std::uint8_t> response, std::size_t* received = nullptr);
 
     void SetBaseTimeout(std::chrono::milliseconds base) noexcept { mBaseTimeout = base; }
     std::chrono::milliseconds BaseTimeout() const noexcept { return mBaseTimeout; }

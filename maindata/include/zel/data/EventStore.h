@@ -31,6 +31,45 @@ struct StoredEvent {
     std::string UserName;
 };
 
+// One clock's collection as the site keeps it (the EventCollections table): what the clock's log
+// held, what was stored new, what was read again, and what was lost because the log wrapped (or
+// was cleared) before it was collected.
+struct StoredCollection {
+    std::int64_t ID = 0;
+    std::int32_t ClockID = 0;
+    std::string ClockName;
+    std::string CollectedAt; // this machine's local time, "YYYY-MM-DD HH:MM:SS"
+    std::string Outcome;     // "done", "failed", "cancelled", ...
+    std::int64_t Held = 0;   // events the clock's log held when the collection began
+    std::int64_t Capacity = 0;
+    std::int64_t Unread = 0; // of them, not read before (after the clock's cursor)
+    std::int64_t New = 0;    // events stored new
+    std::int64_t Known = 0;  // events read again that the site held
+    std::int64_t Lost = 0;   // events overwritten before they were collected; -1: some, number unknown
+    std::string LostFrom;    // the time span the lost events lie in (clock time stamps), when Lost != 0
+    std::string LostTo;
+    std::int64_t LastSerial = -1; // the clock's serial number of the last event stored; -1: none told
+    std::string LastTimeStamp;    // the time stamp of that event
+};
+
+// One clock's share of EventStore::Write: events read from it, then, when set, its collection's
+// row. Inserted tells how many of the events were new.
+struct CollectionWrite {
+    std::vector<StoredEvent> Events;
+    std::optional<StoredCollection> Row;
+    int Inserted = 0;
+};
+
+// Per clock, what its collections have told so far (the newest collection's figures, and the
+// sums over all of them).
+struct ClockCollectionSummary {
+    StoredCollection Last;
+    std::int64_t Collections = 0;
+    std::int64_t LostEver = 0;    // events lost over all collections (known numbers)
+    bool LostUnknownEver = false; // some collection lost events it could not count
+    bool EverLost() const { return LostEver > 0 || LostUnknownEver; }
+};
+
 // Which stored events a list, a count or an export covers. Empty fields do not filter.
 struct EventFilter {
     std::string Since;                  // time stamps from (inclusive), "YYYY-MM-DD[ HH:MM:SS]"
@@ -86,6 +125,18 @@ public:
                                        int limit) const;
     // Every event the filter covers, newest first, without holding them all at once.
     void ForEach(const EventFilter& filter, const std::function<void(const StoredEvent&)>& onEvent) const;
+
+    // Keeps one clock's collection (the table is made at the first one).
+    void AddCollection(const StoredCollection& collection);
+    // Stores the writes of many clocks in one transaction, in order: each one's events (setting
+    // Inserted), then `inserted` is told (it may fill in the row), then its row. None is stored
+    // when any fails.
+    void Write(std::vector<CollectionWrite>& writes, const std::function<void(CollectionWrite&)>& inserted);
+    // The newest collection of the clock that stored an event with its serial number (so the next
+    // collection reads on after it), if any.
+    std::optional<StoredCollection> LastSerialCollection(std::int32_t clockID) const;
+    // Per clock that was ever collected, by clock name.
+    std::vector<ClockCollectionSummary> CollectionSummary() const;
 
 private:
     std::shared_ptr<IStore> mStore;

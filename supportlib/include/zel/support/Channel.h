@@ -1,6 +1,7 @@
 #pragma once
 
 #include "zel/DateTime.h"
+#include "zel/support/DataLogState.h"
 #include "zel/support/DisplayDurationEnum.h"
 #include "zel/support/IConnector.h"
 #include "zel/support/Records.h"
@@ -77,6 +78,8 @@ public:
     zel::DateTime GetTime();
     void HereIsTime(const zel::DateTime& value);
     DataLogRecord GetDataLogRecord(bool previous);
+    // zelReadDataLog: up to `maxCount` (0..64) events in the mode (ZEL_LOG_NEXT, ...).
+    DataLogRead ReadDataLog(std::int32_t mode, std::uint32_t afterSerial, std::int32_t maxCount);
     void EnrollUser();
     void AbortCommand();
     StatusRecord SendStatusCRC();

@@ -3,6 +3,7 @@
 #include "zel/DateTime.h"
 #include "zel/KeyedCollection.h"
 #include "zel/support/DataLogElement.h"
+#include "zel/support/DataLogState.h"
 #include "zel/support/DayLightSavingsDates.h"
 #include "zel/support/DisplayDurationEnum.h"
 #include "zel/support/IEnrollmentStatus.h"
@@ -32,6 +33,9 @@ using RemoveList = std::vector<std::shared_ptr<IUser>>;
 using UserStep = std::function<bool(std::size_t index)>;
 // Data-log elements in the order read.
 using DataLogList = std::vector<std::shared_ptr<DataLogElement>>;
+// Told after each answer of ReadDataLogAfter with the log's state and that answer's events;
+// false stops the reading there. An error it raises ends the reading.
+using DataLogStep = std::function<bool(const DataLogRead& read)>;
 
 // Drives one clock. Made by Channel::GetReader; usable while its channel is connected. Every
 // clock command raises the ZelErrors error of a failed vendor call (source "Channel"). Several
@@ -104,6 +108,15 @@ public:
     // Next elements until an empty one, at most kMaxDataLogElements.
     virtual std::shared_ptr<DataLogList> GetDataLogElementList() = 0;
     virtual std::shared_ptr<DataLogElement> GetPreviousDataLogElement() = 0;
+    // The state of the clock's log (serial numbers, room, cursor) without moving its cursor.
+    virtual DataLogState GetDataLogState() = 0;
+    // Reads the events the clock logged after serial number `afterSerial` (0: from the oldest it
+    // holds), oldest first, after one selection, up to 64 in each answer, until the newest; each
+    // answer is told to `step` (also the one answer of a log with nothing after `afterSerial`).
+    // The clock's cursor ends on the last event read. Returns the state of the last answer. A clock
+    // that does not offer the command raises "Channel Communication Error"; any other failure
+    // raises what the clock library gives, the answers before it told.
+    virtual DataLogState ReadDataLogAfter(std::uint32_t afterSerial, const DataLogStep& step) = 0;
     // Runs an enrollment at the clock and sends the new user to it. Returns nullptr when the
     // enrollment was aborted or timed out. The callback may be null. An ID that is not 1 to 10
     // digits is refused with number 5 before the clock is addressed.

@@ -46,6 +46,8 @@ public:
     std::shared_ptr<DataLogElement> GetNextDataLogElement() override;
     std::shared_ptr<DataLogList> GetDataLogElementList() override;
     std::shared_ptr<DataLogElement> GetPreviousDataLogElement() override;
+    DataLogState GetDataLogState() override;
+    DataLogState ReadDataLogAfter(std::uint32_t afterSerial, const DataLogStep& step) override;
     std::shared_ptr<IUser> EnrollUser(const std::string& userID, UserAuthorityLevel authorityLevel,
                                       std::shared_ptr<IEnrollmentStatus> callback = nullptr) override;
     void AbortEnrollment() override;

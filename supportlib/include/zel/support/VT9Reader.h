@@ -52,6 +52,8 @@ public:
     std::shared_ptr<DataLogElement> GetNextDataLogElement() override;
     std::shared_ptr<DataLogList> GetDataLogElementList() override;
     std::shared_ptr<DataLogElement> GetPreviousDataLogElement() override;
+    DataLogState GetDataLogState() override;
+    DataLogState ReadDataLogAfter(std::uint32_t afterSerial, const DataLogStep& step) override;
     // Enrolls with an empty name; the result is an ExtendedUser.
     std::shared_ptr<IUser> EnrollUser(const std::string& userID, UserAuthorityLevel authorityLevel,
                                       std::shared_ptr<IEnrollmentStatus> callback = nullptr) override;

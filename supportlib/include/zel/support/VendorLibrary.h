@@ -38,6 +38,7 @@ struct VendorTable {
     decltype(&::zelGetTime) zelGetTime = nullptr;
     decltype(&::zelHereIsTime) zelHereIsTime = nullptr;
     decltype(&::zelGetDataLogElement) zelGetDataLogElement = nullptr;
+    decltype(&::zelReadDataLog) zelReadDataLog = nullptr;
     decltype(&::zelHereIsDisplayMessage) zelHereIsDisplayMessage = nullptr;
     decltype(&::zelHereIsFkeyData) zelHereIsFkeyData = nullptr;
     decltype(&::zelEnrollUser) zelEnrollUser = nullptr;

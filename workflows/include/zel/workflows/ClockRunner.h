@@ -65,6 +65,11 @@ public:
     // From the work: runs `call` on the calling thread (later, in order with this group's
     // progress, when the work runs on a worker; at once otherwise).
     void Post(std::function<void()> call) const;
+    // From the work: runs `call` on the calling thread and waits for it (at once when the work
+    // runs there). What it raises is raised by Run after the work has ended, not here.
+    void Call(std::function<void()> call) const;
+    // Runs on the calling thread while it waits for the workers (beside its message pump).
+    void SetIdle(std::function<void()> idle) { mIdle = std::move(idle); }
     // May be called from any thread; seen before each clock.
     void Cancel() noexcept { mCancel = true; }
     bool CancelRequested() const noexcept { return mCancel; }
@@ -89,6 +94,7 @@ private:
     ChannelMaker mMakeChannel;
     Progress mProgress;
     Finished mFinished;
+    std::function<void()> mIdle;
     std::atomic<bool> mCancel{false};
     std::atomic<bool> mStopped{false};
     bool mStopAtError = false;

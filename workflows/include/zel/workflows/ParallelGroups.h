@@ -11,14 +11,18 @@
 namespace zel::workflows {
 
 // Runs one job per channel group on worker threads, at most MaxChannels at once, while the
-// calling thread delivers what the jobs hand back to it. A job runs the clocks of its group one
+// calling thread delivers what the jobs hand back to it. The clock library's calls block until the
+// clock answers, so each channel at work needs a thread of its own; the workers run on small stacks
+// (WorkerThread, 256 KiB), so 500 channels side by side cost about 125 MiB of address space and a
+// few megabytes of memory, not 4 GiB of default stacks (docs/architecture.md, "Channels side by
+// side"). A job runs the clocks of its group one
 // after another (a line carries one exchange at a time); different groups run side by side.
 //
 // Holds, during Run only, the queue of calls the jobs have posted for the calling thread. Each
 // job's calls run on the calling thread in the order the job posted them (so the events of one
 // channel group keep their order); calls of different jobs interleave. Between deliveries the
-// calling thread runs the idle function (its message pump) at least every few milliseconds, so a
-// window stays responsive while the clocks work.
+// calling thread runs the idle function (its message pump) at least every few milliseconds, also in
+// the middle of a long burst of deliveries, so a window stays responsive while the clocks work.
 //
 // A job must not touch what belongs to the calling thread (the site database, the windows):
 // it hands such work to Post or Call.
@@ -29,7 +33,9 @@ namespace zel::workflows {
 // raised returns normally to its job).
 class ParallelGroups {
 public:
-    static constexpr std::size_t DefaultMaxChannels = 16;
+    // Far above the channels of any site; a bound only so that a damaged list cannot ask for
+    // threads without end.
+    static constexpr std::size_t DefaultMaxChannels = 1024;
 
     // Handed to each job: the way back to the calling thread. Usable from the job's thread only.
     class Lane {

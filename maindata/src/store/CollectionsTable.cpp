@@ -1,0 +1,226 @@
+#include "CollectionsTable.h"
+
+#include "PgConnection.h"
+#include "PgSchema.h"
+#include "SqliteStatement.h"
+
+#include <sqlite3.h>
+
+#include <string>
+
+namespace zel::data::detail {
+
+namespace {
+
+// Written so that both engines take it as it stands (bigint is an integer on the file).
+constexpr const char* kCreateSql =
+    "CREATE TABLE IF NOT EXISTS EventCollections ("
+    "ID %ID%, ClockID bigint NOT NULL, ClockName text NOT NULL, "
+    "CollectedAt text NOT NULL, Outcome text NOT NULL, Held bigint NOT NULL, "
+    "Capacity bigint NOT NULL, Unread bigint NOT NULL, NewEvents bigint NOT NULL, "
+    "KnownEvents bigint NOT NULL, Lost bigint NOT NULL, LostFrom text, LostTo text, "
+    "LastSerial bigint, LastTimeStamp text);"
+    "CREATE INDEX IF NOT EXISTS EventCollections_Clock ON EventCollections (ClockID, ID)";
+
+constexpr const char* kColumns = "c.ID, c.ClockID, c.ClockName, c.CollectedAt, c.Outcome, c.Held, c.Capacity, "
+                                 "c.Unread, c.NewEvents, c.KnownEvents, c.Lost, c.LostFrom, c.LostTo, "
+                                 "c.LastSerial, c.LastTimeStamp";
+
+constexpr const char* kInsertSql =
+    "INSERT INTO EventCollections (ClockID, ClockName, CollectedAt, Outcome, Held, Capacity, Unread, NewEvents, "
+    "KnownEvents, Lost, LostFrom, LostTo, LastSerial, LastTimeStamp) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+
+std::string LastSerialSql()
+{
+    return std::string("SELECT ") + kColumns +
+           " FROM EventCollections c WHERE c.ClockID = ? AND c.LastSerial IS NOT NULL ORDER BY c.ID DESC LIMIT 1";
+}
+
+std::string SummarySql()
+{
+    return std::string("SELECT ") + kColumns +
+           ", a.n, a.lost, a.unknown FROM EventCollections c JOIN (SELECT ClockID, max(ID) AS last, "
+           "CAST(count(*) AS bigint) AS n, CAST(sum(CASE WHEN Lost > 0 THEN Lost ELSE 0 END) AS bigint) AS lost, "
+           "CAST(max(CASE WHEN Lost < 0 THEN 1 ELSE 0 END) AS bigint) AS unknown FROM EventCollections "
+           "GROUP BY ClockID) a ON c.ID = a.last ORDER BY c.ClockName, c.ClockID";
+}
+
+FieldValue Text(const std::string& text)
+{
+    return text.empty() ? FieldValue() : FieldValue(text);
+}
+
+std::vector<FieldValue> Values(const StoredCollection& c)
+{
+    return {std::int64_t{c.ClockID},
+            c.ClockName,
+            c.CollectedAt,
+            c.Outcome,
+            c.Held,
+            c.Capacity,
+            c.Unread,
+            c.New,
+            c.Known,
+            c.Lost,
+            Text(c.LostFrom),
+            Text(c.LostTo),
+            c.LastSerial < 0 ? FieldValue() : FieldValue(c.LastSerial),
+            Text(c.LastTimeStamp)};
+}
+
+std::int64_t Int(const FieldValue& v)
+{
+    if (const auto* i = std::get_if<std::int64_t>(&v))
+        return *i;
+    if (const auto* d = std::get_if<double>(&v))
+        return static_cast<std::int64_t>(*d);
+    return 0;
+}
+
+std::string Str(const FieldValue& v)
+{
+    const auto* s = std::get_if<std::string>(&v);
+    return s ? *s : std::string();
+}
+
+// A row of kColumns from `at` (a function of the column index).
+template <class At> StoredCollection ReadRow(const At& at)
+{
+    StoredCollection c;
+    c.ID = Int(at(0));
+    c.ClockID = static_cast<std::int32_t>(Int(at(1)));
+    c.ClockName = Str(at(2));
+    c.CollectedAt = Str(at(3));
+    c.Outcome = Str(at(4));
+    c.Held = Int(at(5));
+    c.Capacity = Int(at(6));
+    c.Unread = Int(at(7));
+    c.New = Int(at(8));
+    c.Known = Int(at(9));
+    c.Lost = Int(at(10));
+    c.LostFrom = Str(at(11));
+    c.LostTo = Str(at(12));
+    c.LastSerial = IsNull(at(13)) ? -1 : Int(at(13));
+    c.LastTimeStamp = Str(at(14));
+    return c;
+}
+
+template <class At> ClockCollectionSummary ReadSummary(const At& at)
+{
+    ClockCollectionSummary s;
+    s.Last = ReadRow(at);
+    s.Collections = Int(at(15));
+    s.LostEver = Int(at(16));
+    s.LostUnknownEver = Int(at(17)) != 0;
+    return s;
+}
+
+// The SQL with PostgreSQL's numbered placeholders in place of "?".
+std::string Numbered(const std::string& sql)
+{
+    std::string out;
+    int n = 0;
+    for (const char ch : sql)
+        out += ch == '?' ? "$" + std::to_string(++n) : std::string(1, ch);
+    return out;
+}
+
+std::string CreateSql(const char* id)
+{
+    std::string sql = kCreateSql;
+    sql.replace(sql.find("%ID%"), 4, id);
+    return sql;
+}
+
+bool HasTable(sqlite3* db)
+{
+    SqliteStatement s(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'EventCollections'");
+    return s.Step();
+}
+
+} // namespace
+
+void EnsureCollectionsTable(sqlite3* db)
+{
+    CheckSqlite(db, sqlite3_exec(db, CreateSql("INTEGER PRIMARY KEY AUTOINCREMENT").c_str(), nullptr, nullptr, nullptr),
+                "Creating the EventCollections table");
+}
+
+void EnsureCollectionsTable(PgConnection& connection)
+{
+    if (PgTableExists(connection, "EventCollections"))
+        return;
+    try {
+        connection.Execute(CreateSql("bigint GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY"),
+                           "Creating the EventCollections table");
+    } catch (...) {
+        // Another program may have made it at the same moment.
+        if (!PgTableExists(connection, "EventCollections"))
+            throw;
+    }
+}
+
+void InsertCollection(sqlite3* db, const StoredCollection& collection)
+{
+    EnsureCollectionsTable(db);
+    SqliteStatement s(db, kInsertSql);
+    const auto values = Values(collection);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        s.Bind(static_cast<int>(i + 1), values[i]);
+    s.Step();
+}
+
+void InsertCollection(PgConnection& connection, const StoredCollection& collection)
+{
+    EnsureCollectionsTable(connection);
+    std::vector<PgParam> params;
+    for (auto& v : Values(collection))
+        params.emplace_back(std::move(v));
+    connection.Run(Numbered(kInsertSql), params, true, "Keeping a collection");
+}
+
+std::optional<StoredCollection> LastSerialCollection(sqlite3* db, std::int32_t clockID)
+{
+    if (!HasTable(db))
+        return std::nullopt;
+    SqliteStatement s(db, LastSerialSql());
+    s.Bind(1, std::int64_t{clockID});
+    if (!s.Step())
+        return std::nullopt;
+    return ReadRow([&](int column) { return s.Column(column); });
+}
+
+std::optional<StoredCollection> LastSerialCollection(PgConnection& connection, std::int32_t clockID)
+{
+    if (!PgTableExists(connection, "EventCollections"))
+        return std::nullopt;
+    const PgResult r = connection.Run(Numbered(LastSerialSql()), {PgParam(FieldValue(std::int64_t{clockID}))}, true,
+                                      "Reading the last collection");
+    if (r.Rows() == 0)
+        return std::nullopt;
+    return ReadRow([&](int column) { return r.Value(0, column); });
+}
+
+std::vector<ClockCollectionSummary> CollectionSummary(sqlite3* db)
+{
+    std::vector<ClockCollectionSummary> out;
+    if (!HasTable(db))
+        return out;
+    SqliteStatement s(db, SummarySql());
+    while (s.Step())
+        out.push_back(ReadSummary([&](int column) { return s.Column(column); }));
+    return out;
+}
+
+std::vector<ClockCollectionSummary> CollectionSummary(PgConnection& connection)
+{
+    std::vector<ClockCollectionSummary> out;
+    if (!PgTableExists(connection, "EventCollections"))
+        return out;
+    const PgResult r = connection.Run(SummarySql(), {}, false, "Reading the collections");
+    for (int row = 0; row < r.Rows(); ++row)
+        out.push_back(ReadSummary([&](int column) { return r.Value(row, column); }));
+    return out;
+}
+
+} // namespace zel::data::detail

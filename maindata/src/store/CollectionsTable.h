@@ -1,0 +1,32 @@
+#pragma once
+
+#include "zel/data/EventStore.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+struct sqlite3;
+
+namespace zel::data::detail {
+
+class PgConnection;
+
+// The statements of the EventCollections table (one row per clock and collection), on both
+// engines: the same SQL, with the engine's placeholders. The table is made when absent by the
+// first insert, inside the caller's append transaction, so a read-only open never makes it; reads
+// of a site without it find nothing. The caller holds the transaction where one is needed.
+
+void EnsureCollectionsTable(sqlite3* db);
+void EnsureCollectionsTable(PgConnection& connection);
+
+void InsertCollection(sqlite3* db, const StoredCollection& collection);
+void InsertCollection(PgConnection& connection, const StoredCollection& collection);
+
+std::optional<StoredCollection> LastSerialCollection(sqlite3* db, std::int32_t clockID);
+std::optional<StoredCollection> LastSerialCollection(PgConnection& connection, std::int32_t clockID);
+
+std::vector<ClockCollectionSummary> CollectionSummary(sqlite3* db);
+std::vector<ClockCollectionSummary> CollectionSummary(PgConnection& connection);
+
+} // namespace zel::data::detail
