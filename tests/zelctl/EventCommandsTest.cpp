@@ -159,6 +159,8 @@ TEST_F(EventCommandsTest, TimeUtcUsesTheClocksZoneAcrossAChange)
         EXPECT_EQ(utc.at(std::to_string(c.UserId)), c.Utc) << c.Local.ToString();
     auto json = Zelctl({"--format", "json", "events", "export", "--user", "12"});
     EXPECT_EQ(json.Json().at(0).toObject().value("time_utc").toString(), "2026-11-01T05:30:00Z");
+}
+
 // The reconciliation as scripts read it, and events status after a loss.
 TEST_F(EventCommandsTest, CollectTellsTheReconciliationAndStatusRemembersALoss)
 {
