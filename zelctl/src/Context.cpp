@@ -80,6 +80,13 @@ void Context::OpenSite()
     const std::string path = SitePath();
     try {
         zel::data::DataSource data;
+        if (!mWritesSite && !mAppendsEvents && mFinishesErasures) {
+            try {
+                data.OpenDatabase(path, zel::data::OpenMode::Append);
+            } catch (const zel::Error&) {
+                data.ReleaseDatabase(); // a read-only file still serves the command
+            }
+        }
         data.OpenDatabase(path, mWritesSite      ? zel::data::OpenMode::ReadWrite
                                 : mAppendsEvents ? zel::data::OpenMode::Append
                                                  : zel::data::OpenMode::ReadOnly);
@@ -91,6 +98,11 @@ void Context::OpenSite()
         throw SiteFailure(error);
     }
     mSiteOpen = true;
+}
+
+zel::workflows::ChannelMaker Context::Maker(bool dryRun) const
+{
+    return dryRun || DryRun() ? zel::workflows::DryRunChannelMaker() : zel::workflows::DefaultChannelMaker();
 }
 
 std::vector<Context::ReaderPtr> Context::Clocks(const std::vector<std::string>& names, bool all)

@@ -2,6 +2,7 @@
 // What every zelctl command is given: its arguments, where to write, how to show progress.
 #include "Arguments.h"
 
+#include "zel/workflows/ChannelGroups.h"
 #include "zel/workflows/ClockResult.h"
 
 #include <iosfwd>
@@ -74,6 +75,15 @@ public:
     void OpenSite();
     void SetWritesSite(bool writes) { mWritesSite = writes; }
     void SetAppendsEvents(bool appends) { mAppendsEvents = appends; }
+    // A command that reaches clocks finishes their pending erasures: it opens the site to append
+    // (beside the program, as a collection does) so that it can record them, or read-only when the
+    // site takes no appends (a read-only file; the erasures are recorded by a later command).
+    void SetFinishesErasures(bool finishes) { mFinishesErasures = finishes; }
+    // True for --dry-run: nothing is written to a clock or to the site.
+    bool DryRun() const { return Args.Flag("dry-run"); }
+    // The channels of the clock work: for a dry run (or `dryRun`), channels that leave pending
+    // erasures alone.
+    zel::workflows::ChannelMaker Maker(bool dryRun = false) const;
     // Clocks named by name (any case) or database ID; all clocks of the site for `all`.
     // Raises UsageError for a name that names no clock, or for no clock at all.
     std::vector<ReaderPtr> Clocks(const std::vector<std::string>& names, bool all);
@@ -97,6 +107,7 @@ private:
     bool mSiteOpen = false;
     bool mWritesSite = false;
     bool mAppendsEvents = false;
+    bool mFinishesErasures = false;
     bool mProgressShown = false;
 };
 

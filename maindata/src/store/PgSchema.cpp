@@ -3,6 +3,7 @@
 #include "PgChangeFeed.h"
 #include "PgConnection.h"
 #include "PgEvents.h"
+#include "PgLifecycle.h"
 
 #include <cctype>
 
@@ -125,6 +126,7 @@ void BringPgSiteUpToDate(PgConnection& connection, bool everything)
     EnsurePgEventsTable(connection);
     if (!everything)
         return;
+    EnsurePgLifecycleTables(connection);
     EnsurePgChangeFeed(connection);
     try {
         connection.Execute("BEGIN", "Recording the version of the site's layout");

@@ -33,8 +33,9 @@ PgTableColumns PgColumnsOf(PgConnection& connection, std::string_view table);
 
 // The version of the site's layout this library makes, kept in the one row of table SiteSchema:
 // none (no such table) for a site of an earlier version; 1: the Events table with its column
-// UserName, and the change feed's triggers.
-inline constexpr int PgSiteSchemaVersion = 1;
+// UserName, and the change feed's triggers; 2: the tables of the template life cycle
+// (PendingErasures, SiteSettings) and Users.TemplateStoredAt.
+inline constexpr int PgSiteSchemaVersion = 2;
 
 // Records PgSiteSchemaVersion in the site (making table SiteSchema), inside the caller's
 // transaction.

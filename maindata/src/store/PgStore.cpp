@@ -3,6 +3,7 @@
 #include "../Conversions.h"
 #include "PgChangeFeed.h"
 #include "PgEvents.h"
+#include "PgLifecycle.h"
 #include "SqliteStore.h"
 #include "zel/data/CopySite.h"
 #include "zel/data/DataErrors.h"
@@ -103,6 +104,7 @@ void PgStore::Create(const std::string& site)
     try {
         connection.Execute(PgSchemaSql, "Creating the tables");
         EnsurePgEventsTable(connection);
+        EnsurePgLifecycleTables(connection);
         CreatePgChangeFeed(connection);
         SetPgSchemaVersion(connection);
         connection.Execute("COMMIT", "Creating the tables");

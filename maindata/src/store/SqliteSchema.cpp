@@ -1,6 +1,7 @@
 #include "SqliteSchema.h"
 
 #include "SqliteEvents.h"
+#include "SqliteLifecycle.h"
 #include "SqliteStatement.h"
 #include "zel/Text.h"
 
@@ -451,6 +452,8 @@ void BringUpToDate(sqlite3* db, bool writer)
     Exec(db, "BEGIN IMMEDIATE");
     try {
         EnsureEventsTable(db);
+        if (writer) // appending needs none of them
+            EnsureLifecycleTables(db);
         if (keys)
             Exec(db, "PRAGMA user_version = " + std::to_string(SiteSchemaVersion));
         Exec(db, "COMMIT");

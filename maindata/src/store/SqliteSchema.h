@@ -12,8 +12,9 @@ extern const char* const SchemaSql;
 // The version of the layout this library makes, kept in the file (PRAGMA user_version):
 // 0  a file of an earlier version, or one made by hand;
 // 1  the list tables hold their key indexes and NOT NULL constraints, and the Events table is
-//    there with its column UserName.
-inline constexpr int SiteSchemaVersion = 1;
+//    there with its column UserName;
+// 2  the tables of the template life cycle (PendingErasures, SiteSettings) and Users.TemplateStoredAt.
+inline constexpr int SiteSchemaVersion = 2;
 
 // Gives a site database made before these constraints existed (or made by hand) the unique key
 // indexes and the NOT NULL constraints, table by table, when the table's rows allow it. A table
