@@ -98,8 +98,12 @@ std::vector<ClockResult> UserErasure::RetryPending()
 std::vector<std::string> UserErasure::UsersPending()
 {
     std::set<std::string> ids;
-    for (const auto& erasure : zel::data::LifecycleStore().Pending())
-        ids.insert(erasure.UserID);
+    try {
+        for (const auto& erasure : zel::data::LifecycleStore().Pending())
+            ids.insert(erasure.UserID);
+    } catch (const zel::Error&) {
+        return {}; // no site open: nothing to show
+    }
     return {ids.begin(), ids.end()};
 }
 

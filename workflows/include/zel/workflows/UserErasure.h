@@ -63,7 +63,11 @@ public:
     // One result per such clock: Done when none is left pending on it (Count: erasures finished).
     std::vector<ClockResult> RetryPending();
 
-    // The site's users with an erasure pending on some clock, by user ID.
+    // The clock part of the last Forget as the pages' result window tells it (task "Remove").
+    CommandReport Report() const { return mTransmission.Report(); }
+
+    // The site's users with an erasure pending on some clock, by user ID (sorted). Empty when the
+    // site cannot tell (none open).
     static std::vector<std::string> UsersPending();
 
 private:
