@@ -76,10 +76,10 @@ void Synchronizer::Execute(const ReaderCollection& Source, const ReaderCollectio
     const auto destinations = ToVector(Destination);
     for (const auto& clock : sources)
         if (clock)
-            mReport.Plan(clock->Name(), clock->DatabaseID(), ClockReport::Task::Read);
+            mReport.Plan(clock->Name(), clock->DatabaseID(), ClockTask::Read);
     for (const auto& clock : destinations)
         if (clock)
-            mReport.Plan(clock->Name(), clock->DatabaseID(), ClockReport::Task::Send);
+            mReport.Plan(clock->Name(), clock->DatabaseID(), ClockTask::Send);
     try {
         Run(sources, destinations);
     } catch (const std::exception& error) {
@@ -194,7 +194,7 @@ void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t ind
                             const ReaderWork& work, ParallelGroups::Lane& lane)
 {
     const bool source = mode == SourceMode;
-    const auto task = source ? ClockReport::Task::Read : ClockReport::Task::Send;
+    const auto task = source ? ClockTask::Read : ClockTask::Send;
     const std::int32_t channelID = group.ChannelID;
     ChannelGuard guard(channel);
     bool first = true;

@@ -183,7 +183,7 @@ void UserTransmission::Tell(const ReaderPtr& clock, std::string text, int done, 
 
 CommandReport UserTransmission::Report() const
 {
-    const auto task = mDirection == Direction::Send ? ClockReport::Task::Send : ClockReport::Task::Remove;
+    const auto task = mDirection == Direction::Send ? ClockTask::Send : ClockTask::Remove;
     CommandReport report(mDirection == Direction::Send ? "Export" : "Remove");
     for (const auto& clock : mChosen)
         if (clock)
@@ -215,6 +215,7 @@ CommandReport UserTransmission::Report() const
                 report.SetCancelled(row, result.Count);
             break; // otherwise told by the ending
         case ClockOutcome::NotReached:
+        case ClockOutcome::Pending:
             break; // told by the ending
         }
     }

@@ -1,6 +1,7 @@
 #include "PgStore.h"
 
 #include "../Conversions.h"
+#include "PgAudit.h"
 #include "PgChangeFeed.h"
 #include "PgEvents.h"
 #include "SqliteStore.h"
@@ -103,6 +104,7 @@ void PgStore::Create(const std::string& site)
     try {
         connection.Execute(PgSchemaSql, "Creating the tables");
         EnsurePgEventsTable(connection);
+        EnsurePgAuditTable(connection);
         CreatePgChangeFeed(connection);
         SetPgSchemaVersion(connection);
         connection.Execute("COMMIT", "Creating the tables");

@@ -1,5 +1,6 @@
 #include "SqliteSchema.h"
 
+#include "SqliteAudit.h"
 #include "SqliteEvents.h"
 #include "SqliteStatement.h"
 #include "zel/Text.h"
@@ -451,6 +452,7 @@ void BringUpToDate(sqlite3* db, bool writer)
     Exec(db, "BEGIN IMMEDIATE");
     try {
         EnsureEventsTable(db);
+        EnsureAuditTable(db);
         if (keys)
             Exec(db, "PRAGMA user_version = " + std::to_string(SiteSchemaVersion));
         Exec(db, "COMMIT");
