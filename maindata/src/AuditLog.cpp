@@ -2,9 +2,8 @@
 
 #include "AuditText.h"
 #include "store/PgAudit.h"
-#include "store/PgStore.h"
 #include "store/SqliteAudit.h"
-#include "store/SqliteStore.h"
+#include "store/StoreEngine.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/IStore.h"
@@ -26,23 +25,9 @@ namespace {
 // The hash before the first row.
 const std::string kGenesis(64, '0');
 
-// The engine behind the store: exactly one of the two is set.
-struct Engine {
-    sqlite3* Sqlite = nullptr;
-    detail::PgConnection* Pg = nullptr;
-};
-
-Engine EngineOf(const std::shared_ptr<IStore>& store)
+detail::StoreEngine EngineOf(const std::shared_ptr<IStore>& store)
 {
-    if (!store)
-        throw zel::Error(errc::ObjectNotSet, ErrorSource, "Object variable not set: no site database is open.");
-    if (!store->IsOpen())
-        throw zel::Error(errc::ObjectClosed, ErrorSource, "Operation is not allowed when the object is closed.");
-    if (auto* sqlite = dynamic_cast<detail::SqliteStore*>(store.get()))
-        return {sqlite->Handle(), nullptr};
-    if (auto* pg = dynamic_cast<detail::PgStore*>(store.get()))
-        return {nullptr, &pg->Connection()};
-    throw zel::Error(errc::StoreError, ErrorSource, "This kind of site database keeps no audit log.");
+    return detail::EngineOf(store, "audit log");
 }
 
 // Each field as its length, a colon and its bytes, so that no two rows give the same text.
@@ -134,7 +119,7 @@ void AuditLog::CheckWritable() const
 
 std::vector<AuditEntry> AuditLog::Append(std::vector<AuditEntry> entries)
 {
-    const Engine engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     mStore->CheckCanAppend();
     if (entries.empty())
         return entries;
@@ -160,7 +145,7 @@ std::vector<AuditEntry> AuditLog::Append(std::vector<AuditEntry> entries)
 
 std::int64_t AuditLog::Count(const AuditFilter& filter) const
 {
-    const Engine engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     AuditFilter stored = filter;
     stored.Since = filter.Since.empty() ? "" : NormalTime(filter.Since, false);
     stored.Until = filter.Until.empty() ? "" : NormalTime(filter.Until, true);
@@ -170,7 +155,7 @@ std::int64_t AuditLog::Count(const AuditFilter& filter) const
 std::vector<AuditEntry> AuditLog::Page(const AuditFilter& filter, std::int64_t beforeID, int limit) const
 {
     std::vector<AuditEntry> page;
-    const Engine engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     AuditFilter stored = filter;
     stored.Since = filter.Since.empty() ? "" : NormalTime(filter.Since, false);
     stored.Until = filter.Until.empty() ? "" : NormalTime(filter.Until, true);
@@ -199,7 +184,7 @@ void AuditLog::ForEach(const AuditFilter& filter, const std::function<void(const
 
 AuditVerdict AuditLog::Verify(const std::function<void(std::int64_t)>& progress) const
 {
-    const Engine engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     AuditVerdict verdict;
     std::string previousHash = kGenesis; // the hash of the last row found in its place
     std::int64_t expected = 1;           // the sequence the next row must have

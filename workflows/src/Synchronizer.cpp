@@ -1,5 +1,7 @@
 #include "zel/workflows/Synchronizer.h"
 
+#include "zel/workflows/AuditTrail.h"
+
 #include "zel/workflows/UserTransfer.h"
 
 #include "zel/data/DataSource.h"
@@ -80,15 +82,23 @@ void Synchronizer::Execute(const ReaderCollection& Source, const ReaderCollectio
     for (const auto& clock : destinations)
         if (clock)
             mReport.Plan(clock->Name(), clock->DatabaseID(), ClockTask::Send);
+    mAuditFailure.clear();
+    const auto log = [&] {
+        mAuditFailure =
+            AuditTrail().Record("sync", mReport, {}, mClearDestinationClocks ? "destination clocks cleared first" : "");
+    };
     try {
         Run(sources, destinations);
     } catch (const std::exception& error) {
         mReport.End(CommandReport::Ending::Error, mErrorTold ? std::string() : ReportedErrorText(error));
+        log();
         throw;
     } catch (...) {
         mReport.End(CommandReport::Ending::Error, mErrorTold ? std::string() : "The synchronization failed.");
+        log();
         throw;
     }
+    log();
 }
 
 void Synchronizer::Run(const std::vector<ReaderPtr>& sources, const std::vector<ReaderPtr>& destinations)

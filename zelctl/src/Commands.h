@@ -42,6 +42,8 @@ int UsersSet(Context& ctx);
 int UsersDelete(Context& ctx);
 int UsersImportCsv(Context& ctx);
 int UsersExportCsv(Context& ctx);
+int AuditVerify(Context& ctx);
+int AuditList(Context& ctx);
 
 // The table of per-clock results most clock commands print: clock, result, count, error, detail;
 // with `writes`, the columns of WritesCells after them.

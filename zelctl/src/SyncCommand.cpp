@@ -53,6 +53,7 @@ int Sync(Context& ctx)
         commandError = error.what();
     }
     ctx.EndProgress();
+    ctx.TellAuditFailure(synchronizer.AuditFailure());
 
     const auto& report = synchronizer.Report();
     std::vector<Column> columns{

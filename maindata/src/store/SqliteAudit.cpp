@@ -1,7 +1,7 @@
 #include "SqliteAudit.h"
 
 #include "AuditText.h"
-#include "SqliteStatement.h"
+#include "SqliteQuery.h"
 
 #include <sqlite3.h>
 
@@ -11,6 +11,10 @@
 namespace zel::data::detail {
 
 namespace {
+
+using Statement = SqliteQuery;
+constexpr auto BindText = &SqliteQuery::BindText;
+constexpr auto Text = &SqliteQuery::Text;
 
 // Rows are never changed or removed through the library; the triggers stop a hand-written
 // statement too (a tamper must drop them first, and the chain still shows it).
@@ -41,47 +45,6 @@ BEGIN SELECT RAISE(ABORT, 'the audit log is append-only'); END;
 
 constexpr const char* kColumns = "SELECT ID, Seq, LoggedAt, OsUser, Host, Program, Version, Action, ClockID, "
                                  "ClockName, UserIDs, Outcome, Detail, PreviousHash, Hash FROM AuditLog";
-
-// A prepared statement finalized when it goes.
-class Statement {
-public:
-    Statement(sqlite3* db, const std::string& sql) : mDb(db)
-    {
-        CheckSqlite(db, sqlite3_prepare_v2(db, sql.c_str(), -1, &mStatement, nullptr),
-                    "Preparing an audit log statement");
-    }
-    ~Statement() { sqlite3_finalize(mStatement); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    sqlite3_stmt* operator*() const { return mStatement; }
-    bool Step(const char* context)
-    {
-        const int rc = sqlite3_step(mStatement);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            RaiseSqlite(mDb, rc, context);
-        return false;
-    }
-
-private:
-    sqlite3* mDb;
-    sqlite3_stmt* mStatement = nullptr;
-};
-
-void BindText(sqlite3_stmt* s, int index, const std::string& text)
-{
-    sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-}
-
-std::string Text(sqlite3_stmt* s, int column)
-{
-    const auto* text = sqlite3_column_text(s, column);
-    return text ? std::string(reinterpret_cast<const char*>(text),
-                              static_cast<std::size_t>(sqlite3_column_bytes(s, column)))
-                : std::string();
-}
 
 // The WHERE clause of a filter and the texts it binds, in order.
 struct Where {

@@ -40,9 +40,10 @@ public:
     static zel::data::AuditEntry EntryOf(const std::string& action, const ClockResult& result,
                                          const std::vector<std::string>& userIDs, const std::string& detail);
 
-private:
+    // Appends rows made by EntryOf (or by hand) in one transaction.
     std::string Write(std::vector<zel::data::AuditEntry> entries);
 
+private:
     std::shared_ptr<zel::data::IStore> mStore;
 };
 
