@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <ctime>
+
 using zel::data::AuditEntry;
 using zel::data::AuditLog;
 using zel::data::DataSource;
@@ -44,6 +46,15 @@ std::string CopyOfSite(const std::string& name)
     fs::remove(copy);
     fs::copy_file(SiteFile(), copy);
     return copy.string();
+}
+
+// The processor time the calling thread has used: on a shared machine under load, the wall time of
+// a case counts the other programs' turns too.
+double ThreadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // The site with 100,000 audit rows, made by the append case (or here, when it did not run).
@@ -106,8 +117,10 @@ void BM_VerifyAudit(benchmark::State& state)
         AuditLog log(ds.GetConnection());
         for (auto _ : state) {
             const auto start = std::chrono::steady_clock::now();
+            const double cpuStart = ThreadCpuSeconds();
             const auto verdict = log.Verify();
             const double seconds = SecondsSince(start);
+            AuditGoals().Record("verify cpu", ThreadCpuSeconds() - cpuStart);
             if (!verdict.Intact() || verdict.RowsChecked != kRows)
                 throw std::runtime_error("the chain is not whole: " + verdict.Text());
             state.SetIterationTime(seconds);
@@ -159,10 +172,12 @@ int main(int argc, char** argv)
     if (!RunBenchmarks(argc, argv))
         return 1;
     AuditGoals().Print("Audit trail on an SQLite file");
-    const double verify = AuditGoals().Mean("verify");
-    if (verify > 0)
-        std::printf("  verify: %.0f rows a second, goal >= 200000: ratio %.2f %s\n", kRows / verify,
-                    (kRows / verify) / 200000.0, kRows / verify >= 200000.0 ? "ok" : "UNDER");
+    for (const auto& [key, what] : {std::pair{"verify", "wall time"}, std::pair{"verify cpu", "processor time"}}) {
+        const double verify = AuditGoals().Mean(key);
+        if (verify > 0)
+            std::printf("  verify (%s): %.0f rows a second, goal >= 200000: ratio %.2f %s\n", what, kRows / verify,
+                        (kRows / verify) / 200000.0, kRows / verify >= 200000.0 ? "ok" : "UNDER");
+    }
     const double logged = AuditGoals().Mean("save logged");
     const double bare = AuditGoals().Mean("save bare");
     if (logged > 0 && bare > 0) {

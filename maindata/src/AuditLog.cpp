@@ -215,12 +215,15 @@ AuditVerdict AuditLog::Verify(const std::function<void(std::int64_t)>& progress)
             verdict.What = AuditVerdict::Kind::Changed;
         }
     };
-    auto onRow = [&](const AuditEntry& row) {
+    auto onRow = [&](AuditEntry& row) {
         if (decided)
             return;
-        if (held)
+        if (held) {
             judge(*held, &row);
-        held = row;
+            std::swap(*held, row); // the rows' strings are reused, not copied
+        } else {
+            held = std::move(row);
+        }
         if (progress && verdict.RowsChecked % 10000 == 0 && verdict.RowsChecked > 0)
             progress(verdict.RowsChecked);
     };

@@ -87,7 +87,8 @@ struct Where {
     }
 };
 
-void ReadRows(const PgResult& result, const std::function<void(const AuditEntry&)>& onRow)
+// `split`: UserIDs as a list; else the stored text as its one element (all a hash needs).
+void ReadRows(const PgResult& result, const std::function<void(AuditEntry&)>& onRow, bool split = true)
 {
     AuditEntry e;
     for (int row = 0; row < result.Rows(); ++row) {
@@ -101,7 +102,8 @@ void ReadRows(const PgResult& result, const std::function<void(const AuditEntry&
         e.Action = TextOf(result.Value(row, 7));
         e.ClockID = static_cast<std::int32_t>(result.Integer(row, 8));
         e.ClockName = TextOf(result.Value(row, 9));
-        e.UserIDs = SplitUserIDs(TextOf(result.Value(row, 10)));
+        e.UserIDs = split ? SplitUserIDs(TextOf(result.Value(row, 10)))
+                          : std::vector<std::string>{TextOf(result.Value(row, 10))};
         e.Outcome = TextOf(result.Value(row, 11));
         e.Detail = TextOf(result.Value(row, 12));
         e.PreviousHash = TextOf(result.Value(row, 13));
@@ -170,7 +172,7 @@ std::int64_t CountPgAuditRows(PgConnection& connection, const AuditFilter& filte
 }
 
 void SelectPgAuditRows(PgConnection& connection, const AuditFilter& filter, std::int64_t beforeID, std::int64_t limit,
-                       const std::function<void(const AuditEntry&)>& onRow)
+                       const std::function<void(AuditEntry&)>& onRow)
 {
     if (!HasPgAuditTable(connection))
         return;
@@ -183,7 +185,7 @@ void SelectPgAuditRows(PgConnection& connection, const AuditFilter& filter, std:
     ReadRows(connection.Run(sql, where.Params, false, "Reading the audit log"), onRow);
 }
 
-void WalkPgAuditRows(PgConnection& connection, const std::function<void(const AuditEntry&)>& onRow)
+void WalkPgAuditRows(PgConnection& connection, const std::function<void(AuditEntry&)>& onRow)
 {
     if (!HasPgAuditTable(connection))
         return;
@@ -193,7 +195,7 @@ void WalkPgAuditRows(PgConnection& connection, const std::function<void(const Au
     for (;;) {
         auto result = connection.Run(std::string(kColumns) + " WHERE id > $1 ORDER BY id LIMIT $2",
                                      {{FieldValue(after)}, {FieldValue(kPage)}}, true, "Reading the audit log");
-        ReadRows(result, onRow);
+        ReadRows(result, onRow, false);
         if (result.Rows() < kPage)
             return;
         after = result.Integer(result.Rows() - 1, 0);

@@ -28,8 +28,8 @@ std::int64_t InsertPgAuditRow(PgConnection& connection, const AuditEntry& entry)
 std::int64_t CountPgAuditRows(PgConnection& connection, const AuditFilter& filter);
 // Newest first, below row ID `beforeID` (from the newest when 0); limit < 0 means no limit.
 void SelectPgAuditRows(PgConnection& connection, const AuditFilter& filter, std::int64_t beforeID, std::int64_t limit,
-                       const std::function<void(const AuditEntry&)>& onRow);
-// Every row, oldest first (row ID ascending).
-void WalkPgAuditRows(PgConnection& connection, const std::function<void(const AuditEntry&)>& onRow);
+                       const std::function<void(AuditEntry&)>& onRow);
+// Every row, oldest first (row ID ascending), with UserIDs as one element: the stored text.
+void WalkPgAuditRows(PgConnection& connection, const std::function<void(AuditEntry&)>& onRow);
 
 } // namespace zel::data::detail

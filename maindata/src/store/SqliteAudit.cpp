@@ -78,7 +78,8 @@ struct Where {
     }
 };
 
-void ReadRows(Statement& s, const std::function<void(const AuditEntry&)>& onRow)
+// `split`: UserIDs as a list; else the stored text as its one element (all a hash needs).
+void ReadRows(Statement& s, const std::function<void(AuditEntry&)>& onRow, bool split = true)
 {
     AuditEntry e;
     while (s.Step("Reading the audit log")) {
@@ -92,7 +93,7 @@ void ReadRows(Statement& s, const std::function<void(const AuditEntry&)>& onRow)
         e.Action = Text(*s, 7);
         e.ClockID = sqlite3_column_int(*s, 8);
         e.ClockName = Text(*s, 9);
-        e.UserIDs = SplitUserIDs(Text(*s, 10));
+        e.UserIDs = split ? SplitUserIDs(Text(*s, 10)) : std::vector<std::string>{Text(*s, 10)};
         e.Outcome = Text(*s, 11);
         e.Detail = Text(*s, 12);
         e.PreviousHash = Text(*s, 13);
@@ -156,7 +157,7 @@ std::int64_t CountAuditRows(sqlite3* db, const AuditFilter& filter)
 }
 
 void SelectAuditRows(sqlite3* db, const AuditFilter& filter, std::int64_t beforeID, std::int64_t limit,
-                     const std::function<void(const AuditEntry&)>& onRow)
+                     const std::function<void(AuditEntry&)>& onRow)
 {
     if (!HasAuditTable(db))
         return;
@@ -172,12 +173,12 @@ void SelectAuditRows(sqlite3* db, const AuditFilter& filter, std::int64_t before
     ReadRows(s, onRow);
 }
 
-void WalkAuditRows(sqlite3* db, const std::function<void(const AuditEntry&)>& onRow)
+void WalkAuditRows(sqlite3* db, const std::function<void(AuditEntry&)>& onRow)
 {
     if (!HasAuditTable(db))
         return;
     Statement s(db, std::string(kColumns) + " ORDER BY ID");
-    ReadRows(s, onRow);
+    ReadRows(s, onRow, false);
 }
 
 } // namespace zel::data::detail

@@ -31,8 +31,8 @@ std::int64_t InsertAuditRow(sqlite3* db, const AuditEntry& entry);
 std::int64_t CountAuditRows(sqlite3* db, const AuditFilter& filter);
 // Newest first, below row ID `beforeID` (from the newest when 0); limit < 0 means no limit.
 void SelectAuditRows(sqlite3* db, const AuditFilter& filter, std::int64_t beforeID, std::int64_t limit,
-                     const std::function<void(const AuditEntry&)>& onRow);
-// Every row, oldest first (row ID ascending).
-void WalkAuditRows(sqlite3* db, const std::function<void(const AuditEntry&)>& onRow);
+                     const std::function<void(AuditEntry&)>& onRow);
+// Every row, oldest first (row ID ascending), with UserIDs as one element: the stored text.
+void WalkAuditRows(sqlite3* db, const std::function<void(AuditEntry&)>& onRow);
 
 } // namespace zel::data::detail
