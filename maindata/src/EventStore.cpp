@@ -13,7 +13,7 @@ namespace {
 
 detail::StoreEngine EngineOf(const std::shared_ptr<IStore>& store)
 {
-    return detail::EngineOf(store, "keeps no events");
+    return detail::EngineOf(store, "events");
 }
 
 } // namespace
@@ -30,7 +30,7 @@ void EventStore::CheckWritable() const
 
 int EventStore::Add(const std::vector<StoredEvent>& events)
 {
-    const auto engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     mStore->CheckCanAppend();
     int inserted = 0;
     // The table is made (and given its newer columns) when the site is opened for writing or
@@ -43,20 +43,20 @@ int EventStore::Add(const std::vector<StoredEvent>& events)
 
 bool EventStore::Contains(const StoredEvent& event) const
 {
-    const auto engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     return engine.Pg ? detail::ContainsPgEvent(*engine.Pg, event) : detail::ContainsEvent(engine.Sqlite, event);
 }
 
 std::int64_t EventStore::CountForClock(std::int32_t clockID) const
 {
-    const auto engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     return engine.Pg ? detail::CountPgEventsOfClock(*engine.Pg, clockID)
                      : detail::CountEventsOfClock(engine.Sqlite, clockID);
 }
 
 std::int64_t EventStore::Count(const EventFilter& filter) const
 {
-    const auto engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     return engine.Pg ? detail::CountPgEvents(*engine.Pg, filter) : detail::CountEvents(engine.Sqlite, filter);
 }
 
@@ -65,7 +65,7 @@ std::vector<StoredEvent> EventStore::Page(const EventFilter& filter, std::int64_
     std::vector<StoredEvent> page;
     page.reserve(static_cast<std::size_t>(limit > 0 ? limit : 0));
     auto add = [&](const StoredEvent& e) { page.push_back(e); };
-    const auto engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     if (engine.Pg)
         detail::SelectPgEvents(*engine.Pg, filter, offset, limit, add);
     else
@@ -79,7 +79,7 @@ std::vector<StoredEvent> EventStore::PageAfter(const EventFilter& filter, const 
     std::vector<StoredEvent> page;
     page.reserve(static_cast<std::size_t>(limit > 0 ? limit : 0));
     auto add = [&](const StoredEvent& e) { page.push_back(e); };
-    const auto engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     if (engine.Pg)
         detail::SelectPgEventsAfter(*engine.Pg, filter, after ? &*after : nullptr, limit, add);
     else
@@ -89,7 +89,7 @@ std::vector<StoredEvent> EventStore::PageAfter(const EventFilter& filter, const 
 
 void EventStore::ForEach(const EventFilter& filter, const std::function<void(const StoredEvent&)>& onEvent) const
 {
-    const auto engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     if (engine.Pg)
         detail::SelectPgEvents(*engine.Pg, filter, 0, -1, onEvent);
     else

@@ -18,7 +18,7 @@ constexpr const char* kRetentionDays = "RetentionDays";
 
 detail::StoreEngine EngineOf(const std::shared_ptr<IStore>& store)
 {
-    return detail::EngineOf(store, "keeps no pending erasures");
+    return detail::EngineOf(store, "pending erasures");
 }
 
 } // namespace

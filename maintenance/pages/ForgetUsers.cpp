@@ -42,7 +42,7 @@ frmCommandResult* ForgetUsers::ResultWindow() const
     return mResult;
 }
 
-bool ForgetUsers::Run(const std::vector<UserPtr>& users)
+bool ForgetUsers::Run(const std::vector<UserPtr>& users, const std::string& action)
 {
     if (users.empty() || mRunning)
         return false;
@@ -89,7 +89,7 @@ bool ForgetUsers::Run(const std::vector<UserPtr>& users)
     zel::workflows::ErasureReport report;
     QString failure;
     try {
-        report = erasure.Forget(users, clocks);
+        report = erasure.Forget(users, clocks, action);
     } catch (const zel::Error& error) {
         failure = ErrorMessageText(error);
     }

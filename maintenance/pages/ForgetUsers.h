@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class QWidget;
@@ -40,8 +41,9 @@ public:
 
     ForgetUsers(QWidget* owner, zel::workflows::ChannelMaker makeChannel);
 
-    // Asks, then forgets the users. False when nothing was done (refused, or the answer was No).
-    bool Run(const std::vector<UserPtr>& users);
+    // Asks, then forgets the users; the receipt in the audit trail carries `action` ("forget", or
+    // "retention" for the retention schedule). False when nothing was done (refused, or No).
+    bool Run(const std::vector<UserPtr>& users, const std::string& action = "forget");
     // The result window of the last run while it is open, or nullptr.
     frmCommandResult* ResultWindow() const;
     // The running window while a run goes on, or nullptr.

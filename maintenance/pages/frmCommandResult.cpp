@@ -16,7 +16,9 @@
 
 namespace zel::ui {
 
-using zel::workflows::ClockReport;
+using zel::workflows::ClockOutcome;
+using zel::workflows::ClockResult;
+using zel::workflows::ClockTask;
 using zel::workflows::CommandReport;
 namespace {
 
@@ -53,7 +55,7 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     // held or removed, users written in data banks), so that a run that finished an interrupted
     // one says so, or a clock carries a note ("not on this clock: 1004").
     const bool news = mReport.AnyNotes() || std::any_of(mReport.Clocks().begin(), mReport.Clocks().end(),
-                                                        [](const ClockReport& clock) { return clock.HasNews(); });
+                                                        [](const ClockResult& clock) { return clock.HasNews(); });
     mIcon = new QLabel(this);
     mIcon->setObjectName(QStringLiteral("imgResult"));
     mIcon->setPixmap(style()
@@ -76,7 +78,7 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     mResults->setWordWrap(true);
     const QIcon doneIcon = style()->standardIcon(QStyle::SP_DialogApplyButton);
     const QIcon troubleIcon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
-    for (const ClockReport& clock : mReport.Clocks()) {
+    for (const ClockResult& clock : mReport.Clocks()) {
         auto* item = new QTreeWidgetItem(mResults);
         item->setText(ResultColumnClock, ToQ(clock.ClockName));
         item->setText(ResultColumnTask, ToQ(clock.TaskText()));
@@ -93,7 +95,7 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     // Wide enough for the longest result on one line, up to WidestResult; the rest wraps.
     const QFontMetrics metrics(mResults->font());
     int widest = 0;
-    for (const ClockReport& clock : mReport.Clocks())
+    for (const ClockResult& clock : mReport.Clocks())
         widest = std::max(widest, metrics.horizontalAdvance(ToQ(clock.Text())));
     const int resultWidth = std::min(widest + IconWidth(mResults) + 2 * CellPadding, WidestResult);
     int others = mResults->columnWidth(ResultColumnClock);

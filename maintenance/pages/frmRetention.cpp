@@ -128,7 +128,7 @@ void frmRetention::cmdForgetDue_Click()
         ShowMessage(this, ErrorMessageText(error), QStringLiteral("Retention Schedule"), MsgIcon::Critical);
         return;
     }
-    mForget->Run(users);
+    mForget->Run(users, "retention");
     Refresh();
 }
 

@@ -97,6 +97,11 @@ TEST_F(ForgetCommandsTest, AClockStoppedKeepsAPendingErasureThatTheNextCommandFi
     ASSERT_EQ(status.Status, 0) << status.Err;
     EXPECT_EQ(HeldBy("Back"), (Held{"1002"}));
     EXPECT_EQ(Users(), "1001:-:- 1002:enrolled:- 1003:enrolled:- 1004:enrolled:- 1005:enrolled:- ");
+    // The receipts: one row per clock of the forget, then the erasure finished on Back.
+    auto receipts = Zelctl({"audit", "list", "--action", "forget", "--format", "json"});
+    ASSERT_EQ(receipts.Status, 0) << receipts.Err;
+    ASSERT_EQ(receipts.Json().size(), 3);
+    EXPECT_EQ(receipts.Json()[0].toObject().value("detail").toString(), "pending erasure finished");
 }
 
 TEST_F(ForgetCommandsTest, PendingErasuresAreListedAndRetriedOnRequest)

@@ -4,6 +4,7 @@
 #include "zel/workflows/SiteChannels.h"
 
 #include "zel/Error.h"
+#include "zel/data/AuditLog.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/IStore.h"
@@ -39,7 +40,7 @@ std::shared_ptr<ErasureFinisher> ErasureFinisher::ForLine(const std::string& lin
         auto finisher = std::make_shared<ErasureFinisher>();
         for (const auto& erasure : pending)
             if (const auto found = readerOf.find(erasure.ClockID); found != readerOf.end())
-                finisher->mByReader[found->second].push_back({erasure.ClockID, erasure.UserID});
+                finisher->mByReader[found->second].push_back({erasure.ClockID, erasure.ClockName, erasure.UserID});
         return finisher->mByReader.empty() ? nullptr : finisher;
     } catch (const std::exception&) {
         return nullptr; // the site cannot tell now: the erasures wait for a later command
@@ -82,7 +83,22 @@ void ErasureFinisher::Finish(zel::support::IReader& reader, std::int32_t readerI
     ParallelGroups::PostHome([due] {
         for (const auto& erasure : due) {
             try {
-                zel::data::LifecycleStore().RemovePending(erasure.ClockID, erasure.UserID);
+                auto store = zel::data::DataSource().GetConnection();
+                if (!store)
+                    return;
+                // The row goes with the receipt of the erasure, or neither.
+                store->Append([&] {
+                    if (!zel::data::LifecycleStore(store).RemovePending(erasure.ClockID, erasure.UserID))
+                        return;
+                    zel::data::AuditEntry entry;
+                    entry.Action = "forget";
+                    entry.ClockID = erasure.ClockID;
+                    entry.ClockName = erasure.ClockName;
+                    entry.UserIDs = {erasure.UserID};
+                    entry.Outcome = "done";
+                    entry.Detail = "pending erasure finished";
+                    zel::data::AuditLog(store).Append({std::move(entry)});
+                });
             } catch (const zel::Error&) {
                 return; // the row stays; the next command that reaches the clock takes it out
             }

@@ -1,5 +1,6 @@
 #include "zel/workflows/UserErasure.h"
 
+#include "zel/workflows/AuditTrail.h"
 #include "zel/workflows/ClockRunner.h"
 
 #include "zel/data/DataErrors.h"
@@ -19,9 +20,11 @@ namespace zel::workflows {
 UserErasure::UserErasure(ChannelMaker makeChannel)
     : mMakeChannel(makeChannel ? std::move(makeChannel) : DefaultChannelMaker()), mTransmission(mMakeChannel)
 {
+    mTransmission.SetAudited(false); // the receipt is written with the change of the site
 }
 
-ErasureReport UserErasure::Forget(const std::vector<UserPtr>& users, const std::vector<ReaderPtr>& clocks)
+ErasureReport UserErasure::Forget(const std::vector<UserPtr>& users, const std::vector<ReaderPtr>& clocks,
+                                  const std::string& action)
 {
     zel::data::DataSource data;
     auto store = data.GetConnection();
@@ -47,12 +50,28 @@ ErasureReport UserErasure::Forget(const std::vector<UserPtr>& users, const std::
         }
     }
 
+    // The receipt: each clock and its outcome; a template is never part of it.
+    std::vector<zel::data::AuditEntry> receipt;
+    for (const auto& result : report.Clocks)
+        receipt.push_back(AuditTrail::EntryOf(action, result, report.UserIDs,
+                                              result.Outcome == ClockOutcome::Done
+                                                  ? "template taken out of the site"
+                                                  : "template taken out of the site; erasure pending on this clock"));
+    if (receipt.empty()) {
+        zel::data::AuditEntry entry;
+        entry.Action = action;
+        entry.UserIDs = report.UserIDs;
+        entry.Outcome = OutcomeWord(ClockOutcome::Done);
+        entry.Detail = "the site has no clocks; template taken out of the site";
+        receipt.push_back(std::move(entry));
+    }
     zel::data::LifecycleStore lifecycle(store);
     store->Transact([&] {
         if (!report.Pending.empty())
             lifecycle.AddPending(report.Pending);
         for (const auto& user : users)
             lifecycle.ForgetTemplate(user->DatabaseID());
+        zel::data::AuditLog(store).Append(std::move(receipt));
     });
     report.SiteDone = true;
     // The list shows what the site holds now: no template, not enrolled.

@@ -26,7 +26,8 @@ const std::set<std::string> kSingle{"site",
                                     "channel",
                                     "level",
                                     "location",
-                                    "new-id"};
+                                    "new-id",
+                                    "action"};
 const std::set<std::string> kMulti{"from", "to", "user", "clock", "kind"};
 const std::set<std::string> kFlags{"all",     "enrolled",          "all-users", "clear",          "yes",    "help",
                                    "csv-raw", "allow-no-template", "dry-run",   "remove-missing", "pending"};

@@ -42,6 +42,8 @@ int UsersSet(Context& ctx);
 int UsersDelete(Context& ctx);
 int UsersImportCsv(Context& ctx);
 int UsersExportCsv(Context& ctx);
+int AuditVerify(Context& ctx);
+int AuditList(Context& ctx);
 int UsersForget(Context& ctx);
 int RetentionPlan(Context& ctx);
 int RetentionApply(Context& ctx);

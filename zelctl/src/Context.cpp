@@ -8,6 +8,7 @@
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/SiteName.h"
+#include "zel/workflows/AuditTrail.h"
 #include "zel/workflows/ClockRunner.h"
 #include "zel/workflows/PrivateFile.h"
 
@@ -174,9 +175,24 @@ void Context::Attach(zel::workflows::ClockRunner& runner)
     });
 }
 
+void Context::SetAuditAction(std::string action, std::vector<std::string> userIDs)
+{
+    mAudits = true;
+    mAuditAction = std::move(action);
+    mAuditUsers = std::move(userIDs);
+}
+
+void Context::TellAuditFailure(const std::string& failure)
+{
+    if (!failure.empty())
+        Err << "zelctl: warning: " << Masked(failure) << '\n';
+}
+
 int Context::Finish(const std::vector<zel::workflows::ClockResult>& results)
 {
     EndProgress();
+    if (!mAuditAction.empty())
+        TellAuditFailure(zel::workflows::AuditTrail().Record(mAuditAction, results, mAuditUsers));
     for (const auto& result : results) {
         if (result.Outcome == zel::workflows::ClockOutcome::Done)
             continue;

@@ -41,8 +41,9 @@ std::vector<Context::ReaderPtr> SiteClocks(Context& ctx)
 }
 
 // Forgets the users on every clock of the site, then in the site; without --yes, or with
-// --dry-run, reads the clocks and tells what it would do. The exit status is the clocks'.
-int ForgetUsers(Context& ctx, const std::vector<UserPtr>& users)
+// --dry-run, reads the clocks and tells what it would do. The exit status is the clocks'. The
+// receipt in the audit trail carries `action` ("forget", "retention").
+int ForgetUsers(Context& ctx, const std::vector<UserPtr>& users, const std::string& action)
 {
     const auto clocks = SiteClocks(ctx);
     const bool apply = ctx.Args.Flag("yes") && !ctx.DryRun();
@@ -70,7 +71,7 @@ int ForgetUsers(Context& ctx, const std::vector<UserPtr>& users)
         [&ctx](const zel::workflows::ChannelStep& step) { ctx.Progress(step.Clock->Name(), step.Text); });
     zel::workflows::ErasureReport report;
     try {
-        report = erasure.Forget(users, clocks);
+        report = erasure.Forget(users, clocks, action);
     } catch (const zel::Error& error) {
         ctx.EndProgress();
         throw SiteError("the templates of " + Named(users) +
@@ -152,7 +153,7 @@ int UsersForget(Context& ctx)
             throw UsageError("the site has no user with ID '" + given + "'");
         users.push_back(site->Item(id));
     }
-    return ForgetUsers(ctx, users);
+    return ForgetUsers(ctx, users, "forget");
 }
 
 int RetentionPlan(Context& ctx)
@@ -184,7 +185,7 @@ int RetentionApply(Context& ctx)
         ctx.Err << "zelctl: no template is due\n";
         return kExitDone;
     }
-    return ForgetUsers(ctx, users);
+    return ForgetUsers(ctx, users, "retention");
 }
 
 int RetentionPolicy(Context& ctx)

@@ -15,27 +15,9 @@ namespace zel::cli {
 
 namespace {
 
-using zel::workflows::ClockReport;
-
-const char* ResultWord(ClockReport::Kind kind)
-{
-    switch (kind) {
-    case ClockReport::Kind::Done:
-        return "done";
-    case ClockReport::Kind::NotConnected:
-        return "not connected";
-    case ClockReport::Kind::NotAnswering:
-        return "not answering";
-    case ClockReport::Kind::Cancelled:
-        return "cancelled";
-    case ClockReport::Kind::NotReached:
-        return "not reached";
-    case ClockReport::Kind::Failed:
-    case ClockReport::Kind::Pending:
-        break;
-    }
-    return "failed";
-}
+using zel::workflows::ClockOutcome;
+using zel::workflows::ClockResult;
+using zel::workflows::ClockTask;
 
 zel::workflows::Synchronizer::ReaderCollection Collection(const std::vector<Context::ReaderPtr>& clocks)
 {
@@ -118,6 +100,7 @@ int Sync(Context& ctx)
         commandError = error.what();
     }
     ctx.EndProgress();
+    ctx.TellAuditFailure(synchronizer.AuditFailure());
 
     const auto& report = synchronizer.Report();
     std::vector<Column> columns{
@@ -126,14 +109,15 @@ int Sync(Context& ctx)
         columns.push_back(std::move(column));
     Table table(std::move(columns));
     bool reached = false, allDone = commandError.empty();
-    for (const ClockReport& clock : report.Clocks()) {
-        const bool done = clock.Outcome == ClockReport::Kind::Done;
-        reached = reached || done || clock.Outcome == ClockReport::Kind::Failed;
+    for (const ClockResult& clock : report.Clocks()) {
+        const bool done = clock.Outcome == ClockOutcome::Done;
+        reached = reached || done || clock.Outcome == ClockOutcome::Failed;
         allDone = allDone && done;
-        std::vector<Cell> row{
-            clock.ClockName, clock.Work == ClockReport::Task::Read ? "read" : "send", ResultWord(clock.Outcome),
-            done || clock.Outcome == ClockReport::Kind::Failed || clock.Writes ? Cell(clock.Count) : Cell(),
-            done && !clock.HasNews() ? Cell() : Cell(clock.Text())};
+        std::vector<Cell> row{clock.ClockName, clock.Work == ClockTask::Read ? "read" : "send",
+                              zel::workflows::OutcomeWord(clock.Outcome),
+                              done || clock.Outcome == ClockOutcome::Failed || clock.Writes ? Cell(clock.Count)
+                                                                                            : Cell(),
+                              done && !clock.HasNews() ? Cell() : Cell(clock.Text())};
         for (auto& cell : WritesCells(clock.Writes))
             row.push_back(std::move(cell));
         table.Add(std::move(row));

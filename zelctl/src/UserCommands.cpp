@@ -187,6 +187,7 @@ int UsersSend(Context& ctx)
     zel::workflows::UserTransmission transmission;
     Attach(ctx, transmission);
     auto results = transmission.Send(clocks, users);
+    ctx.TellAuditFailure(transmission.AuditFailure());
     for (auto& result : results)
         result.Detail = zel::workflows::DetailWithWrites(result); // what each clock lacks
     const int status = ctx.Finish(results);
@@ -218,6 +219,7 @@ int UsersRemove(Context& ctx)
         zel::workflows::UserTransmission transmission;
         Attach(ctx, transmission);
         auto results = transmission.Remove(clocks, ids);
+        ctx.TellAuditFailure(transmission.AuditFailure());
         const int status = ctx.Finish(results);
         ResultTable(results, "users", "Users removed").Print(ctx.Out, ctx.Args.OutputFormat);
         return status;
@@ -231,6 +233,8 @@ int UsersRemove(Context& ctx)
         reader.RemoveAllUsers();
         result.Detail = "every user removed";
     });
+    if (ctx.Audits())
+        ctx.SetAuditAction("clear");
     const int status = ctx.Finish(results);
     ResultTable(results, "users", "Users removed").Print(ctx.Out, ctx.Args.OutputFormat);
     return status;

@@ -30,7 +30,7 @@ struct CommandInfo {
     Writes ChangesSite = Writes::No;
 };
 
-const std::array<CommandInfo, 37> kCommands{{
+const std::array<CommandInfo, 39> kCommands{{
     {"clocks", "clocks", "Lists the site's clocks.", ListClocks},
     {"users", "users", "Lists the site's users.", ListUsers},
     {"channels", "channels", "Lists the site's channels.", ListChannels},
@@ -192,6 +192,16 @@ const std::array<CommandInfo, 37> kCommands{{
      "(mode 0600, put in place whole) or to standard output; a name a spreadsheet would run as a formula\n"
      "gets an apostrophe in front unless --csv-raw (users import-csv reads it back without).",
      UsersExportCsv},
+    {"audit verify", "audit verify",
+     "Walks the site's audit trail, oldest row first, and checks each row against its hash and the hash\n"
+     "of the row before it. Exit status 0 when the chain is intact; 1, naming the first row that was\n"
+     "changed, removed or inserted behind the programs' back, otherwise.",
+     AuditVerify},
+    {"audit list", "audit list [--since T] [--until T] [--user ID] [--clock C] [--action A]",
+     "Lists the site's audit trail, newest first: when (UTC), who, from which host and program, what\n"
+     "(action), on which clock, which users, the outcome on the clock and a detail. T is YYYY-MM-DD\n"
+     "(--until: the whole day), YYYY-MM-DD HH:MM or YYYY-MM-DDTHH:MM:SSZ, in UTC.",
+     AuditList},
 }};
 
 void PrintHelp(std::ostream& out)
@@ -211,6 +221,35 @@ void PrintHelp(std::ostream& out)
            "Exit status: 0 all done; 1 some clocks failed, or roster rows refused (each named on standard\n"
            "error); 2 usage, or a value the list editors' rules refuse; 3 site database error; 4 no clock\n"
            "reached.\n";
+}
+
+// The commands that act on clocks, with the action word of their audit rows ("": the command's
+// workflow writes them itself). They open the site to append at least, so that the rows can be
+// written beside the program that holds the site; a dry run writes none.
+struct AuditedCommand {
+    const char* Words;
+    const char* Action;
+};
+constexpr AuditedCommand kAudited[] = {
+    {"time set", "time-set"},
+    {"users import", "import"},
+    {"users send", ""},
+    {"users remove", ""},
+    {"sync", ""},
+    {"restore", "restore"},
+    {"backup", "backup"},
+    {"events collect", ""},
+    {"settings set", "settings"},
+    {"settings dst", "settings"},
+    {"menu send", "menu"},
+};
+
+const AuditedCommand* FindAudited(const std::string& words)
+{
+    for (const auto& audited : kAudited)
+        if (words == audited.Words)
+            return &audited;
+    return nullptr;
 }
 
 bool ReachesClocks(const std::string& words)
@@ -288,8 +327,13 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
     const bool dryRun = args.Flag("dry-run");
     ctx.SetWritesSite(!dryRun && (command->ChangesSite == Writes::Yes ||
                                   (command->ChangesSite == Writes::WithYes && args.Flag("yes"))));
-    // Collection only appends events: it runs beside a program that has the site open.
-    ctx.SetAppendsEvents(words == "events collect");
+    // A command that acts on clocks appends its audit rows (and collection its events): it runs
+    // beside a program that has the site open. A restore without --yes only plans.
+    const AuditedCommand* audited = FindAudited(words);
+    const bool logs = audited != nullptr && !dryRun && (words != "restore" || args.Flag("yes"));
+    ctx.SetAppendsEvents(logs);
+    if (logs)
+        ctx.SetAuditAction(audited->Action);
     // Every command that reaches clocks finishes their pending erasures (a dry run leaves them).
     ctx.SetFinishesErasures(!dryRun && ReachesClocks(words));
     ctx.Operands.assign(args.Words.begin() + static_cast<std::ptrdiff_t>(used), args.Words.end());

@@ -1,5 +1,6 @@
 #include "PgSchema.h"
 
+#include "PgAudit.h"
 #include "PgChangeFeed.h"
 #include "PgConnection.h"
 #include "PgEvents.h"
@@ -124,6 +125,7 @@ void BringPgSiteUpToDate(PgConnection& connection, bool everything)
     if (VersionOf(connection) >= PgSiteSchemaVersion)
         return;
     EnsurePgEventsTable(connection);
+    EnsurePgAuditTable(connection);
     if (!everything)
         return;
     EnsurePgLifecycleTables(connection);

@@ -1,6 +1,7 @@
 #include "PgStore.h"
 
 #include "../Conversions.h"
+#include "PgAudit.h"
 #include "PgChangeFeed.h"
 #include "PgEvents.h"
 #include "PgLifecycle.h"
@@ -104,6 +105,7 @@ void PgStore::Create(const std::string& site)
     try {
         connection.Execute(PgSchemaSql, "Creating the tables");
         EnsurePgEventsTable(connection);
+        EnsurePgAuditTable(connection);
         EnsurePgLifecycleTables(connection);
         CreatePgChangeFeed(connection);
         SetPgSchemaVersion(connection);

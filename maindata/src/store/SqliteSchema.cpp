@@ -1,5 +1,6 @@
 #include "SqliteSchema.h"
 
+#include "SqliteAudit.h"
 #include "SqliteEvents.h"
 #include "SqliteLifecycle.h"
 #include "SqliteStatement.h"
@@ -452,6 +453,7 @@ void BringUpToDate(sqlite3* db, bool writer)
     Exec(db, "BEGIN IMMEDIATE");
     try {
         EnsureEventsTable(db);
+        EnsureAuditTable(db);
         if (writer) // appending needs none of them
             EnsureLifecycleTables(db);
         if (keys)

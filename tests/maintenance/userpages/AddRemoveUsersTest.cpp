@@ -25,7 +25,9 @@
 
 namespace zel::ui::test {
 
-using zel::workflows::ClockReport;
+using zel::workflows::ClockOutcome;
+using zel::workflows::ClockResult;
+using zel::workflows::ClockTask;
 using zel::workflows::CommandReport;
 
 class AddRemoveUsersTest : public QObject {
@@ -226,7 +228,7 @@ private slots:
         const CommandReport& report = mPage->ResultWindow()->Report();
         QCOMPARE(report.HowEnded(), CommandReport::Ending::Error);
         QCOMPARE(report.Clocks().at(0).ClockName, std::string("Bravo"));
-        QCOMPARE(report.Clocks().at(0).Outcome, ClockReport::Kind::Failed);
+        QCOMPARE(report.Clocks().at(0).Outcome, ClockOutcome::Failed);
         QVERIFY(!report.Clocks().at(0).Detail.empty());
         QVERIFY(report.Clocks().at(0).Count < 2);
         QVERIFY(ResultOf("Bravo").startsWith(QStringLiteral("failed")));

@@ -40,6 +40,7 @@ public:
 private:
     struct Pending {
         std::int32_t ClockID = 0;
+        std::string ClockName;
         std::string UserID;
     };
     std::mutex mLock;

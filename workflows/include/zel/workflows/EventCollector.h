@@ -75,9 +75,13 @@ public:
     // May be called from any thread.
     void Cancel() noexcept { mCancel = true; }
     bool CancelRequested() const noexcept { return mCancel; }
+    // Why the last Run's rows could not be written to the site's audit trail ("" when they
+    // were). Run logs one "events-collect" row per clock once every clock's outcome is known.
+    const std::string& AuditFailure() const { return mAuditFailure; }
 
 private:
     ChannelMaker mMakeChannel;
+    std::string mAuditFailure;
     int mBatchSize = DefaultBatchSize;
     Progress mProgress;
     Stage mStage;

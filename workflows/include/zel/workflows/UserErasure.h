@@ -33,7 +33,8 @@ struct ErasureReport {
 // remain for the events that name them and for the administrator, who may delete the row as any
 // other) and records a pending erasure for each clock that was not done (not reached, failed,
 // cancelled). The first command that reaches such a clock later finishes it (ErasureFinisher);
-// RetryPending reaches them on purpose.
+// RetryPending reaches them on purpose; each erasure finished later gets a receipt row of its own
+// ("forget", "pending erasure finished").
 //
 // Holds the transmission of the clock part (its cancel flag). The site part runs on the calling
 // thread, which owns the site.
@@ -56,8 +57,12 @@ public:
     bool CancelRequested() const noexcept { return mTransmission.CancelRequested(); }
 
     // Forgets the users (of the calling thread's site) on the clocks. Raises 3027 on a site that
-    // cannot be written before anything else.
-    ErasureReport Forget(const std::vector<UserPtr>& users, const std::vector<ReaderPtr>& clocks);
+    // cannot be written before anything else. The receipt goes to the site's audit trail in the
+    // transaction that takes the templates out: one row per clock with its outcome (one row
+    // without a clock for a site without clocks), under `action` ("forget", or "retention" for
+    // the retention schedule's run). A failed site write leaves no receipt.
+    ErasureReport Forget(const std::vector<UserPtr>& users, const std::vector<ReaderPtr>& clocks,
+                         const std::string& action = "forget");
 
     // Reaches every clock of the site that has pending erasures; the channel finishes them there.
     // One result per such clock: Done when none is left pending on it (Count: erasures finished).
