@@ -69,7 +69,7 @@ expected=(
   "$doc/examples/zelclockd-training.service"
 )
 units=/usr/lib/systemd/user
-for unit in zel-events zel-status zel-time-set zel-time-drift zel-dst; do
+for unit in zel-events zel-status zel-time-set zel-time-drift zel-dst zel-retention; do
   expected+=("$units/$unit.service" "$units/$unit.timer")
 done
 for size in 16 22 24 32 48 64 128 256; do

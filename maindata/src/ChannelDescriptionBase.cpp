@@ -4,6 +4,7 @@
 #include "DatabaseState.h"
 #include "LoadRules.h"
 #include "Schema.h"
+#include "SiteEditAudit.h"
 #include "zel/Text.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataErrors.h"
@@ -63,8 +64,15 @@ std::vector<Field> ChannelDescriptionBase::WriteFields() const
 std::int32_t ChannelDescriptionBase::WriteInsert() const
 {
     // The store refuses an ID beyond 32 bits before it keeps the row.
-    auto id = detail::RequireStore().Insert(schema::Channels, WriteFields());
-    return detail::ToInt32(FieldValue(id));
+    std::int32_t id = 0;
+    detail::AuditedWrite(
+        [&] { id = detail::ToInt32(FieldValue(detail::RequireStore().Insert(schema::Channels, WriteFields()))); },
+        [&] {
+            auto entry = detail::ChannelEdit("channel-add", *this, {});
+            entry.Detail = "channel " + mName + " (ID " + std::to_string(id) + ")";
+            return entry;
+        });
+    return id;
 }
 
 void ChannelDescriptionBase::InsertNew(const std::string& name)

@@ -5,6 +5,7 @@
 #include "ListMechanics.h"
 #include "LoadRules.h"
 #include "Schema.h"
+#include "SiteEditAudit.h"
 #include "zel/Text.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/DirChnlDescription.h"
@@ -169,14 +170,22 @@ detail::TrackingOps<BasePtr> ChannelDescriptionList::Ops()
     ops.IsDeleted = [](const BasePtr& channel) { return channel->mIsDeleted; };
     ops.Key = [](const BasePtr& channel) { return channel->mName; };
     ops.StoredKey = [](const BasePtr& channel) { return channel->mStoredName; };
+    // Each write appends its row to the audit trail in the same transaction (an insert: see
+    // ChannelDescriptionBase::WriteInsert).
     ops.WriteDelete = [](const BasePtr& channel) {
-        detail::RequireStore().Delete(schema::Channels, channel->mDatabaseID);
+        detail::AuditedWrite([&] { detail::RequireStore().Delete(schema::Channels, channel->mDatabaseID); },
+                             [&] { return detail::ChannelEdit("channel-remove", *channel, channel->mStoredName); });
     };
     ops.WriteInsert = [](const BasePtr& channel) { return channel->WriteInsert(); };
     ops.WriteUpdate = [](const BasePtr& channel) {
-        if (detail::RequireStore().Update(schema::Channels, channel->mDatabaseID, channel->WriteFields()) == 0)
-            detail::Raise(errc::NoCurrentRecord, "Either BOF or EOF is True, or the current record has been deleted. "
-                                                 "Requested operation requires a current record.");
+        detail::AuditedWrite(
+            [&] {
+                if (detail::RequireStore().Update(schema::Channels, channel->mDatabaseID, channel->WriteFields()) == 0)
+                    detail::Raise(errc::NoCurrentRecord,
+                                  "Either BOF or EOF is True, or the current record has been deleted. "
+                                  "Requested operation requires a current record.");
+            },
+            [&] { return detail::ChannelEdit("channel-change", *channel, channel->mStoredName); });
     };
     ops.ParkKey = [](const BasePtr& channel) {
         detail::RequireStore().Update(schema::Channels, channel->mDatabaseID,

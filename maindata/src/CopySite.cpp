@@ -14,8 +14,10 @@ namespace zel::data {
 
 namespace {
 
-// Channels before the clocks that name them, the clocks before the events that name them.
-constexpr std::array<const char*, 4> Tables = {schema::Channels, schema::Readers, schema::Users, "Events"};
+// Channels before the clocks that name them, the clocks before the events and pending erasures
+// that name them.
+constexpr std::array<const char*, 6> Tables = {schema::Channels, schema::Readers,   schema::Users,
+                                               "Events",         "PendingErasures", "SiteSettings"};
 
 } // namespace
 

@@ -2,9 +2,8 @@
 
 #include "store/CollectionsTable.h"
 #include "store/PgEvents.h"
-#include "store/PgStore.h"
 #include "store/SqliteEvents.h"
-#include "store/SqliteStore.h"
+#include "store/StoreEngine.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/IStore.h"
@@ -13,23 +12,9 @@ namespace zel::data {
 
 namespace {
 
-// The engine behind the store: exactly one of the two is set.
-struct Engine {
-    sqlite3* Sqlite = nullptr;
-    detail::PgConnection* Pg = nullptr;
-};
-
-Engine EngineOf(const std::shared_ptr<IStore>& store)
+detail::StoreEngine EngineOf(const std::shared_ptr<IStore>& store)
 {
-    if (!store)
-        throw zel::Error(errc::ObjectNotSet, ErrorSource, "Object variable not set: no site database is open.");
-    if (!store->IsOpen())
-        throw zel::Error(errc::ObjectClosed, ErrorSource, "Operation is not allowed when the object is closed.");
-    if (auto* sqlite = dynamic_cast<detail::SqliteStore*>(store.get()))
-        return {sqlite->Handle(), nullptr};
-    if (auto* pg = dynamic_cast<detail::PgStore*>(store.get()))
-        return {nullptr, &pg->Connection()};
-    throw zel::Error(errc::StoreError, ErrorSource, "This kind of site database keeps no events.");
+    return detail::EngineOf(store, "events");
 }
 
 } // namespace
@@ -46,7 +31,7 @@ void EventStore::CheckWritable() const
 
 int EventStore::Add(const std::vector<StoredEvent>& events)
 {
-    const Engine engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     mStore->CheckCanAppend();
     int inserted = 0;
     // The table is made (and given its newer columns) when the site is opened for writing or
@@ -59,20 +44,20 @@ int EventStore::Add(const std::vector<StoredEvent>& events)
 
 bool EventStore::Contains(const StoredEvent& event) const
 {
-    const Engine engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     return engine.Pg ? detail::ContainsPgEvent(*engine.Pg, event) : detail::ContainsEvent(engine.Sqlite, event);
 }
 
 std::int64_t EventStore::CountForClock(std::int32_t clockID) const
 {
-    const Engine engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     return engine.Pg ? detail::CountPgEventsOfClock(*engine.Pg, clockID)
                      : detail::CountEventsOfClock(engine.Sqlite, clockID);
 }
 
 std::int64_t EventStore::Count(const EventFilter& filter) const
 {
-    const Engine engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     return engine.Pg ? detail::CountPgEvents(*engine.Pg, filter) : detail::CountEvents(engine.Sqlite, filter);
 }
 
@@ -81,7 +66,7 @@ std::vector<StoredEvent> EventStore::Page(const EventFilter& filter, std::int64_
     std::vector<StoredEvent> page;
     page.reserve(static_cast<std::size_t>(limit > 0 ? limit : 0));
     auto add = [&](const StoredEvent& e) { page.push_back(e); };
-    const Engine engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     if (engine.Pg)
         detail::SelectPgEvents(*engine.Pg, filter, offset, limit, add);
     else
@@ -95,7 +80,7 @@ std::vector<StoredEvent> EventStore::PageAfter(const EventFilter& filter, const 
     std::vector<StoredEvent> page;
     page.reserve(static_cast<std::size_t>(limit > 0 ? limit : 0));
     auto add = [&](const StoredEvent& e) { page.push_back(e); };
-    const Engine engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     if (engine.Pg)
         detail::SelectPgEventsAfter(*engine.Pg, filter, after ? &*after : nullptr, limit, add);
     else
@@ -105,7 +90,7 @@ std::vector<StoredEvent> EventStore::PageAfter(const EventFilter& filter, const 
 
 void EventStore::ForEach(const EventFilter& filter, const std::function<void(const StoredEvent&)>& onEvent) const
 {
-    const Engine engine = EngineOf(mStore);
+    const detail::StoreEngine engine = EngineOf(mStore);
     if (engine.Pg)
         detail::SelectPgEvents(*engine.Pg, filter, 0, -1, onEvent);
     else

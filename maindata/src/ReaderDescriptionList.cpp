@@ -4,6 +4,7 @@
 #include "ListMechanics.h"
 #include "LoadRules.h"
 #include "Schema.h"
+#include "SiteEditAudit.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/DataSource.h"
@@ -37,6 +38,15 @@ std::shared_ptr<ReaderDescriptionList> ReaderDescriptionList::Load()
 
 using ClockPtr = std::shared_ptr<ReaderDescription>;
 
+std::shared_ptr<ReaderDescription> ReaderDescriptionList::CreateRow(std::uint8_t readerID, const std::string& name,
+                                                                    std::int32_t channelID)
+{
+    std::shared_ptr<ReaderDescription> clock;
+    detail::AuditedWrite([&] { clock = ReaderDescriptionDB().Create(readerID, name, channelID); },
+                         [&] { return detail::ClockEdit("clock-add", *clock, {}); });
+    return clock;
+}
+
 detail::TrackingOps<ClockPtr> ReaderDescriptionList::Ops()
 {
     detail::TrackingOps<ClockPtr> ops;
@@ -45,9 +55,25 @@ detail::TrackingOps<ClockPtr> ReaderDescriptionList::Ops()
     ops.IsDeleted = [](const ClockPtr& clock) { return clock->mIsDeleted; };
     ops.Key = [](const ClockPtr& clock) { return clock->mName; };
     ops.StoredKey = [](const ClockPtr& clock) { return clock->mStoredName; };
-    ops.WriteDelete = [](const ClockPtr& clock) { ReaderDescriptionDB().Delete(clock->mDatabaseID); };
-    ops.WriteInsert = [](const ClockPtr& clock) { return ReaderDescriptionDB().Insert(*clock); };
-    ops.WriteUpdate = [](const ClockPtr& clock) { ReaderDescriptionDB().Update(*clock); };
+    // Each write appends its row to the audit trail in the same transaction.
+    ops.WriteDelete = [](const ClockPtr& clock) {
+        detail::AuditedWrite([&] { ReaderDescriptionDB().Delete(clock->mDatabaseID); },
+                             [&] { return detail::ClockEdit("clock-remove", *clock, clock->mStoredName); });
+    };
+    ops.WriteInsert = [](const ClockPtr& clock) {
+        std::int32_t id = 0;
+        detail::AuditedWrite([&] { id = ReaderDescriptionDB().Insert(*clock); },
+                             [&] {
+                                 auto entry = detail::ClockEdit("clock-add", *clock, {});
+                                 entry.ClockID = id;
+                                 return entry;
+                             });
+        return id;
+    };
+    ops.WriteUpdate = [](const ClockPtr& clock) {
+        detail::AuditedWrite([&] { ReaderDescriptionDB().Update(*clock); },
+                             [&] { return detail::ClockEdit("clock-change", *clock, clock->mStoredName); });
+    };
     ops.ParkKey = [](const ClockPtr& clock) {
         detail::RequireStore().Update(schema::Readers, clock->mDatabaseID,
                                       {{schema::Name, detail::FromText(detail::ParkedKey(clock->mDatabaseID))}});
@@ -77,10 +103,9 @@ std::shared_ptr<ReaderDescription> ReaderDescriptionList::Add(std::uint8_t reade
     std::shared_ptr<ReaderDescription> clock;
     auto ops = Ops();
     if (detail::KeyHeldByPendingRow(mDeleted, mTracking, name, ops)) {
-        detail::SaveList(mDeleted, mTracking, ops,
-                         [&] { clock = ReaderDescriptionDB().Create(readerID, name, channel->DatabaseID()); });
+        detail::SaveList(mDeleted, mTracking, ops, [&] { clock = CreateRow(readerID, name, channel->DatabaseID()); });
     } else {
-        clock = ReaderDescriptionDB().Create(readerID, name, channel->DatabaseID());
+        clock = CreateRow(readerID, name, channel->DatabaseID());
     }
     clock->SetParentList(weak_from_this());
     mItems.Add(clock, name);

@@ -6,6 +6,7 @@
 #include "Conversions.h"
 #include "ListMechanics.h"
 #include "Schema.h"
+#include "SiteEditAudit.h"
 #include "zel/Text.h"
 #include "zel/data/DataErrors.h"
 
@@ -72,9 +73,19 @@ void UserDescriptionList::ApplyBatch(const std::vector<BatchUser>& add, const st
             ops.WriteDelete(user);
         auto& store = detail::RequireStore();
         for (const auto& [user, values] : changing)
-            store.Update(schema::Users, user->mDatabaseID,
-                         {{schema::Name, detail::FromText(values->Name)},
-                          {schema::AuthorityLevel, detail::FromInt32(values->AuthorityLevel)}});
+            detail::AuditedWrite(
+                [&] {
+                    store.Update(schema::Users, user->mDatabaseID,
+                                 {{schema::Name, detail::FromText(values->Name)},
+                                  {schema::AuthorityLevel, detail::FromInt32(values->AuthorityLevel)}});
+                },
+                [&] {
+                    auto entry = detail::UserEdit("user-change", *user, user->mStoredUserID);
+                    entry.Detail = "name " + values->Name + ", authority level " +
+                                   std::to_string(values->AuthorityLevel) +
+                                   (user->Enrolled() ? ", enrolled" : ", not enrolled");
+                    return entry;
+                });
         ids.clear();
         ids.reserve(fresh.size());
         for (const auto& user : fresh)

@@ -4,6 +4,7 @@
 #include "ListMechanics.h"
 #include "LoadRules.h"
 #include "Schema.h"
+#include "SiteEditAudit.h"
 #include "zel/data/DataErrors.h"
 #include "zel/data/UserDescriptionDB.h"
 
@@ -69,9 +70,21 @@ detail::TrackingOps<UserPtr> UserDescriptionList::Ops()
     ops.IsDeleted = [](const UserPtr& user) { return user->mIsDeleted; };
     ops.Key = [](const UserPtr& user) { return user->mUserID; };
     ops.StoredKey = [](const UserPtr& user) { return user->mStoredUserID; };
-    ops.WriteDelete = [](const UserPtr& user) { UserDescriptionDB().Delete(user->mDatabaseID); };
-    ops.WriteInsert = [](const UserPtr& user) { return UserDescriptionDB().Insert(*user); };
-    ops.WriteUpdate = [](const UserPtr& user) { UserDescriptionDB().Update(*user); };
+    // Each write appends its row to the audit trail in the same transaction.
+    ops.WriteDelete = [](const UserPtr& user) {
+        detail::AuditedWrite([&] { UserDescriptionDB().Delete(user->mDatabaseID); },
+                             [&] { return detail::UserEdit("user-remove", *user, user->mStoredUserID); });
+    };
+    ops.WriteInsert = [](const UserPtr& user) {
+        std::int32_t id = 0;
+        detail::AuditedWrite([&] { id = UserDescriptionDB().Insert(*user); },
+                             [&] { return detail::UserEdit("user-add", *user, {}); });
+        return id;
+    };
+    ops.WriteUpdate = [](const UserPtr& user) {
+        detail::AuditedWrite([&] { UserDescriptionDB().Update(*user); },
+                             [&] { return detail::UserEdit("user-change", *user, user->mStoredUserID); });
+    };
     ops.ParkKey = [](const UserPtr& user) {
         detail::RequireStore().Update(schema::Users, user->mDatabaseID,
                                       {{schema::UserID, detail::FromText(detail::ParkedKey(user->mDatabaseID))}});

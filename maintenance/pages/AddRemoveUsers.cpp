@@ -6,6 +6,7 @@
 #include "pages/AddRemoveUsers.h"
 #include "pages/ClockListView.h"
 #include "pages/DetailedUserListView.h"
+#include "pages/ForgetUsers.h"
 #include "pages/RotateViewButton.h"
 #include "pages/UserTransfer.h"
 #include "pages/frmCommandResult.h"
@@ -81,12 +82,17 @@ AddRemoveUsers::AddRemoveUsers(QWidget* parent)
     mRemove = new QPushButton(QStringLiteral("Remove"), this);
     mRemove->setObjectName(QStringLiteral("cmdRemove"));
     mRemove->setGeometry(DesignWidth - Margin - ButtonWidth, buttonTop, ButtonWidth, ButtonHeight);
+    mForgetButton = new QPushButton(QStringLiteral("Forget..."), this);
+    mForgetButton->setObjectName(QStringLiteral("cmdForget"));
+    mForgetButton->setToolTip(QStringLiteral("Removes the chosen users from every clock of the site and their hand "
+                                             "templates from the site database"));
+    mForgetButton->setGeometry(DesignWidth - 3 * (Margin + ButtonWidth), buttonTop, ButtonWidth, ButtonHeight);
 
     mNoTemplate = new QLabel(this);
     mNoTemplate->setObjectName(QStringLiteral("lblNoTemplate"));
     mNoTemplate->setWordWrap(true);
     mNoTemplate->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    mNoTemplate->setGeometry(Margin, buttonTop - Margin / 2, mExport->x() - 2 * Margin, ButtonHeight + Margin);
+    mNoTemplate->setGeometry(Margin, buttonTop - Margin / 2, mForgetButton->x() - 2 * Margin, ButtonHeight + Margin);
     mNoTemplate->hide();
 
     mAnchor = std::make_unique<Anchor>();
@@ -94,10 +100,14 @@ AddRemoveUsers::AddRemoveUsers(QWidget* parent)
     mAnchor->Add(mRotate, AnchorRight);
     mAnchor->Add(mExport, AnchorRight | AnchorBottom);
     mAnchor->Add(mRemove, AnchorRight | AnchorBottom);
+    mAnchor->Add(mForgetButton, AnchorRight | AnchorBottom);
     mAnchor->Add(mNoTemplate, AnchorLeft | AnchorRight | AnchorBottom);
 
     connect(mExport, &QPushButton::clicked, this, &AddRemoveUsers::cmdExport_Click);
     connect(mRemove, &QPushButton::clicked, this, &AddRemoveUsers::cmdRemove_Click);
+    connect(mForgetButton, &QPushButton::clicked, this, &AddRemoveUsers::cmdForget_Click);
+    mForget = new ForgetUsers(this, mMakeChannel);
+    connect(mForget, &ForgetUsers::ProgressShown, this, &AddRemoveUsers::ProgressShown);
     connect(mUsers, &DetailedUserListView::SelectionChanged, this, &AddRemoveUsers::lvwUsers_SelectionChanged);
 }
 
@@ -106,6 +116,9 @@ AddRemoveUsers::~AddRemoveUsers() = default;
 void AddRemoveUsers::SetChannelMaker(zel::workflows::ChannelMaker maker)
 {
     mMakeChannel = maker ? std::move(maker) : zel::workflows::DefaultChannelMaker();
+    delete mForget;
+    mForget = new ForgetUsers(this, mMakeChannel);
+    connect(mForget, &ForgetUsers::ProgressShown, this, &AddRemoveUsers::ProgressShown);
 }
 
 void AddRemoveUsers::resizeEvent(QResizeEvent* event)
@@ -122,6 +135,25 @@ void AddRemoveUsers::cmdExport_Click()
 void AddRemoveUsers::cmdRemove_Click()
 {
     Transmit(false);
+}
+
+void AddRemoveUsers::cmdForget_Click()
+{
+    if (mBusy)
+        return; // one command at a time
+    auto users = mUsers->GetSelected();
+    if (users.Empty()) {
+        ShowMessage(this, QStringLiteral("You must have atleast one user selected."),
+                    QStringLiteral("No Users Selected"), MsgIcon::Exclamation);
+        return;
+    }
+    std::vector<std::shared_ptr<zel::data::UserDescription>> chosen;
+    for (const auto& user : users)
+        chosen.push_back(user);
+    CloseResult();
+    mBusy = true;
+    mForget->Run(chosen);
+    mBusy = false;
 }
 
 void AddRemoveUsers::Transmit(bool exporting)

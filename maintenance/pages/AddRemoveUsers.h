@@ -18,6 +18,7 @@ class Anchor;
 class ClockListView;
 class DetailedUserListView;
 class RotateViewButton;
+class ForgetUsers;
 class frmCommandResult;
 class frmMessage;
 
@@ -32,7 +33,8 @@ class frmMessage;
 // without blocking) tells what happened to every chosen clock: users sent or removed, channel not
 // connected, clock not answering, failed with the error's text, cancelled, or not reached after
 // an error. Below the lists, lblNoTemplate names the chosen users who have no hand template (not
-// enrolled): Export sends them too, but no hand matches them at a clock.
+// enrolled): Export sends them too, but no hand matches them at a clock. cmdForget ("Forget...")
+// forgets the chosen users on every clock of the site and in the site (ForgetUsers).
 class AddRemoveUsers : public QWidget {
     Q_OBJECT
 public:
@@ -52,6 +54,8 @@ public:
     frmCommandResult* ResultWindow() const;
     // The running window while a command runs, or nullptr.
     frmMessage* RunningWindow() const { return mRunning; }
+    // The "Forget..." command's question, running and result windows.
+    ForgetUsers* Forget() const { return mForget; }
     // What lblNoTemplate says now ("" while every chosen user has a template).
     QString NoTemplateNote() const;
 
@@ -65,6 +69,7 @@ protected:
 private:
     void cmdExport_Click();
     void cmdRemove_Click();
+    void cmdForget_Click();
     void Transmit(bool exporting);
     void CloseResult();
     void lvwUsers_SelectionChanged();
@@ -75,6 +80,8 @@ private:
     RotateViewButton* mRotate;
     QPushButton* mExport;
     QPushButton* mRemove;
+    QPushButton* mForgetButton;
+    ForgetUsers* mForget = nullptr;
     QLabel* mNoTemplate;
     std::unique_ptr<Anchor> mAnchor;
     zel::workflows::ChannelMaker mMakeChannel;

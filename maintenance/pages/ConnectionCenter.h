@@ -57,6 +57,8 @@ public:
     // True exactly while a reader is held. Setting true runs the connect sequence for the
     // selected clock (without the selection check of the button), false the disconnect sequence.
     bool IsConnected() const { return mReader != nullptr; }
+    // The DatabaseID of the connected clock (0 when none is connected).
+    std::int32_t ConnectedClockID() const { return mReader ? mConnectedClockID : 0; }
     void SetIsConnected(bool value);
 
     // The caption in front of the clock list ("Clocks:" by default).

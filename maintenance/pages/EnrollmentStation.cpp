@@ -4,6 +4,7 @@
 #include "ReadOnlySite.h"
 #include "ShownText.h"
 #include "layout/Anchor.h"
+#include "pages/ClockAudit.h"
 #include "pages/ConnectionCenter.h"
 #include "pages/LampShape.h"
 #include "pages/modHelpers.h"
@@ -372,6 +373,18 @@ void EnrollmentStation::RunEnrollment(const std::shared_ptr<zel::support::IReade
         }
     }
 
+    // The audit row, while the connection center still names the clock.
+    using zel::workflows::ClockOutcome;
+    const QString problem = failure.isEmpty() ? mDeferredError : failure;
+    LogClockAction(connection.data(), "enroll",
+                   !problem.isEmpty() ? ClockOutcome::Failed
+                   : enrolled         ? ClockOutcome::Done
+                                      : ClockOutcome::Cancelled,
+                   !problem.isEmpty()
+                       ? (enrolled ? "enrolled at the clock, not stored in the site: " : "") + problem.toStdString()
+                   : enrolled ? std::string("enrolled and stored in the site")
+                              : std::string("the enrollment was aborted or timed out"),
+                   {userID});
     if (connection)
         connection->EndLongCommand();
     mEnrollingReader.reset();

@@ -7,6 +7,7 @@
 #include "pages/frmCollectEvents.h"
 #include "pages/frmEventResults.h"
 #include "pages/frmMessage.h"
+#include "pages/modHelpers.h"
 #include "pages/models/EventTableModel.h"
 #include "zel/Error.h"
 #include "zel/data/DataSource.h"
@@ -132,18 +133,7 @@ void EventsPage::BuildControls()
 
     mModel = new EventTableModel(this);
     mModel->setObjectName(QStringLiteral("mdlEvents"));
-    mTable = new QTableView(this);
-    mTable->setObjectName(QStringLiteral("tblEvents"));
-    mTable->setModel(mModel);
-    mTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    mTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    mTable->setAlternatingRowColors(true);
-    mTable->setWordWrap(false);
-    mTable->verticalHeader()->hide();
-    // Rows of one height: the view never measures rows it has not shown.
-    mTable->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    mTable->verticalHeader()->setDefaultSectionSize(mTable->fontMetrics().height() + 6);
-    mTable->horizontalHeader()->setStretchLastSection(true);
+    mTable = MakeRowTable(this, "tblEvents", mModel);
     mTable->setColumnWidth(EventTableModel::ColumnTime, 150);
     mTable->setColumnWidth(EventTableModel::ColumnClock, 130);
     mTable->setColumnWidth(EventTableModel::ColumnUserID, 90);

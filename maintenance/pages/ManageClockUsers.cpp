@@ -1,3 +1,4 @@
+#include "pages/ClockAudit.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/UserDescriptionList.h"
 #include "zel/support/ExtendedUser.h"
@@ -22,7 +23,17 @@
 #include <QTreeView>
 
 namespace zel::ui {
+
 namespace {
+
+// What a progress window did: its users up to `handled` of `total` (a cancel stops it early).
+void Settle(zel::workflows::ClockResult& result, int handled, std::size_t total, zel::workflows::ClockTask task)
+{
+    result.Work = task;
+    result.Count = handled;
+    if (result.Outcome == zel::workflows::ClockOutcome::Done && static_cast<std::size_t>(handled) < total)
+        result.Outcome = zel::workflows::ClockOutcome::Cancelled;
+}
 
 constexpr int DesignWidth = 600;
 constexpr int DesignHeight = 340;
@@ -158,10 +169,16 @@ void ManageClockUsers::cmdGetUsers_Click()
 void ManageClockUsers::cmdImport_Click()
 {
     auto users = SelectedClockUsers(2);
-    bool done = RunCommand(this, [&] {
-        for (const auto& clockUser : users)
-            ImportClockUser(*mUserList, *clockUser);
-    });
+    std::vector<std::string> ids;
+    for (const auto& clockUser : users)
+        ids.push_back(clockUser->ID());
+    bool done = RunAudited(
+        this, mConnection, "import",
+        [&] {
+            for (const auto& clockUser : users)
+                ImportClockUser(*mUserList, *clockUser);
+        },
+        std::to_string(users.size()) + (users.size() == 1 ? " user imported" : " users imported"), ids);
     mModel->RefillNow();
     if (done)
         ShowMessage(this, QStringLiteral("The importation of the selected users is complete."),
@@ -181,7 +198,14 @@ void ManageClockUsers::cmdExport_Click()
     int sent = 0;
     frmExportUsers window(this);
     connect(&window, &UserProgressWindow::Advanced, this, [&sent](int value) { sent = value; });
-    RunCommand(this, [&] { window.Export(this, reader, QString(), chosen); });
+    std::vector<std::string> ids;
+    for (const auto& user : chosen)
+        ids.push_back(user->UserID());
+    RunAudited(
+        this, mConnection, "send", [&] { window.Export(this, reader, QString(), chosen); }, {}, ids,
+        [&](zel::workflows::ClockResult& result) {
+            Settle(result, sent, ids.size(), zel::workflows::ClockTask::Send);
+        });
     // Only the users that reached the clock join the list (all of them, unless the clock failed).
     auto& clockUsers = mModel->ClockUsers();
     int position = 0;
@@ -205,7 +229,14 @@ void ManageClockUsers::cmdRemove_Click()
     int removed = 0;
     frmRemoveUsers window(this);
     connect(&window, &UserProgressWindow::Advanced, this, [&removed](int value) { removed = value; });
-    RunCommand(this, [&] { window.Remove(this, reader, QString(), selected); });
+    std::vector<std::string> ids;
+    for (const auto& user : selected)
+        ids.push_back(user->ID());
+    RunAudited(
+        this, mConnection, "remove", [&] { window.Remove(this, reader, QString(), selected); }, {}, ids,
+        [&](zel::workflows::ClockResult& result) {
+            Settle(result, removed, ids.size(), zel::workflows::ClockTask::Remove);
+        });
     // Only the users the clock has given up leave the list.
     auto& clockUsers = mModel->ClockUsers();
     int position = 0;
@@ -228,7 +259,8 @@ void ManageClockUsers::cmdRemoveAll_Click()
     if (answer != MsgResult::Yes)
         return;
     auto reader = mReader;
-    if (RunCommand(this, [&] { reader->RemoveAllUsers(); }))
+    if (RunAudited(
+            this, mConnection, "clear", [&] { reader->RemoveAllUsers(); }, "every user removed"))
         mModel->SetClockUsers(nullptr);
     mModel->RefillNow();
 }

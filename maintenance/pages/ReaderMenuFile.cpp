@@ -2,6 +2,7 @@
 
 #include "MessageBox.h"
 #include "layout/Anchor.h"
+#include "pages/ClockAudit.h"
 #include "pages/modHelpers.h"
 
 #include "zel/Error.h"
@@ -128,12 +129,15 @@ void ReaderMenuFile::cmdSendMenuFile_Click()
         return;
     }
     SetStatus(QStringLiteral("Sending..."));
-    const bool sent = RunCommand(this, [&] {
-        auto& reader = RequireReader("ReaderMenuFile");
-        const std::vector<std::uint8_t> bytes(program.begin(), program.end());
-        RunWithWaitWindow(QString::fromLatin1(SendTitle), QStringLiteral("Sending Menu Program..."),
-                          [&] { reader.SendFunctionKeyData(bytes); });
-    });
+    const bool sent = RunAudited(
+        this, Connection(), "menu",
+        [&] {
+            auto& reader = RequireReader("ReaderMenuFile");
+            const std::vector<std::uint8_t> bytes(program.begin(), program.end());
+            RunWithWaitWindow(QString::fromLatin1(SendTitle), QStringLiteral("Sending Menu Program..."),
+                              [&] { reader.SendFunctionKeyData(bytes); });
+        },
+        "menu program of " + mFileName->text().toStdString() + " sent");
     SetStatus(sent ? QStringLiteral("Finished") : QStringLiteral("Failed"));
 }
 

@@ -1,6 +1,7 @@
 #include "pages/ReaderSettings.h"
 
 #include "layout/Anchor.h"
+#include "pages/ClockAudit.h"
 #include "pages/modHelpers.h"
 
 #include "zel/support/IReader.h"
@@ -93,27 +94,35 @@ void ReaderSettings::ReaderDisconnected()
 
 void ReaderSettings::cmdSendSettings_Click()
 {
-    RunCommand(this, [this] {
-        auto& reader = RequireReader("ReaderSettings");
-        reader.SetTimeAndAttendanceEnabled(mTandA->checkState() == Qt::Checked);
-        reader.SetDepartmentTrackingEnabled(mTrackDepartments->checkState() == Qt::Checked);
-        if (mTimeFormat->currentIndex() >= 0)
-            reader.SetTimeDisplayFormat(static_cast<zel::support::TimeDisplayFormatEnum>(mTimeFormat->currentIndex()));
-        QString dayLightSavings = QStringLiteral("Daylight saving cleared");
-        if (mDayLightSavings->checkState() == Qt::Checked) {
-            const auto dates = zel::workflows::ClockSettings::PutDayLightSavings(reader, ClockZone());
-            const QString text = QString::fromStdString(dates.Text());
-            dayLightSavings = dates.HasDayLightSavings() ? QStringLiteral("Daylight saving sent: %1 (%2)")
-                                                               .arg(text, QString::fromStdString(dates.ZoneName()))
-                                                         : QStringLiteral("Daylight saving cleared: %1").arg(text);
-        } else {
-            reader.ClearDayLightSavings();
-        }
-        mDayLightSavingsSent->clear();
-        RunWithWaitWindow(QStringLiteral("Send Settings"), QStringLiteral("Sending Settings..."),
-                          [&] { reader.SaveSettings(); });
-        mDayLightSavingsSent->setText(dayLightSavings);
-    });
+    const std::string detail = std::string("time and attendance ") + (mTandA->isChecked() ? "on" : "off") +
+                               ", department tracking " + (mTrackDepartments->isChecked() ? "on" : "off") +
+                               ", time format " + mTimeFormat->currentText().toStdString() + ", daylight saving " +
+                               (mDayLightSavings->isChecked() ? "on" : "off");
+    RunAudited(
+        this, Connection(), "settings",
+        [this] {
+            auto& reader = RequireReader("ReaderSettings");
+            reader.SetTimeAndAttendanceEnabled(mTandA->checkState() == Qt::Checked);
+            reader.SetDepartmentTrackingEnabled(mTrackDepartments->checkState() == Qt::Checked);
+            if (mTimeFormat->currentIndex() >= 0)
+                reader.SetTimeDisplayFormat(
+                    static_cast<zel::support::TimeDisplayFormatEnum>(mTimeFormat->currentIndex()));
+            QString dayLightSavings = QStringLiteral("Daylight saving cleared");
+            if (mDayLightSavings->checkState() == Qt::Checked) {
+                const auto dates = zel::workflows::ClockSettings::PutDayLightSavings(reader, ClockZone());
+                const QString text = QString::fromStdString(dates.Text());
+                dayLightSavings = dates.HasDayLightSavings() ? QStringLiteral("Daylight saving sent: %1 (%2)")
+                                                                   .arg(text, QString::fromStdString(dates.ZoneName()))
+                                                             : QStringLiteral("Daylight saving cleared: %1").arg(text);
+            } else {
+                reader.ClearDayLightSavings();
+            }
+            mDayLightSavingsSent->clear();
+            RunWithWaitWindow(QStringLiteral("Send Settings"), QStringLiteral("Sending Settings..."),
+                              [&] { reader.SaveSettings(); });
+            mDayLightSavingsSent->setText(dayLightSavings);
+        },
+        detail);
 }
 
 void ReaderSettings::SetControlsEnabled(bool enabled)

@@ -1,6 +1,7 @@
 #include "pages/ReaderTime.h"
 
 #include "layout/Anchor.h"
+#include "pages/ClockAudit.h"
 #include "pages/modHelpers.h"
 
 #include "zel/DateTime.h"
@@ -99,14 +100,17 @@ void ReaderTime::cmdSetCurrentTime_Click()
 
 void ReaderTime::cmdSendTime_Click()
 {
-    RunCommand(this, [this] {
-        auto& reader = RequireReader("ReaderTime");
-        const QDate date = mDate->date();
-        const QTime time = mTime->time();
-        const zel::DateTime value(date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second());
-        RunWithWaitWindow(QStringLiteral("Setting Time"), QStringLiteral("Setting Time..."),
-                          [&] { reader.SetTime(value); });
-    });
+    const QDate date = mDate->date();
+    const QTime time = mTime->time();
+    const zel::DateTime value(date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second());
+    RunAudited(
+        this, Connection(), "time-set",
+        [&] {
+            auto& reader = RequireReader("ReaderTime");
+            RunWithWaitWindow(QStringLiteral("Setting Time"), QStringLiteral("Setting Time..."),
+                              [&] { reader.SetTime(value); });
+        },
+        "set to " + value.ToString());
 }
 
 void ReaderTime::SetButtonsEnabled(bool enabled)

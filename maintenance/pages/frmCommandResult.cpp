@@ -16,7 +16,9 @@
 
 namespace zel::ui {
 
-using zel::workflows::ClockReport;
+using zel::workflows::ClockOutcome;
+using zel::workflows::ClockResult;
+using zel::workflows::ClockTask;
 using zel::workflows::CommandReport;
 namespace {
 
@@ -53,7 +55,7 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     // held or removed, users written in data banks), so that a run that finished an interrupted
     // one says so, or a clock carries a note ("not on this clock: 1004").
     const bool news = mReport.AnyNotes() || std::any_of(mReport.Clocks().begin(), mReport.Clocks().end(),
-                                                        [](const ClockReport& clock) { return clock.HasNews(); });
+                                                        [](const ClockResult& clock) { return clock.HasNews(); });
     mIcon = new QLabel(this);
     mIcon->setObjectName(QStringLiteral("imgResult"));
     mIcon->setPixmap(style()
@@ -78,13 +80,13 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     const QIcon troubleIcon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     // A list longer than the rows shown at once lists the clocks that did not succeed first, so
     // they show without scrolling (each part in the report's order); a short one keeps its order.
-    std::vector<const ClockReport*> order;
-    for (const ClockReport& clock : mReport.Clocks())
+    std::vector<const ClockResult*> order;
+    for (const ClockResult& clock : mReport.Clocks())
         order.push_back(&clock);
     if (order.size() > static_cast<std::size_t>(ListRowsShown))
-        std::stable_partition(order.begin(), order.end(), [](const ClockReport* clock) { return !clock->Succeeded(); });
-    for (const ClockReport* shown : order) {
-        const ClockReport& clock = *shown;
+        std::stable_partition(order.begin(), order.end(), [](const ClockResult* clock) { return !clock->Succeeded(); });
+    for (const ClockResult* shown : order) {
+        const ClockResult& clock = *shown;
         auto* item = new QTreeWidgetItem(mResults);
         item->setText(ResultColumnClock, ToQ(clock.ClockName));
         item->setText(ResultColumnTask, ToQ(clock.TaskText()));
@@ -101,7 +103,7 @@ frmCommandResult::frmCommandResult(QWidget* owner, const QString& caption, const
     // Wide enough for the longest result on one line, up to WidestResult; the rest wraps.
     const QFontMetrics metrics(mResults->font());
     int widest = 0;
-    for (const ClockReport& clock : mReport.Clocks())
+    for (const ClockResult& clock : mReport.Clocks())
         widest = std::max(widest, metrics.horizontalAdvance(ToQ(clock.Text())));
     const int resultWidth = std::min(widest + IconWidth(mResults) + 2 * CellPadding, WidestResult);
     int others = mResults->columnWidth(ResultColumnClock);

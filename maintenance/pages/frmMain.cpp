@@ -16,6 +16,8 @@
 #include "pages/ManageClock.h"
 #include "pages/SynchronizeUI.h"
 #include "pages/frmAbout.h"
+#include "pages/frmActivity.h"
+#include "pages/frmRetention.h"
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/ReaderDescriptionList.h"
@@ -223,6 +225,16 @@ void frmMain::BuildMenus()
     addAction(file, QStringLiteral("&Export Users to CSV..."), "mnuFileExportUsers",
               [this] { ExportUsersToCsv(this); });
     addAction(file, QStringLiteral("&Back Up Site Database..."), "mnuFileBackup", [this] { BackUpSiteDatabase(this); });
+    // Who did what to the site and its clocks; the window reads the site's log, it changes nothing.
+    addAction(file, QStringLiteral("&Activity..."), "mnuFileActivity", [this] {
+        auto* window = new frmActivity(this);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+    });
+    addAction(file, QStringLiteral("&Retention Schedule..."), "mnuFileRetention", [this] {
+        frmRetention retention(this);
+        retention.exec();
+    });
     file->addSeparator();
     QAction* exit = file->addAction(QStringLiteral("E&xit"));
     exit->setObjectName(QStringLiteral("mnuFileExit"));

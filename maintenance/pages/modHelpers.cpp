@@ -7,8 +7,10 @@
 #include "zel/Error.h"
 
 #include <QCoreApplication>
+#include <QHeaderView>
 #include <QPainter>
 #include <QSvgRenderer>
+#include <QTableView>
 
 #include <exception>
 
@@ -19,6 +21,22 @@ static void InitClockPageResourcesOnce()
 }
 
 namespace zel::ui {
+
+QTableView* MakeRowTable(QWidget* parent, const char* name, QAbstractItemModel* model)
+{
+    auto* table = new QTableView(parent);
+    table->setObjectName(QString::fromLatin1(name));
+    table->setModel(model);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setAlternatingRowColors(true);
+    table->setWordWrap(false);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
 
 void InitClockPageResources()
 {

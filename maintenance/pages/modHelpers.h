@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+class QAbstractItemModel;
+class QTableView;
 class QWidget;
 
 namespace zel::ui {
@@ -24,6 +26,11 @@ bool RunCommand(QWidget* parent, const std::function<void()>& command, const QSt
 // Shows the wait window (no Cancel button) with `caption` and `text` while `command` runs; the
 // window closes also when the command raises, and the error travels on.
 void RunWithWaitWindow(const QString& caption, const QString& text, const std::function<void()>& command);
+
+// A read-only table of whole rows over `model` (named `name`), as the pages that list many rows
+// show them: rows selected whole, alternating colours, no wrapping, rows of one height (the view
+// never measures rows it has not shown) and the last column stretched.
+QTableView* MakeRowTable(QWidget* parent, const char* name, QAbstractItemModel* model);
 
 // Makes the pictures of the Manage Clock page (":/clockpage/...") available; safe to call often.
 void InitClockPageResources();

@@ -70,7 +70,10 @@ std::shared_ptr<IReader> Channel::GetReader(std::int32_t readerID)
     ReaderInfoRecord info{};
     if (ZEL_VENDOR_CALL(zelGetReaderInfo, mChannelHandle, info.data()) != 0)
         return nullptr;
-    return ReaderFactory::CreateReader(readerID, shared_from_this(), info);
+    auto reader = ReaderFactory::CreateReader(readerID, shared_from_this(), info);
+    if (reader && mReaderReached)
+        mReaderReached(*reader, readerID);
+    return reader;
 }
 
 void Channel::SetHandReader(std::int32_t readerID)

@@ -11,8 +11,8 @@
 namespace zel::workflows {
 namespace {
 
-using Kind = ClockReport::Kind;
-using Task = ClockReport::Task;
+using Kind = ClockOutcome;
+using Task = ClockTask;
 
 TEST(CommandReportTest, PlannedClocksKeepTheirChosenOrderAndAreTakenOnce)
 {
@@ -70,7 +70,7 @@ TEST(CommandReportTest, AChannelThatStayedClosedIsNamed)
 
 TEST(CommandReportTest, TheTaskNamesTheCount)
 {
-    ClockReport clock;
+    ClockResult clock;
     clock.Outcome = Kind::Done;
     clock.Count = 2;
     clock.Work = Task::Remove;

@@ -29,9 +29,9 @@ protected:
     }
 
     // Synchronize with clear from Clock 1-1 to Clock 2-1; the report's row of Clock 2-1.
-    ClockReport Synchronize(CommandReport* whole = nullptr)
+    ClockResult Synchronize(CommandReport* whole = nullptr)
     {
-        ClockReport row;
+        ClockResult row;
         site.InSite([&] {
             Synchronizer::ReaderCollection source("Test"), destination("Test");
             for (const auto& clock : EmulatedSite::Clocks({"Clock 1-1"}))
@@ -65,14 +65,14 @@ TEST_F(SynchronizerTest, ALineThatDropsEarlyLeavesEveryoneOnTheClock)
     drop.DropAfterFrames = 6;
     site.SetFaults("Line 2", drop);
 
-    ClockReport row = Synchronize();
-    EXPECT_EQ(row.Outcome, ClockReport::Kind::Failed);
+    ClockResult row = Synchronize();
+    EXPECT_EQ(row.Outcome, ClockOutcome::Failed);
     EXPECT_EQ(row.Text(), "failed: Channel Socket Error; nothing was written");
     EXPECT_EQ(site.Emulated("Clock 2-1").UserCount(), 600u);
 
     site.SetFaults("Line 2", {});
     row = Synchronize();
-    EXPECT_EQ(row.Outcome, ClockReport::Kind::Done);
+    EXPECT_EQ(row.Outcome, ClockOutcome::Done);
     EXPECT_EQ(row.Text(), "0 users sent (600 already held)");
     EXPECT_EQ(site.Emulated("Clock 2-1").UserCount(), 600u);
 }
@@ -116,8 +116,8 @@ TEST_F(SynchronizerTest, AnInterruptedClearingSynchronizationIsToldAndFinishedBy
         zel::sim::FaultOptions drop;
         drop.DropAfterFrames = test.Drop;
         site.SetFaults("Line 2", drop);
-        ClockReport row = Synchronize();
-        EXPECT_EQ(row.Outcome, ClockReport::Kind::Failed);
+        ClockResult row = Synchronize();
+        EXPECT_EQ(row.Outcome, ClockOutcome::Failed);
         EXPECT_EQ(row.Text(), test.Text);
         const auto held = EmulatedSite::HeldIDs(destination);
         for (const auto& id : stayers)
@@ -128,7 +128,7 @@ TEST_F(SynchronizerTest, AnInterruptedClearingSynchronizationIsToldAndFinishedBy
         site.SetFaults("Line 2", {});
         CommandReport report;
         row = Synchronize(&report);
-        EXPECT_EQ(row.Outcome, ClockReport::Kind::Done);
+        EXPECT_EQ(row.Outcome, ClockOutcome::Done);
         EXPECT_EQ(row.Text(), test.Again);
         EXPECT_TRUE(report.AllSucceeded());
         EXPECT_EQ(EmulatedSite::HeldIDs(destination).size(), 60u);

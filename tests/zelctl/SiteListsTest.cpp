@@ -54,6 +54,8 @@ protected:
         for (const auto& row : Zelctl({list, "--format", "json"}).Json()) {
             auto object = row.toObject();
             object.remove("id");
+            if (object.contains("erasure") && object.value("erasure").isNull())
+                object.remove("erasure"); // the users list's column, null while no erasure is pending
             shown += QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
         }
         return shown;

@@ -62,4 +62,9 @@ ChannelMaker DefaultChannelMaker()
     return [](std::int32_t channelID) { return CreateChannelForDescription(channelID); };
 }
 
+ChannelMaker DryRunChannelMaker()
+{
+    return [](std::int32_t channelID) { return CreateChannelForDescription(channelID, PendingErasures::Leave); };
+}
+
 } // namespace zel::workflows

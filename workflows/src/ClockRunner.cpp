@@ -19,6 +19,10 @@ ClockResult Outcome(const ClockRunner::ReaderPtr& clock, ClockOutcome outcome, s
 {
     ClockResult result;
     result.Clock = clock;
+    if (clock) {
+        result.ClockName = clock->Name();
+        result.ClockID = clock->DatabaseID();
+    }
     result.Outcome = outcome;
     result.Detail = std::move(detail);
     result.ErrorNumber = number;

@@ -17,24 +17,6 @@
 namespace zel::workflows {
 namespace {
 
-std::string Users(int count)
-{
-    return std::to_string(count) + (count == 1 ? " user" : " users");
-}
-
-const char* Participle(ClockReport::Task task)
-{
-    switch (task) {
-    case ClockReport::Task::Send:
-        return "sent";
-    case ClockReport::Task::Remove:
-        return "removed";
-    case ClockReport::Task::Read:
-        return "read";
-    }
-    return "handled";
-}
-
 std::string ClockCount(int count)
 {
     return std::to_string(count) + (count == 1 ? " clock" : " clocks");
@@ -42,68 +24,22 @@ std::string ClockCount(int count)
 
 } // namespace
 
-std::string ClockReport::Text() const
-{
-    // What was done, in brackets after the count, and what the clock lacks, at the end.
-    const std::string done = Writes ? Writes->DoneText() : std::string();
-    const std::string lack = Writes ? Writes->LackText() : std::string();
-    const std::string doneInBrackets = done.empty() ? std::string() : " (" + done + ")";
-    const std::string counted = Users(Count) + " " + Participle(Work);
-    const std::string lacking = lack.empty() ? std::string() : "; " + lack;
-    switch (Outcome) {
-    case Kind::Pending:
-        return "not reached yet";
-    case Kind::Done:
-        return counted + doneInBrackets + (Detail.empty() ? std::string() : "; " + Detail);
-    case Kind::NotConnected:
-        return Detail.empty() ? std::string("channel not connected") : "channel not connected: " + Detail;
-    case Kind::NotAnswering:
-        return "clock not answering";
-    case Kind::Cancelled:
-        if (Count > 0)
-            return "cancelled after " + counted + doneInBrackets + lacking;
-        if (!done.empty())
-            return "cancelled" + doneInBrackets + lacking;
-        return Writes && Writes->Planned ? "cancelled before any user was written" + lacking
-                                         : std::string("cancelled before it was reached");
-    case Kind::NotReached:
-        return "not reached: the command stopped at an error";
-    case Kind::Failed: {
-        const std::string text = (Count > 0 ? "failed after " + counted : std::string("failed")) + doneInBrackets;
-        return (Detail.empty() ? text : text + ": " + Detail) + lacking;
-    }
-    }
-    return {};
-}
-
-std::string ClockReport::TaskText() const
-{
-    switch (Work) {
-    case Task::Send:
-        return "Send";
-    case Task::Remove:
-        return "Remove";
-    case Task::Read:
-        return "Read";
-    }
-    return {};
-}
-
 CommandReport::CommandReport(std::string command) : mCommand(std::move(command)) {}
 
-std::size_t CommandReport::Plan(const std::string& clockName, std::int32_t clockID, ClockReport::Task task)
+std::size_t CommandReport::Plan(const std::string& clockName, std::int32_t clockID, ClockTask task)
 {
     if (std::size_t row = Find(clockID, task); row != npos)
         return row;
-    ClockReport clock;
+    ClockResult clock;
     clock.ClockName = clockName;
     clock.ClockID = clockID;
     clock.Work = task;
+    clock.Outcome = ClockOutcome::Pending;
     mClocks.push_back(std::move(clock));
     return mClocks.size() - 1;
 }
 
-std::size_t CommandReport::Find(std::int32_t clockID, ClockReport::Task task) const
+std::size_t CommandReport::Find(std::int32_t clockID, ClockTask task) const
 {
     for (std::size_t row = 0; row < mClocks.size(); ++row)
         if (mClocks[row].ClockID == clockID && mClocks[row].Work == task)
@@ -111,7 +47,7 @@ std::size_t CommandReport::Find(std::int32_t clockID, ClockReport::Task task) co
     return npos;
 }
 
-ClockReport* CommandReport::Row(std::size_t row)
+ClockResult* CommandReport::Row(std::size_t row)
 {
     return row < mClocks.size() ? &mClocks[row] : nullptr;
 }
@@ -119,7 +55,7 @@ ClockReport* CommandReport::Row(std::size_t row)
 void CommandReport::SetDone(std::size_t row, int count, const std::string& note)
 {
     if (auto* clock = Row(row)) {
-        clock->Outcome = ClockReport::Kind::Done;
+        clock->Outcome = ClockOutcome::Done;
         clock->Count = count;
         clock->Detail = note;
     }
@@ -128,7 +64,7 @@ void CommandReport::SetDone(std::size_t row, int count, const std::string& note)
 void CommandReport::SetNotConnected(std::size_t row, const std::string& why)
 {
     if (auto* clock = Row(row)) {
-        clock->Outcome = ClockReport::Kind::NotConnected;
+        clock->Outcome = ClockOutcome::NotConnected;
         clock->Count = 0;
         clock->Detail = why;
     }
@@ -137,7 +73,7 @@ void CommandReport::SetNotConnected(std::size_t row, const std::string& why)
 void CommandReport::SetNotAnswering(std::size_t row)
 {
     if (auto* clock = Row(row)) {
-        clock->Outcome = ClockReport::Kind::NotAnswering;
+        clock->Outcome = ClockOutcome::NotAnswering;
         clock->Count = 0;
         clock->Detail.clear();
     }
@@ -146,7 +82,7 @@ void CommandReport::SetNotAnswering(std::size_t row)
 void CommandReport::SetCancelled(std::size_t row, int countBefore)
 {
     if (auto* clock = Row(row)) {
-        clock->Outcome = ClockReport::Kind::Cancelled;
+        clock->Outcome = ClockOutcome::Cancelled;
         clock->Count = countBefore;
         clock->Detail.clear();
     }
@@ -155,7 +91,7 @@ void CommandReport::SetCancelled(std::size_t row, int countBefore)
 void CommandReport::SetFailed(std::size_t row, const std::string& error, int countBefore)
 {
     if (auto* clock = Row(row)) {
-        clock->Outcome = ClockReport::Kind::Failed;
+        clock->Outcome = ClockOutcome::Failed;
         clock->Count = countBefore;
         clock->Detail = error.empty() ? std::string("The command failed.") : error;
     }
@@ -172,14 +108,14 @@ void CommandReport::End(Ending how, const std::string& error)
     mEnding = how == Ending::Running ? Ending::Completed : how;
     mCommandError = error;
     for (auto& clock : mClocks)
-        if (clock.Outcome == ClockReport::Kind::Pending)
-            clock.Outcome = mEnding == Ending::Cancelled ? ClockReport::Kind::Cancelled : ClockReport::Kind::NotReached;
+        if (clock.Outcome == ClockOutcome::Pending)
+            clock.Outcome = mEnding == Ending::Cancelled ? ClockOutcome::Cancelled : ClockOutcome::NotReached;
 }
 
-int CommandReport::CountOf(ClockReport::Kind kind) const
+int CommandReport::CountOf(ClockOutcome kind) const
 {
     return static_cast<int>(
-        std::count_if(mClocks.begin(), mClocks.end(), [kind](const ClockReport& c) { return c.Outcome == kind; }));
+        std::count_if(mClocks.begin(), mClocks.end(), [kind](const ClockResult& c) { return c.Outcome == kind; }));
 }
 
 int CommandReport::DistinctClocks() const
@@ -204,19 +140,19 @@ int CommandReport::DistinctClocksDone() const
 bool CommandReport::AllSucceeded() const
 {
     return mEnding == Ending::Completed && mCommandError.empty() &&
-           std::all_of(mClocks.begin(), mClocks.end(), [](const ClockReport& c) { return c.Succeeded(); });
+           std::all_of(mClocks.begin(), mClocks.end(), [](const ClockResult& c) { return c.Succeeded(); });
 }
 
 bool CommandReport::MixedTasks() const
 {
     return std::any_of(mClocks.begin(), mClocks.end(),
-                       [this](const ClockReport& c) { return c.Work != mClocks.front().Work; });
+                       [this](const ClockResult& c) { return c.Work != mClocks.front().Work; });
 }
 
 bool CommandReport::AnyNotes() const
 {
     return std::any_of(mClocks.begin(), mClocks.end(),
-                       [](const ClockReport& c) { return c.Succeeded() && !c.Detail.empty(); });
+                       [](const ClockResult& c) { return c.Succeeded() && !c.Detail.empty(); });
 }
 
 std::string CommandReport::Summary() const
@@ -228,16 +164,16 @@ std::string CommandReport::Summary() const
         if (total == 0)
             return command + " finished; no clock was chosen.";
         // The same work on every clock: the count is told once.
-        const ClockReport& first = mClocks.front();
-        const bool sameCount = std::all_of(mClocks.begin(), mClocks.end(), [&first](const ClockReport& c) {
+        const ClockResult& first = mClocks.front();
+        const bool sameCount = std::all_of(mClocks.begin(), mClocks.end(), [&first](const ClockResult& c) {
             return c.Work == first.Work && c.Count == first.Count;
         });
         std::string counted;
         if (sameCount)
-            counted = std::string(": ") + Users(first.Count) + " " + Participle(first.Work) +
-                      (total == 1                              ? ""
-                       : first.Work == ClockReport::Task::Send ? " to each"
-                                                               : " from each");
+            counted = std::string(": ") + CountedText(first.Count, first.Work) +
+                      (total == 1                      ? ""
+                       : first.Work == ClockTask::Send ? " to each"
+                                                       : " from each");
         if (total == 1)
             return command + " finished on the chosen clock" + counted + ".";
         return command + " finished on all " + ClockCount(total) + counted + ".";
@@ -260,15 +196,12 @@ std::string CommandReport::Summary() const
     }
     text += ": " + std::to_string(DistinctClocksDone()) + " of " + ClockCount(total) + " done";
     if (tasks != total) // some clock has several tasks: the outcomes below are the tasks'
-        text +=
-            "; of " + std::to_string(tasks) + " tasks, " + std::to_string(CountOf(ClockReport::Kind::Done)) + " done";
-    static const std::pair<ClockReport::Kind, const char*> parts[] = {
-        {ClockReport::Kind::NotConnected, "not connected"},
-        {ClockReport::Kind::NotAnswering, "not answering"},
-        {ClockReport::Kind::Failed, "failed"},
-        {ClockReport::Kind::Cancelled, "cancelled"},
-        {ClockReport::Kind::NotReached, "not reached"},
-        {ClockReport::Kind::Pending, "not reached yet"},
+        text += "; of " + std::to_string(tasks) + " tasks, " + std::to_string(CountOf(ClockOutcome::Done)) + " done";
+    static const std::pair<ClockOutcome, const char*> parts[] = {
+        {ClockOutcome::NoChannel, "no channel"},       {ClockOutcome::NotConnected, "not connected"},
+        {ClockOutcome::NotAnswering, "not answering"}, {ClockOutcome::Failed, "failed"},
+        {ClockOutcome::Cancelled, "cancelled"},        {ClockOutcome::NotReached, "not reached"},
+        {ClockOutcome::Pending, "not reached yet"},
     };
     for (const auto& [kind, words] : parts)
         if (int count = CountOf(kind); count > 0)

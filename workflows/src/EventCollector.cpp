@@ -1,5 +1,7 @@
 #include "zel/workflows/EventCollector.h"
 
+#include "zel/workflows/AuditTrail.h"
+
 #include "zel/DateTime.h"
 #include "zel/Error.h"
 #include "zel/data/DataSource.h"
@@ -576,6 +578,13 @@ std::vector<EventCollection> EventCollector::Run(const std::vector<ReaderPtr>& c
         Describe(c, r.Outcome == ClockOutcome::Cancelled || (r.Outcome == ClockOutcome::Done && mCancel));
         out.push_back(std::move(c));
     }
+    // One row per clock, once every clock's outcome is known.
+    std::vector<zel::data::AuditEntry> rows;
+    for (const auto& c : out)
+        rows.push_back(AuditTrail::EntryOf("events-collect", c.Result, {},
+                                           std::to_string(c.New) + " new, " + std::to_string(c.Known) + " known" +
+                                               (c.Wrapped ? ", the log had wrapped" : "")));
+    mAuditFailure = AuditTrail().Write(std::move(rows));
     return out;
 }
 

@@ -15,6 +15,9 @@ constexpr auto IdleEvery = std::chrono::milliseconds(15);
 // The longest run of deliveries before the idle function runs again.
 constexpr auto DeliverAtMost = std::chrono::milliseconds(10);
 
+// The lane of the job the current worker thread runs (none on other threads).
+thread_local ParallelGroups::Lane* tHome = nullptr;
+
 } // namespace
 
 void ParallelGroups::Lane::Post(std::function<void()> call)
@@ -80,6 +83,7 @@ void ParallelGroups::Run(std::size_t groups, const Job& job, const std::function
     }
     auto worker = [&] {
         Lane lane(*this);
+        tHome = &lane;
         for (std::size_t group = next++; group < groups; group = next++) {
             try {
                 job(group, lane);
@@ -87,6 +91,7 @@ void ParallelGroups::Run(std::size_t groups, const Job& job, const std::function
                 jobErrors[group] = std::current_exception();
             }
         }
+        tHome = nullptr;
         {
             std::lock_guard lock(mLock);
             --mRunning;
@@ -129,6 +134,14 @@ void ParallelGroups::Run(std::size_t groups, const Job& job, const std::function
             std::rethrow_exception(error);
     if (mCallError)
         std::rethrow_exception(std::exchange(mCallError, nullptr));
+}
+
+void ParallelGroups::PostHome(std::function<void()> call)
+{
+    if (tHome)
+        tHome->Post(std::move(call));
+    else
+        call();
 }
 
 } // namespace zel::workflows

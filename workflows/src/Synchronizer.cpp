@@ -1,5 +1,7 @@
 #include "zel/workflows/Synchronizer.h"
 
+#include "zel/workflows/AuditTrail.h"
+
 #include "zel/workflows/UserTransfer.h"
 
 #include "zel/data/DataSource.h"
@@ -76,19 +78,27 @@ void Synchronizer::Execute(const ReaderCollection& Source, const ReaderCollectio
     const auto destinations = ToVector(Destination);
     for (const auto& clock : sources)
         if (clock)
-            mReport.Plan(clock->Name(), clock->DatabaseID(), ClockReport::Task::Read);
+            mReport.Plan(clock->Name(), clock->DatabaseID(), ClockTask::Read);
     for (const auto& clock : destinations)
         if (clock)
-            mReport.Plan(clock->Name(), clock->DatabaseID(), ClockReport::Task::Send);
+            mReport.Plan(clock->Name(), clock->DatabaseID(), ClockTask::Send);
+    mAuditFailure.clear();
+    const auto log = [&] {
+        mAuditFailure =
+            AuditTrail().Record("sync", mReport, {}, mClearDestinationClocks ? "destination clocks cleared first" : "");
+    };
     try {
         Run(sources, destinations);
     } catch (const std::exception& error) {
         mReport.End(CommandReport::Ending::Error, mErrorTold ? std::string() : ReportedErrorText(error));
+        log();
         throw;
     } catch (...) {
         mReport.End(CommandReport::Ending::Error, mErrorTold ? std::string() : "The synchronization failed.");
+        log();
         throw;
     }
+    log();
 }
 
 void Synchronizer::Run(const std::vector<ReaderPtr>& sources, const std::vector<ReaderPtr>& destinations)
@@ -194,7 +204,7 @@ void Synchronizer::RunGroup(int mode, const ChannelGroup& group, std::size_t ind
                             const ReaderWork& work, ParallelGroups::Lane& lane)
 {
     const bool source = mode == SourceMode;
-    const auto task = source ? ClockReport::Task::Read : ClockReport::Task::Send;
+    const auto task = source ? ClockTask::Read : ClockTask::Send;
     const std::int32_t channelID = group.ChannelID;
     ChannelGuard guard(channel);
     bool first = true;

@@ -1,5 +1,7 @@
 #include "zel/workflows/UserTransmission.h"
 
+#include "zel/workflows/AuditTrail.h"
+
 #include "zel/workflows/UserTransfer.h"
 
 #include "zel/data/ReaderDescription.h"
@@ -56,7 +58,7 @@ std::vector<ClockResult> UserTransmission::Send(const std::vector<ReaderPtr>& cl
         }
         names.push_back(users[k]->Name());
     }
-    return Run(
+    auto results = Run(
         clocks, outgoing.size(),
         [&](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step, ClockResult& result) {
             const std::size_t sent = reader.SendUsers(outgoing, [&](std::size_t k) {
@@ -68,6 +70,9 @@ std::vector<ClockResult> UserTransmission::Send(const std::vector<ReaderPtr>& cl
             return sent;
         },
         [&names](std::size_t k) { return "Exporting " + names[k]; });
+    if (mAudited)
+        mAuditFailure = AuditTrail().Record("send", results, mSentIDs);
+    return results;
 }
 
 std::vector<ClockResult> UserTransmission::Remove(const std::vector<ReaderPtr>& clocks,
@@ -81,7 +86,7 @@ std::vector<ClockResult> UserTransmission::Remove(const std::vector<ReaderPtr>& 
         user->SetID(id);
         outgoing.push_back(user);
     }
-    return Run(
+    auto results = Run(
         clocks, outgoing.size(),
         [&](zel::support::IReader& reader, const std::function<bool(std::size_t)>& step, ClockResult& result) {
             zel::support::RemoveResult removal;
@@ -100,6 +105,9 @@ std::vector<ClockResult> UserTransmission::Remove(const std::vector<ReaderPtr>& 
             return removal.Done();
         },
         [&userIDs](std::size_t k) { return "Removing " + userIDs[k]; });
+    if (mAudited)
+        mAuditFailure = AuditTrail().Record("remove", results, userIDs);
+    return results;
 }
 
 std::vector<ClockResult> UserTransmission::Run(const std::vector<ReaderPtr>& clocks, std::size_t total,
@@ -183,7 +191,7 @@ void UserTransmission::Tell(const ReaderPtr& clock, std::string text, int done, 
 
 CommandReport UserTransmission::Report() const
 {
-    const auto task = mDirection == Direction::Send ? ClockReport::Task::Send : ClockReport::Task::Remove;
+    const auto task = mDirection == Direction::Send ? ClockTask::Send : ClockTask::Remove;
     CommandReport report(mDirection == Direction::Send ? "Export" : "Remove");
     for (const auto& clock : mChosen)
         if (clock)
@@ -215,6 +223,7 @@ CommandReport UserTransmission::Report() const
                 report.SetCancelled(row, result.Count);
             break; // otherwise told by the ending
         case ClockOutcome::NotReached:
+        case ClockOutcome::Pending:
             break; // told by the ending
         }
     }

@@ -27,10 +27,11 @@ const std::set<std::string> kSingle{"site",
                                     "level",
                                     "location",
                                     "time-zone",
-                                    "new-id"};
+                                    "new-id",
+                                    "action"};
 const std::set<std::string> kMulti{"from", "to", "user", "clock", "kind"};
-const std::set<std::string> kFlags{"all",  "enrolled", "all-users",         "clear",   "yes",
-                                   "help", "csv-raw",  "allow-no-template", "dry-run", "remove-missing"};
+const std::set<std::string> kFlags{"all",     "enrolled",          "all-users", "clear",          "yes",    "help",
+                                   "csv-raw", "allow-no-template", "dry-run",   "remove-missing", "pending"};
 
 const std::string kOutput = "--output";
 

@@ -21,7 +21,8 @@ public:
 // the next option: --from, --to, --user, --clock, --kind (given twice, the values add up). Flags: --all, --enrolled,
 // --all-users, --clear, --yes, --csv-raw (CSV output, texts as they are), --allow-no-template, --help (-h). "--" ends
 // the options. Also --max-drift, --time-format, --dst, --time-attendance, --department-tracking (one value) and the
-// flag --dry-run; those of the list commands, --type, --address, --port, --phone, --com-port, --bit-rate, --name,
+// flags --dry-run and --pending; those of the list commands, --type, --address, --port, --phone, --com-port,
+// --bit-rate, --name,
 // --reader-id, --channel, --level, --location, --new-id (one value), and the flag --remove-missing. Everything else
 // is a word: the command's words, then its arguments, in order.
 struct Arguments {

@@ -69,7 +69,7 @@ int Restore(Context& ctx)
         throw UsageError(file + ": " + error.Description());
     }
     auto clock = ctx.Clocks({ctx.Operands[1]}, false).front();
-    const bool write = ctx.Args.Flag("yes");
+    const bool write = ctx.Args.Flag("yes") && !ctx.DryRun();
 
     // The changes, and how each went: planned (without --yes), done, not done, uncertain.
     struct Change {
@@ -79,7 +79,7 @@ int Restore(Context& ctx)
     };
     std::vector<Change> changes;
     zel::workflows::RestoreProgress done;
-    zel::workflows::ClockRunner runner;
+    zel::workflows::ClockRunner runner(ctx.Maker(!write));
     ctx.Attach(runner);
     auto results = runner.Run({clock}, [&](zel::support::IReader& reader, zel::support::Channel& channel,
                                            const Context::ReaderPtr& c, ClockResult& result) {
@@ -139,7 +139,8 @@ int Restore(Context& ctx)
     }
     table.Print(ctx.Out, ctx.Args.OutputFormat);
     if (status == kExitDone && !write && table.RowCount() != 0)
-        ctx.Err << "zelctl: nothing was written; run again with --yes to make these changes\n";
+        ctx.Err << "zelctl: nothing was written"
+                << (ctx.DryRun() ? " (dry run)\n" : "; run again with --yes to make these changes\n");
     return status;
 }
 

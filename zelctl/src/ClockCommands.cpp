@@ -173,7 +173,7 @@ int TimeSet(Context& ctx)
         maxDrift = Seconds("--max-drift", ctx.Args.Value("max-drift"));
     const bool dryRun = ctx.Args.Flag("dry-run");
     PerClock<Check::Correction> corrections;
-    zel::workflows::ClockRunner runner;
+    zel::workflows::ClockRunner runner(ctx.Maker());
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
     ctx.Attach(runner);
     auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel&,

@@ -43,6 +43,13 @@ int UsersSet(Context& ctx);
 int UsersDelete(Context& ctx);
 int UsersImportCsv(Context& ctx);
 int UsersExportCsv(Context& ctx);
+int AuditVerify(Context& ctx);
+int AuditList(Context& ctx);
+int UsersForget(Context& ctx);
+int RetentionPlan(Context& ctx);
+int RetentionApply(Context& ctx);
+int RetentionPolicy(Context& ctx);
+int RetentionSet(Context& ctx);
 
 // The table of per-clock results most clock commands print: clock, result, count, error, detail;
 // with `writes`, the columns of WritesCells after them.

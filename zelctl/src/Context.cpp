@@ -8,6 +8,7 @@
 #include "zel/data/ReaderDescription.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/SiteName.h"
+#include "zel/workflows/AuditTrail.h"
 #include "zel/workflows/ClockRunner.h"
 #include "zel/workflows/PrivateFile.h"
 
@@ -80,6 +81,13 @@ void Context::OpenSite()
     const std::string path = SitePath();
     try {
         zel::data::DataSource data;
+        if (!mWritesSite && !mAppendsEvents && mFinishesErasures) {
+            try {
+                data.OpenDatabase(path, zel::data::OpenMode::Append);
+            } catch (const zel::Error&) {
+                data.ReleaseDatabase(); // a read-only file still serves the command
+            }
+        }
         data.OpenDatabase(path, mWritesSite      ? zel::data::OpenMode::ReadWrite
                                 : mAppendsEvents ? zel::data::OpenMode::Append
                                                  : zel::data::OpenMode::ReadOnly);
@@ -91,6 +99,11 @@ void Context::OpenSite()
         throw SiteFailure(error);
     }
     mSiteOpen = true;
+}
+
+zel::workflows::ChannelMaker Context::Maker(bool dryRun) const
+{
+    return dryRun || DryRun() ? zel::workflows::DryRunChannelMaker() : zel::workflows::DefaultChannelMaker();
 }
 
 std::vector<Context::ReaderPtr> Context::Clocks(const std::vector<std::string>& names, bool all)
@@ -162,9 +175,24 @@ void Context::Attach(zel::workflows::ClockRunner& runner)
     });
 }
 
+void Context::SetAuditAction(std::string action, std::vector<std::string> userIDs)
+{
+    mAudits = true;
+    mAuditAction = std::move(action);
+    mAuditUsers = std::move(userIDs);
+}
+
+void Context::TellAuditFailure(const std::string& failure)
+{
+    if (!failure.empty())
+        Err << "zelctl: warning: " << Masked(failure) << '\n';
+}
+
 int Context::Finish(const std::vector<zel::workflows::ClockResult>& results)
 {
     EndProgress();
+    if (!mAuditAction.empty())
+        TellAuditFailure(zel::workflows::AuditTrail().Record(mAuditAction, results, mAuditUsers));
     for (const auto& result : results) {
         if (result.Outcome == zel::workflows::ClockOutcome::Done)
             continue;

@@ -2,6 +2,7 @@
 // What every zelctl command is given: its arguments, where to write, how to show progress.
 #include "Arguments.h"
 
+#include "zel/workflows/ChannelGroups.h"
 #include "zel/workflows/ClockResult.h"
 
 #include <iosfwd>
@@ -73,7 +74,27 @@ public:
     // Raises SiteError with the shown site and the library's text (which names the writer).
     void OpenSite();
     void SetWritesSite(bool writes) { mWritesSite = writes; }
+    // Appends rows to the append-only tables (the events collected, the audit trail): the site is
+    // opened to append (OpenMode::Append) when the command writes no list.
     void SetAppendsEvents(bool appends) { mAppendsEvents = appends; }
+    // The action word under which Finish writes one audit row per clock ("time-set"); "" (the
+    // default) writes none: a command that only reads, a dry run, or a command whose workflow
+    // logs its clocks itself. `userIDs` are the users the command concerns.
+    void SetAuditAction(std::string action, std::vector<std::string> userIDs = {});
+    // True once the command was given an audit action, even "" (it acts on clocks and is no dry
+    // run): a command may then name a more precise action for what it does.
+    bool Audits() const { return mAudits; }
+    // Tells on standard error why a command's audit rows could not be written (nothing for "").
+    void TellAuditFailure(const std::string& failure);
+    // A command that reaches clocks finishes their pending erasures: it opens the site to append
+    // (beside the program, as a collection does) so that it can record them, or read-only when the
+    // site takes no appends (a read-only file; the erasures are recorded by a later command).
+    void SetFinishesErasures(bool finishes) { mFinishesErasures = finishes; }
+    // True for --dry-run: nothing is written to a clock or to the site.
+    bool DryRun() const { return Args.Flag("dry-run"); }
+    // The channels of the clock work: for a dry run (or `dryRun`), channels that leave pending
+    // erasures alone.
+    zel::workflows::ChannelMaker Maker(bool dryRun = false) const;
     // Clocks named by name (any case) or database ID; all clocks of the site for `all`.
     // Raises UsageError for a name that names no clock, or for no clock at all.
     std::vector<ReaderPtr> Clocks(const std::vector<std::string>& names, bool all);
@@ -87,8 +108,9 @@ public:
     // Shows the runner's progress: the stage of the clock at hand, then a line per finished clock.
     void Attach(zel::workflows::ClockRunner& runner);
 
-    // Reports the failed clocks on standard error ("zelctl: CLOCK: not answering: ...") and
-    // gives the exit status for the results: 0 all done, 4 none reached, 1 otherwise.
+    // Writes the audit rows of the results (see SetAuditAction), reports the failed clocks on
+    // standard error ("zelctl: CLOCK: not answering: ...") and gives the exit status for the
+    // results: 0 all done, 4 none reached, 1 otherwise.
     int Finish(const std::vector<zel::workflows::ClockResult>& results);
 
 private:
@@ -97,7 +119,11 @@ private:
     bool mSiteOpen = false;
     bool mWritesSite = false;
     bool mAppendsEvents = false;
+    bool mFinishesErasures = false;
     bool mProgressShown = false;
+    bool mAudits = false;
+    std::string mAuditAction;
+    std::vector<std::string> mAuditUsers;
 };
 
 } // namespace zel::cli

@@ -70,6 +70,7 @@ int EventsCollect(Context& ctx)
     } catch (const zel::Error& error) {
         throw ctx.SiteFailure(error);
     }
+    ctx.TellAuditFailure(collector.AuditFailure());
     std::vector<zel::workflows::ClockResult> results;
     Table table({{"clock", "Clock"},
                  {"result", "Result"},

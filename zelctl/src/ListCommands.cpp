@@ -8,6 +8,9 @@
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescription.h"
 #include "zel/data/UserDescriptionList.h"
+#include "zel/workflows/UserErasure.h"
+
+#include <algorithm>
 
 namespace zel::cli {
 
@@ -38,9 +41,11 @@ int ListUsers(Context& ctx)
 {
     NoOperands(ctx);
     ctx.OpenSite();
-    Table table = UserTable();
-    for (const auto& user : zel::data::DataSource().GetUserDescriptionList()->Items())
-        AddRow(table, RowOf(*user));
+    Table table = UserTable(false, true);
+    const auto pending = zel::workflows::UserErasure::UsersPending();
+    for (const auto& user : zel::data::DataSource().GetUserDescriptionList()->Items()) {
+        AddRow(table, RowOf(*user), std::binary_search(pending.begin(), pending.end(), user->UserID()));
+    }
     table.Print(ctx.Out, ctx.Args.OutputFormat);
     return kExitDone;
 }

@@ -99,13 +99,13 @@ Table ClockTable(bool action)
                                {"time_zone", "Time zone"}});
 }
 
-Table UserTable(bool action)
+Table UserTable(bool action, bool erasure)
 {
-    return WithAction(action, {{"id", "ID"},
-                               {"user_id", "User ID"},
-                               {"name", "Name"},
-                               {"authority_level", "Level"},
-                               {"enrolled", "Enrolled"}});
+    std::vector<Column> columns{
+        {"id", "ID"}, {"user_id", "User ID"}, {"name", "Name"}, {"authority_level", "Level"}, {"enrolled", "Enrolled"}};
+    if (erasure)
+        columns.push_back({"erasure", "Erasure"});
+    return WithAction(action, std::move(columns));
 }
 
 void AddRow(Table& table, const ChannelRow& row, const char* action)
@@ -127,6 +127,12 @@ void AddRow(Table& table, const ClockRow& row, const char* action)
 void AddRow(Table& table, const UserRow& row, const char* action)
 {
     Add(table, {Optional(row.Id), row.UserID, row.Name, row.AuthorityLevel, Cell::Bool(row.Enrolled)}, action);
+}
+
+void AddRow(Table& table, const UserRow& row, bool erasurePending)
+{
+    table.Add({Optional(row.Id), row.UserID, row.Name, row.AuthorityLevel, Cell::Bool(row.Enrolled),
+               erasurePending ? Cell("erasure pending") : Cell()});
 }
 
 } // namespace zel::cli

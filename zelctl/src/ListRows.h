@@ -53,10 +53,14 @@ UserRow RowOf(const zel::data::UserDescription& user);
 // or "would ..." for a dry run) comes first.
 Table ChannelTable(bool action = false);
 Table ClockTable(bool action = false);
-Table UserTable(bool action = false);
+// With `erasure`, the column "erasure" of the site's list: "erasure pending" while a clock may
+// still hold the user's template (see AddRow).
+Table UserTable(bool action = false, bool erasure = false);
 void AddRow(Table& table, const ChannelRow& row, const char* action = nullptr);
 void AddRow(Table& table, const ClockRow& row, const char* action = nullptr);
 void AddRow(Table& table, const UserRow& row, const char* action = nullptr);
+// A row of the site's list of users (UserTable(false, true)).
+void AddRow(Table& table, const UserRow& row, bool erasurePending);
 
 // "ethernet", "direct" or "modem".
 std::string ChannelKind(const zel::data::IChannelDescription& channel);

@@ -37,7 +37,7 @@ int RunWriting(Context& ctx, const std::vector<Context::ReaderPtr>& clocks,
 {
     const bool dryRun = ctx.Args.Flag("dry-run");
     PerClock<bool> written;
-    zel::workflows::ClockRunner runner;
+    zel::workflows::ClockRunner runner(ctx.Maker());
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
     ctx.Attach(runner);
     auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel& channel,

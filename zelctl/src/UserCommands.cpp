@@ -10,6 +10,7 @@
 #include "zel/support/IReader.h"
 #include "zel/workflows/ClockBackup.h"
 #include "zel/workflows/ClockRunner.h"
+#include "zel/workflows/DryRun.h"
 #include "zel/workflows/ParallelGroups.h"
 #include "zel/workflows/SiteDiff.h"
 #include "zel/workflows/UserIDs.h"
@@ -92,6 +93,19 @@ void Attach(Context& ctx, zel::workflows::UserTransmission& transmission)
     });
 }
 
+// --dry-run of a command that writes users: what it would do to each clock, read from the clocks.
+int DryRun(Context& ctx, const std::vector<Context::ReaderPtr>& clocks, zel::workflows::PlannedChange change,
+           const std::vector<std::string>& ids, const char* countCaption)
+{
+    zel::workflows::ClockRunner runner(ctx.Maker());
+    runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
+    ctx.Attach(runner);
+    auto results = zel::workflows::PlanUserChanges(runner, clocks, change, ids);
+    const int status = ctx.Finish(results);
+    ResultTable(results, "users", countCaption).Print(ctx.Out, ctx.Args.OutputFormat);
+    return status;
+}
+
 } // namespace
 
 int UsersGet(Context& ctx)
@@ -123,6 +137,8 @@ int UsersGet(Context& ctx)
 int UsersImport(Context& ctx)
 {
     auto clock = OneClock(ctx, "users import");
+    if (ctx.DryRun())
+        return DryRun(ctx, {clock}, zel::workflows::PlannedChange::Read, {}, "Users to import");
     auto site = zel::data::DataSource().GetUserDescriptionList();
     int added = 0, updated = 0, withoutTemplate = 0;
     zel::workflows::ClockRunner runner;
@@ -160,10 +176,18 @@ int UsersSend(Context& ctx)
                 << "\n(--allow-no-template sends them anyway, with an empty template no hand matches)\n";
     if (users.empty())
         return kExitSomeFailed; // nothing left to send: no clock is asked
+    if (ctx.DryRun()) {
+        std::vector<std::string> ids;
+        for (const auto& user : users)
+            ids.push_back(user->UserID());
+        const int status = DryRun(ctx, clocks, zel::workflows::PlannedChange::Send, ids, "Users to send");
+        return status == kExitDone && !leftOut.empty() ? kExitSomeFailed : status;
+    }
     // The channels side by side, each clock selected once for all the users.
     zel::workflows::UserTransmission transmission;
     Attach(ctx, transmission);
     auto results = transmission.Send(clocks, users);
+    ctx.TellAuditFailure(transmission.AuditFailure());
     for (auto& result : results)
         result.Detail = zel::workflows::DetailWithWrites(result); // what each clock lacks
     const int status = ctx.Finish(results);
@@ -187,10 +211,15 @@ int UsersRemove(Context& ctx)
     for (std::size_t k = 0; k < ids.size(); ++k)
         if (!site->Contains(ids[k]))
             throw UsageError("the site has no user with ID '" + ctx.Args.List("user")[k] + "'");
+    if (ctx.DryRun())
+        return DryRun(ctx, clocks,
+                      all ? zel::workflows::PlannedChange::RemoveAll : zel::workflows::PlannedChange::Remove, ids,
+                      "Users to remove");
     if (!all) {
         zel::workflows::UserTransmission transmission;
         Attach(ctx, transmission);
         auto results = transmission.Remove(clocks, ids);
+        ctx.TellAuditFailure(transmission.AuditFailure());
         const int status = ctx.Finish(results);
         ResultTable(results, "users", "Users removed").Print(ctx.Out, ctx.Args.OutputFormat);
         return status;
@@ -204,6 +233,8 @@ int UsersRemove(Context& ctx)
         reader.RemoveAllUsers();
         result.Detail = "every user removed";
     });
+    if (ctx.Audits())
+        ctx.SetAuditAction("clear");
     const int status = ctx.Finish(results);
     ResultTable(results, "users", "Users removed").Print(ctx.Out, ctx.Args.OutputFormat);
     return status;

@@ -7,6 +7,7 @@
 #include "zel/data/SiteName.h"
 #include "zel/workflows/PrivateFile.h"
 
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <memory>
@@ -29,7 +30,7 @@ struct CommandInfo {
     Writes ChangesSite = Writes::No;
 };
 
-const std::array<CommandInfo, 33> kCommands{{
+const std::array<CommandInfo, 40> kCommands{{
     {"clocks", "clocks",
      "Lists the site's clocks, with each clock's time zone (time_zone; empty: this machine's zone).", ListClocks},
     {"users", "users", "Lists the site's users.", ListUsers},
@@ -48,22 +49,47 @@ const std::array<CommandInfo, 33> kCommands{{
      "set), the difference before and after (seconds ahead). --dry-run reads the clocks and writes nothing.",
      TimeSet},
     {"users get", "users get CLOCK", "Lists the users a clock holds (ID, name in the site, template).", UsersGet},
-    {"users import", "users import CLOCK",
-     "Stores a clock's users in the site as enrolled users; users the site knows keep their name and level.",
+    {"users import", "users import CLOCK [--dry-run]",
+     "Stores a clock's users in the site as enrolled users; users the site knows keep their name and level.\n"
+     "--dry-run reads the clock and tells how many users it would store.",
      UsersImport, Writes::Yes},
-    {"users send", "users send (CLOCK...|--all) (--user ID...|--enrolled) [--allow-no-template]",
+    {"users send", "users send (CLOCK...|--all) (--user ID...|--enrolled) [--allow-no-template] [--dry-run]",
      "Sends site users to clocks: those named, or every enrolled one. A user without a hand template (not\n"
-     "enrolled) is left out and named (exit status 1) unless --allow-no-template sends it anyway.",
+     "enrolled) is left out and named (exit status 1) unless --allow-no-template sends it anyway.\n"
+     "--dry-run reads each clock's users and tells what it would send.",
      UsersSend},
-    {"users remove", "users remove (CLOCK...|--all) (--user ID...|--all-users)",
+    {"users remove", "users remove (CLOCK...|--all) (--user ID...|--all-users) [--dry-run]",
      "Removes users from clocks: those named (users of the site), or every user of the clock.\n"
-     "A named user a clock does not hold is already gone: the clock counts as done and says so.",
+     "A named user a clock does not hold is already gone: the clock counts as done and says so.\n"
+     "--dry-run reads each clock's users and tells what it would remove.",
      UsersRemove},
-    {"sync", "sync --from CLOCK... --to CLOCK... [--clear]",
+    {"users forget", "users forget (ID...|--pending) [--yes] [--dry-run]",
+     "Forgets people: removes each user from every clock of the site, then takes the hand template out of\n"
+     "the site (the user stays, not enrolled). A clock that cannot be reached keeps a pending erasure, which\n"
+     "the next command that reaches the clock finishes first. Without --yes (or with --dry-run) it reads\n"
+     "the clocks and tells what it would do. --pending lists the pending erasures and retries them\n"
+     "(with --dry-run: lists only).",
+     UsersForget, Writes::WithYes},
+    {"retention plan", "retention plan",
+     "Lists the users whose templates are due under the site's retention schedule: counted from the last\n"
+     "punch collected (or, for one who never punched or was enrolled again since, from when the template\n"
+     "was stored), with the days over the period.",
+     RetentionPlan},
+    {"retention apply", "retention apply [--yes] [--dry-run]",
+     "Forgets the users 'retention plan' lists, as 'users forget' does; without --yes it tells what it would do.",
+     RetentionApply, Writes::WithYes},
+    {"retention policy", "retention policy",
+     "Prints the site's written retention schedule for biometric data in plain words, ready to publish.",
+     RetentionPolicy},
+    {"retention set", "retention set DAYS [--dry-run]",
+     "Sets how many days templates are kept after the last punch (1 to 36500; the default is 1095).", RetentionSet,
+     Writes::Yes},
+    {"sync", "sync --from CLOCK... --to CLOCK... [--clear] [--dry-run]",
      "Reads the users of the source clocks into the site, then sends every enrolled user of the site to\n"
      "the destination clocks. With --clear each destination clock is made to hold exactly those users:\n"
      "the users it holds that are not enrolled are removed, and a user who stays is never taken off, so\n"
-     "an interrupted run locks nobody out; running it again finishes the work.",
+     "an interrupted run locks nobody out; running it again finishes the work. --dry-run reads the clocks\n"
+     "and tells what it would read and send.",
      Sync, Writes::Yes},
     {"diff", "diff CLOCK",
      "Compares the site's enrolled users with a clock's users: only on the clock, only in the site,\n"
@@ -78,8 +104,10 @@ const std::array<CommandInfo, 33> kCommands{{
      "Writes everything the clock gives back (users with templates and levels, setup record) to FILE\n"
      "(mode 0600; see docs/zelctl.md for the format).",
      Backup},
-    {"restore", "restore FILE CLOCK [--yes]",
-     "Shows what it would change to make the clock hold what FILE holds; writes only with --yes.", Restore},
+    {"restore", "restore FILE CLOCK [--yes] [--dry-run]",
+     "Shows what it would change to make the clock hold what FILE holds; writes only with --yes (and\n"
+     "without --dry-run).",
+     Restore},
     {"events collect", "events collect (CLOCK...|--all)",
      "Reads each clock's event log onward from where the last collection stopped and stores the events\n"
      "in the site (each once), the channels side by side. Per clock, the reconciliation: events the log\n"
@@ -179,6 +207,16 @@ const std::array<CommandInfo, 33> kCommands{{
      "(mode 0600, put in place whole) or to standard output; a name a spreadsheet would run as a formula\n"
      "gets an apostrophe in front unless --csv-raw (users import-csv reads it back without).",
      UsersExportCsv},
+    {"audit verify", "audit verify",
+     "Walks the site's audit trail, oldest row first, and checks each row against its hash and the hash\n"
+     "of the row before it. Exit status 0 when the chain is intact; 1, naming the first row that was\n"
+     "changed, removed or inserted behind the programs' back, otherwise.",
+     AuditVerify},
+    {"audit list", "audit list [--since T] [--until T] [--user ID] [--clock C] [--action A]",
+     "Lists the site's audit trail, newest first: when (UTC), who, from which host and program, what\n"
+     "(action), on which clock, which users, the outcome on the clock and a detail. T is YYYY-MM-DD\n"
+     "(--until: the whole day), YYYY-MM-DD HH:MM or YYYY-MM-DDTHH:MM:SSZ, in UTC.",
+     AuditList},
 }};
 
 void PrintHelp(std::ostream& out)
@@ -198,6 +236,43 @@ void PrintHelp(std::ostream& out)
            "Exit status: 0 all done; 1 some clocks failed, or roster rows refused (each named on standard\n"
            "error); 2 usage, or a value the list editors' rules refuse; 3 site database error; 4 no clock\n"
            "reached.\n";
+}
+
+// The commands that act on clocks, with the action word of their audit rows ("": the command's
+// workflow writes them itself). They open the site to append at least, so that the rows can be
+// written beside the program that holds the site; a dry run writes none.
+struct AuditedCommand {
+    const char* Words;
+    const char* Action;
+};
+constexpr AuditedCommand kAudited[] = {
+    {"time set", "time-set"},
+    {"users import", "import"},
+    {"users send", ""},
+    {"users remove", ""},
+    {"sync", ""},
+    {"restore", "restore"},
+    {"backup", "backup"},
+    {"events collect", ""},
+    {"settings set", "settings"},
+    {"settings dst", "settings"},
+    {"menu send", "menu"},
+};
+
+const AuditedCommand* FindAudited(const std::string& words)
+{
+    for (const auto& audited : kAudited)
+        if (words == audited.Words)
+            return &audited;
+    return nullptr;
+}
+
+bool ReachesClocks(const std::string& words)
+{
+    static const std::array<const char*, 15> kClockCommands{
+        "status", "time set", "users get",    "users import", "users send",   "users remove", "diff", "scan",
+        "backup", "restore",  "settings get", "settings set", "settings dst", "menu send",    "sync"};
+    return std::find(kClockCommands.begin(), kClockCommands.end(), words) != kClockCommands.end();
 }
 
 const CommandInfo* FindCommand(const std::vector<std::string>& words, std::size_t& used)
@@ -267,8 +342,15 @@ int RunZelctl(int argc, char** argv, std::ostream& out, std::ostream& err)
     const bool dryRun = args.Flag("dry-run");
     ctx.SetWritesSite(!dryRun && (command->ChangesSite == Writes::Yes ||
                                   (command->ChangesSite == Writes::WithYes && args.Flag("yes"))));
-    // Collection only appends events: it runs beside a program that has the site open.
-    ctx.SetAppendsEvents(words == "events collect");
+    // A command that acts on clocks appends its audit rows (and collection its events): it runs
+    // beside a program that has the site open. A restore without --yes only plans.
+    const AuditedCommand* audited = FindAudited(words);
+    const bool logs = audited != nullptr && !dryRun && (words != "restore" || args.Flag("yes"));
+    ctx.SetAppendsEvents(logs);
+    if (logs)
+        ctx.SetAuditAction(audited->Action);
+    // Every command that reaches clocks finishes their pending erasures (a dry run leaves them).
+    ctx.SetFinishesErasures(!dryRun && ReachesClocks(words));
     ctx.Operands.assign(args.Words.begin() + static_cast<std::ptrdiff_t>(used), args.Words.end());
     try {
         const int status = command->Run(ctx);

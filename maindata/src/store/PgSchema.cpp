@@ -1,8 +1,10 @@
 #include "PgSchema.h"
 
+#include "PgAudit.h"
 #include "PgChangeFeed.h"
 #include "PgConnection.h"
 #include "PgEvents.h"
+#include "PgLifecycle.h"
 
 #include <cctype>
 
@@ -124,8 +126,10 @@ void BringPgSiteUpToDate(PgConnection& connection, bool everything)
     if (VersionOf(connection) >= PgSiteSchemaVersion)
         return;
     EnsurePgEventsTable(connection);
+    EnsurePgAuditTable(connection);
     if (!everything)
         return;
+    EnsurePgLifecycleTables(connection);
     EnsurePgChangeFeed(connection);
     // The clock's time zone (Null or empty: the machine's zone), for sites made before it existed.
     if (PgColumnsOf(connection, "Readers").Exists)

@@ -33,15 +33,17 @@ PgTableColumns PgColumnsOf(PgConnection& connection, std::string_view table);
 
 // The version of the site's layout this library makes, kept in the one row of table SiteSchema:
 // none (no such table) for a site of an earlier version; 1: the Events table with its column
-// UserName, and the change feed's triggers; 2: Readers has the column TimeZone.
-inline constexpr int PgSiteSchemaVersion = 2;
+// UserName, and the change feed's triggers; 2: the AuditLog table, which refuses UPDATE and DELETE;
+// 3: the tables of the template life cycle (PendingErasures, SiteSettings) and Users.TemplateStoredAt.
+// 4: Readers has the column TimeZone.
+inline constexpr int PgSiteSchemaVersion = 4;
 
 // Records PgSiteSchemaVersion in the site (making table SiteSchema), inside the caller's
 // transaction.
 void SetPgSchemaVersion(PgConnection& connection);
 
 // Brings a site whose version is below PgSiteSchemaVersion up to date, once: a writer
-// (`everything`) makes the Events table with its newer columns and the change feed and records
+// (`everything`) makes the Events and AuditLog tables with its newer columns and the change feed and records
 // the version; a connection that appends makes only the Events table and records nothing. Several
 // programs may do so at the same moment. A site at the version is only read.
 void BringPgSiteUpToDate(PgConnection& connection, bool everything);

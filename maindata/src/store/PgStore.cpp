@@ -1,8 +1,10 @@
 #include "PgStore.h"
 
 #include "../Conversions.h"
+#include "PgAudit.h"
 #include "PgChangeFeed.h"
 #include "PgEvents.h"
+#include "PgLifecycle.h"
 #include "SqliteStore.h"
 #include "zel/data/CopySite.h"
 #include "zel/data/DataErrors.h"
@@ -103,6 +105,8 @@ void PgStore::Create(const std::string& site)
     try {
         connection.Execute(PgSchemaSql, "Creating the tables");
         EnsurePgEventsTable(connection);
+        EnsurePgAuditTable(connection);
+        EnsurePgLifecycleTables(connection);
         CreatePgChangeFeed(connection);
         SetPgSchemaVersion(connection);
         connection.Execute("COMMIT", "Creating the tables");

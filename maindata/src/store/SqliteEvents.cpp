@@ -1,6 +1,6 @@
 #include "SqliteEvents.h"
 
-#include "SqliteStatement.h"
+#include "SqliteQuery.h"
 
 #include <sqlite3.h>
 
@@ -9,6 +9,10 @@
 namespace zel::data::detail {
 
 namespace {
+
+using Statement = SqliteQuery;
+constexpr auto BindText = &SqliteQuery::BindText;
+constexpr auto Text = &SqliteQuery::Text;
 
 constexpr const char* kCreateSql = R"sql(
 CREATE TABLE IF NOT EXISTS Events (
@@ -42,43 +46,6 @@ std::string Columns(bool namesKept)
            " FROM Events e";
 }
 
-// A prepared statement finalized when it goes.
-class Statement {
-public:
-    Statement(sqlite3* db, const std::string& sql) : mDb(db)
-    {
-        CheckSqlite(db, sqlite3_prepare_v2(db, sql.c_str(), -1, &mStatement, nullptr), "Preparing an event statement");
-    }
-    ~Statement() { sqlite3_finalize(mStatement); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    sqlite3_stmt* operator*() const { return mStatement; }
-    bool Step(const char* context)
-    {
-        const int rc = sqlite3_step(mStatement);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            RaiseSqlite(mDb, rc, context);
-        return false;
-    }
-    void Reset()
-    {
-        sqlite3_reset(mStatement);
-        sqlite3_clear_bindings(mStatement);
-    }
-
-private:
-    sqlite3* mDb;
-    sqlite3_stmt* mStatement = nullptr;
-};
-
-void BindText(sqlite3_stmt* s, int index, const std::string& text)
-{
-    sqlite3_bind_text(s, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
-}
-
 void BindKey(sqlite3_stmt* s, const StoredEvent& e, int first)
 {
     sqlite3_bind_int(s, first, e.ClockID);
@@ -86,14 +53,6 @@ void BindKey(sqlite3_stmt* s, const StoredEvent& e, int first)
     sqlite3_bind_int(s, first + 2, e.FormatType);
     sqlite3_bind_blob(s, first + 3, e.Data1.data(), static_cast<int>(e.Data1.size()), SQLITE_TRANSIENT);
     sqlite3_bind_blob(s, first + 4, e.Data2.data(), static_cast<int>(e.Data2.size()), SQLITE_TRANSIENT);
-}
-
-std::string Text(sqlite3_stmt* s, int column)
-{
-    const auto* text = sqlite3_column_text(s, column);
-    return text ? std::string(reinterpret_cast<const char*>(text),
-                              static_cast<std::size_t>(sqlite3_column_bytes(s, column)))
-                : std::string();
 }
 
 template <std::size_t N> void Blob(sqlite3_stmt* s, int column, std::array<std::uint8_t, N>& out)

@@ -1,6 +1,8 @@
 #include "SqliteSchema.h"
 
+#include "SqliteAudit.h"
 #include "SqliteEvents.h"
+#include "SqliteLifecycle.h"
 #include "SqliteStatement.h"
 #include "zel/Text.h"
 
@@ -463,6 +465,9 @@ void BringUpToDate(sqlite3* db, bool writer)
     Exec(db, "BEGIN IMMEDIATE");
     try {
         EnsureEventsTable(db);
+        EnsureAuditTable(db);
+        if (writer) // appending needs none of them
+            EnsureLifecycleTables(db);
         if (writer)
             EnsureReaderTimeZone(db);
         if (keys)

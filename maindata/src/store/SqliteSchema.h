@@ -13,8 +13,10 @@ extern const char* const SchemaSql;
 // 0  a file of an earlier version, or one made by hand;
 // 1  the list tables hold their key indexes and NOT NULL constraints, and the Events table is
 //    there with its column UserName;
-// 2  Readers has the column TimeZone.
-inline constexpr int SiteSchemaVersion = 2;
+// 2  the AuditLog table is there;
+// 3  the tables of the template life cycle (PendingErasures, SiteSettings) and Users.TemplateStoredAt.
+// 4  Readers has the column TimeZone.
+inline constexpr int SiteSchemaVersion = 4;
 
 // Gives a site database made before these constraints existed (or made by hand) the unique key
 // indexes and the NOT NULL constraints, table by table, when the table's rows allow it. A table
@@ -25,11 +27,11 @@ inline constexpr int SiteSchemaVersion = 2;
 bool UpgradeSchema(sqlite3* db) noexcept;
 
 // Brings a file whose version is below SiteSchemaVersion up to date, once: the writer (`writer`)
-// gives it everything (UpgradeSchema, the Events table, Readers.TimeZone) and records the version when all of it is
+// gives it everything (UpgradeSchema, the Events and AuditLog tables, Readers.TimeZone) and records the version when all of it is
 // there (a table whose rows did not allow its keys is tried again at the next open); a connection
 // that appends beside the writer makes only what appending needs and records nothing. A file at
 // the version (or a newer one) is not written at all. Raises the engine's error when the Events
-// table cannot be made.
+// or AuditLog table cannot be made.
 void BringUpToDate(sqlite3* db, bool writer);
 
 } // namespace zel::data::detail

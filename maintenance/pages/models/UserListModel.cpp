@@ -3,6 +3,9 @@
 
 #include "pages/UserTransfer.h"
 #include "pages/models/UserListModel.h"
+#include "zel/workflows/UserErasure.h"
+
+#include <algorithm>
 
 namespace zel::ui {
 
@@ -68,11 +71,13 @@ void UserListModel::Fill(std::vector<Row>& rows)
         return;
     mUsers.reserve(static_cast<std::size_t>(mUserList->Count()));
     rows.reserve(static_cast<std::size_t>(mUserList->Count()));
+    const auto pending = zel::workflows::UserErasure::UsersPending();
     for (const auto& user : *mUserList) {
         QString id = QString::fromStdString(user->UserID());
+        const bool erasing = std::binary_search(pending.begin(), pending.end(), user->UserID());
         rows.push_back({id,
                         {id, QString::fromStdString(user->Name()), AuthorityLevelName(user->AuthorityLevel()),
-                         YesNo(user->Enrolled())}});
+                         erasing ? QStringLiteral("erasure pending") : YesNo(user->Enrolled())}});
         mUsers.push_back(user);
     }
 }

@@ -14,8 +14,9 @@ class UserDescriptionList;
 
 namespace zel::ui {
 
-// The users of the site database: "User ID", "User Name", "Authority Level", "Enrolled",
-// keyed by UserID. Follows the list's change events (coalesced) unless it is static.
+// The users of the site database: "User ID", "User Name", "Authority Level", "Enrolled" ("erasure
+// pending" while a clock may still hold the template of a user forgotten), keyed by UserID. Follows the list's change
+// events (coalesced) unless it is static.
 class UserListModel : public ListTableModel {
     Q_OBJECT
 public:

@@ -12,6 +12,7 @@
 #include "pages/frmCommandResult.h"
 #include "pages/frmMessage.h"
 #include "pages/modHelpers.h"
+#include "pages/models/UserListModel.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -24,7 +25,9 @@
 
 namespace zel::ui::test {
 
-using zel::workflows::ClockReport;
+using zel::workflows::ClockOutcome;
+using zel::workflows::ClockResult;
+using zel::workflows::ClockTask;
 using zel::workflows::CommandReport;
 
 class AddRemoveUsersTest : public QObject {
@@ -225,7 +228,7 @@ private slots:
         const CommandReport& report = mPage->ResultWindow()->Report();
         QCOMPARE(report.HowEnded(), CommandReport::Ending::Error);
         QCOMPARE(report.Clocks().at(0).ClockName, std::string("Bravo"));
-        QCOMPARE(report.Clocks().at(0).Outcome, ClockReport::Kind::Failed);
+        QCOMPARE(report.Clocks().at(0).Outcome, ClockOutcome::Failed);
         QVERIFY(!report.Clocks().at(0).Detail.empty());
         QVERIFY(report.Clocks().at(0).Count < 2);
         QVERIFY(ResultOf("Bravo").startsWith(QStringLiteral("failed")));
@@ -370,6 +373,42 @@ private slots:
         mPage->resize(mPage->width() + 100, mPage->height() + 50);
         QCOMPARE(splitter->geometry().size(), splitterBefore.size() + QSize(100, 50));
         QCOMPARE(exportButton->geometry(), buttonBefore.translated(100, 50));
+    }
+
+    // Forget asks first, naming every clock of the site; No writes nothing. Yes takes the user off
+    // every clock that answers and the template out of the site; the others keep a pending erasure,
+    // shown in the list until a command reaches them.
+    void ForgetAsksThenErasesEverywhereItCan()
+    {
+        auto& site = UserSite::Get();
+        site.AddUser("11", "One", true);
+        site.AddUser("12", "Two", true);
+        for (const char* clock : {"Alpha", "Bravo"})
+            for (const char* id : {"11", "12"})
+                site.PutClockUser(clock, id, 1);
+        SelectRows(Users(), {"11"});
+        MessageRecorder messages;
+        messages.QueueAnswer(MsgResult::No);
+        Click("cmdForget");
+        QCOMPARE(messages.Count(), 1);
+        QCOMPARE(messages.Last().title, QStringLiteral("Forget Users"));
+        QVERIFY2(messages.Last().text.contains(
+                     QStringLiteral("(9: Alpha, Bravo, Charlie, Delta, Ghost, Dial, Broken, Orphan, Serial)")),
+                 qPrintable(messages.Last().text));
+        QVERIFY(mOpened.empty());
+        QCOMPARE(site.ClockUserIds("Alpha"), (QStringList{"11", "12"}));
+
+        messages.QueueAnswer(MsgResult::Yes);
+        Click("cmdForget");
+        for (const char* clock : {"Alpha", "Bravo"})
+            QCOMPARE(site.ClockUserIds(clock), QStringList{"12"});
+        QVERIFY(!zel::data::DataSource().GetUserDescriptionList()->Item("11")->Enrolled());
+        for (const char* pending : {"Dial", "Ghost", "Orphan"}) // never answer
+            QVERIFY2(messages.Last().text.contains(QString::fromLatin1(pending)), qPrintable(messages.Last().text));
+        auto* model = mPage->UserList()->Model();
+        model->RefillNow();
+        QCOMPARE(model->Text(0, 3), QStringLiteral("erasure pending"));
+        QCOMPARE(model->Text(1, 3), QStringLiteral("Yes"));
     }
 
     // With ZEL_SCREENSHOTS set to a folder, a picture of the page is saved there.

@@ -14,7 +14,7 @@
 namespace zel::ui::test {
 namespace {
 
-using Task = zel::workflows::ClockReport::Task;
+using Task = zel::workflows::ClockTask;
 
 zel::workflows::CommandReport TroubleReport()
 {

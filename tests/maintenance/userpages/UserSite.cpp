@@ -2,6 +2,7 @@
 
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
+#include "zel/data/LifecycleStore.h"
 #include "zel/data/ReaderDescriptionList.h"
 #include "zel/data/UserDescriptionList.h"
 
@@ -80,6 +81,9 @@ void UserSite::Reset()
     for (const auto& user : users->Items())
         users->Remove(user->UserID());
     users->Save();
+    zel::data::LifecycleStore lifecycle; // erasures a forget left pending on the clocks that never answer
+    for (const auto& erasure : lifecycle.Pending())
+        lifecycle.RemovePending(erasure.ClockID, erasure.UserID);
     QCoreApplication::processEvents();
 }
 

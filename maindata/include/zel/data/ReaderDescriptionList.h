@@ -90,6 +90,9 @@ private:
     void RenameKey(const std::string& oldKey, const std::string& newKey, const ReaderDescription* self);
     void QueueForSave(const std::shared_ptr<ReaderDescription>& clock);
     static detail::TrackingOps<std::shared_ptr<ReaderDescription>> Ops();
+    // Inserts the row of a new clock (and its audit row) and returns the clock.
+    static std::shared_ptr<ReaderDescription> CreateRow(std::uint8_t readerID, const std::string& name,
+                                                        std::int32_t channelID);
     void NotifyListChanged();
     void NotifyItemChanged(const std::shared_ptr<ReaderDescription>& sender);
     // Takes in a change that another program saved (see DataSource::ApplyStoredChanges).

@@ -7,6 +7,7 @@
 #include "zel/support/Records.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +41,11 @@ public:
     // clock does not answer (raises nothing for them). An ID outside 0..255 names no clock: it
     // raises number 5, source "ZelClock".
     std::shared_ptr<IReader> GetReader(std::int32_t readerID);
+    // Told by GetReader each time a clock has answered, with its reader, before the reader is
+    // handed out: work every command must do first on a clock it reaches (the site's pending
+    // erasures). It must not raise. Empty by default.
+    using ReaderReached = std::function<void(IReader& reader, std::int32_t readerID)>;
+    void SetReaderReached(ReaderReached reached) { mReaderReached = std::move(reached); }
     // Why the last Connect made no link, when the connector can tell (for instance "the serial
     // port /dev/ttyS0 is in use by another channel or program"); empty otherwise.
     std::string ConnectFailure() const;
@@ -100,6 +106,7 @@ private:
     std::shared_ptr<IConnector> mConnector;
     std::int32_t mChannelHandle = 0;
     std::int32_t mSelectedReader = -1;
+    ReaderReached mReaderReached;
 };
 
 } // namespace zel::support

@@ -55,5 +55,7 @@ std::unordered_map<std::int32_t, std::int32_t> GroupChannelIDs(const std::vector
 // modem channel). The default is CreateChannelForDescription; tests can count the calls.
 using ChannelMaker = std::function<std::shared_ptr<zel::support::Channel>(std::int32_t channelID)>;
 ChannelMaker DefaultChannelMaker();
+// Makes channels that leave the site's pending erasures for a later command: for dry runs.
+ChannelMaker DryRunChannelMaker();
 
 } // namespace zel::workflows

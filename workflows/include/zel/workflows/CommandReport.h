@@ -1,9 +1,9 @@
 #pragma once
-// What a command that works on several clocks did to each of them: Add/Remove Users and
-// Synchronize. No widgets here: the pages show a CommandReport in their result window
-// (frmCommandResult).
+// What a command that works on several clocks did to each of them (one ClockResult per clock and
+// task): Add/Remove Users and Synchronize. No widgets here: the pages show a CommandReport in their
+// result window (frmCommandResult).
 
-#include "zel/support/UserWrites.h"
+#include "zel/workflows/ClockResult.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,47 +17,6 @@ class Channel;
 }
 
 namespace zel::workflows {
-
-// What happened to one chosen clock.
-struct ClockReport {
-    enum class Kind {
-        Pending,      // not reached yet (only while the command runs)
-        Done,         // the work ran to its end on the clock: Count users sent, removed or read (Detail: a note)
-        NotConnected, // the clock's channel did not connect (Detail says why when that is known)
-        NotAnswering, // the channel connected but the clock did not answer
-        Cancelled,    // the command was cancelled before the clock was reached (or, with a Count, on it)
-        NotReached,   // an error ended the command before the clock was reached
-        Failed,       // an error ended the work on the clock: Detail is its text, Count what was done before
-    };
-    // What the command does with the clock; it names the count ("3 users sent").
-    enum class Task { Send, Remove, Read };
-
-    std::string ClockName;
-    std::int32_t ClockID = 0; // the clock's DatabaseID
-    Task Work = Task::Send;
-    Kind Outcome = Kind::Pending;
-    int Count = 0;
-    std::string Detail;
-    // For a clock whose users were written: what was done and what the clock lacks (Count is then
-    // the users written).
-    std::optional<zel::support::UserWrites> Writes;
-
-    bool Succeeded() const { return Outcome == Kind::Done; }
-    // True when the writes tell more than "N users sent" (users already held, removed, written in
-    // banks, or lacking).
-    bool HasNews() const { return Writes && !Writes->Plain(); }
-    // What happened, for the administrator: "3 users sent", "1 user removed; not on this clock:
-    // 1004", "channel not connected",
-    // "channel not connected: Invalid IP Address or Format", "clock not answering",
-    // "cancelled before it was reached", "cancelled after 2 users sent", "not reached: the command stopped at an
-    // error", "failed: Channel Communication Timeout", "failed after 2 users sent: ...". With writes, what
-    // was done follows the count and what the clock lacks ends the text: "10 users sent (590 already held,
-    // 5 removed)", "failed after 256 users sent (256 written in 1 data bank): Channel Socket Error; the clock
-    // lacks 344 of the 600 users".
-    std::string Text() const;
-    // "Send", "Remove", "Read".
-    std::string TaskText() const;
-};
 
 // The clocks of one command, in the order they were chosen, each with what happened to it, and
 // how the command ended. Filled by the command as it runs: every chosen clock is planned first
@@ -73,9 +32,9 @@ public:
 
     // Plans a chosen clock (Pending) and returns its row. A clock planned again for the same task
     // (same ClockID) keeps its first row.
-    std::size_t Plan(const std::string& clockName, std::int32_t clockID, ClockReport::Task task);
+    std::size_t Plan(const std::string& clockName, std::int32_t clockID, ClockTask task);
     // The row of a planned clock, or npos.
-    std::size_t Find(std::int32_t clockID, ClockReport::Task task) const;
+    std::size_t Find(std::int32_t clockID, ClockTask task) const;
 
     // The outcome of row `row`; rows out of range are ignored.
     // `note` follows the count ("not on this clock: 1004").
@@ -96,9 +55,9 @@ public:
     const std::string& Command() const { return mCommand; }
     Ending HowEnded() const { return mEnding; }
     const std::string& CommandError() const { return mCommandError; }
-    const std::vector<ClockReport>& Clocks() const { return mClocks; }
+    const std::vector<ClockResult>& Clocks() const { return mClocks; }
     // How many rows (tasks) ended with this outcome.
-    int CountOf(ClockReport::Kind kind) const;
+    int CountOf(ClockOutcome kind) const;
     // How many different clocks the rows name (a clock that is read and written is one clock), and
     // how many of them had every task Done.
     int DistinctClocks() const;
@@ -120,10 +79,10 @@ public:
     std::string Summary() const;
 
 private:
-    ClockReport* Row(std::size_t row);
+    ClockResult* Row(std::size_t row);
 
     std::string mCommand;
-    std::vector<ClockReport> mClocks;
+    std::vector<ClockResult> mClocks;
     Ending mEnding = Ending::Running;
     std::string mCommandError;
 };

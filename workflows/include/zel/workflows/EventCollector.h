@@ -105,6 +105,9 @@ public:
     // May be called from any thread.
     void Cancel() noexcept;
     bool CancelRequested() const noexcept { return mCancel; }
+    // Why the last Run's rows could not be written to the site's audit trail ("" when they
+    // were). Run logs one "events-collect" row per clock once every clock's outcome is known.
+    const std::string& AuditFailure() const { return mAuditFailure; }
 
 public:
     class Site; // the way to the site database from the thread that reads a clock (see the source)
@@ -118,6 +121,7 @@ private:
     void ReadByCursor(Site& site, zel::support::IReader& reader, const ReaderPtr& clock, EventCollection& result);
 
     ChannelMaker mMakeChannel;
+    std::string mAuditFailure;
     int mBatchSize = DefaultBatchSize;
     Progress mProgress;
     Stage mStage;

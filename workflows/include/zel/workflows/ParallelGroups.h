@@ -64,6 +64,10 @@ public:
 
     std::size_t MaxChannels() const noexcept { return mMaxChannels; }
 
+    // For code below a job that does not see its Lane: runs `call` on the calling thread of the
+    // Run whose job the current thread runs (later, as Lane::Post), or at once on any other thread.
+    static void PostHome(std::function<void()> call);
+
 private:
     struct Item {
         std::function<void()> Call;

@@ -13,15 +13,22 @@ class IChannelDescription;
 
 namespace zel::workflows {
 
+// Whether a channel made for the site finishes the pending erasures of the clocks it reaches
+// (ErasureFinisher): every command does, a dry run (which writes nothing) does not.
+enum class PendingErasures { Finish, Leave };
+
 // The unconnected channel for the stored channel description with this database ID: an Ethernet
 // description gives an Ethernet channel (IPAddress, IPPort), a direct one a serial channel
 // (ComPort, BitRate). A modem description, or an ID that the site database's channel list does
 // not hold, gives nullptr: no runtime channel exists for them. The caller connects the channel.
 // Errors of the channel factory (a stored address that is not a valid dotted address) pass through.
-std::shared_ptr<zel::support::Channel> CreateChannelForDescription(std::int32_t channelDescriptionID);
+// The channel finishes the site's pending erasures of the clocks it reaches, unless told to leave them.
+std::shared_ptr<zel::support::Channel> CreateChannelForDescription(std::int32_t channelDescriptionID,
+                                                                   PendingErasures erasures = PendingErasures::Finish);
 // The same for a description at hand (nullptr gives nullptr).
 std::shared_ptr<zel::support::Channel>
-CreateChannelForDescription(const std::shared_ptr<zel::data::IChannelDescription>& description);
+CreateChannelForDescription(const std::shared_ptr<zel::data::IChannelDescription>& description,
+                            PendingErasures erasures = PendingErasures::Finish);
 
 // The physical line a channel description names, as a key: two descriptions with the same key
 // reach the same wire, and their clocks must be served through one channel, one after another.

@@ -88,6 +88,9 @@ public:
     // What happened to each chosen clock: the source clocks (task Read) in their order, then the
     // destination clocks (task Send). Complete once Execute has returned or raised.
     const CommandReport& Report() const { return mReport; }
+    // Why the last run's rows could not be written to the site's audit trail ("" when they were).
+    // Execute logs one "sync" row per clock and task once the run has ended, however it ended.
+    const std::string& AuditFailure() const { return mAuditFailure; }
 
     zel::Event<int, std::int32_t>& EstablishingConnection() { return mEstablishingConnection; }
     zel::Event<int, std::int32_t>& Connected() { return mConnected; }
@@ -160,6 +163,7 @@ private:
     bool mAbortedRaised = false;
     bool mClearDestinationClocks = false;
     CommandReport mReport{"Synchronize"};
+    std::string mAuditFailure;
     bool mErrorTold = false; // the error that ends Execute is already in a clock's row
 
     // From a worker: tells the group's step through the lane (`user`, when given, is named after

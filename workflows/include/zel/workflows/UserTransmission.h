@@ -65,6 +65,14 @@ public:
     // removed and its Detail names the others ("not on this clock: 1004, 1005").
     std::vector<ClockResult> Remove(const std::vector<ReaderPtr>& clocks, const std::vector<std::string>& userIDs);
 
+    // Why the last run's rows could not be written to the site's audit trail ("" when they were).
+    // Send and Remove log one row per clock ("send", "remove", with the users' IDs) once every
+    // clock's outcome is known, a cancelled or failed run too.
+    const std::string& AuditFailure() const { return mAuditFailure; }
+    // False: the caller writes the audit rows itself (a forget writes its receipt together with
+    // the change of the site).
+    void SetAudited(bool audited) { mAudited = audited; }
+
     // The last run as the pages' result window tells it: every chosen clock, in the order
     // chosen, named "Export" or "Remove".
     CommandReport Report() const;
@@ -87,6 +95,8 @@ private:
     std::vector<ReaderPtr> mChosen;
     std::vector<std::string> mSentIDs; // the IDs of the users being sent, in order
     std::vector<ClockResult> mResults;
+    std::string mAuditFailure;
+    bool mAudited = true;
 };
 
 } // namespace zel::workflows
