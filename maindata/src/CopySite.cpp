@@ -14,8 +14,9 @@ namespace zel::data {
 
 namespace {
 
-// Channels before the clocks that name them, the clocks before the events that name them.
-constexpr std::array<const char*, 4> Tables = {schema::Channels, schema::Readers, schema::Users, "Events"};
+// Channels before the clocks that name them, the clocks before the events that name them. The
+// audit trail keeps its rows, sequences and hashes, so its chain verifies in the copy too.
+constexpr std::array<const char*, 5> Tables = {schema::Channels, schema::Readers, schema::Users, "Events", "AuditLog"};
 
 } // namespace
 
