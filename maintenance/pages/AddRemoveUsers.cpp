@@ -210,6 +210,8 @@ void AddRemoveUsers::Transmit(bool exporting)
         transmission.Remove(chosen, ids);
     }
     const zel::workflows::CommandReport report = transmission.Report();
+    if (!transmission.AuditFailure().empty())
+        qWarning("%s", transmission.AuditFailure().c_str());
     running.hide();
     mRunning = nullptr;
     mBusy = false;

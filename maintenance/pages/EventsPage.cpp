@@ -389,6 +389,8 @@ bool EventsPage::Collect(const std::vector<ReaderPtr>& clocks)
         failure = ErrorText(error);
     }
     CloseMessage();
+    if (!mCollector->AuditFailure().empty())
+        qWarning("%s", mCollector->AuditFailure().c_str());
     mCollector.reset();
     mCollect->setEnabled(mReadOnly.isEmpty());
     ApplyFilter();

@@ -60,7 +60,8 @@ std::string FilledFile(const TempFolder& folder, const std::string& name)
 
 const char* const Rows = "SELECT * FROM Channels ORDER BY ID; SELECT * FROM Readers ORDER BY ID;"
                          "SELECT ID, UserID, Name, AuthorityLevel, Enrolled, hex(Template) FROM Users ORDER BY ID;"
-                         "SELECT ID, ClockID, TimeStamp, hex(Data1), hex(Data2), UserID FROM Events ORDER BY ID;";
+                         "SELECT ID, ClockID, TimeStamp, hex(Data1), hex(Data2), UserID FROM Events ORDER BY ID;"
+                         "SELECT ID, Seq, Action, UserIDs, Hash FROM AuditLog ORDER BY ID;";
 
 class CopySiteTest : public ::testing::Test {
 protected:

@@ -16,7 +16,7 @@ namespace zel::cli {
 
 namespace {
 
-constexpr const char* kTables[] = {"Channels", "Readers", "Users", "Events"};
+constexpr const char* kTables[] = {"Channels", "Readers", "Users", "Events", "AuditLog"};
 
 // The one site named by an option (--from or --to).
 std::string OneSite(Context& ctx, const char* option)
