@@ -99,7 +99,7 @@ void EventStore::ForEach(const EventFilter& filter, const std::function<void(con
 
 void EventStore::AddCollection(const StoredCollection& collection)
 {
-    const Engine engine = EngineOf(mStore);
+    const auto engine = EngineOf(mStore);
     mStore->CheckCanAppend();
     mStore->Append([&] {
         if (engine.Pg)
@@ -111,7 +111,7 @@ void EventStore::AddCollection(const StoredCollection& collection)
 
 void EventStore::Write(std::vector<CollectionWrite>& writes, const std::function<void(CollectionWrite&)>& inserted)
 {
-    const Engine engine = EngineOf(mStore);
+    const auto engine = EngineOf(mStore);
     mStore->CheckCanAppend();
     mStore->Append([&] {
         for (auto& write : writes) {
@@ -131,14 +131,14 @@ void EventStore::Write(std::vector<CollectionWrite>& writes, const std::function
 
 std::optional<StoredCollection> EventStore::LastSerialCollection(std::int32_t clockID) const
 {
-    const Engine engine = EngineOf(mStore);
+    const auto engine = EngineOf(mStore);
     return engine.Pg ? detail::LastSerialCollection(*engine.Pg, clockID)
                      : detail::LastSerialCollection(engine.Sqlite, clockID);
 }
 
 std::vector<ClockCollectionSummary> EventStore::CollectionSummary() const
 {
-    const Engine engine = EngineOf(mStore);
+    const auto engine = EngineOf(mStore);
     return engine.Pg ? detail::CollectionSummary(*engine.Pg) : detail::CollectionSummary(engine.Sqlite);
 }
 
