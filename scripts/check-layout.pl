@@ -19,7 +19,6 @@ use warnings;
 use Cwd qw(abs_path);
 use Digest::SHA qw(sha256_hex);
 use File::Basename qw(dirname);
-use File::Spec;
 
 my $root = abs_path($ARGV[0] // dirname(abs_path($0)) . '/..');
 chdir $root or die "check-layout: cannot enter $root: $!\n";
@@ -183,7 +182,9 @@ for my $file (sort grep { /\.(?:h|hpp|c|cc|cpp)$/ } @files) {
             my ($quote, $include) = ($1, $2);
             $includes++;
             my $target;
-            my $local = File::Spec->canonpath("$dir/$include");
+            my $local = "$dir/$include";
+            $local =~ s{/+}{/}g;                 # one slash between parts
+            1 while $local =~ s{(^|/)\./}{$1};   # no "./" parts
             1 while $local =~ s{(^|/)(?!\.\./)[^/]+/\.\.(?:/|$)}{$1};
             if ($quote eq '"' && -f $local) {
                 $target = owner($local) // ($local =~ m{^([^/]+/)} ? $1 : $local);
