@@ -258,6 +258,12 @@ std::uint64_t ClockBus::ChangeSum() const
     return sum;
 }
 
+bool ClockBus::HasStateFile() const
+{
+    Lock lock(mMutex);
+    return !mStatePath.empty();
+}
+
 void ClockBus::SaveState(bool force)
 {
     std::scoped_lock saving(mSaveMutex);

@@ -61,6 +61,7 @@ struct Server::Impl {
     std::condition_variable SaveSignal;
     bool SaveWanted = false;
     bool SaverStop = false;
+    bool SavesState = false; // set before the links start
 
     std::atomic<std::uint64_t> FramesAnswered{0};
     std::atomic<std::uint64_t> BytesExchanged{0};
@@ -84,6 +85,9 @@ struct Server::Impl {
 
     void RequestSave()
     {
+        // Without a state file there is nothing to write: the saver is not woken for every frame.
+        if (!SavesState)
+            return;
         {
             std::scoped_lock lock(SaveMutex);
             SaveWanted = true;
@@ -358,6 +362,7 @@ void Server::Start()
         d.SaveWanted = false;
         d.SaverStop = false;
     }
+    d.SavesState = d.Bus.HasStateFile();
     d.SaverThread = std::thread([&d] { d.SaverLoop(); });
     if (d.Listener)
         d.AcceptThread = std::thread([&d] { d.AcceptLoop(); });

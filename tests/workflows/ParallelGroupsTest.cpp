@@ -82,6 +82,26 @@ TEST(ParallelGroupsTest, CallWaitsForTheCallingThreadAndSeesTheIdleTurn)
     EXPECT_GE(seenByJob.load(), 1); // the idle function ran before the call (a Cancel click gets in)
 }
 
+// Many jobs waiting in Calls at once: each is woken by its own call's end, never by another's.
+TEST(ParallelGroupsTest, ManyJobsCallingAtOnceEachGetTheirOwnAnswer)
+{
+    constexpr std::size_t Groups = 64;
+    constexpr int Calls = 20;
+    const auto home = std::this_thread::get_id();
+    std::atomic<int> wrong{0};
+    ParallelGroups parallel;
+    parallel.Run(Groups, [&](std::size_t group, ParallelGroups::Lane& lane) {
+        for (int i = 0; i < Calls; ++i) {
+            std::size_t answer = 0;
+            lane.Post([] {}); // posts between the calls, as a job's progress reports are
+            lane.Call([&] { answer = std::this_thread::get_id() == home ? group * 1000 + i : 0; });
+            if (answer != group * 1000 + static_cast<std::size_t>(i))
+                ++wrong;
+        }
+    });
+    EXPECT_EQ(wrong.load(), 0);
+}
+
 TEST(ParallelGroupsTest, AFailingJobEndsOnlyItselfAndItsErrorReachesTheCaller)
 {
     std::vector<int> finished; // calling thread only

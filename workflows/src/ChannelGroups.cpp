@@ -3,7 +3,11 @@
 #include "zel/data/ChannelDescriptionList.h"
 #include "zel/data/DataSource.h"
 #include "zel/data/ReaderDescription.h"
+#include "zel/support/MessagePump.h"
+#include "zel/workflows/CommandReport.h"
 #include "zel/workflows/SiteChannels.h"
+
+#include <chrono>
 
 #include <exception>
 #include <unordered_map>
@@ -65,6 +69,31 @@ ChannelMaker DefaultChannelMaker()
 ChannelMaker DryRunChannelMaker()
 {
     return [](std::int32_t channelID) { return CreateChannelForDescription(channelID, PendingErasures::Leave); };
+}
+
+GroupChannels MakeGroupChannels(const std::vector<ChannelGroup>& groups, const ChannelMaker& maker)
+{
+    constexpr auto PumpEvery = std::chrono::milliseconds(10);
+    GroupChannels made;
+    made.Channels.resize(groups.size());
+    made.Why.resize(groups.size());
+    auto pumped = std::chrono::steady_clock::now();
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        try {
+            made.Channels[i] = maker(groups[i].ChannelID);
+            // Told when the channel is missing; one that does not connect says why there (NotConnectedReason).
+            if (!made.Channels[i])
+                made.Why[i] = NoChannelReason(groups[i].ChannelID);
+        } catch (const std::exception& error) {
+            made.Channels[i].reset(); // a channel that cannot be made counts as not connected
+            made.Why[i] = ReportedErrorText(error);
+        }
+        if (std::chrono::steady_clock::now() - pumped >= PumpEvery) {
+            zel::support::PumpMessages();
+            pumped = std::chrono::steady_clock::now();
+        }
+    }
+    return made;
 }
 
 } // namespace zel::workflows

@@ -50,11 +50,7 @@ std::vector<ClockResult> ClockRunner::Run(const std::vector<ReaderPtr>& clocks, 
             RunGroup(group, work, results, false, nullptr, {});
         return results;
     }
-    // The channels are made here: the channel maker reads the site database.
-    std::vector<std::shared_ptr<zel::support::Channel>> channels(groups.size());
-    std::vector<std::string> errors(groups.size());
-    for (std::size_t i = 0; i < groups.size(); ++i)
-        channels[i] = MakeChannel(groups[i].ChannelID, errors[i]);
+    GroupChannels made = MakeGroupChannels(groups, mMakeChannel);
     std::vector<std::vector<ClockResult>> perGroup(groups.size());
     ParallelGroups parallel(mMaxChannels);
     parallel.Run(
@@ -62,7 +58,7 @@ std::vector<ClockResult> ClockRunner::Run(const std::vector<ReaderPtr>& clocks, 
         [&](std::size_t index, ParallelGroups::Lane& lane) {
             tLane = &lane;
             try {
-                RunGroup(groups[index], work, perGroup[index], true, channels[index], errors[index]);
+                RunGroup(groups[index], work, perGroup[index], true, made.Channels[index], made.Why[index]);
             } catch (...) {
                 tLane = nullptr;
                 throw;

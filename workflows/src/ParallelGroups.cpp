@@ -14,6 +14,10 @@ namespace {
 constexpr auto IdleEvery = std::chrono::milliseconds(15);
 // The longest run of deliveries before the idle function runs again.
 constexpr auto DeliverAtMost = std::chrono::milliseconds(10);
+// How long posted calls gather before the calling thread is woken for them: with hundreds of
+// channels at work a wake-up per call would keep both the calling thread and the scheduler busy.
+// A waiting Call wakes it at once.
+constexpr auto GatherFor = std::chrono::milliseconds(5);
 
 // The lane of the job the current worker thread runs (none on other threads).
 thread_local ParallelGroups::Lane* tHome = nullptr;
@@ -27,21 +31,26 @@ void ParallelGroups::Lane::Post(std::function<void()> call)
 
 void ParallelGroups::Lane::Call(std::function<void()> call)
 {
-    bool done = false;
-    mOwner.Push({std::move(call), &done});
+    Waiter waiter;
+    mOwner.Push({std::move(call), &waiter});
     std::unique_lock lock(mOwner.mLock);
-    mOwner.mDone.wait(lock, [&] { return done; });
+    waiter.Ran.wait(lock, [&] { return waiter.Done; });
 }
 
 ParallelGroups::ParallelGroups(std::size_t maxChannels) : mMaxChannels(std::max<std::size_t>(1, maxChannels)) {}
 
 void ParallelGroups::Push(Item item)
 {
+    bool wake = false;
     {
         std::lock_guard lock(mLock);
+        // Only the call that finds the calling thread asleep on an empty queue, or one a job
+        // waits for, needs to wake it; it takes everything queued when it wakes.
+        wake = mQueue.empty() || item.Done != nullptr;
         mQueue.push_back(std::move(item));
     }
-    mChanged.notify_one();
+    if (wake)
+        mChanged.notify_one();
 }
 
 void ParallelGroups::Deliver(std::deque<Item>& items, const std::function<void()>& idle)
@@ -59,11 +68,10 @@ void ParallelGroups::Deliver(std::deque<Item>& items, const std::function<void()
                 mCallError = std::current_exception();
         }
         if (item.Done) {
-            {
-                std::lock_guard lock(mLock);
-                *item.Done = true;
-            }
-            mDone.notify_all();
+            // Notified under the lock: once Done is seen the waiter (and its condition) may be gone.
+            std::lock_guard lock(mLock);
+            item.Done->Done = true;
+            item.Done->Ran.notify_one();
         }
     }
     items.clear();
@@ -101,8 +109,15 @@ void ParallelGroups::Run(std::size_t groups, const Job& job, const std::function
     std::vector<WorkerThread> pool;
     pool.reserve(threads);
     try {
-        for (std::size_t i = 0; i < threads; ++i)
+        // Starting hundreds of threads takes a while: the caller's messages are let in meanwhile.
+        auto idled = std::chrono::steady_clock::now();
+        for (std::size_t i = 0; i < threads; ++i) {
             pool.emplace_back(worker);
+            if (idle && std::chrono::steady_clock::now() - idled >= DeliverAtMost) {
+                idle();
+                idled = std::chrono::steady_clock::now();
+            }
+        }
     } catch (...) {
         // The workers started share the groups; the ones that could not start are not waited for.
         std::lock_guard lock(mLock);
@@ -117,6 +132,14 @@ void ParallelGroups::Run(std::size_t groups, const Job& job, const std::function
         {
             std::unique_lock lock(mLock);
             mChanged.wait_for(lock, IdleEvery, [&] { return !mQueue.empty() || mRunning == 0; });
+            if (!mQueue.empty() && mRunning > 0) {
+                // Let more calls gather, unless a job waits for one of them.
+                auto waits = [&] {
+                    return mRunning == 0 ||
+                           std::any_of(mQueue.begin(), mQueue.end(), [](const Item& i) { return i.Done != nullptr; });
+                };
+                mChanged.wait_for(lock, GatherFor, waits);
+            }
             batch.swap(mQueue);
             finished = mRunning == 0 && batch.empty();
         }

@@ -170,24 +170,12 @@ void Synchronizer::Run(const std::vector<ReaderPtr>& sources, const std::vector<
 void Synchronizer::RunPhase(int mode, const std::vector<ChannelGroup>& groups, const ReaderWork& work)
 {
     mGroupOf = GroupChannelIDs(groups); // one line of the running window per group
-    // The channels are made here: the channel maker reads the site database.
-    std::vector<std::shared_ptr<zel::support::Channel>> channels(groups.size());
-    std::vector<std::string> why(groups.size());
-    for (std::size_t i = 0; i < groups.size(); ++i) {
-        try {
-            channels[i] = mMakeChannel(groups[i].ChannelID);
-            // Told when the channel is missing; one that does not connect says why there (NotConnectedReason).
-            why[i] = channels[i] ? std::string() : NoChannelReason(groups[i].ChannelID);
-        } catch (const std::exception& error) {
-            channels[i].reset(); // a channel that cannot be made counts as not connected
-            why[i] = ReportedErrorText(error);
-        }
-    }
+    GroupChannels made = MakeGroupChannels(groups, mMakeChannel);
     ParallelGroups parallel(mMaxChannels);
     parallel.Run(
         groups.size(),
         [&](std::size_t index, ParallelGroups::Lane& lane) {
-            RunGroup(mode, groups[index], index, channels[index], why[index], work, lane);
+            RunGroup(mode, groups[index], index, made.Channels[index], made.Why[index], work, lane);
         },
         [] { zel::support::PumpMessages(); });
     std::exception_ptr error;

@@ -47,6 +47,7 @@ public:
     // (the server does so from a thread of its own, so bursts of changes share one write).
     void SetStateFile(std::string path, bool sync);
     void SetAutoSave(bool on);
+    bool HasStateFile() const;
     // Adds the clocks of the state file (a missing file is an empty state). Throws
     // std::runtime_error when the file cannot be read or is not a state file.
     void LoadState();

@@ -1,6 +1,7 @@
 #include "ChannelTable.h"
 
 #include <limits>
+#include <mutex>
 #include <vector>
 
 namespace zel::vendor {
@@ -24,7 +25,7 @@ std::int32_t ChannelTable::Add(std::shared_ptr<VendorChannel> channel)
 
 std::shared_ptr<VendorChannel> ChannelTable::Find(std::int32_t handle) const
 {
-    std::lock_guard lock(mMutex);
+    std::shared_lock lock(mMutex);
     const auto it = mChannels.find(handle);
     return it == mChannels.end() ? nullptr : it->second;
 }
@@ -74,7 +75,7 @@ bool ChannelTable::StopSockets()
 
 bool ChannelTable::SocketsStarted() const
 {
-    std::lock_guard lock(mMutex);
+    std::shared_lock lock(mMutex);
     return mSocketUsers > 0;
 }
 

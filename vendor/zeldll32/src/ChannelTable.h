@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
+#include <shared_mutex>
 
 #include "VendorChannel.h"
 
@@ -30,7 +30,8 @@ public:
 private:
     ChannelTable() = default;
 
-    mutable std::mutex mMutex;
+    // Shared for lookups: every call of every channel looks its handle up, hundreds of channels at once.
+    mutable std::shared_mutex mMutex;
     std::map<std::int32_t, std::shared_ptr<VendorChannel>> mChannels;
     std::int32_t mLastHandle = 0;
     int mSocketUsers = 0;

@@ -58,4 +58,15 @@ ChannelMaker DefaultChannelMaker();
 // Makes channels that leave the site's pending erasures for a later command: for dry runs.
 ChannelMaker DryRunChannelMaker();
 
+// The unconnected channels of a command's groups, one per group, made on the calling thread (the
+// maker reads the site database). A group without a channel (none exists, or making it raised)
+// has a null channel and the reason in Why, for its clocks' outcomes.
+struct GroupChannels {
+    std::vector<std::shared_ptr<zel::support::Channel>> Channels;
+    std::vector<std::string> Why;
+};
+// Runs the message pump between channels now and then: 500 lines take longer than a window may
+// wait.
+GroupChannels MakeGroupChannels(const std::vector<ChannelGroup>& groups, const ChannelMaker& maker);
+
 } // namespace zel::workflows

@@ -69,9 +69,15 @@ public:
     static void PostHome(std::function<void()> call);
 
 private:
+    // What a job waiting in Call waits on: its own, so that ending one Call wakes one job, not
+    // every job waiting in a Call of its own.
+    struct Waiter {
+        std::condition_variable Ran;
+        bool Done = false; // set under the lock once the call has run
+    };
     struct Item {
         std::function<void()> Call;
-        bool* Done = nullptr; // set (under the lock) once a Call item has run
+        Waiter* Done = nullptr; // the job waiting for this call, for a Call item
     };
     void Push(Item item);
     void Deliver(std::deque<Item>& items, const std::function<void()>& idle);
@@ -79,7 +85,6 @@ private:
     std::size_t mMaxChannels;
     std::mutex mLock;
     std::condition_variable mChanged; // an item queued, a job ended
-    std::condition_variable mDone;    // a waiting Call has run
     std::deque<Item> mQueue;
     std::size_t mRunning = 0;
     std::exception_ptr mCallError;
