@@ -14,11 +14,12 @@ namespace zel::data {
 
 namespace {
 
-// Channels before the clocks that name them, the clocks before the events and pending erasures
-// that name them. The audit trail keeps its rows, sequences and hashes, so its chain verifies in
-// the copy too.
-constexpr std::array<const char*, 7> Tables = {schema::Channels,  schema::Readers, schema::Users, "Events",
-                                               "PendingErasures", "SiteSettings",  "AuditLog"};
+// Channels before the clocks that name them, the clocks before the events, collections and
+// pending erasures that name them. The audit trail keeps its rows, sequences and hashes, so its
+// chain verifies in the copy too.
+constexpr std::array<const char*, 8> Tables = {schema::Channels, schema::Readers,   schema::Users,
+                                               "Events",         "EventCollections", "PendingErasures",
+                                               "SiteSettings",   "AuditLog"};
 
 } // namespace
 

@@ -53,7 +53,17 @@ std::string FilledFile(const TempFolder& folder, const std::string& name)
         event.UserID = "2";
         event.CollectedAt = "2026-01-02 04:00:00";
         event.Data1 = {1, 0, 255, 4, 5, 6};
-        EventStore(ds.GetConnection()).Add({event});
+        EventStore store(ds.GetConnection());
+        store.Add({event});
+        StoredCollection collection; // what a collection told of the clock's log
+        collection.ClockID = 5;
+        collection.ClockName = "Gate";
+        collection.CollectedAt = "2026-01-02 04:00:00";
+        collection.Outcome = "done";
+        collection.Held = 1;
+        collection.New = 1;
+        collection.Lost = 3;
+        store.AddCollection(collection);
     });
     return path;
 }
@@ -61,7 +71,8 @@ std::string FilledFile(const TempFolder& folder, const std::string& name)
 const char* const Rows = "SELECT * FROM Channels ORDER BY ID; SELECT * FROM Readers ORDER BY ID;"
                          "SELECT ID, UserID, Name, AuthorityLevel, Enrolled, hex(Template) FROM Users ORDER BY ID;"
                          "SELECT ID, ClockID, TimeStamp, hex(Data1), hex(Data2), UserID FROM Events ORDER BY ID;"
-                         "SELECT ID, Seq, Action, UserIDs, Hash FROM AuditLog ORDER BY ID;";
+                         "SELECT ID, Seq, Action, UserIDs, Hash FROM AuditLog ORDER BY ID;"
+                         "SELECT ID, ClockID, Held, NewEvents, Lost FROM EventCollections ORDER BY ID;";
 
 class CopySiteTest : public ::testing::Test {
 protected:

@@ -247,7 +247,7 @@ TEST(SiteSchema, AnOlderFileIsBroughtUpToDateOnceAndLaterOpensWriteNothing)
     LoadAll(path);
     EXPECT_EQ(KeyIndexes(path), AllKeyIndexes);
     EXPECT_EQ(VersionAndEvents(path),
-              "4\nID ClockID ClockName ReaderID TimeStamp FormatType Data1 Data2 UserID CollectedAt UserName\n");
+              "5\nID ClockID ClockName ReaderID TimeStamp FormatType Data1 Data2 UserID CollectedAt UserName\n");
     EXPECT_EQ(SqliteCli(path, "SELECT name FROM pragma_table_info('Readers') WHERE name = 'TimeZone';"), "TimeZone\n");
 
     const auto current = Contents(path);
@@ -260,5 +260,5 @@ TEST(SiteSchema, AnOlderFileIsBroughtUpToDateOnceAndLaterOpensWriteNothing)
     // A new file, too, is brought up to date by its first open for writing.
     auto fresh = NewDatabase(folder, "new.mdb");
     LoadAll(fresh);
-    EXPECT_EQ(SqliteCli(fresh, "PRAGMA user_version;"), "4\n");
+    EXPECT_EQ(SqliteCli(fresh, "PRAGMA user_version;"), "5\n");
 }

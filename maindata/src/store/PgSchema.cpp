@@ -1,5 +1,6 @@
 #include "PgSchema.h"
 
+#include "CollectionsTable.h"
 #include "PgAudit.h"
 #include "PgChangeFeed.h"
 #include "PgConnection.h"
@@ -130,6 +131,7 @@ void BringPgSiteUpToDate(PgConnection& connection, bool everything)
     if (!everything)
         return;
     EnsurePgLifecycleTables(connection);
+    EnsureCollectionsTable(connection);
     EnsurePgChangeFeed(connection);
     // The clock's time zone (Null or empty: the machine's zone), for sites made before it existed.
     if (PgColumnsOf(connection, "Readers").Exists)

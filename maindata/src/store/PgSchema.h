@@ -36,7 +36,7 @@ PgTableColumns PgColumnsOf(PgConnection& connection, std::string_view table);
 // UserName, and the change feed's triggers; 2: the AuditLog table, which refuses UPDATE and DELETE;
 // 3: the tables of the template life cycle (PendingErasures, SiteSettings) and Users.TemplateStoredAt.
 // 4: Readers has the column TimeZone.
-inline constexpr int PgSiteSchemaVersion = 4;
+inline constexpr int PgSiteSchemaVersion = 5;
 
 // Records PgSiteSchemaVersion in the site (making table SiteSchema), inside the caller's
 // transaction.

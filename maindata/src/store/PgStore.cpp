@@ -1,6 +1,7 @@
 #include "PgStore.h"
 
 #include "../Conversions.h"
+#include "CollectionsTable.h"
 #include "PgAudit.h"
 #include "PgChangeFeed.h"
 #include "PgEvents.h"
@@ -107,6 +108,7 @@ void PgStore::Create(const std::string& site)
         EnsurePgEventsTable(connection);
         EnsurePgAuditTable(connection);
         EnsurePgLifecycleTables(connection);
+        EnsureCollectionsTable(connection);
         CreatePgChangeFeed(connection);
         SetPgSchemaVersion(connection);
         connection.Execute("COMMIT", "Creating the tables");

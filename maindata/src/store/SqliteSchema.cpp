@@ -1,5 +1,6 @@
 #include "SqliteSchema.h"
 
+#include "CollectionsTable.h"
 #include "SqliteAudit.h"
 #include "SqliteEvents.h"
 #include "SqliteLifecycle.h"
@@ -470,6 +471,8 @@ void BringUpToDate(sqlite3* db, bool writer)
             EnsureLifecycleTables(db);
         if (writer)
             EnsureReaderTimeZone(db);
+        if (writer) // so that a copy of the site can hold the collections of the site it copies
+            EnsureCollectionsTable(db);
         if (keys)
             Exec(db, "PRAGMA user_version = " + std::to_string(SiteSchemaVersion));
         Exec(db, "COMMIT");

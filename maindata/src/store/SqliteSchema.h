@@ -16,7 +16,7 @@ extern const char* const SchemaSql;
 // 2  the AuditLog table is there;
 // 3  the tables of the template life cycle (PendingErasures, SiteSettings) and Users.TemplateStoredAt.
 // 4  Readers has the column TimeZone.
-inline constexpr int SiteSchemaVersion = 4;
+inline constexpr int SiteSchemaVersion = 5;
 
 // Gives a site database made before these constraints existed (or made by hand) the unique key
 // indexes and the NOT NULL constraints, table by table, when the table's rows allow it. A table
