@@ -102,6 +102,12 @@ void SimClock::SetModel(ClockModel model)
     mModel = model;
 }
 
+void SimClock::SetBulkLogRead(bool known)
+{
+    Lock lock(mMutex);
+    mBulkLogRead = known;
+}
+
 Reply SimClock::Execute(std::uint8_t command, std::span<const std::uint8_t> payload)
 {
     Lock lock(mMutex);
@@ -153,6 +159,8 @@ Reply SimClock::ExecuteLocked(std::uint8_t command, std::span<const std::uint8_t
             return Fail(Status::DataError);
         return GetDataLogElement(payload[0] == link::kLogPrevious);
     case C::ReadDataLog:
+        if (!mBulkLogRead)
+            return Fail(Status::UnknownCommand);
         return ReadDataLog(payload);
     case C::PutDisplayMessage:
         return PutDisplayMessage(payload);

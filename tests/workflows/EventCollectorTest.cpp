@@ -321,6 +321,32 @@ TEST_F(EventCollectorTest, TheReconciliationAccountsForEveryEvent)
     });
 }
 
+// A clock whose firmware lacks the bulk read is read element by element, and once it learns the
+// bulk read (new firmware) nothing is stored twice.
+TEST_F(EventCollectorTest, AClockWithoutTheBulkReadIsReadTheOldWay)
+{
+    server->Clock(1).SetBulkLogRead(false);
+    Punch(1, 100, 12);
+    InSite([&] {
+        auto first = EventCollector().Run({Clock("Front")})[0];
+        EXPECT_EQ(first.Result.Outcome, ClockOutcome::Done) << first.Result.Detail;
+        EXPECT_EQ(first.New, 12);
+        EXPECT_EQ(StoredUsers(Clock("Front")->DatabaseID()), Range(100, 12));
+
+        Punch(1, 200, 3);
+        auto again = EventCollector().Run({Clock("Front")})[0];
+        EXPECT_EQ(again.New, 3);
+
+        server->Clock(1).SetBulkLogRead(true);
+        Punch(1, 300, 2);
+        auto upgraded = EventCollector().Run({Clock("Front")})[0];
+        EXPECT_EQ(upgraded.Result.Outcome, ClockOutcome::Done) << upgraded.Result.Detail;
+        EXPECT_EQ(upgraded.New, 2);
+        EXPECT_EQ(upgraded.Lost, 0) << upgraded.Result.Detail;
+        EXPECT_EQ(zel::data::EventStore().Count({}), 17);
+    });
+}
+
 TEST_F(EventCollectorTest, AReadOnlySiteIsRefusedBeforeAnyClockIsAsked)
 {
     Punch(1, 1, 3);

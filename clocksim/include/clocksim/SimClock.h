@@ -99,6 +99,8 @@ public:
     // Restores users, setup, time, menu program, log and person counter (not the reader ID).
     void Restore(const ClockSnapshot& snapshot);
     void SetModel(ClockModel model);
+    // A clock of an older firmware does not know the bulk log read: it answers it UnknownCommand.
+    void SetBulkLogRead(bool known);
 
     // Builds a data log record for this clock (time = the clock's time now).
     DataLogRecord MakeLogRecord(std::int32_t formatType, const UserId* id, const DateTime& when) const;
@@ -117,6 +119,7 @@ private:
     mutable std::recursive_mutex mMutex;
 
     ClockModel mModel;
+    bool mBulkLogRead = true;
     std::vector<ClockUser> mUsers;
     SetupRecord mSetup{};
     std::array<std::uint8_t, FkeyDataSize> mMenu{};
