@@ -2,12 +2,17 @@
 
 #include "ShownText.h"
 
-#include <exception>
 #include <iterator>
 
 namespace zel::ui {
 
-AuditTableModel::AuditTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+AuditTableModel::AuditTableModel(QObject* parent)
+    : PagedTableModel({QStringLiteral("Time (UTC)"), QStringLiteral("User"), QStringLiteral("Host"),
+                       QStringLiteral("Program"), QStringLiteral("Action"), QStringLiteral("Clock"),
+                       QStringLiteral("Users"), QStringLiteral("Outcome"), QStringLiteral("Detail")},
+                      parent)
+{
+}
 
 void AuditTableModel::SetFilter(const zel::data::AuditFilter& filter)
 {
@@ -15,32 +20,11 @@ void AuditTableModel::SetFilter(const zel::data::AuditFilter& filter)
     Reload();
 }
 
-void AuditTableModel::Reload()
-{
-    beginResetModel();
-    mRows.clear();
-    mPagesRead = 0;
-    mAtEnd = false;
-    mLastError.clear();
-    endResetModel();
-    fetchMore();
-}
-
 const zel::data::AuditEntry* AuditTableModel::EntryAt(int row) const
 {
     if (row < 0 || row >= static_cast<int>(mRows.size()))
         return nullptr;
     return &mRows[static_cast<std::size_t>(row)];
-}
-
-int AuditTableModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(mRows.size());
-}
-
-int AuditTableModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
 }
 
 QVariant AuditTableModel::data(const QModelIndex& index, int role) const
@@ -76,41 +60,16 @@ QVariant AuditTableModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QVariant AuditTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+int AuditTableModel::ReadPage(int count)
 {
-    static const char* const captions[] = {"Time (UTC)", "User",  "Host",    "Program", "Action",
-                                           "Clock",      "Users", "Outcome", "Detail"};
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
-        return {};
-    return QString::fromLatin1(captions[section]);
+    mPage = zel::data::AuditLog().Page(mFilter, mRows.empty() ? 0 : mRows.back().ID, count);
+    return static_cast<int>(mPage.size());
 }
 
-bool AuditTableModel::canFetchMore(const QModelIndex& parent) const
+void AuditTableModel::KeepPage()
 {
-    return !parent.isValid() && !mAtEnd;
-}
-
-void AuditTableModel::fetchMore(const QModelIndex& parent)
-{
-    if (parent.isValid() || mAtEnd)
-        return;
-    std::vector<zel::data::AuditEntry> page;
-    try {
-        page = zel::data::AuditLog().Page(mFilter, mRows.empty() ? 0 : mRows.back().ID, mPageSize);
-    } catch (const std::exception& error) {
-        mAtEnd = true;
-        mLastError = QString::fromUtf8(error.what());
-        return;
-    }
-    ++mPagesRead;
-    if (static_cast<int>(page.size()) < mPageSize)
-        mAtEnd = true;
-    if (page.empty())
-        return;
-    const int first = static_cast<int>(mRows.size());
-    beginInsertRows({}, first, first + static_cast<int>(page.size()) - 1);
-    mRows.insert(mRows.end(), std::make_move_iterator(page.begin()), std::make_move_iterator(page.end()));
-    endInsertRows();
+    mRows.insert(mRows.end(), std::make_move_iterator(mPage.begin()), std::make_move_iterator(mPage.end()));
+    mPage.clear();
 }
 
 } // namespace zel::ui

@@ -4,12 +4,16 @@
 
 #include "zel/workflows/EventKinds.h"
 
-#include <exception>
 #include <iterator>
 
 namespace zel::ui {
 
-EventTableModel::EventTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+EventTableModel::EventTableModel(QObject* parent)
+    : PagedTableModel({QStringLiteral("Time"), QStringLiteral("Clock"), QStringLiteral("User ID"),
+                       QStringLiteral("User Name"), QStringLiteral("Event")},
+                      parent)
+{
+}
 
 void EventTableModel::SetFilter(const zel::data::EventFilter& filter)
 {
@@ -17,16 +21,10 @@ void EventTableModel::SetFilter(const zel::data::EventFilter& filter)
     Reload();
 }
 
-void EventTableModel::Reload()
+void EventTableModel::DropRows()
 {
-    beginResetModel();
     mRows.clear();
     mRows.shrink_to_fit();
-    mPagesRead = 0;
-    mAtEnd = false;
-    mLastError.clear();
-    endResetModel();
-    fetchMore();
 }
 
 const zel::data::StoredEvent* EventTableModel::EventAt(int row) const
@@ -34,16 +32,6 @@ const zel::data::StoredEvent* EventTableModel::EventAt(int row) const
     if (row < 0 || row >= static_cast<int>(mRows.size()))
         return nullptr;
     return &mRows[static_cast<std::size_t>(row)];
-}
-
-int EventTableModel::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : static_cast<int>(mRows.size());
-}
-
-int EventTableModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
 }
 
 QVariant EventTableModel::data(const QModelIndex& index, int role) const
@@ -67,56 +55,19 @@ QVariant EventTableModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QVariant EventTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+int EventTableModel::ReadPage(int count)
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
-        return {};
-    switch (section) {
-    case ColumnTime:
-        return QStringLiteral("Time");
-    case ColumnClock:
-        return QStringLiteral("Clock");
-    case ColumnUserID:
-        return QStringLiteral("User ID");
-    case ColumnUserName:
-        return QStringLiteral("User Name");
-    case ColumnEvent:
-        return QStringLiteral("Event");
-    default:
-        return {};
-    }
-}
-
-bool EventTableModel::canFetchMore(const QModelIndex& parent) const
-{
-    return !parent.isValid() && !mAtEnd;
-}
-
-void EventTableModel::fetchMore(const QModelIndex& parent)
-{
-    if (parent.isValid() || mAtEnd)
-        return;
     std::optional<zel::data::EventCursor> after;
     if (!mRows.empty())
         after = zel::data::EventCursor{mRows.back().TimeStamp, mRows.back().ID};
-    std::vector<zel::data::StoredEvent> page;
-    try {
-        page = zel::data::EventStore().PageAfter(mFilter, after, mPageSize);
-    } catch (const std::exception& error) {
-        mAtEnd = true;
-        mLastError = QString::fromUtf8(error.what());
-        emit ReadFailed(mLastError);
-        return;
-    }
-    ++mPagesRead;
-    if (static_cast<int>(page.size()) < mPageSize)
-        mAtEnd = true;
-    if (page.empty())
-        return;
-    const int first = static_cast<int>(mRows.size());
-    beginInsertRows({}, first, first + static_cast<int>(page.size()) - 1);
-    mRows.insert(mRows.end(), std::make_move_iterator(page.begin()), std::make_move_iterator(page.end()));
-    endInsertRows();
+    mPage = zel::data::EventStore().PageAfter(mFilter, after, count);
+    return static_cast<int>(mPage.size());
+}
+
+void EventTableModel::KeepPage()
+{
+    mRows.insert(mRows.end(), std::make_move_iterator(mPage.begin()), std::make_move_iterator(mPage.end()));
+    mPage.clear();
 }
 
 } // namespace zel::ui
