@@ -16,8 +16,6 @@ namespace zel::support {
 namespace {
 
 constexpr std::size_t kSlotsPerBank = ZEL_DATA_BANK_SIZE / layout::kBankSlotSize; // 256
-constexpr std::uint8_t kTimeAndAttendanceBit = 0x01;
-constexpr std::uint8_t kDepartmentTrackingBit = 0x02;
 
 // The start and end records of the daylight-saving dates (none: zeros), as they sit at
 // kSetupDstStart in the SetupRecord: each the second, minute, hour, day and month of the change
@@ -244,27 +242,29 @@ void Reader::SetDayLightSavingsEnabled(bool value)
 bool Reader::TimeAndAttendanceEnabled()
 {
     EnsureSettings();
-    return (mSetup[layout::kSetupOptions] & kTimeAndAttendanceBit) != 0;
+    return (mSetup[layout::kSetupOptions] & layout::kTimeAndAttendanceBit) != 0;
 }
 
 void Reader::SetTimeAndAttendanceEnabled(bool value)
 {
     EnsureSettings();
     auto& bits = mSetup[layout::kSetupOptions];
-    bits = static_cast<std::uint8_t>(value ? bits | kTimeAndAttendanceBit : bits & ~kTimeAndAttendanceBit);
+    bits =
+        static_cast<std::uint8_t>(value ? bits | layout::kTimeAndAttendanceBit : bits & ~layout::kTimeAndAttendanceBit);
 }
 
 bool Reader::DepartmentTrackingEnabled()
 {
     EnsureSettings();
-    return (mSetup[layout::kSetupOptions] & kDepartmentTrackingBit) != 0;
+    return (mSetup[layout::kSetupOptions] & layout::kDepartmentTrackingBit) != 0;
 }
 
 void Reader::SetDepartmentTrackingEnabled(bool value)
 {
     EnsureSettings();
     auto& bits = mSetup[layout::kSetupOptions];
-    bits = static_cast<std::uint8_t>(value ? bits | kDepartmentTrackingBit : bits & ~kDepartmentTrackingBit);
+    bits = static_cast<std::uint8_t>(value ? bits | layout::kDepartmentTrackingBit
+                                           : bits & ~layout::kDepartmentTrackingBit);
 }
 
 void Reader::RemoveAllUsers()

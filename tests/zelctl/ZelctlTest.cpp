@@ -540,8 +540,10 @@ TEST_F(ZelctlTest, SettingsChangeOnlyWhatIsNamed)
     std::fill(own.begin() + 140, own.begin() + 144, 0);
     server->Clock(1).SetSetup(own);
 
+    const auto before = server->FramesAnswered();
     auto get = Zelctl({"settings", "get", "Front", "--format", "json"});
     ASSERT_EQ(get.Status, 0) << get.Err;
+    EXPECT_LE(server->FramesAnswered() - before, 4u) << "selected, then the setup record read once";
     auto row = get.Json().at(0).toObject();
     EXPECT_EQ(row.value("time_format").toInt(), 24);
     EXPECT_EQ(row.value("dst").toString(), "off");

@@ -53,7 +53,7 @@ ClockCheckup::Findings ClockCheckup::Examine(zel::support::IReader& reader, zel:
     findings.Zone = zel::support::ClockZone::Resolve(zone);
     findings.Year = zel::support::ClockZone::Now(findings.Zone).Year();
     findings.Time = ClockTimeCheck::Read(reader, findings.Zone);
-    findings.Dst = ClockSettings::Read(reader, channel, readerID, findings.Zone).Dst;
+    findings.Dst = ClockSettings::Read(channel, readerID, findings.Zone).Dst;
     return findings;
 }
 

@@ -37,16 +37,20 @@ void Tell(std::string& detail, const std::string& what)
 
 } // namespace
 
-ClockSettings::Values ClockSettings::Read(zel::support::IReader& reader, zel::support::Channel& channel,
-                                          std::int32_t readerID, const std::string& zone)
+ClockSettings::Values ClockSettings::Read(zel::support::Channel& channel, std::int32_t readerID,
+                                          const std::string& zone)
 {
+    namespace layout = zel::support::layout;
     const std::string name = zel::support::ClockZone::Resolve(zone);
-    Values values;
-    values.TimeFormatHours = reader.TimeDisplayFormat() == TimeDisplayFormatEnum::Hour12 ? 12 : 24;
-    values.TimeAndAttendance = reader.TimeAndAttendanceEnabled();
-    values.DepartmentTracking = reader.DepartmentTrackingEnabled();
+    // One read of the setup record serves every value (the reader's own cache would read it again).
     channel.SetHandReader(readerID);
     const auto setup = channel.GetSetupData();
+    Values values;
+    const auto format =
+        static_cast<TimeDisplayFormatEnum>(zel::support::GetInt32LE(setup.data() + layout::kSetupTimeFormat));
+    values.TimeFormatHours = format == TimeDisplayFormatEnum::Hour12 ? 12 : 24;
+    values.TimeAndAttendance = (setup[layout::kSetupOptions] & layout::kTimeAndAttendanceBit) != 0;
+    values.DepartmentTracking = (setup[layout::kSetupOptions] & layout::kDepartmentTrackingBit) != 0;
     values.Dst = ClockTimeCheck::DstOf(setup, zel::support::ClockZone::Now(name).Year(), name);
     values.DstStart = ChangeText(setup, zel::support::layout::kSetupDstStart);
     values.DstEnd = ChangeText(setup, zel::support::layout::kSetupDstEnd);
@@ -57,7 +61,7 @@ ClockSettings::Outcome ClockSettings::Apply(zel::support::IReader& reader, zel::
                                             std::int32_t readerID, const std::string& zone, const Change& change,
                                             bool dryRun)
 {
-    const Values now = Read(reader, channel, readerID, zone);
+    const Values now = Read(channel, readerID, zone);
     Outcome outcome;
     if (change.TimeFormatHours && *change.TimeFormatHours != now.TimeFormatHours) {
         Tell(outcome.Detail,

@@ -17,7 +17,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <unordered_map>
 
 namespace zel::workflows {
 
@@ -32,15 +31,16 @@ std::shared_ptr<ErasureFinisher> ErasureFinisher::ForLine(const std::string& lin
         const auto pending = zel::data::LifecycleStore().Pending();
         if (pending.empty())
             return nullptr;
+        // Only the clocks with erasures pending are looked at: a fleet's channels are made one
+        // after another, each asking here.
         auto channels = data.GetChannelDescriptionList();
-        std::unordered_map<std::int32_t, std::int32_t> readerOf; // clock DatabaseID -> reader ID, on this line
-        for (const auto& clock : data.GetReaderDescriptionList()->Items())
-            if (LineOfDescription(channels->GetByDatabaseID(clock->ChannelDescriptionID())) == line)
-                readerOf[clock->DatabaseID()] = clock->ReaderID();
+        auto clocks = data.GetReaderDescriptionList();
         auto finisher = std::make_shared<ErasureFinisher>();
-        for (const auto& erasure : pending)
-            if (const auto found = readerOf.find(erasure.ClockID); found != readerOf.end())
-                finisher->mByReader[found->second].push_back({erasure.ClockID, erasure.ClockName, erasure.UserID});
+        for (const auto& erasure : pending) {
+            const auto clock = clocks->GetByDatabaseID(erasure.ClockID);
+            if (clock && LineOfDescription(channels->GetByDatabaseID(clock->ChannelDescriptionID())) == line)
+                finisher->mByReader[clock->ReaderID()].push_back({erasure.ClockID, erasure.ClockName, erasure.UserID});
+        }
         return finisher->mByReader.empty() ? nullptr : finisher;
     } catch (const std::exception&) {
         return nullptr; // the site cannot tell now: the erasures wait for a later command

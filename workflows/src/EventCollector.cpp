@@ -269,7 +269,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t FlushEvents = 1000;
+    static constexpr std::size_t FlushEvents = 500; // a commit of more holds the window up too long
     static constexpr auto FlushEvery = std::chrono::milliseconds(100);
 
     struct Item {

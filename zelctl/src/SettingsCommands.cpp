@@ -72,9 +72,9 @@ int SettingsGet(Context& ctx)
     zel::workflows::ClockRunner runner;
     runner.SetMaxChannels(zel::workflows::ParallelGroups::DefaultMaxChannels);
     ctx.Attach(runner);
-    auto results = runner.Run(clocks, [&](zel::support::IReader& reader, zel::support::Channel& channel,
+    auto results = runner.Run(clocks, [&](zel::support::IReader&, zel::support::Channel& channel,
                                           const Context::ReaderPtr& clock, zel::workflows::ClockResult&) {
-        const auto values = ClockSettings::Read(reader, channel, clock->ReaderID(), clock->TimeZone());
+        const auto values = ClockSettings::Read(channel, clock->ReaderID(), clock->TimeZone());
         seen.Put(clock, values);
     });
     const int status = ctx.Finish(results);

@@ -23,19 +23,21 @@ using LastTemplateRecord = std::array<std::uint8_t, ZEL_LAST_TEMPLATE_RECORD_SIZ
 
 // Field offsets used by this library.
 namespace layout {
-inline constexpr std::size_t kUserId = 0;            // UserRecord: 5 bytes
-inline constexpr std::size_t kUserTemplate = 5;      // UserRecord: 9 bytes
-inline constexpr std::size_t kUserAuthority = 16;    // UserRecord: int32
-inline constexpr std::size_t kUserReject = 20;       // UserRecord: int16
-inline constexpr std::size_t kUserTimeZone = 22;     // UserRecord: uint8
-inline constexpr std::size_t kBankSlotSize = 16;     // data-bank record of a user
-inline constexpr std::size_t kReaderModel = 0;       // ReaderInfoRecord: model code
-inline constexpr std::size_t kReaderUserCount = 50;  // ReaderInfoRecord: int16
-inline constexpr std::size_t kSetupOptions = 117;    // SetupRecord: option bits
-inline constexpr std::size_t kSetupDstStart = 126;   // SetupRecord: TimeRecord
-inline constexpr std::size_t kSetupDstEnd = 132;     // SetupRecord: TimeRecord
-inline constexpr std::size_t kSetupTimeFormat = 140; // SetupRecord: int32
-inline constexpr std::size_t kLastTemplate = 2;      // LastTemplateRecord: 9 bytes
+inline constexpr std::size_t kUserId = 0;                    // UserRecord: 5 bytes
+inline constexpr std::size_t kUserTemplate = 5;              // UserRecord: 9 bytes
+inline constexpr std::size_t kUserAuthority = 16;            // UserRecord: int32
+inline constexpr std::size_t kUserReject = 20;               // UserRecord: int16
+inline constexpr std::size_t kUserTimeZone = 22;             // UserRecord: uint8
+inline constexpr std::size_t kBankSlotSize = 16;             // data-bank record of a user
+inline constexpr std::size_t kReaderModel = 0;               // ReaderInfoRecord: model code
+inline constexpr std::size_t kReaderUserCount = 50;          // ReaderInfoRecord: int16
+inline constexpr std::size_t kSetupOptions = 117;            // SetupRecord: option bits
+inline constexpr std::uint8_t kTimeAndAttendanceBit = 0x01;  // of kSetupOptions
+inline constexpr std::uint8_t kDepartmentTrackingBit = 0x02; // of kSetupOptions
+inline constexpr std::size_t kSetupDstStart = 126;           // SetupRecord: TimeRecord
+inline constexpr std::size_t kSetupDstEnd = 132;             // SetupRecord: TimeRecord
+inline constexpr std::size_t kSetupTimeFormat = 140;         // SetupRecord: int32
+inline constexpr std::size_t kLastTemplate = 2;              // LastTemplateRecord: 9 bytes
 inline constexpr std::int32_t kNewerModelCode = 2;
 } // namespace layout
 

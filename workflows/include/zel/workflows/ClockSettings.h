@@ -52,9 +52,9 @@ public:
         std::string Detail;   // "time format 24 -> 12, daylight saving off -> on", or why nothing
     };
 
-    // Reads the clock's settings; `channel` is the clock's and `readerID` selects it.
-    static Values Read(zel::support::IReader& reader, zel::support::Channel& channel, std::int32_t readerID,
-                       const std::string& zone);
+    // Reads the clock's settings (one read of its setup record); `channel` is the clock's and
+    // `readerID` selects it.
+    static Values Read(zel::support::Channel& channel, std::int32_t readerID, const std::string& zone);
     // Changes the named settings that differ and saves them; with dryRun only tells.
     static Outcome Apply(zel::support::IReader& reader, zel::support::Channel& channel, std::int32_t readerID,
                          const std::string& zone, const Change& change, bool dryRun);
