@@ -1,6 +1,7 @@
 #include "pages/ReaderClockCheck.h"
 
 #include "layout/Anchor.h"
+#include "pages/ClockAudit.h"
 #include "pages/ConnectionCenter.h"
 #include "pages/modHelpers.h"
 
@@ -82,21 +83,29 @@ void ReaderClockCheck::cmdMendClock_Click()
 {
     if (!mFindings)
         return;
-    QString done;
-    const bool mended = RunCommand(this, [&] {
-        auto& reader = RequireReader("ReaderClockCheck");
-        const auto clock = Connection()->ConnectedClock();
-        const auto channel = Connection()->ConnectedChannel();
-        if (!clock || !channel)
-            throw zel::Error(zel::errc::InvalidArgument, "ReaderClockCheck", "Reader is not initialized.");
-        RunWithWaitWindow(QStringLiteral("Mend Clock"), QStringLiteral("Mending the clock's time..."), [&] {
-            done = QString::fromStdString(
-                zel::workflows::ClockCheckup::Mend(reader, *channel, clock->ReaderID(), *mFindings));
+    std::string done;
+    // Logged like a time set from the Clock Time panel, with what the mending did.
+    const bool mended = RunAudited(
+        this, Connection(), "time-set",
+        [&] {
+            auto& reader = RequireReader("ReaderClockCheck");
+            const auto clock = Connection()->ConnectedClock();
+            const auto channel = Connection()->ConnectedChannel();
+            if (!clock || !channel)
+                throw zel::Error(zel::errc::InvalidArgument, "ReaderClockCheck", "Reader is not initialized.");
+            RunWithWaitWindow(QStringLiteral("Mend Clock"), QStringLiteral("Mending the clock's time..."), [&] {
+                done = zel::workflows::ClockCheckup::Mend(reader, *channel, clock->ReaderID(), *mFindings);
+            });
+        },
+        {}, {},
+        [&](zel::workflows::ClockResult& result) {
+            if (result.Outcome == zel::workflows::ClockOutcome::Done)
+                result.Detail = "mended: " + done;
         });
-    });
     Examine();
     if (mended) {
-        mDifference->setToolTip(mDifference->toolTip() + QStringLiteral("\nLast mended: %1").arg(done));
+        mDifference->setToolTip(mDifference->toolTip() +
+                                QStringLiteral("\nLast mended: %1").arg(QString::fromStdString(done)));
         emit Mended();
     }
 }

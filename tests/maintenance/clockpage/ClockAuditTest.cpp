@@ -9,6 +9,7 @@
 #include "pages/models/AuditTableModel.h"
 
 #include "zel/data/AuditLog.h"
+#include "zel/support/ClockZone.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -45,13 +46,18 @@ private slots:
         page.show();
         MessageRecorder messages;
         auto* cc = page.findChild<ConnectionCenter*>(QStringLiteral("ConnectionCenter1"));
+        // An hour ahead, so that the Clock Check panel offers to mend it.
+        ClockSite::Get().Server().Clock(1).SetTime(zel::support::ClockZone::Now({}).AddSeconds(3600));
         ConnectTo(*cc, QStringLiteral("Front Door"));
         QVERIFY(cc->IsConnected());
         struct Case {
             const char* Button;
             const char* Action;
         };
-        const Case cases[] = {{"cmdSendTime", "time-set"}, {"cmdSendSettings", "settings"}, {"cmdRemoveAll", "clear"}};
+        const Case cases[] = {{"cmdMendClock", "time-set"},
+                              {"cmdSendTime", "time-set"},
+                              {"cmdSendSettings", "settings"},
+                              {"cmdRemoveAll", "clear"}};
         for (const auto& c : cases) {
             const auto before = Newest().Sequence;
             messages.QueueAnswer(zel::ui::MsgResult::Yes); // Clear Users asks first
