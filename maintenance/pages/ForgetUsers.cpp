@@ -58,15 +58,20 @@ bool ForgetUsers::Run(const std::vector<UserPtr>& users, const std::string& acti
                                              QString::fromStdString(user->Name()));
     for (const auto& clock : clocks)
         where << QString::fromStdString(clock->Name());
+    const bool one = who.size() == 1;
     const QString question =
         QStringLiteral("Forget %1?\n\n").arg(Listed(who)) +
         (where.isEmpty() ? QStringLiteral("The site has no clocks. ")
-                         : QStringLiteral("The users are removed from every clock of the site (%1: %2), ")
+                         : (one ? QStringLiteral("The user is removed from every clock of the site (%1: %2), ")
+                                : QStringLiteral("The users are removed from every clock of the site (%1: %2), "))
                                .arg(where.size())
                                .arg(Listed(where))) +
-        QStringLiteral("then their hand templates are taken out of the site database. The users stay in the "
-                       "site, not enrolled. A clock that cannot be reached keeps a pending erasure, finished the "
-                       "next time it is reached.\n\nThis cannot be undone.");
+        (one ? QStringLiteral("then the hand template is taken out of the site database. The user stays in the "
+                              "site, not enrolled. ")
+             : QStringLiteral("then their hand templates are taken out of the site database. The users stay in the "
+                              "site, not enrolled. ")) +
+        QStringLiteral("A clock that cannot be reached keeps a pending erasure, finished the next time it is "
+                       "reached.\n\nThis cannot be undone.");
     if (ShowMessage(mOwner, question, title, MsgIcon::Question, MsgButtons::YesNo, MsgResult::No) != MsgResult::Yes)
         return false;
 
