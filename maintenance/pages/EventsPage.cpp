@@ -1,5 +1,7 @@
 #include "pages/EventsPage.h"
 
+#include "pages/DateRangeFilter.h"
+
 #include "MessageBox.h"
 #include "ReadOnlySite.h"
 #include "ShownText.h"
@@ -20,9 +22,7 @@
 #include "zel/workflows/PrivateFile.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -46,21 +46,6 @@ namespace {
 constexpr int FilterDelayMs = 300;
 constexpr int AllClocks = 0;
 constexpr int AllKinds = -1;
-const QString DateFormat = QStringLiteral("yyyy-MM-dd");
-constexpr int DateButtonRoom = 44; // the drop-down button and the field's frame
-
-// A caption and its field side by side, as one item of the filter row.
-QWidget* FilterGroup(QWidget* parent, const char* name, std::initializer_list<QWidget*> parts)
-{
-    auto* group = new QWidget(parent);
-    group->setObjectName(QString::fromLatin1(name));
-    auto* row = new QHBoxLayout(group);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(4);
-    for (QWidget* part : parts)
-        row->addWidget(part);
-    return group;
-}
 
 QString ErrorText(const std::exception& error)
 {
@@ -84,22 +69,7 @@ EventsPage::~EventsPage()
 
 void EventsPage::BuildControls()
 {
-    const QDate today = QDate::currentDate();
-    mSinceOn = new QCheckBox(QStringLiteral("From"), this);
-    mSinceOn->setObjectName(QStringLiteral("chkSince"));
-    mSince = new QDateEdit(today.addDays(-7), this);
-    mSince->setObjectName(QStringLiteral("dtpSince"));
-    mUntilOn = new QCheckBox(QStringLiteral("To"), this);
-    mUntilOn->setObjectName(QStringLiteral("chkUntil"));
-    mUntil = new QDateEdit(today, this);
-    mUntil->setObjectName(QStringLiteral("dtpUntil"));
-    for (QDateEdit* date : {mSince, mUntil}) {
-        date->setDisplayFormat(DateFormat);
-        date->setCalendarPopup(true);
-        date->setEnabled(false);
-        // The whole date beside the drop-down button (the style's own hint cuts the year off).
-        date->setMinimumWidth(date->fontMetrics().horizontalAdvance(QStringLiteral("8888-88-88")) + DateButtonRoom);
-    }
+    mDates = new DateRangeFilter(this, QStringLiteral("From"));
 
     auto* clockLabel = new QLabel(QStringLiteral("Clock:"), this);
     clockLabel->setObjectName(QStringLiteral("lblClock"));
@@ -156,8 +126,8 @@ void EventsPage::BuildControls()
     filters->setObjectName(QStringLiteral("fraFilters"));
     auto* flow = new FlowLayout(filters, 14);
     flow->setContentsMargins(0, 0, 0, 0);
-    flow->addWidget(FilterGroup(filters, "fraSince", {mSinceOn, mSince}));
-    flow->addWidget(FilterGroup(filters, "fraUntil", {mUntilOn, mUntil}));
+    flow->addWidget(mDates->SinceGroup());
+    flow->addWidget(mDates->UntilGroup());
     flow->addWidget(FilterGroup(filters, "fraClock", {clockLabel, mClock}));
     flow->addWidget(FilterGroup(filters, "fraUserID", {userLabel, mUserID}));
     flow->addWidget(FilterGroup(filters, "fraKind", {kindLabel, mKind}));
@@ -181,12 +151,7 @@ void EventsPage::BuildControls()
     mFilterTimer->setInterval(FilterDelayMs);
     connect(mFilterTimer, &QTimer::timeout, this, &EventsPage::ApplyFilter);
     auto later = [this] { mFilterTimer->start(); };
-    connect(mSinceOn, &QCheckBox::toggled, mSince, &QWidget::setEnabled);
-    connect(mUntilOn, &QCheckBox::toggled, mUntil, &QWidget::setEnabled);
-    connect(mSinceOn, &QCheckBox::toggled, this, later);
-    connect(mUntilOn, &QCheckBox::toggled, this, later);
-    connect(mSince, &QDateEdit::dateChanged, this, later);
-    connect(mUntil, &QDateEdit::dateChanged, this, later);
+    connect(mDates, &DateRangeFilter::Changed, this, later);
     connect(mClock, &QComboBox::currentIndexChanged, this, later);
     connect(mKind, &QComboBox::currentIndexChanged, this, later);
     connect(mUserID, &QLineEdit::textChanged, this, later);
@@ -256,10 +221,8 @@ void EventsPage::LoadClocks()
 zel::data::EventFilter EventsPage::CurrentFilter() const
 {
     zel::data::EventFilter filter;
-    if (mSinceOn->isChecked())
-        filter.Since = mSince->date().toString(DateFormat).toStdString();
-    if (mUntilOn->isChecked())
-        filter.Until = mUntil->date().toString(DateFormat).toStdString();
+    filter.Since = mDates->Since();
+    filter.Until = mDates->Until();
     if (const int clock = mClock->currentData().toInt(); clock != AllClocks)
         filter.ClockIDs = {clock};
     // User IDs are stored without leading zeros.
@@ -296,16 +259,13 @@ void EventsPage::UpdateCount()
 
 void EventsPage::cmdClearFilters_Click()
 {
-    for (QObject* control : std::initializer_list<QObject*>{mSinceOn, mUntilOn, mClock, mUserID, mKind})
+    for (QObject* control : std::initializer_list<QObject*>{mClock, mUserID, mKind})
         control->blockSignals(true);
-    mSinceOn->setChecked(false);
-    mUntilOn->setChecked(false);
-    mSince->setEnabled(false);
-    mUntil->setEnabled(false);
+    mDates->Clear();
     mClock->setCurrentIndex(0);
     mUserID->clear();
     mKind->setCurrentIndex(0);
-    for (QObject* control : std::initializer_list<QObject*>{mSinceOn, mUntilOn, mClock, mUserID, mKind})
+    for (QObject* control : std::initializer_list<QObject*>{mClock, mUserID, mKind})
         control->blockSignals(false);
     ApplyFilter();
 }

@@ -13,9 +13,7 @@
 #include <memory>
 #include <vector>
 
-class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -30,6 +28,8 @@ class EventCollector;
 }
 
 namespace zel::ui {
+
+class DateRangeFilter;
 
 class EventTableModel;
 class frmMessage;
@@ -106,10 +106,7 @@ private:
     void ShowStep(const QString& text);
     void CloseMessage();
 
-    QCheckBox* mSinceOn;
-    QDateEdit* mSince;
-    QCheckBox* mUntilOn;
-    QDateEdit* mUntil;
+    DateRangeFilter* mDates;
     QComboBox* mClock;
     QLineEdit* mUserID;
     QComboBox* mKind;

@@ -2,16 +2,14 @@
 
 #include "MessageBox.h"
 #include "layout/FlowLayout.h"
+#include "pages/DateRangeFilter.h"
 #include "pages/modHelpers.h"
 #include "pages/models/AuditTableModel.h"
 
 #include "zel/Error.h"
 #include "zel/workflows/AuditExport.h"
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QDate>
-#include <QDateEdit>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -29,7 +27,6 @@ namespace zel::ui {
 namespace {
 
 constexpr int FilterDelayMs = 300;
-const QString DateFormat = QStringLiteral("yyyy-MM-dd");
 const QString Title = QStringLiteral("Activity");
 
 // The action words the trail writes, for the action filter (any other word may be typed).
@@ -38,17 +35,6 @@ const char* const kActions[] = {"send",           "remove",         "clear",    
                                 "menu",           "events-collect", "user-add",     "user-change", "user-remove",
                                 "clock-add",      "clock-change",   "clock-remove", "channel-add", "channel-change",
                                 "channel-remove", "forget",         "retention"};
-
-QWidget* Group(QWidget* parent, std::initializer_list<QWidget*> parts)
-{
-    auto* group = new QWidget(parent);
-    auto* row = new QHBoxLayout(group);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(4);
-    for (QWidget* part : parts)
-        row->addWidget(part);
-    return group;
-}
 
 QLabel* Caption(QWidget* parent, const char* name, const QString& text, QWidget* buddy)
 {
@@ -65,20 +51,7 @@ frmActivity::frmActivity(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmActivity"));
     setWindowTitle(Title);
     resize(980, 560);
-    const QDate today = QDate::currentDate();
-    mSinceOn = new QCheckBox(QStringLiteral("From (UTC)"), this);
-    mSinceOn->setObjectName(QStringLiteral("chkSince"));
-    mSince = new QDateEdit(today.addDays(-7), this);
-    mSince->setObjectName(QStringLiteral("dtpSince"));
-    mUntilOn = new QCheckBox(QStringLiteral("To"), this);
-    mUntilOn->setObjectName(QStringLiteral("chkUntil"));
-    mUntil = new QDateEdit(today, this);
-    mUntil->setObjectName(QStringLiteral("dtpUntil"));
-    for (QDateEdit* date : {mSince, mUntil}) {
-        date->setDisplayFormat(DateFormat);
-        date->setCalendarPopup(true);
-        date->setEnabled(false);
-    }
+    mDates = new DateRangeFilter(this, QStringLiteral("From (UTC)"));
     mClock = new QLineEdit(this);
     mClock->setObjectName(QStringLiteral("txtClock"));
     mClock->setPlaceholderText(QStringLiteral("All clocks"));
@@ -118,11 +91,14 @@ frmActivity::frmActivity(QWidget* parent) : QDialog(parent)
     filters->setObjectName(QStringLiteral("fraFilters"));
     auto* flow = new FlowLayout(filters, 14);
     flow->setContentsMargins(0, 0, 0, 0);
-    flow->addWidget(Group(filters, {mSinceOn, mSince}));
-    flow->addWidget(Group(filters, {mUntilOn, mUntil}));
-    flow->addWidget(Group(filters, {Caption(filters, "lblClock", QStringLiteral("Clock:"), mClock), mClock}));
-    flow->addWidget(Group(filters, {Caption(filters, "lblUserID", QStringLiteral("User ID:"), mUserID), mUserID}));
-    flow->addWidget(Group(filters, {Caption(filters, "lblAction", QStringLiteral("Action:"), mAction), mAction}));
+    flow->addWidget(mDates->SinceGroup());
+    flow->addWidget(mDates->UntilGroup());
+    flow->addWidget(
+        FilterGroup(filters, "fraClock", {Caption(filters, "lblClock", QStringLiteral("Clock:"), mClock), mClock}));
+    flow->addWidget(FilterGroup(filters, "fraUserID",
+                                {Caption(filters, "lblUserID", QStringLiteral("User ID:"), mUserID), mUserID}));
+    flow->addWidget(FilterGroup(filters, "fraAction",
+                                {Caption(filters, "lblAction", QStringLiteral("Action:"), mAction), mAction}));
     flow->addWidget(mClearFilters);
 
     auto* bottom = new QHBoxLayout;
@@ -141,12 +117,7 @@ frmActivity::frmActivity(QWidget* parent) : QDialog(parent)
     mFilterTimer->setInterval(FilterDelayMs);
     connect(mFilterTimer, &QTimer::timeout, this, &frmActivity::ApplyFilter);
     auto later = [this] { mFilterTimer->start(); };
-    connect(mSinceOn, &QCheckBox::toggled, mSince, &QWidget::setEnabled);
-    connect(mUntilOn, &QCheckBox::toggled, mUntil, &QWidget::setEnabled);
-    for (QCheckBox* box : {mSinceOn, mUntilOn})
-        connect(box, &QCheckBox::toggled, this, later);
-    for (QDateEdit* date : {mSince, mUntil})
-        connect(date, &QDateEdit::dateChanged, this, later);
+    connect(mDates, &DateRangeFilter::Changed, this, later);
     for (QLineEdit* field : {mClock, mUserID})
         connect(field, &QLineEdit::textChanged, this, later);
     connect(mAction, &QComboBox::currentTextChanged, this, later);
@@ -160,10 +131,8 @@ frmActivity::frmActivity(QWidget* parent) : QDialog(parent)
 zel::data::AuditFilter frmActivity::CurrentFilter() const
 {
     zel::data::AuditFilter filter;
-    if (mSinceOn->isChecked())
-        filter.Since = mSince->date().toString(DateFormat).toStdString();
-    if (mUntilOn->isChecked())
-        filter.Until = mUntil->date().toString(DateFormat).toStdString();
+    filter.Since = mDates->Since();
+    filter.Until = mDates->Until();
     filter.Clock = mClock->text().trimmed().toStdString();
     filter.UserID = mUserID->text().trimmed().toStdString();
     filter.Action = mAction->currentText().trimmed().toStdString();
@@ -236,8 +205,7 @@ void frmActivity::cmdExport_Click()
 
 void frmActivity::cmdClearFilters_Click()
 {
-    for (QCheckBox* box : {mSinceOn, mUntilOn})
-        box->setChecked(false);
+    mDates->Clear();
     mClock->clear();
     mUserID->clear();
     mAction->setCurrentIndex(0);

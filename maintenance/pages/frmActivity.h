@@ -7,9 +7,7 @@
 
 #include <cstdint>
 
-class QCheckBox;
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -17,6 +15,8 @@ class QTableView;
 class QTimer;
 
 namespace zel::ui {
+
+class DateRangeFilter;
 
 class AuditTableModel;
 
@@ -52,10 +52,7 @@ private:
     void cmdExport_Click();
     void cmdClearFilters_Click();
 
-    QCheckBox* mSinceOn;
-    QDateEdit* mSince;
-    QCheckBox* mUntilOn;
-    QDateEdit* mUntil;
+    DateRangeFilter* mDates;
     QLineEdit* mClock;
     QLineEdit* mUserID;
     QComboBox* mAction;
