@@ -4,11 +4,13 @@
 #include <QDate>
 #include <QDateEdit>
 #include <QHBoxLayout>
+#include <QTimer>
 #include <QWidget>
 
 namespace zel::ui {
 namespace {
 
+constexpr int FilterDelayMs = 300;
 const QString DateFormat = QStringLiteral("yyyy-MM-dd");
 constexpr int DateButtonRoom = 44; // the drop-down button and the field's frame
 
@@ -18,6 +20,15 @@ std::string Chosen(const QCheckBox* on, const QDateEdit* date)
 }
 
 } // namespace
+
+QTimer* MakeFilterDelay(QObject* owner)
+{
+    auto* timer = new QTimer(owner);
+    timer->setObjectName(QStringLiteral("tmrFilter"));
+    timer->setSingleShot(true);
+    timer->setInterval(FilterDelayMs);
+    return timer;
+}
 
 QWidget* FilterGroup(QWidget* parent, const char* name, std::initializer_list<QWidget*> parts)
 {

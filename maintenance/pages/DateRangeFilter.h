@@ -8,9 +8,14 @@
 
 class QCheckBox;
 class QDateEdit;
+class QTimer;
 class QWidget;
 
 namespace zel::ui {
+
+// The single-shot timer (tmrFilter, owned by `owner`) after which a filter bar's changes are
+// applied: typing a user ID reads the table once, not once a key.
+QTimer* MakeFilterDelay(QObject* owner);
 
 // A caption and its field side by side (no margins), as one item of a filter bar; named `name`.
 QWidget* FilterGroup(QWidget* parent, const char* name, std::initializer_list<QWidget*> parts);

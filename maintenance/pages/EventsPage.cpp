@@ -43,7 +43,6 @@
 namespace zel::ui {
 namespace {
 
-constexpr int FilterDelayMs = 300;
 constexpr int AllClocks = 0;
 constexpr int AllKinds = -1;
 
@@ -145,10 +144,7 @@ void EventsPage::BuildControls()
     layout->addWidget(mTable, 1);
     layout->addLayout(bottom);
 
-    mFilterTimer = new QTimer(this);
-    mFilterTimer->setObjectName(QStringLiteral("tmrFilter"));
-    mFilterTimer->setSingleShot(true);
-    mFilterTimer->setInterval(FilterDelayMs);
+    mFilterTimer = MakeFilterDelay(this);
     connect(mFilterTimer, &QTimer::timeout, this, &EventsPage::ApplyFilter);
     auto later = [this] { mFilterTimer->start(); };
     connect(mDates, &DateRangeFilter::Changed, this, later);

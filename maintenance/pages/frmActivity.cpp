@@ -26,7 +26,6 @@
 namespace zel::ui {
 namespace {
 
-constexpr int FilterDelayMs = 300;
 const QString Title = QStringLiteral("Activity");
 
 // The action words the trail writes, for the action filter (any other word may be typed).
@@ -111,10 +110,7 @@ frmActivity::frmActivity(QWidget* parent) : QDialog(parent)
     layout->addWidget(mTable, 1);
     layout->addLayout(bottom);
 
-    mFilterTimer = new QTimer(this);
-    mFilterTimer->setObjectName(QStringLiteral("tmrFilter"));
-    mFilterTimer->setSingleShot(true);
-    mFilterTimer->setInterval(FilterDelayMs);
+    mFilterTimer = MakeFilterDelay(this);
     connect(mFilterTimer, &QTimer::timeout, this, &frmActivity::ApplyFilter);
     auto later = [this] { mFilterTimer->start(); };
     connect(mDates, &DateRangeFilter::Changed, this, later);

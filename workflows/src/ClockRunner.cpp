@@ -76,17 +76,11 @@ std::vector<ClockResult> ClockRunner::Run(const std::vector<ReaderPtr>& clocks, 
     return results;
 }
 
-std::shared_ptr<zel::support::Channel> ClockRunner::MakeChannel(std::int32_t channelID, std::string& why) const
+std::shared_ptr<zel::support::Channel> ClockRunner::MakeChannel(const ChannelGroup& group, std::string& why) const
 {
-    try {
-        auto channel = mMakeChannel(channelID);
-        // Told when the channel is missing; one that does not connect says why there (NotConnectedReason).
-        why = channel ? std::string() : NoChannelReason(channelID);
-        return channel;
-    } catch (const std::exception& error) {
-        why = ReportedErrorText(error);
-        return nullptr;
-    }
+    GroupChannels made = MakeGroupChannels({group}, mMakeChannel);
+    why = std::move(made.Why.front());
+    return made.Channels.front();
 }
 
 void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vector<ClockResult>& results, bool made,
@@ -111,7 +105,7 @@ void ClockRunner::RunGroup(const ChannelGroup& group, const Work& work, std::vec
 
     Report(group.Clocks.front(), "connecting");
     if (!made)
-        channel = MakeChannel(group.ChannelID, channelError);
+        channel = MakeChannel(group, channelError);
     if (!channel) {
         for (const auto& clock : group.Clocks)
             Finish(results, Outcome(clock, ClockOutcome::NoChannel, channelError));

@@ -87,7 +87,7 @@ private:
                   std::shared_ptr<zel::support::Channel> channel, std::string channelError);
     // Makes the channel of a group on the calling thread; `why` says why there is none, or why the
     // one made would not be connected should it stay closed.
-    std::shared_ptr<zel::support::Channel> MakeChannel(std::int32_t channelID, std::string& why) const;
+    std::shared_ptr<zel::support::Channel> MakeChannel(const ChannelGroup& group, std::string& why) const;
     void Report(const ReaderPtr& clock, const std::string& stage) const;
     void Finish(std::vector<ClockResult>& results, ClockResult result) const;
 
